@@ -1,0 +1,136 @@
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/cli.h"
+#include "platform/system/paths.h"
+#include "platform/system/registry_file.h"
+#include "platform/system/tv_registry.h"
+#include "platform/text/text.h"
+
+#ifndef KESTRO_LIBDIR
+#define KESTRO_LIBDIR "lib"
+#endif
+
+namespace kestro::cli {
+
+namespace {
+
+const char* kToolUsage = "usage: kestro [--registry FILE] COMMAND [ARGS...]   (kestro --help)";
+
+void PrintToolHelp(std::ostream& out) {
+  out << kToolUsage << "\n\n"
+      << "The command line of the KestroTV reference host.\n\n"
+      << "Global options:\n"
+      << "  --registry FILE  the registry file (else $KESTRO_REGISTRY, else "
+         "$XDG_CONFIG_HOME/kestro/registry.reg)\n\n"
+      << "Commands:\n";
+  size_t width = 0;
+  for (const Command& c : Commands()) width = std::max(width, c.name.size());
+  for (const Command& c : Commands())
+    out << "  " << c.name << std::string(width - c.name.size() + 2, ' ') << c.summary << "\n";
+  out << "\nkestro COMMAND --help shows a command's options.\n";
+}
+
+// The command whose words begin the arguments (the longest match).
+const Command* FindCommand(const std::vector<std::string>& args, size_t* words) {
+  const Command* best = nullptr;
+  size_t best_words = 0;
+  for (const Command& c : Commands()) {
+    std::vector<std::string> parts = Split(c.name, ' ');
+    if (parts.size() > args.size() || parts.size() <= best_words) continue;
+    if (std::equal(parts.begin(), parts.end(), args.begin())) {
+      best = &c;
+      best_words = parts.size();
+    }
+  }
+  *words = best_words;
+  return best;
+}
+
+}  // namespace
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> all = [] {
+    std::vector<Command> commands;
+    for (auto group : {SetupCommands}) {
+      std::vector<Command> more = group();
+      commands.insert(commands.end(), more.begin(), more.end());
+    }
+    return commands;
+  }();
+  return all;
+}
+
+std::string FindModuleFile() {
+  namespace fs = std::filesystem;
+  if (const char* env = std::getenv("KESTRO_MODULE"); env && *env) return env;
+  fs::path exe_dir = fs::path(ExecutablePath()).parent_path();
+  for (const fs::path& candidate :
+       {exe_dir / "libKestroTV.so", exe_dir / ".." / KESTRO_LIBDIR / "libKestroTV.so",
+        exe_dir / ".." / "lib" / "libKestroTV.so"}) {
+    std::error_code ec;
+    if (fs::exists(candidate, ec)) return fs::canonical(candidate, ec).string();
+  }
+  return {};
+}
+
+int RunTool(const std::vector<std::string>& all_args, std::ostream& out, std::ostream& err) {
+  // Global options may stand anywhere; the debug-switch argument is left for the module to see.
+  std::vector<std::string> args;
+  std::string registry_path;
+  for (size_t i = 0; i < all_args.size(); ++i) {
+    const std::string& a = all_args[i];
+    if (a == "--registry") {
+      if (i + 1 >= all_args.size()) {
+        err << "kestro: option --registry needs a value\n" << kToolUsage << "\n";
+        return kExitUsage;
+      }
+      registry_path = all_args[++i];
+    } else if (a.rfind("--registry=", 0) == 0) {
+      registry_path = a.substr(11);
+    } else if (a != kDebugSwitchArgument) {
+      args.push_back(a);
+    }
+  }
+  if (!registry_path.empty()) {
+    registry_path = std::filesystem::absolute(registry_path).string();
+    setenv("KESTRO_REGISTRY", registry_path.c_str(), 1);  // the module reads the same file
+  } else {
+    registry_path = RegistryFile::DefaultPath();
+  }
+
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    if (args.empty()) {
+      err << kToolUsage << "\n";
+      return kExitUsage;
+    }
+    PrintToolHelp(out);
+    return kExitOk;
+  }
+  size_t words = 0;
+  const Command* command = FindCommand(args, &words);
+  if (!command) {
+    err << "kestro: unknown command \"" << args[0] << "\"\n" << kToolUsage << "\n";
+    return kExitUsage;
+  }
+  CommandContext ctx{registry_path, {args.begin() + words, args.end()}, out, err};
+  for (const std::string& a : ctx.args) {
+    if (a == "--help" || a == "-h") {
+      out << "usage: " << command->usage << "\n\n" << command->summary << "\n";
+      if (!command->help.empty()) out << "\n" << command->help;
+      return kExitOk;
+    }
+  }
+  try {
+    return command->run(ctx);
+  } catch (const UsageError& e) {
+    err << "kestro " << command->name << ": " << e.what() << "\nusage: " << command->usage << "\n";
+    return kExitUsage;
+  } catch (const std::exception& e) {
+    err << "kestro " << command->name << ": " << e.what() << "\n";
+    return kExitFailed;
+  }
+}
+
+}  // namespace kestro::cli

@@ -1,0 +1,37 @@
+#include "host/host_log.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "kestro/host_type_library.h"
+#include "platform/exception.h"
+#include "platform/time/clock.h"
+#include "platform/time/format_settings.h"
+
+namespace kestro::host {
+
+THostLog::THostLog(std::string file_name)
+    : DispatchObject<IKestroLog>(HostTypeLibrary()), file_name_(std::move(file_name)) {}
+
+HRESULT THostLog::WriteLine(const std::string& line) {
+  return Frame([&] {
+    std::string text = FormatDateTime("yyyy-mm-dd hh:nn:ss", Clock::Now()) + " " + line + "\n";
+    std::lock_guard lock(mutex_);
+    if (file_name_.empty()) {
+      std::cerr << text << std::flush;
+      return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(file_name_).parent_path(), ec);
+    std::ofstream out(file_name_, std::ios::app | std::ios::binary);
+    out << text;
+    if (!out) throw EOSError("Failed to write the host log \"" + file_name_ + "\"");
+  });
+}
+
+ComPtr<THostLog> NewHostLog(const std::string& file_name) {
+  return MakeObject<THostLog>(file_name);
+}
+
+}  // namespace kestro::host

@@ -1,0 +1,28 @@
+// The host's log: IKestroLog lines appended to a file (or standard error), each with a time.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "kestro/com_object.h"
+#include "kestro/host.h"
+
+namespace kestro::host {
+
+class THostLog : public DispatchObject<IKestroLog> {
+ public:
+  // Appends to `file_name`, creating its folder; an empty name writes to standard error.
+  explicit THostLog(std::string file_name);
+  HRESULT WriteLine(const std::string& line) override;
+  const std::string& FileName() const { return file_name_; }
+
+ private:
+  std::string file_name_;
+  std::mutex mutex_;
+};
+
+ComPtr<THostLog> NewHostLog(const std::string& file_name);
+
+}  // namespace kestro::host

@@ -1,0 +1,50 @@
+#include "module/tv_system.h"
+
+#include "module/tv_screens.h"
+#include "platform/exception.h"
+
+namespace kestro {
+
+namespace {
+
+template <class Screen>
+auto ScreenMaker(IKestroSystem* system, ITVListings* listings) {
+  return [=] { return MakeObject<Screen>(system, listings); };
+}
+
+}  // namespace
+
+HRESULT TKestroTVSystem::GetScheduleManager(ITVScheduleManager** result) {
+  return FrameOut(result, []() -> ComPtr<ITVScheduleManager> {
+    throw Exception("The schedule manager is not available yet: recordings cannot be run");
+  });
+}
+
+HRESULT TKestroTVSystem::GetLineups(ITVLineups** result) {
+  return FrameOut(result, []() -> ComPtr<ITVLineups> {
+    throw Exception("The lineups are not available yet: no listings database can be opened");
+  });
+}
+
+HRESULT TKestroTVSystem::CreateProgramScreen(IKestroSystem* system, ITVListings* listings,
+                                             ITVProgramScreen** result) {
+  return FrameOut(result, ScreenMaker<TTVProgramScreen>(system, listings));
+}
+
+HRESULT TKestroTVSystem::CreateRecordScreen(IKestroSystem* system, ITVListings* listings,
+                                            ITVRecordScreen** result) {
+  return FrameOut(result, ScreenMaker<TTVRecordScreen>(system, listings));
+}
+
+HRESULT TKestroTVSystem::CreateRepeatingScheduleScreen(IKestroSystem* system,
+                                                       ITVListings* listings,
+                                                       ITVRepeatingScheduleScreen** result) {
+  return FrameOut(result, ScreenMaker<TTVRepeatingScheduleScreen>(system, listings));
+}
+
+HRESULT TKestroTVSystem::CreateScheduleScreen(IKestroSystem* system, ITVListings* listings,
+                                              ITVScheduleScreen** result) {
+  return FrameOut(result, ScreenMaker<TTVScheduleScreen>(system, listings));
+}
+
+}  // namespace kestro

@@ -1,0 +1,12 @@
+// The module's own SQL functions, registered on every connection.
+#pragma once
+
+struct sqlite3;
+
+namespace kestro {
+
+// Registers datenum, today, date, idt_timeof, idt_dayof and idt_now on the connection.
+// Throws EDatabaseError when SQLite refuses one.
+void RegisterSqlFunctions(sqlite3* db);
+
+}  // namespace kestro

@@ -1,0 +1,98 @@
+// The kestro tool run as a user runs it: a separate process against a temporary registry.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "common/temp_dir.h"
+
+namespace kestro {
+namespace {
+
+struct ToolRun {
+  int exit_code;
+  std::string out;
+  std::string err;
+};
+
+class KestroTool : public ::testing::Test {
+ protected:
+  ToolRun Kestro(const std::string& args) {
+    const std::string out_file = dir_ / "stdout", err_file = dir_ / "stderr";
+    std::string command = "env KESTRO_REGISTRY='" + registry_ + "' XDG_DATA_HOME='" +
+                          (dir_ / "xdg") + "' " + KESTRO_CLI_FILE + " " + args + " >" + out_file +
+                          " 2>" + err_file;
+    int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(out_file),
+            testing::ReadFile(err_file)};
+  }
+
+  testing::TempDir dir_;
+  std::string registry_ = dir_ / "config/registry.reg";
+};
+
+TEST_F(KestroTool, SetupThenInfoLoadsTheModuleThroughTheRegistry) {
+  ToolRun setup = Kestro("setup --root " + (dir_ / "tv") + " --tuners 3");
+  ASSERT_EQ(setup.exit_code, 0) << setup.err;
+  for (const char* sub : {"library", "plugins", "data"})
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / (std::string("tv/") + sub)));
+  std::string tuners = testing::ReadFile(dir_ / "tv/data/tuner-configuration.xml");
+  size_t count = 0;
+  for (size_t p = 0; (p = tuners.find("<tuner ", p)) != std::string::npos; ++p) ++count;
+  EXPECT_EQ(count, 3u);
+
+  ToolRun info = Kestro("info");
+  ASSERT_EQ(info.exit_code, 0) << info.err;
+  EXPECT_NE(info.out.find("KestroTV 1.0 {EFBDED27-DD25-4461-8427-94AD766C3182}"),
+            std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("KestroTV.KestroTVSystem"), std::string::npos);
+  EXPECT_NE(info.out.find(dir_ / "tv/library/"), std::string::npos);
+  EXPECT_NE(info.out.find("Debug output          off"), std::string::npos);
+
+  // A second setup keeps an existing tuner configuration.
+  ASSERT_EQ(Kestro("setup --root " + (dir_ / "tv")).exit_code, 0);
+  EXPECT_EQ(testing::ReadFile(dir_ / "tv/data/tuner-configuration.xml"), tuners);
+}
+
+TEST_F(KestroTool, DefaultRootIsUnderTheUserDataFolder) {
+  ASSERT_EQ(Kestro("setup").exit_code, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "xdg/kestro/data/tuner-configuration.xml"));
+}
+
+TEST_F(KestroTool, ExitCodesTellFailureFromMisuse) {
+  ToolRun info = Kestro("info");  // nothing registered in this registry yet
+  EXPECT_EQ(info.exit_code, 1);
+  EXPECT_NE(info.err.find("Class \"KestroTV.KestroTVSystem\" is not registered"),
+            std::string::npos)
+      << info.err;
+
+  ToolRun unknown = Kestro("frobnicate");
+  EXPECT_EQ(unknown.exit_code, 2);
+  EXPECT_NE(unknown.err.find("usage:"), std::string::npos);
+
+  ToolRun bad = Kestro("setup --tuners many");
+  EXPECT_EQ(bad.exit_code, 2);
+  EXPECT_NE(bad.err.find("usage: kestro setup"), std::string::npos);
+
+  EXPECT_EQ(Kestro("setup --colour blue").exit_code, 2);
+  EXPECT_EQ(Kestro("").exit_code, 2);
+
+  ToolRun help = Kestro("setup --help");
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("--tuners"), std::string::npos);
+  EXPECT_EQ(Kestro("--help").exit_code, 0);
+}
+
+TEST_F(KestroTool, RegistryOptionOverridesTheEnvironment) {
+  const std::string other = dir_ / "other.reg";
+  ASSERT_EQ(Kestro("--registry " + other + " setup --root " + (dir_ / "tv")).exit_code, 0);
+  EXPECT_TRUE(std::filesystem::exists(other));
+  EXPECT_FALSE(std::filesystem::exists(registry_));
+  EXPECT_EQ(Kestro("info --registry=" + other).exit_code, 0);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,107 @@
+// The COM frame every module object shares: reference counting, QueryInterface along the
+// interface chain, IDispatch over the type tables and the error convention.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "kestro/host.h"
+#include "module/kestro_object.h"
+#include "platform/exception.h"
+
+namespace kestro {
+namespace {
+
+// A host-library object whose one method fails on demand.
+class TProbeLog : public TKestroIntfObject<IKestroLog> {
+ public:
+  explicit TProbeLog(bool ref_counted) : TKestroIntfObject<IKestroLog>(ref_counted) {}
+  HRESULT WriteLine(const std::string& line) override {
+    return Frame([&] {
+      if (line == "fail") throw Exception("Failed to write line \"fail\" : disk full");
+      lines.push_back(line);
+    });
+  }
+  std::vector<std::string> lines;
+};
+
+TEST(ComFrame, FailingMethodReturnsUnexpectedWithErrorInfo) {
+  ComPtr<TProbeLog> log = MakeObject<TProbeLog>(true);
+  ClearErrorInfo();
+  EXPECT_EQ(log->WriteLine("fail"), static_cast<HRESULT>(0x8000FFFF));
+  ErrorInfo info;
+  ASSERT_EQ(GetErrorInfo(&info), S_OK);
+  EXPECT_EQ(info.description, "Failed to write line \"fail\" : disk full");
+  EXPECT_EQ(info.iid, IKestroLog::kIID);
+  EXPECT_EQ(GetErrorInfo(&info), S_FALSE) << "error info is taken once";
+  EXPECT_EQ(log->WriteLine("ok"), S_OK);
+}
+
+TEST(ComFrame, InvokeByDispidReachesTheSlotCode) {
+  ComPtr<TProbeLog> log = MakeObject<TProbeLog>(true);
+  ComPtr<IDispatch> disp = log.As<IDispatch>();
+  ASSERT_TRUE(disp);
+  const char* name = "writeline";  // names match ignoring case
+  DISPID id = 0;
+  ASSERT_EQ(disp->GetIDsOfNames(IID{}, &name, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 1);
+
+  Variant arg("hello");
+  DispParams params{&arg, nullptr, 1, 0};
+  EXPECT_EQ(disp->Invoke(id, IID{}, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(log->lines, std::vector<std::string>{"hello"});
+
+  // A failure inside the body comes back as an exception with its description.
+  Variant bad("fail");
+  DispParams bad_params{&bad, nullptr, 1, 0};
+  ExcepInfo excep;
+  EXPECT_EQ(disp->Invoke(id, IID{}, 0, DISPATCH_METHOD, &bad_params, nullptr, &excep, nullptr),
+            DISP_E_EXCEPTION);
+  EXPECT_EQ(excep.description, "Failed to write line \"fail\" : disk full");
+
+  DispParams none;
+  EXPECT_EQ(disp->Invoke(id, IID{}, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(disp->Invoke(99, IID{}, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  const char* unknown = "NoSuchMethod";
+  EXPECT_EQ(disp->GetIDsOfNames(IID{}, &unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
+}
+
+TEST(ComFrame, NotRefCountedObjectSurvivesRelease) {
+  auto owned = std::make_unique<TProbeLog>(false);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(owned->Release(), static_cast<ULONG>(-1));
+  EXPECT_EQ(owned->AddRef(), static_cast<ULONG>(-1));
+  {
+    ComPtr<IKestroLog> borrowed(owned.get());  // AddRef/Release pairs do nothing
+  }
+  EXPECT_EQ(owned->WriteLine("still here"), S_OK);
+  EXPECT_EQ(owned->lines.size(), 1u);
+}
+
+TEST(ComFrame, QueryInterfaceFollowsTheInterfaceChain) {
+  ComPtr<TProbeLog> log = MakeObject<TProbeLog>(true);
+  EXPECT_TRUE(log.As<IUnknown>());
+  EXPECT_TRUE(log.As<IDispatch>());
+  EXPECT_TRUE(log.As<IKestroLog>());
+  EXPECT_FALSE(log.As<IKestroItem>());
+  void* out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(log->QueryInterface(IKestroItem::kIID, &out), E_NOINTERFACE);
+  EXPECT_EQ(out, nullptr);
+}
+
+TEST(ComFrame, TypeInfoNamesTheInterfaceAndItsLibrary) {
+  ComPtr<TProbeLog> log = MakeObject<TProbeLog>(true);
+  ComPtr<ITypeInfo> info;
+  ASSERT_EQ(log->GetTypeInfo(0, 0, info.ReleaseAndGetAddressOf()), S_OK);
+  std::string name, help;
+  ASSERT_EQ(info->GetDocumentation(DISPID_UNKNOWN, &name, &help), S_OK);
+  EXPECT_EQ(name, "IKestroLog");
+  ComPtr<ITypeLib> lib;
+  ASSERT_EQ(info->GetContainingTypeLib(lib.ReleaseAndGetAddressOf(), nullptr), S_OK);
+  GUID libid{};
+  ASSERT_EQ(lib->GetLibAttr(&libid, nullptr, nullptr), S_OK);
+  EXPECT_EQ(libid, LIBID_KestroHost);
+}
+
+}  // namespace
+}  // namespace kestro

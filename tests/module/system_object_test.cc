@@ -1,0 +1,156 @@
+// The system object as a host reaches it: through the exported entry points of the real module
+// file, by slot and by DISPID.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "common/temp_dir.h"
+#include "kestro/tv_system.h"
+#include "module/class_factory.h"
+#include "platform/system/registry_file.h"
+#include "platform/system/tv_registry.h"
+
+namespace kestro {
+namespace {
+
+class LoadedModule : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    handle_ = dlopen(KESTRO_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle_, nullptr) << dlerror();
+    get_class_object_ =
+        reinterpret_cast<DllGetClassObjectFn>(dlsym(handle_, "DllGetClassObject"));
+    can_unload_ = reinterpret_cast<DllCanUnloadNowFn>(dlsym(handle_, "DllCanUnloadNow"));
+    ASSERT_TRUE(get_class_object_ && can_unload_);
+    ASSERT_TRUE(dlsym(handle_, "DllRegisterServer") && dlsym(handle_, "DllUnregisterServer"));
+  }
+  void TearDown() override {
+    if (handle_) dlclose(handle_);
+  }
+
+  ComPtr<IKestroTVSystem> CreateSystem() {
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(get_class_object_(&CLSID_KestroTVSystem, &IClassFactory::kIID,
+                                reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())),
+              S_OK);
+    ComPtr<IKestroTVSystem> system;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IKestroTVSystem::kIID,
+                                      reinterpret_cast<void**>(system.ReleaseAndGetAddressOf())),
+              S_OK);
+    return system;
+  }
+
+  void* handle_ = nullptr;
+  DllGetClassObjectFn get_class_object_ = nullptr;
+  DllCanUnloadNowFn can_unload_ = nullptr;
+};
+
+TEST_F(LoadedModule, ClassObjectOnlyForItsClass) {
+  void* out = nullptr;
+  const CLSID other = MakeGuid("{00000000-1111-2222-3333-444444444444}");
+  EXPECT_EQ(get_class_object_(&other, &IClassFactory::kIID, &out), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(get_class_object_(&CLSID_KestroTVSystem, &IKestroItem::kIID, &out), E_NOINTERFACE);
+  EXPECT_EQ(out, nullptr);
+}
+
+TEST_F(LoadedModule, EachCallMakesANewObjectAndUnloadWaitsForThem) {
+  EXPECT_EQ(can_unload_(), S_OK);
+  ComPtr<IKestroTVSystem> a = CreateSystem();
+  ComPtr<IKestroTVSystem> b = CreateSystem();
+  ASSERT_TRUE(a && b);
+  EXPECT_NE(a.Get(), b.Get());
+  ComPtr<ITVProgramScreen> s1, s2;
+  EXPECT_EQ(a->CreateProgramScreen(nullptr, nullptr, s1.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(a->CreateProgramScreen(nullptr, nullptr, s2.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_NE(s1.Get(), s2.Get());
+  EXPECT_EQ(can_unload_(), S_FALSE);
+  a = nullptr;
+  b = nullptr;
+  s1 = nullptr;
+  EXPECT_EQ(can_unload_(), S_FALSE) << "a screen is still alive";
+  s2 = nullptr;
+  EXPECT_EQ(can_unload_(), S_OK);
+}
+
+TEST_F(LoadedModule, UnavailableObjectsFailByTheErrorConvention) {
+  ComPtr<IKestroTVSystem> system = CreateSystem();
+  ITVScheduleManager* manager = reinterpret_cast<ITVScheduleManager*>(1);
+  ClearErrorInfo();
+  EXPECT_EQ(system->GetScheduleManager(&manager), E_UNEXPECTED);
+  EXPECT_EQ(manager, nullptr) << "interface results are null at entry";
+  ErrorInfo info;
+  ASSERT_EQ(GetErrorInfo(&info), S_OK);
+  EXPECT_EQ(info.iid, IKestroTVSystem::kIID);
+  EXPECT_FALSE(info.description.empty());
+}
+
+TEST_F(LoadedModule, InvokeCreatesScreensByDispid) {
+  ComPtr<IDispatch> disp = CreateSystem().As<IDispatch>();
+  ASSERT_TRUE(disp);
+  // CreateScheduleScreen [203] with a null host system and null listings.
+  Variant args[2];
+  DispParams params{args, nullptr, 2, 0};
+  Variant result;
+  ASSERT_EQ(disp->Invoke(203, IID{}, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr), S_OK);
+  ASSERT_EQ(result.Type(), VT_DISPATCH);
+  ComPtr<ITVScheduleScreen> screen = result.ToInterface().As<ITVScheduleScreen>();
+  ASSERT_TRUE(screen);
+  bool available = false;
+  EXPECT_EQ(screen->IsAvailable(&available), S_OK);
+  EXPECT_TRUE(available);
+
+  // The plug-in methods inherited from the host's interface are reachable by DISPID as well.
+  Variant available_result;
+  DispParams none;
+  ComPtr<IDispatch> screen_disp = screen.As<IDispatch>();
+  EXPECT_EQ(screen_disp->Invoke(4, IID{}, 0, DISPATCH_METHOD, &none, &available_result, nullptr,
+                                nullptr),
+            S_OK);
+  EXPECT_TRUE(available_result.ToBool());
+
+  // An argument that is not an interface at all is refused.
+  Variant wrong[2] = {Variant(5), Variant("x")};
+  DispParams wrong_params{wrong, nullptr, 2, 0};
+  EXPECT_EQ(disp->Invoke(203, IID{}, 0, DISPATCH_METHOD, &wrong_params, &result, nullptr, nullptr),
+            DISP_E_TYPEMISMATCH);
+}
+
+TEST(Registration, WritesAndRemovesTheClassAndTypeLibrary) {
+  testing::TempDir dir;
+  const std::string reg_path = dir / "registry.reg";
+  RegisterModule(reg_path, "/opt/kestro/libKestroTV.so");
+  RegistryFile reg = RegistryFile::Load(reg_path);
+  const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{FA05402F-BD2E-42CE-BD15-C6859CB22A0E}";
+  EXPECT_EQ(reg.GetString(clsid + "\\InprocServer32", ""), "/opt/kestro/libKestroTV.so");
+  EXPECT_EQ(reg.GetString(clsid + "\\InprocServer32", "ThreadingModel"), "Apartment");
+  EXPECT_EQ(reg.GetString("HKEY_CLASSES_ROOT\\KestroTV.KestroTVSystem\\CLSID", ""),
+            "{FA05402F-BD2E-42CE-BD15-C6859CB22A0E}");
+  EXPECT_TRUE(reg.HasKey("HKEY_CLASSES_ROOT\\TypeLib\\{EFBDED27-DD25-4461-8427-94AD766C3182}\\1.0"));
+
+  UnregisterModule(reg_path);
+  reg = RegistryFile::Load(reg_path);
+  EXPECT_FALSE(reg.HasKey(clsid));
+  EXPECT_FALSE(reg.HasKey("HKEY_CLASSES_ROOT\\KestroTV.KestroTVSystem"));
+  EXPECT_FALSE(reg.HasKey("HKEY_CLASSES_ROOT\\TypeLib\\{EFBDED27-DD25-4461-8427-94AD766C3182}"));
+}
+
+TEST(StartupConfiguration, PathsAndDebugSwitch) {
+  RegistryFile reg;
+  reg.SetString(kTVRegistryKey, "root", "/srv/kestro");
+  reg.SetString(kTVRegistryKey, "library", "/srv/kestro/library/");
+  ModuleConfig c = ReadModuleConfig(reg);
+  EXPECT_EQ(c.root_dir, "/srv/kestro/");
+  EXPECT_EQ(c.library_dir, "/srv/kestro/library/");
+  EXPECT_EQ(c.themes_dir, "/srv/kestro/themes/");
+  // A missing data value leaves the tuner configuration in the root of the file system.
+  EXPECT_EQ(c.data_dir, "/");
+  EXPECT_EQ(c.tuner_config_file, "/tuner-configuration.xml");
+  EXPECT_FALSE(c.debug_output);
+
+  reg.SetString(kTVRegistryKey, "zqtv", "Vormel");
+  EXPECT_FALSE(ReadModuleConfig(reg).debug_output) << "the switch value is case-sensitive";
+  reg.SetString(kTVRegistryKey, "zqtv", "vormel");
+  EXPECT_TRUE(ReadModuleConfig(reg).debug_output);
+}
+
+}  // namespace
+}  // namespace kestro

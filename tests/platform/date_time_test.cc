@@ -1,0 +1,136 @@
+#include "platform/time/date_time.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "platform/exception.h"
+
+namespace kestro {
+namespace {
+
+OleDate At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+  return EncodeDateTime(DateTimeParts{y, mo, d, h, mi, s, ms});
+}
+
+TEST(DbTimeTest, PacksLocalTimeAsDosDateTime) {
+  EXPECT_EQ(DateTimeToDbTime(At(2005, 3, 7, 21, 30, 0)), 845654976);
+  EXPECT_EQ(DbTimeToDateTime(845654976), At(2005, 3, 7, 21, 30, 0));
+  // Odd seconds round down and milliseconds are dropped: resolution is 2 seconds.
+  EXPECT_EQ(DateTimeToDbTime(At(2005, 3, 7, 21, 30, 5, 999)),
+            DateTimeToDbTime(At(2005, 3, 7, 21, 30, 4)));
+  EXPECT_EQ(DbTimeToDateTime(DateTimeToDbTime(At(2005, 3, 7, 21, 30, 5))),
+            At(2005, 3, 7, 21, 30, 4));
+}
+
+TEST(DbTimeTest, ZeroAndOutOfRangeYearsPackToZero) {
+  EXPECT_EQ(DateTimeToDbTime(0.0), 0);
+  EXPECT_EQ(DbTimeToDateTime(0), 0.0);
+  EXPECT_EQ(DateTimeToDbTime(At(1979, 12, 31, 23, 59, 58)), 0);
+  EXPECT_EQ(DateTimeToDbTime(At(2108, 1, 1)), 0);
+  EXPECT_NE(DateTimeToDbTime(At(1980, 1, 1)), 0);
+  EXPECT_NE(DateTimeToDbTime(At(2107, 12, 31, 23, 59, 58)), 0);
+}
+
+TEST(DbTimeTest, YearsFrom2044AreNegativeAndRoundTrip) {
+  const OleDate late = At(2044, 6, 15, 8, 0, 0);
+  const int32_t packed = DateTimeToDbTime(late);
+  EXPECT_LT(packed, 0);
+  EXPECT_EQ(DbTimeToDateTime(packed), late);
+  EXPECT_GT(DateTimeToDbTime(At(2043, 12, 31)), 0);
+  EXPECT_EQ(DbTimeToDateTime(DateTimeToDbTime(At(2107, 12, 31, 23, 59, 58))),
+            At(2107, 12, 31, 23, 59, 58));
+}
+
+TEST(OleDateTest, NegativeDatesKeepTimeOfDayAsPositiveFraction) {
+  EXPECT_EQ(At(1899, 12, 30), 0.0);
+  EXPECT_EQ(At(1899, 12, 29, 6, 0, 0), -1.25);
+  const DateTimeParts p = DecodeDateTime(-1.25);
+  EXPECT_EQ(p.year, 1899);
+  EXPECT_EQ(p.day, 29);
+  EXPECT_EQ(p.hour, 6);
+  EXPECT_EQ(DateOf(-1.25), -1.0);
+  EXPECT_EQ(TimeOf(-1.25), 0.25);
+  EXPECT_EQ(MillisToOleDate(OleDateToMillis(-1.25) + 3600000), At(1899, 12, 29, 7, 0, 0));
+}
+
+TEST(OleDateTest, DecodeRoundsToMillisecondsAcrossMidnight) {
+  const DateTimeParts p = DecodeDateTime(At(2004, 2, 29) - 0.2 / kMillisPerDay);
+  EXPECT_EQ(p.month, 2);
+  EXPECT_EQ(p.day, 29);
+  EXPECT_EQ(p.hour, 0);
+  EXPECT_EQ(DateOf(At(2005, 3, 7) + 1 - 0.1 / kMillisPerDay), At(2005, 3, 8));
+}
+
+TEST(OleDateTest, RejectsInvalidFieldsAndKnowsWeekdays) {
+  OleDate out;
+  EXPECT_FALSE(TryEncodeDateTime(DateTimeParts{2005, 2, 29}, &out));
+  EXPECT_TRUE(TryEncodeDateTime(DateTimeParts{2000, 2, 29}, &out));
+  EXPECT_FALSE(TryEncodeDateTime(DateTimeParts{1900, 2, 29}, &out));
+  EXPECT_FALSE(TryEncodeDateTime(DateTimeParts{2005, 3, 7, 24}, &out));
+  EXPECT_THROW(EncodeTime(0, 60, 0, 0), EConvertError);
+  EXPECT_EQ(IsoDayOfWeek(At(2005, 3, 7)), 1);   // Monday
+  EXPECT_EQ(DayOfWeek(At(2005, 3, 6, 23)), 1);  // Sunday
+  EXPECT_EQ(IsoDayOfWeek(-1.5), 5);             // 1899-12-29 was a Friday
+}
+
+// Runs each test under a fixed time zone and restores the process's zone afterwards.
+class TimeZoneTest : public ::testing::Test {
+ protected:
+  void SetZone(const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) saved_ = tz;
+  }
+  void TearDown() override {
+    if (saved_) {
+      setenv("TZ", saved_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+  std::optional<std::string> saved_;
+};
+
+int64_t UtcMs(int y, int mo, int d, int h, int mi) {
+  return UtcDateToUnixMillis(At(y, mo, d, h, mi));
+}
+
+TEST_F(TimeZoneTest, LondonSummerTimeStartsAtOneUtc) {
+  SetZone("Europe/London");
+  EXPECT_EQ(UnixMillisToLocal(UtcMs(2024, 3, 31, 0, 59)), At(2024, 3, 31, 0, 59));
+  EXPECT_EQ(UnixMillisToLocal(UtcMs(2024, 3, 31, 1, 0)), At(2024, 3, 31, 2, 0));
+  EXPECT_EQ(LocalToUnixMillis(At(2024, 7, 1, 12, 0)), UtcMs(2024, 7, 1, 11, 0));
+  EXPECT_EQ(LocalToUnixMillis(At(2024, 1, 1, 12, 0, 0, 250)), UtcMs(2024, 1, 1, 12, 0) + 250);
+  EXPECT_EQ(UtcToLocal(At(2024, 7, 1, 23, 30)), At(2024, 7, 2, 0, 30));
+}
+
+TEST_F(TimeZoneTest, NewYorkRepeatedHourMapsBothInstantsToSameWallClock) {
+  SetZone("America/New_York");
+  EXPECT_EQ(UnixMillisToLocal(UtcMs(2024, 11, 3, 5, 30)), At(2024, 11, 3, 1, 30));
+  EXPECT_EQ(UnixMillisToLocal(UtcMs(2024, 11, 3, 6, 30)), At(2024, 11, 3, 1, 30));
+  const int64_t back = LocalToUnixMillis(At(2024, 11, 3, 1, 30));
+  EXPECT_TRUE(back == UtcMs(2024, 11, 3, 5, 30) || back == UtcMs(2024, 11, 3, 6, 30));
+  EXPECT_EQ(LocalToUnixMillis(At(2024, 11, 4, 0, 0)), UtcMs(2024, 11, 4, 5, 0));
+}
+
+TEST_F(TimeZoneTest, PinnedClockFollowsLocalTime) {
+  SetZone("Europe/London");
+  Clock::PinLocal(At(2024, 3, 31, 0, 59, 59, 500));
+  EXPECT_TRUE(Clock::IsPinned());
+  EXPECT_EQ(Clock::UnixMillis(), UtcMs(2024, 3, 31, 0, 59) + 59500);
+  for (int i = 0; i < 1000; ++i) Clock::AdvanceMillis(1);
+  EXPECT_EQ(Clock::Now(), At(2024, 3, 31, 1, 0, 0, 500));
+  Clock::Unpin();
+  EXPECT_FALSE(Clock::IsPinned());
+  EXPECT_NEAR(static_cast<double>(Clock::UnixMillis()),
+              static_cast<double>(LocalToUnixMillis(Clock::Now())), 1000.0);
+}
+
+}  // namespace
+}  // namespace kestro

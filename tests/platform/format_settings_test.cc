@@ -1,0 +1,105 @@
+#include "platform/time/format_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/exception.h"
+#include "platform/time/date_time.h"
+
+namespace kestro {
+namespace {
+
+OleDate At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+  return EncodeDateTime(DateTimeParts{y, mo, d, h, mi, s, ms});
+}
+
+TEST(FormatDateTimeTest, PatternsOfLogsFileNamesAndMessages) {
+  const OleDate t = At(2005, 3, 7, 21, 30, 5, 123);
+  EXPECT_EQ(FormatDateTime("dd-mmm-yyyy hh:nn:ss:zzz", t), "07-Mar-2005 21:30:05:123");
+  EXPECT_EQ(FormatDateTime("ddd mm/dd hh:nn", t), "Mon 03/07 21:30");
+  EXPECT_EQ(FormatDateTime("h:nn", At(2005, 3, 7, 9, 5)), "9:05");
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd-hh-nn-ss", t), "2005-03-07-21-30-05");
+  EXPECT_EQ(FormatDateTime(".yyyy-mm-dd.", t), ".2005-03-07.");
+  EXPECT_EQ(FormatDateTime("M/d/yyyy", t), "3/7/2005");
+  EXPECT_EQ(FormatDateTime("yyyymmddhhnnss", t), "20050307213005");
+  EXPECT_EQ(FormatDateTime("hh:nn", t), "21:30");
+  EXPECT_EQ(FormatDateTime("dddd", t), "Monday");
+  EXPECT_EQ(FormatDateTime("nn.ss.zzz", 1.5 * kOneSecond), "00.01.500");
+  EXPECT_EQ(FormatDateTime("dddd, mmmm d, yy", At(2010, 1, 3)), "Sunday, January 3, 10");
+}
+
+TEST(FormatDateTimeTest, MonthLetterAfterHourMeansMinutes) {
+  EXPECT_EQ(FormatDateTime("h:mm", At(2005, 3, 7, 9, 5)), "9:05");
+  EXPECT_EQ(FormatDateTime("mm hh:mm", At(2005, 3, 7, 9, 5)), "03 09:05");
+}
+
+TEST(FormatDateTimeTest, TwelveHourClockAroundMidnightAndNoon) {
+  EXPECT_EQ(FormatDateTime("h:mm:ss AMPM", At(2005, 3, 7, 21, 30, 5)), "9:30:05 PM");
+  EXPECT_EQ(FormatDateTime("h:mm:ss AMPM", At(2005, 3, 7, 0, 5, 0)), "12:05:00 AM");
+  EXPECT_EQ(FormatDateTime("h:mm:ss AMPM", At(2005, 3, 7, 12, 5, 0)), "12:05:00 PM");
+  EXPECT_EQ(FormatDateTime("hh:nn am/pm", At(2005, 3, 7, 13, 0)), "01:00 pm");
+  EXPECT_EQ(FormatDateTime("h a/p", At(2005, 3, 7, 11, 0)), "11 a");
+  // A marker inside quotes does not switch to the 12-hour clock.
+  EXPECT_EQ(FormatDateTime("hh 'ampm'", At(2005, 3, 7, 13, 0)), "13 ampm");
+}
+
+TEST(FormatDateTimeTest, NestedFormatsAndSeparators) {
+  FormatSettings fs = FormatSettings::Default();
+  EXPECT_EQ(DateTimeToStr(At(2005, 3, 7, 21, 30, 5)), "3/7/2005 9:30:05 PM");
+  EXPECT_EQ(DateTimeToStr(At(2005, 3, 7)), "3/7/2005");
+  EXPECT_EQ(FormatDateTime("ddddd t", At(2005, 3, 7, 0, 7)), "3/7/2005 12:07 AM");
+  EXPECT_EQ(FormatDateTime("dddddd", At(2005, 3, 7)), "Monday, March 7, 2005");
+  fs.date_separator = '.';
+  fs.time_separator = '-';
+  fs.short_date_format = "dd/mm/yyyy";
+  fs.long_time_format = "hh:nn:ss";
+  EXPECT_EQ(DateTimeToStr(At(2005, 3, 7, 21, 30, 5), fs), "07.03.2005 21-30-05");
+  EXPECT_EQ(FormatDateTime("\"at\" hh'h'", At(2005, 3, 7, 21, 0), fs), "at 21h");
+}
+
+TEST(StrToDateTimeTest, ReadsBackWhatDateTimeToStrWrites) {
+  for (OleDate t : {At(2005, 3, 7, 21, 30, 5), At(2005, 3, 7), At(2024, 12, 31, 0, 0, 1),
+                    At(2024, 12, 31, 12, 59, 59)}) {
+    EXPECT_EQ(StrToDateTime(DateTimeToStr(t)), t) << DateTimeToStr(t);
+  }
+  FormatSettings fs = FormatSettings::Default();
+  fs.short_date_format = "dd.mm.yyyy";
+  fs.date_separator = '.';
+  fs.long_time_format = "hh:nn:ss";
+  const OleDate t = At(2005, 3, 7, 21, 30, 5);
+  EXPECT_EQ(StrToDateTime(DateTimeToStr(t, fs), fs), t);
+}
+
+TEST(StrToDateTimeTest, AcceptsIsoTimesAloneAndMilliseconds) {
+  EXPECT_EQ(StrToDateTime(" 2005-03-07 21:30 "), At(2005, 3, 7, 21, 30));
+  EXPECT_EQ(StrToDateTime("2005-03-07T21:30:05.25"), At(2005, 3, 7, 21, 30, 5, 250));
+  EXPECT_EQ(StrToDateTime("21:30"), EncodeTime(21, 30, 0, 0));
+  EXPECT_EQ(StrToDateTime("12:15 am"), EncodeTime(0, 15, 0, 0));
+  EXPECT_EQ(StrToDateTime("9 PM"), EncodeTime(21, 0, 0, 0));
+}
+
+TEST(StrToDateTimeTest, TwoDigitYearsUseWindowAroundNow) {
+  Clock::PinLocal(At(2025, 6, 1));
+  EXPECT_EQ(StrToDateTime("3/7/05"), At(2005, 3, 7));
+  EXPECT_EQ(StrToDateTime("3/7/75"), At(1975, 3, 7));
+  EXPECT_EQ(StrToDateTime("3/7/74"), At(2074, 3, 7));
+  EXPECT_EQ(StrToDateTime("3/7"), At(2025, 3, 7));
+  Clock::Unpin();
+}
+
+TEST(StrToDateTimeTest, RejectsMalformedText) {
+  OleDate out;
+  for (const char* bad : {"", "   ", "2005", "13/1/2005", "2/30/2005", "3/7/2005 25:00",
+                          "3/7/2005 9:60", "3/7/2005 13:00 PM", "0:30 AM", "3/7/2005 21",
+                          "3/7/2005x", "21:30:", "abc"}) {
+    EXPECT_FALSE(TryStrToDateTime(bad, &out)) << bad;
+  }
+  try {
+    StrToDateTime("32/1/2005");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'32/1/2005' is not a valid date and time");
+  }
+}
+
+}  // namespace
+}  // namespace kestro

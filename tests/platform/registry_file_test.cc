@@ -1,0 +1,109 @@
+#include "platform/system/registry_file.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/exception.h"
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kTv[] = "HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV";
+
+class RegistryFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string templ = (fs::temp_directory_path() / "kestro-registry-XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    dir_ = templ;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& text) {
+    const std::string path = (dir_ / "registry.reg").string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  static std::string Read(const std::string& path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(RegistryFileTest, ReadsRegeditFileCaseInsensitivelyAndSkipsBadLines) {
+  const std::string path = Write(
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV]\r\n"
+      "\"library\"=\"/srv/tv/lib/\"\r\n"
+      "\"broken=\"no closing quote\r\n"
+      "this line is garbage\r\n"
+      "\"quote\"=\"say \\\"hi\\\" C:\\\\tv\"\r\n"
+      "\"count\"=dword:0000002a\r\n"
+      "\"bin\"=hex:01,02,\\\r\n  03\r\n"
+      "@=\"default\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV\\Plugins\\One]\r\n"
+      "\"a\"=\"1\"\r\n");
+  const RegistryFile reg = RegistryFile::Load(path);
+  EXPECT_EQ(reg.GetString("hkey_local_machine\\SOFTWARE\\lumavo\\tv", "LIBRARY"), "/srv/tv/lib/");
+  EXPECT_EQ(reg.GetString(kTv, "quote"), "say \"hi\" C:\\tv");
+  EXPECT_EQ(reg.GetString(kTv, "count"), "42");
+  EXPECT_EQ(reg.GetString(kTv, ""), "default");
+  EXPECT_FALSE(reg.HasValue(kTv, "bin"));
+  EXPECT_FALSE(reg.HasValue(kTv, "broken"));
+  EXPECT_EQ(reg.GetString(kTv, "missing"), "");
+  EXPECT_TRUE(reg.HasKey(std::string(kTv) + "\\plugins"));  // parents exist implicitly
+  EXPECT_EQ(reg.SubKeys(std::string(kTv) + "\\Plugins"), std::vector<std::string>{"One"});
+}
+
+TEST_F(RegistryFileTest, SaveAndLoadRoundTripEscapes) {
+  RegistryFile reg;
+  reg.SetString(std::string(kTv) + "\\Plugins\\XMLTV", "Path", "C:\\a \"b\"\nline2");
+  reg.SetString(kTv, "data", "/var/lib/kestro/");
+  reg.SetString(kTv, "DATA", "/srv/data/");  // same value, other spelling
+  reg.SetString(kTv, "", "dflt");
+  const std::string path = (dir_ / "deep" / "er" / "registry.reg").string();
+  reg.Save(path);
+  EXPECT_EQ(Read(path).rfind("REGEDIT4\n", 0), 0u);
+
+  const RegistryFile back = RegistryFile::Load(path);
+  EXPECT_EQ(back.GetString(std::string(kTv) + "\\plugins\\xmltv", "path"), "C:\\a \"b\"\nline2");
+  EXPECT_EQ(back.GetString(kTv, "data"), "/srv/data/");
+  EXPECT_EQ(back.GetString(kTv, ""), "dflt");
+  EXPECT_EQ(back.SubKeys("HKEY_LOCAL_MACHINE\\Software\\Lumavo"), std::vector<std::string>{"TV"});
+  // No temporary file is left beside the registry.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "deep" / "er"), fs::directory_iterator()),
+            1);
+}
+
+TEST_F(RegistryFileTest, DeleteKeyRemovesSubtreeOnly) {
+  RegistryFile reg;
+  reg.SetString(std::string(kTv) + "\\A\\B", "x", "1");
+  reg.SetString(std::string(kTv) + "\\AB", "x", "2");
+  reg.DeleteKey(std::string(kTv) + "\\a");
+  EXPECT_FALSE(reg.HasKey(std::string(kTv) + "\\A\\B"));
+  EXPECT_EQ(reg.GetString(std::string(kTv) + "\\AB", "x"), "2");
+}
+
+TEST_F(RegistryFileTest, MissingFileIsEmptyAndUnwritablePathThrows) {
+  const RegistryFile reg = RegistryFile::Load((dir_ / "none.reg").string());
+  EXPECT_FALSE(reg.HasKey(kTv));
+  Write("x");
+  try {
+    reg.Save((dir_ / "registry.reg" / "sub.reg").string());  // a file stands where a folder must
+    FAIL();
+  } catch (const EOSError& e) {
+    EXPECT_NE(std::string(e.what()).find("Failed to write registry file \""), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace kestro

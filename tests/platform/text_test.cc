@@ -1,0 +1,112 @@
+#include "platform/text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "platform/exception.h"
+
+namespace kestro {
+namespace {
+
+TEST(TextTest, TrimRemovesBlanksAndControlCharacters) {
+  EXPECT_EQ(Trim("\t\r\n \x01 Title \x1f\n"), "Title");
+  EXPECT_EQ(TrimLeft("\x02 a b "), "a b ");
+  EXPECT_EQ(TrimRight(" a b\x7f"), " a b\x7f");  // DEL is above the blank range
+  EXPECT_EQ(Trim(" \x01\t"), "");
+  EXPECT_EQ(Trim(" \xC3\xA9 "), "\xC3\xA9");
+}
+
+TEST(TextTest, UnicodeCaseMappingCoversEveryScript) {
+  EXPECT_EQ(UnicodeLower("ÉCOLE"), "école");
+  EXPECT_EQ(UnicodeLower("ΑΘΗΝΑ"), "αθηνα");
+  EXPECT_EQ(UnicodeLower("МОСКВА"), "москва");
+  EXPECT_EQ(UnicodeUpper("straße ñ"), "STRAßE Ñ");  // simple mapping keeps ß
+  EXPECT_EQ(AsciiLower("ÉCOLE"), "École");
+  // Invalid bytes pass through untouched.
+  EXPECT_EQ(UnicodeLower("A\xFF\xC3"), "a\xFF\xC3");
+}
+
+TEST(TextTest, CompareTextFoldsCase) {
+  EXPECT_TRUE(SameText("Élan", "éLAN"));
+  EXPECT_TRUE(SameText("ΟΔΟΣ", "οδος"));
+  EXPECT_FALSE(SameText("οδος", "οδoς"));  // Latin o is not omicron
+  EXPECT_LT(CompareText("apple", "Banana"), 0);
+  EXPECT_GT(CompareText("abc", "AB"), 0);
+  EXPECT_TRUE(StartsWithText("Éric Rohmer", "éRIC"));
+  EXPECT_FALSE(StartsWithText("Ér", "éric"));
+}
+
+TEST(TextTest, LetterOrDigitIsUnicodeAware) {
+  for (char32_t c : {U'a', U'Z', U'7', U'é', U'ß', U'Ж', U'λ', U'中', U'٣'}) {
+    EXPECT_TRUE(IsLetterOrDigit(c)) << static_cast<uint32_t>(c);
+  }
+  for (char32_t c : {U' ', U'-', U'!', U'«', U'—', U'€', U'\u00A0'}) {
+    EXPECT_FALSE(IsLetterOrDigit(c)) << static_cast<uint32_t>(c);
+  }
+}
+
+TEST(TextTest, Utf8DecodingRejectsMalformedSequences) {
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\xBA\xC0\xAF\xED\xA0\x80\xC3";
+  std::u32string got;
+  size_t pos = 0;
+  char32_t cp;
+  while (NextCodePoint(text, pos, cp)) got.push_back(cp);
+  // Overlong '/', a surrogate and a truncated sequence each give U+FFFD per byte.
+  EXPECT_EQ(got, U"aé€📺\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
+  std::string out;
+  AppendUtf8(out, U'📺');
+  AppendUtf8(out, 0xD800);
+  EXPECT_EQ(out, "📺\xEF\xBF\xBD");
+}
+
+TEST(TextTest, TryStrToIntAcceptsOnlyWholeNumbersInRange) {
+  int32_t v = 0;
+  EXPECT_TRUE(TryStrToInt(" -42 ", &v));
+  EXPECT_EQ(v, -42);
+  EXPECT_TRUE(TryStrToInt("+7", &v));
+  EXPECT_EQ(v, 7);
+  EXPECT_TRUE(TryStrToInt("2147483647", &v));
+  EXPECT_EQ(v, INT32_MAX);
+  EXPECT_TRUE(TryStrToInt("-2147483648", &v));
+  EXPECT_EQ(v, INT32_MIN);
+  EXPECT_TRUE(TryStrToInt("$1F", &v));
+  EXPECT_EQ(v, 31);
+  EXPECT_TRUE(TryStrToInt("0xFFFFFFFF", &v));
+  EXPECT_EQ(v, -1);
+  for (const char* bad : {"", " ", "-", "+-1", "12a", "1 2", "2147483648", "-2147483649", "$",
+                          "0x", "$1FFFFFFFF", "1.5", "٣"}) {
+    EXPECT_FALSE(TryStrToInt(bad, &v)) << bad;
+  }
+  int64_t big = 0;
+  EXPECT_TRUE(TryStrToInt64("9223372036854775807", &big));
+  EXPECT_FALSE(TryStrToInt64("9223372036854775808", &big));
+  EXPECT_EQ(StrToIntDef("x", -5), -5);
+  try {
+    StrToInt("12x");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'12x' is not a valid integer value");
+  }
+}
+
+TEST(TextTest, TryStrToFloatAcceptsDecimalNotation) {
+  double d = 0;
+  EXPECT_TRUE(TryStrToFloat(" -1.5e3 ", &d));
+  EXPECT_EQ(d, -1500.0);
+  EXPECT_TRUE(TryStrToFloat(".25", &d));
+  EXPECT_EQ(d, 0.25);
+  for (const char* bad : {"", ".", "1,5", "inf", "nan", "0x1p3", "1e", "1e999"}) {
+    EXPECT_FALSE(TryStrToFloat(bad, &d)) << bad;
+  }
+}
+
+TEST(TextTest, SplitKeepsEmptyFieldsAndJoinInverts) {
+  const auto parts = Split(",a,,b,", ',');
+  EXPECT_EQ(parts, (std::vector<std::string>{"", "a", "", "b", ""}));
+  EXPECT_EQ(Join(parts, ","), ",a,,b,");
+  EXPECT_EQ(Format("%s-%05d", std::string(300, 'x').c_str(), 42).size(), 306u);
+}
+
+}  // namespace
+}  // namespace kestro

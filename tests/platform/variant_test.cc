@@ -1,0 +1,83 @@
+// Automation value conversions as the module and its hosts rely on them.
+#include <gtest/gtest.h>
+
+#include "kestro/variant.h"
+#include "platform/exception.h"
+#include "platform/time/date_time.h"
+
+namespace kestro {
+namespace {
+
+TEST(Variant, NumbersTextAndBooleansConvertBothWays) {
+  EXPECT_EQ(Variant("  42 ").ToInt32(), 42);
+  EXPECT_EQ(Variant("2.5").ToInt32(), 2) << "halves round to even";
+  EXPECT_EQ(Variant(3.5).ToInt32(), 4);
+  EXPECT_EQ(Variant(true).ToInt32(), -1);
+  EXPECT_EQ(Variant(true).ToString(), "True");
+  EXPECT_TRUE(Variant("true").ToBool());
+  EXPECT_FALSE(Variant("False").ToBool());
+  EXPECT_TRUE(Variant("7").ToBool());
+  EXPECT_EQ(Variant(int64_t{1} << 40).ToString(), "1099511627776");
+  EXPECT_EQ(Variant(0.1).ToString(), "0.1");
+  EXPECT_EQ(Variant().ToInt32(), 0);
+  EXPECT_EQ(Variant().ToString(), "");
+  EXPECT_EQ(VarToStr(Variant::Null()), "");
+}
+
+TEST(Variant, ImpossibleConversionsFailWithAClearMessage) {
+  try {
+    Variant("abc").ToInt32();
+    FAIL();
+  } catch (const EVariantError& e) {
+    EXPECT_STREQ(e.what(), "Could not convert variant of type (String) into type (Integer)");
+  }
+  try {
+    Variant(int64_t{1} << 40).ToInt32();
+    FAIL();
+  } catch (const EVariantError& e) {
+    EXPECT_STREQ(e.what(), "Overflow while converting variant of type (Int64) into type (Integer)");
+  }
+  EXPECT_THROW(Variant(1e300).ToInt64(), EVariantError);
+  EXPECT_THROW(Variant::Null().ToInt32(), EVariantError);
+  EXPECT_THROW(Variant::Null().ToString(), EVariantError);
+  EXPECT_THROW(Variant(5).ToArray(), EVariantError);
+}
+
+TEST(Variant, DatesUseTheLocaleForm) {
+  double when = EncodeDateTime({2005, 3, 7, 21, 30, 0, 0});
+  Variant date = Variant::Date(when);
+  EXPECT_EQ(date.Type(), VT_DATE);
+  EXPECT_EQ(date.ToString(), "3/7/2005 9:30:00 PM");
+  EXPECT_EQ(Variant::Date(EncodeDate(2005, 3, 7)).ToString(), "3/7/2005");
+  EXPECT_DOUBLE_EQ(Variant("3/7/2005 9:30:00 PM").ToDate(), when);
+  EXPECT_THROW(Variant("not a date").ToDate(), EVariantError);
+}
+
+TEST(Variant, CompareOrdersForGrouping) {
+  EXPECT_EQ(CompareVariants(Variant(), Variant::Null()), 0);
+  EXPECT_LT(CompareVariants(Variant::Null(), Variant(0)), 0);
+  EXPECT_LT(CompareVariants(Variant(2), Variant(10.5)), 0);
+  EXPECT_EQ(CompareVariants(Variant(int64_t{3}), Variant(3.0)), 0);
+  EXPECT_GT(CompareVariants(Variant("10"), Variant(9)), 0) << "numeric text compares by value";
+  EXPECT_LT(CompareVariants(Variant("Apple"), Variant("Banana")), 0);
+  EXPECT_EQ(CompareVariants(Variant("x"), Variant("x")), 0);
+}
+
+TEST(SafeArray, BoundsAndCopies) {
+  SafeArray grid({{1, 2}, {0, 3}});  // [1..2, 0..2]
+  grid.Put({2, 1}, Variant("b"));
+  EXPECT_EQ(grid.LBound(1), 1);
+  EXPECT_EQ(grid.UBound(2), 2);
+  EXPECT_EQ(grid.Get({2, 1}).ToString(), "b");
+  EXPECT_THROW(grid.Get({0, 0}), EVariantError);
+  EXPECT_THROW(grid.Get({1}), EVariantError);
+
+  Variant a(SafeArray::Vector({Variant(1), Variant(2)}));
+  Variant b = a;
+  b.MutableArray().Put({0}, Variant(9));
+  EXPECT_EQ(a.ToArray().Get({0}).ToInt32(), 1) << "copies of a variant do not share its array";
+  EXPECT_EQ(b.ToArray().Get({0}).ToInt32(), 9);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,209 @@
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "storage/temp_database.h"
+
+namespace kestro {
+namespace {
+
+std::string ErrorOf(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const EDatabaseError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+using TransactionTest = TempDatabaseTest;
+
+TEST_F(TransactionTest, NestedBeginCommitSendsOneBeginAndOneCommit) {
+  std::vector<std::string> sent;
+  db_->SetTrace([&](std::string_view sql) { sent.emplace_back(sql); });
+  db_->SetNestedTransactions(true);
+  db_->BeginTransaction();
+  db_->BeginTransaction();
+  db_->Commit();
+  EXPECT_TRUE(db_->InTransaction());
+  db_->Commit();
+  EXPECT_FALSE(db_->InTransaction());
+  EXPECT_EQ(sent, (std::vector<std::string>{"BEGIN TRANSACTION;", "COMMIT;"}));
+}
+
+TEST_F(TransactionTest, OutermostCallDecides) {
+  db_->SetNestedTransactions(true);
+  db_->BeginTransaction();
+  db_->Exec("insert into channels (name) values ('outer');");
+  db_->BeginTransaction();
+  db_->Exec("insert into channels (name) values ('inner');");
+  db_->Rollback();  // inner: only counts down
+  db_->Commit();
+  EXPECT_EQ(Count(), 2);
+
+  db_->BeginTransaction();
+  db_->BeginTransaction();
+  db_->Exec("insert into channels (name) values ('inner');");
+  db_->Commit();
+  db_->Rollback();
+  EXPECT_EQ(Count(), 2);
+  EXPECT_FALSE(db_->InTransaction());
+}
+
+TEST_F(TransactionTest, GuardRollsBackUnlessCommitted) {
+  {
+    TransactionGuard guard(*db_);
+    db_->Exec("insert into channels (name) values ('lost');");
+  }
+  EXPECT_EQ(Count(), 0);
+  {
+    TransactionGuard guard(*db_);
+    db_->Exec("insert into channels (name) values ('kept');");
+    guard.Commit();
+  }
+  EXPECT_EQ(Count(), 1);
+  EXPECT_FALSE(db_->InTransaction());
+}
+
+using QueryTest = TempDatabaseTest;
+
+TEST_F(QueryTest, NoRowsMeansEofAndNoColumns) {
+  TablePtr table = db_->Query("select name, number from channels");
+  EXPECT_TRUE(table->Eof());
+  EXPECT_EQ(table->RowCount(), 0);
+  EXPECT_EQ(table->ColumnCount(), 0);
+  EXPECT_EQ(table->Field(0), nullptr);
+  EXPECT_EQ(db_->QueryInt("select number from channels"), 0);
+}
+
+TEST_F(QueryTest, RowsNamesAndNavigation) {
+  db_->Exec(
+      "insert into channels (name, number) values ('one', 1);"
+      "insert into channels (name, number) values ('', null);"
+      "insert into channels (name, number) values ('three', 3);");
+  TablePtr table = db_->Query("select b.name, b.number from channels b order by b.id");
+  ASSERT_EQ(table->RowCount(), 3);
+  EXPECT_EQ(table->ColumnName(0), "name");
+  EXPECT_STREQ(table->FieldByName("NAME"), "one");
+  EXPECT_EQ(table->FieldByName("missing"), nullptr);
+
+  table->Next();
+  EXPECT_STREQ(table->Field(0), "");  // empty text is not NULL
+  EXPECT_EQ(table->Field(1), nullptr);
+  EXPECT_EQ(table->Int("number"), 0);
+
+  table->MoveTo(2);
+  EXPECT_EQ(table->Int(1), 3);
+  table->Next();
+  EXPECT_TRUE(table->Eof());
+  table->Next();
+  EXPECT_EQ(table->RowIndex(), 3);
+  table->MoveTo(7);  // past the end: stays
+  EXPECT_EQ(table->RowIndex(), 3);
+  table->First();
+  EXPECT_EQ(table->Text("name"), "one");
+
+  // The table keeps its connection open.
+  db_.reset();
+  EXPECT_EQ(table->GetDB()->QueryInt("select count(*) from channels"), 3);
+}
+
+TEST_F(QueryTest, DoubleQuotedTextIsAlwaysALiteral) {
+  db_->Exec("insert into channels (name) values (\"name\");");
+  db_->Exec("insert into channels (name) values ('other');");
+  TablePtr table = db_->Query("select id from channels where name = \"name\"");
+  EXPECT_EQ(table->RowCount(), 1);
+
+  const std::string tricky = "it's \"x\" -- /* [";
+  EXPECT_EQ(QuoteSQL("a\"b"), "\"a\"\"b\"");
+  db_->Exec("insert into channels (name) values (" + QuoteSQL(tricky) + ");");
+  EXPECT_EQ(QueryText("select name from channels where id = 3"), tricky);
+  // Single-quoted literals and comments are left alone.
+  EXPECT_EQ(QueryText("select 'say \"hi\"' -- \"not a literal\n"), "say \"hi\"");
+}
+
+TEST_F(QueryTest, NulCharactersAreRemoved) {
+  const char sql[] = "insert into chan\0nels (name) values ('a\0b');";
+  db_->Exec(std::string(sql, sizeof sql - 1));
+  EXPECT_EQ(QueryText("select name from channels"), "ab");
+}
+
+using FormatTest = TempDatabaseTest;
+
+TEST_F(FormatTest, QuotedTextRoundTripsThroughOnePreparedStatement) {
+  const std::vector<std::string> names = {"He said \"50%\" it's", "ünïcødé «1»", "%s %d"};
+  for (const std::string& name : names) {
+    db_->ExecFmt("insert into channels (name, number) values (%s, %d)",
+                 {SqlArg::Quoted(name), SqlArg::Int(-7)});
+  }
+  int64_t prepared = SQLitePrepareCount(*db_);
+  std::vector<std::string> sent;
+  db_->SetTrace([&](std::string_view sql) { sent.emplace_back(sql); });
+  for (const std::string& name : names) {
+    TablePtr table = db_->QueryFmt("select %s from channels where name = %s and number = %d",
+                                   {SqlArg::Raw("name"), SqlArg::Quoted(name), SqlArg::Int(-7)});
+    ASSERT_EQ(table->RowCount(), 1) << name;
+    EXPECT_EQ(table->Text(0), name);
+  }
+  EXPECT_EQ(SQLitePrepareCount(*db_), prepared + 1);
+  EXPECT_EQ(sent.back(), "select name from channels where name = ? and number = ?");
+  EXPECT_EQ(db_->LastInsertRowID(), 3);
+}
+
+TEST_F(FormatTest, ArgumentsKeepTheirMeaningWhereNoParameterFits) {
+  // Inside a literal, a pragma, several statements: written in as literal substitution would.
+  EXPECT_EQ(db_->QueryFmt("select 'x%dy' || '%%'", {SqlArg::Int(5)})->Text(0), "x5y%");
+  db_->ExecFmt("pragma user_version = %d", {SqlArg::Int(7)});
+  EXPECT_EQ(db_->QueryInt("pragma user_version"), 7);
+  db_->ExecFmt("insert into channels (name) values (%s); insert into channels (name) values (%s);",
+               {SqlArg::Quoted("a"), SqlArg::Quoted("b\"")});
+  EXPECT_EQ(db_->QueryIntFmt("select count(*) from channels where name in (%s, %s)",
+                             {SqlArg::Quoted("a"), SqlArg::Quoted("b\"")}),
+            2);
+}
+
+TEST_F(FormatTest, MismatchedArgumentsAreRejected) {
+  const std::string sql = "select * from channels where id = %d";
+  EXPECT_THROW(db_->QueryFmt(sql, {SqlArg::Quoted("1")}), EDatabaseError);
+  EXPECT_THROW(db_->QueryFmt(sql, {}), EDatabaseError);
+  EXPECT_THROW(db_->QueryFmt(sql, {SqlArg::Int(1), SqlArg::Int(2)}), EDatabaseError);
+  EXPECT_THROW(db_->QueryFmt("select 1 where 'a' like '%a'", {}), EDatabaseError);
+}
+
+TEST_F(FormatTest, FailedStatementIsResetForTheNextCall) {
+  const std::string insert = "insert into channels (id, name) values (%d, %s)";
+  db_->ExecFmt(insert, {SqlArg::Int(1), SqlArg::Quoted("a")});
+  EXPECT_EQ(ErrorOf([&] { db_->ExecFmt(insert, {SqlArg::Int(1), SqlArg::Quoted("it's")}); }),
+            "Error executing SQL \"insert into channels (id, name) values (1, \"it's\")\" : "
+            "UNIQUE constraint failed: channels.id");
+  db_->ExecFmt(insert, {SqlArg::Int(2), SqlArg::Quoted("b")});
+  EXPECT_EQ(Count(), 2);
+}
+
+using ErrorTest = TempDatabaseTest;
+
+TEST_F(ErrorTest, MessagesNameTheFileOrTheSql) {
+  EXPECT_EQ(ErrorOf([&] { OpenSQLiteDatabase(dir_); }),
+            "Failed to open database \"" + dir_ + "\" : unable to open database file");
+  EXPECT_EQ(ErrorOf([&] { db_->Exec("select * from missing"); }),
+            "Error executing SQL \"select * from missing\" : no such table: missing");
+}
+
+TEST_F(ErrorTest, LockedDatabaseFailsAtOnce) {
+  db_->Exec("insert into channels (name) values ('a'); insert into channels (name) values ('b');");
+  DBPtr other = Open();
+  // A query that stopped reading early must not keep its read lock.
+  EXPECT_EQ(other->QueryIntFmt("select id from channels where id > %d", {SqlArg::Int(0)}), 1);
+
+  db_->BeginTransaction();
+  db_->Exec("insert into channels (name) values ('c');");
+  EXPECT_EQ(ErrorOf([&] { other->Exec("insert into channels (name) values ('d');"); }),
+            "Error executing SQL \"insert into channels (name) values ('d');\" : "
+            "database is locked");
+  db_->Commit();
+  other->Exec("insert into channels (name) values ('d');");
+  EXPECT_EQ(Count(), 4);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,35 @@
+// A fresh database file in a temporary directory of its own, removed with the fixture.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "storage/sqlite_database.h"
+
+namespace kestro {
+
+class TempDatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kestro-storage-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    db_ = Open();
+    db_->Exec("create table channels (id integer primary key, name text, number integer);");
+  }
+  void TearDown() override {
+    db_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+  DBPtr Open() { return OpenSQLiteDatabase(dir_ + "/test.db"); }
+  int32_t Count() { return db_->QueryInt("select count(*) from channels"); }
+  std::string QueryText(const std::string& sql) { return db_->Query(sql)->Text(0); }
+
+  std::string dir_;
+  DBPtr db_;
+};
+
+}  // namespace kestro
