@@ -279,7 +279,8 @@ struct Thunk<Fn, kDateResult> {
   }
 
   template <size_t... K>
-  static HRESULT CallImpl(I* self, Variant* args, Variant* result, std::index_sequence<K...>) {
+  static HRESULT CallImpl(I* self, [[maybe_unused]] Variant* args, [[maybe_unused]] Variant* result,
+                          std::index_sequence<K...>) {
     std::tuple<typename ParamK<K>::Store...> store{};
     try {
       (LoadOne<K>(std::get<K>(store), args), ...);
@@ -296,7 +297,8 @@ struct Thunk<Fn, kDateResult> {
     if constexpr (K < kArgCount) ParamK<K>::Load(s, args[K]);
   }
   template <size_t K, class S>
-  static void StoreOne(S& s, Variant* args, Variant* result) {
+  static void StoreOne([[maybe_unused]] S& s, [[maybe_unused]] Variant* args,
+                       [[maybe_unused]] Variant* result) {
     if constexpr (ParamK<K>::kOut) {
       Variant v = ToVariant(s, kDateResult && K == kCount - 1);
       if constexpr (K < kArgCount) args[K] = std::move(v);

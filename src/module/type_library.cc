@@ -5,11 +5,7 @@
 
 namespace kestro {
 
-namespace {
-
 const InterfaceInfo* HostInterface(const IID& iid) { return HostTypeLibrary().FindInterface(iid); }
-
-}  // namespace
 
 const TypeLibInfo& ModuleTypeLibrary() {
   static const InterfaceInfo system{
@@ -21,8 +17,6 @@ const TypeLibInfo& ModuleTypeLibrary() {
        Method<&IKestroTVSystem::GetLineups>("GetLineups", 207),
        Method<&IKestroTVSystem::CreateRepeatingScheduleScreen>("CreateRepeatingScheduleScreen", 201),
        Method<&IKestroTVSystem::CreateScheduleScreen>("CreateScheduleScreen", 203)}};
-  static const InterfaceInfo lineups{ITVLineups::kIID, "ITVLineups", "Lineups", nullptr, {}};
-  static const InterfaceInfo listings{ITVListings::kIID, "ITVListings", "Listings", nullptr, {}};
   const InterfaceInfo* plugin = HostInterface(IKestroPlugin::kIID);
   static const InterfaceInfo manager{ITVScheduleManager::kIID, "ITVScheduleManager",
                                      "Schedule manager", plugin, {}};
@@ -35,15 +29,22 @@ const TypeLibInfo& ModuleTypeLibrary() {
                                        plugin, {}};
   static const InterfaceInfo schedule_screen{ITVScheduleScreen::kIID, "ITVScheduleScreen",
                                              "Schedule screen", plugin, {}};
-  static const TypeLibInfo lib{
-      LIBID_KestroTV,
-      "KestroTV",
-      "KestroTV Library",
-      1,
-      0,
-      {&system, &lineups, &listings, &manager, &program_screen, &record_screen, &rs_screen,
-       &schedule_screen},
-      {{CLSID_KestroTVSystem, "KestroTVSystem", "KestroTVSystem Object", IKestroTVSystem::kIID}}};
+  static const TypeLibInfo lib = [&] {
+    std::vector<const InterfaceInfo*> interfaces = {
+        &system, &manager, &program_screen, &record_screen, &rs_screen, &schedule_screen};
+    for (auto area : {LineupInterfaces, ChannelInterfaces, ProgramInterfaces, ListingsInterfaces}) {
+      std::vector<const InterfaceInfo*> more = area();
+      interfaces.insert(interfaces.end(), more.begin(), more.end());
+    }
+    return TypeLibInfo{
+        LIBID_KestroTV,
+        "KestroTV",
+        "KestroTV Library",
+        1,
+        0,
+        std::move(interfaces),
+        {{CLSID_KestroTVSystem, "KestroTVSystem", "KestroTVSystem Object", IKestroTVSystem::kIID}}};
+  }();
   return lib;
 }
 

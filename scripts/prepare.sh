@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs when any is missing, then configures and builds.
+# Usage: scripts/prepare.sh BUILD_DIR [extra cmake arguments...]
+set -euo pipefail
+
+packages=(g++ cmake ninja-build pkg-config libsqlite3-dev libgtest-dev libgmock-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+build_dir=$1
+shift
+cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
+ninja -C "$build_dir"

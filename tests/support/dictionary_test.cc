@@ -1,0 +1,154 @@
+#include "support/dictionary.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/host_item.h"
+
+namespace kestro {
+namespace {
+
+Variant Read(IKestroItem& item, const Variant& key) {
+  Variant value;
+  EXPECT_EQ(item.get_Values(key, &value), S_OK);
+  return value;
+}
+
+std::vector<std::string> Keys(const TDictionary& d) {
+  std::vector<std::string> keys;
+  for (int32_t i = 0; i < d.Count(); ++i) keys.push_back(d.KeyAt(i));
+  return keys;
+}
+
+TEST(DictionaryTest, NamesIgnoreCaseAndKeepTheFirstSpelling) {
+  ComPtr<TDictionary> d = NewDictionary();
+  ASSERT_EQ(d->put_Values("Start-Time", 1), S_OK);
+  ASSERT_EQ(d->put_Values("START-TIME", 2), S_OK);
+  d->Set("Ärger", "x");
+  EXPECT_EQ(Keys(*d), (std::vector<std::string>{"Start-Time", "Ärger"}));
+  EXPECT_EQ(Read(*d, "start-time"), Variant(2));
+  EXPECT_TRUE(d->Has("ärger"));
+}
+
+TEST(DictionaryTest, KeysByPositionNameOrNeither) {
+  ComPtr<TDictionary> d = NewDictionary();
+  d->Set("a", 1);
+  d->Set("b", 2);
+  EXPECT_EQ(Read(*d, 1), Variant(2));
+  EXPECT_TRUE(Read(*d, 2).IsEmpty());  // == Count
+  EXPECT_TRUE(Read(*d, "missing").IsEmpty());
+  EXPECT_TRUE(Read(*d, 0.0).IsEmpty());
+
+  ASSERT_EQ(d->put_Values(int64_t{1}, "two"), S_OK);
+  ASSERT_EQ(d->put_Values(2, "ignored"), S_OK);
+  ASSERT_EQ(d->put_Values(0.0, "ignored"), S_OK);
+  EXPECT_EQ(d->Count(), 2);
+  EXPECT_EQ(d->Get("B"), Variant("two"));
+  EXPECT_EQ(d->Get("a"), Variant(1));
+}
+
+TEST(DictionaryTest, GetValueFallsBackOnlyForMissingOrEmpty) {
+  ComPtr<TDictionary> d = NewDictionary();
+  d->Set("empty", Variant());
+  d->Set("null", Variant::Null());
+  Variant v;
+  ASSERT_EQ(d->GetValue("missing", 42, &v), S_OK);
+  EXPECT_EQ(v, Variant(42));
+  ASSERT_EQ(d->GetValue("EMPTY", 42, &v), S_OK);
+  EXPECT_EQ(v, Variant(42));
+  ASSERT_EQ(d->GetValue("null", 42, &v), S_OK);
+  EXPECT_TRUE(v.IsNull());
+}
+
+TEST(DictionaryTest, ClearForgetsNamesAndReusesNodes) {
+  ComPtr<TDictionary> d = NewDictionary();
+  for (const char* name : {"m", "c", "x", "a"}) d->Set(name, name);
+  ASSERT_EQ(d->Clear(), S_OK);
+  EXPECT_EQ(d->Count(), 0);
+  for (const char* name : {"m", "c", "x", "a"}) EXPECT_FALSE(d->Has(name)) << name;
+  EXPECT_EQ(d->FreeNodeCount(), 4u);
+
+  d->Set("new", 1);
+  d->Set("other", 2);
+  EXPECT_EQ(d->FreeNodeCount(), 2u);
+  EXPECT_EQ(Keys(*d), (std::vector<std::string>{"new", "other"}));
+  EXPECT_FALSE(d->Has("m"));  // a reused node keeps nothing of its old key
+}
+
+TEST(DictionaryTest, UpdatesGroupNotifications) {
+  struct Recording : TDictionary {
+    std::vector<std::string> events;
+    void Changed() override { events.push_back("changed"); }
+  };
+  ComPtr<Recording> d = MakeObject<Recording>();
+  d->SetOnChange([&](TDictionary&) { d->events.push_back("event"); });
+  d->Set("a", 1);
+  EXPECT_EQ(d->events, (std::vector<std::string>{"event", "changed"}));
+
+  d->events.clear();
+  d->BeginUpdate();
+  d->put_Values("a", 2);
+  d->put_Values(0, 3);
+  d->Clear();
+  EXPECT_TRUE(d->events.empty());
+  d->EndUpdate();
+  EXPECT_EQ(d->events.size(), 2u);
+  d->EndUpdate();  // unbalanced: notifies again, the count stays at 0
+  EXPECT_EQ(d->events.size(), 4u);
+  EXPECT_EQ(d->UpdateCount(), 0);
+}
+
+TEST(DictionaryTest, SortOrdersKeysIgnoringCaseThenInsertsAppend) {
+  ComPtr<TDictionary> d = NewDictionary();
+  for (const char* name : {"delta", "Bravo", "alpha", "Charlie"}) d->Set(name, 0);
+  d->Sort();
+  d->Set("Aardvark", 0);
+  EXPECT_EQ(Keys(*d), (std::vector<std::string>{"alpha", "Bravo", "Charlie", "delta", "Aardvark"}));
+}
+
+TEST(DictionaryTest, AssignReadsAHostItemThroughItsInterface) {
+  ComPtr<host::THostItem> source = host::NewHostItem();
+  source->Set("Title", "News");
+  source->Set("channel", 7);
+  ComPtr<TDictionary> d = NewDictionary();
+  d->Set("TITLE", "old");
+  int notifications = 0;
+  d->SetOnChange([&](TDictionary&) { ++notifications; });
+  ASSERT_EQ(d->Assign(source.Get()), S_OK);
+  EXPECT_EQ(notifications, 2);
+  EXPECT_EQ(Keys(*d), (std::vector<std::string>{"TITLE", "channel"}));
+  EXPECT_EQ(d->Get("title"), Variant("News"));
+  EXPECT_EQ(d->Get("Channel"), Variant(7));
+}
+
+TEST(DictionaryTest, AutomationReachesTheSameSlots) {
+  ComPtr<TDictionary> d = NewDictionary();
+  void* alt = nullptr;
+  ASSERT_EQ(d->QueryInterface(TDictionary::kAltIID, &alt), S_OK);
+  ComPtr<IKestroItem> item = ComPtr<IKestroItem>::Attach(static_cast<IKestroItem*>(alt));
+  EXPECT_EQ(item.Get(), static_cast<IKestroItem*>(d.Get()));
+
+  const char* names[] = {"values"};
+  DISPID id = DISPID_UNKNOWN;
+  ASSERT_EQ(item->GetIDsOfNames(IKestroItem::kIID, names, 1, 0, &id), S_OK);
+  Variant put_args[] = {Variant("via invoke"), Variant("Key")};  // last argument first
+  DISPID named = DISPID_PROPERTYPUT;
+  DispParams put{put_args, &named, 2, 1};
+  ASSERT_EQ(item->Invoke(id, IKestroItem::kIID, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
+                         nullptr),
+            S_OK);
+  EXPECT_EQ(d->Get("key"), Variant("via invoke"));
+
+  Variant get_args[] = {Variant(0)};
+  DispParams get{get_args, nullptr, 1, 0};
+  Variant result;
+  ASSERT_EQ(item->Invoke(id, IKestroItem::kIID, 0, DISPATCH_PROPERTYGET, &get, &result, nullptr,
+                         nullptr),
+            S_OK);
+  EXPECT_EQ(result, Variant("via invoke"));
+}
+
+}  // namespace
+}  // namespace kestro

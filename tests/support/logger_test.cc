@@ -1,0 +1,151 @@
+#include "support/logger.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "kestro/host_type_library.h"
+#include "platform/exception.h"
+#include "platform/system/debug_trace.h"
+#include "platform/time/date_time.h"
+#include "support/host_log.h"
+
+namespace kestro {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct Parsed {
+  std::string time, elapsed, thread, rest;
+};
+
+// Splits a line into its header fields and the rest.
+Parsed Parse(const std::string& line) {
+  static const std::regex kLine(
+      R"(^(\d\d-[A-Z][a-z]{2}-\d{4} \d\d:\d\d:\d\d:\d{3}) : (\d\d\.\d\d\.\d{3}) : \[( *\d+)\] : (.*)$)");
+  std::smatch m;
+  EXPECT_TRUE(std::regex_match(line, m, kLine)) << line;
+  return m.empty() ? Parsed{} : Parsed{m[1], m[2], m[3], m[4]};
+}
+
+class LoggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Clock::PinLocal(EncodeDateTime({2006, 3, 4, 13, 5, 9, 123})); }
+  void TearDown() override { Clock::Unpin(); }
+  std::vector<std::string> lines_;
+};
+
+TEST_F(LoggerTest, HeaderFieldsAndElapsedTime) {
+  TStringsLogger log(lines_);
+  log.Log("unnamed");
+  log.SetName("SMAN");
+  log.Log("same tick");
+  Clock::AdvanceMillis(1500);
+  log.Log("later");
+  Clock::AdvanceMillis(((1 * 60 + 2) * 60 + 3) * 1000 + 4);  // hours are not shown
+  log.Log("much later");
+
+  ASSERT_EQ(lines_.size(), 4u);
+  const Parsed first = Parse(lines_[0]);
+  EXPECT_EQ(first.time, "04-Mar-2006 13:05:09:123");
+  EXPECT_EQ(first.elapsed, "00.00.000");
+  EXPECT_GE(first.thread.size(), 6u);
+  EXPECT_EQ(std::stoul(first.thread), CurrentThreadId());
+  EXPECT_EQ(first.rest, "unnamed");  // no empty name field
+  EXPECT_EQ(Parse(lines_[1]).elapsed, "00.00.000");
+  EXPECT_EQ(Parse(lines_[1]).rest, "SMAN : same tick");
+  EXPECT_EQ(Parse(lines_[2]).elapsed, "00.01.500");
+  EXPECT_EQ(Parse(lines_[2]).time, "04-Mar-2006 13:05:10:623");
+  EXPECT_EQ(Parse(lines_[3]).elapsed, "02.03.004");
+}
+
+TEST_F(LoggerTest, FormattedAndExceptionLines) {
+  TStringsLogger log(lines_);
+  log.LogFmt("SPACE : %d MB free on \"%s\"", 512, "/rec");
+  log.LogException(EConvertError("'x' is not a valid integer value"), "LOAD");
+  log.LogExceptionFmt(std::runtime_error("boom"), "schedule %d", 7);
+  ASSERT_EQ(lines_.size(), 3u);
+  EXPECT_EQ(Parse(lines_[0]).rest, "SPACE : 512 MB free on \"/rec\"");
+  EXPECT_EQ(Parse(lines_[1]).rest,
+            "EXCEPTION (EConvertError) : LOAD : 'x' is not a valid integer value");
+  EXPECT_EQ(Parse(lines_[2]).rest, "EXCEPTION (std::runtime_error) : schedule 7 : boom");
+}
+
+TEST_F(LoggerTest, SeparatorIsRawButReachesFanOutMembersThroughLog) {
+  TStringsLogger log(lines_);
+  log.WriteSeparator('*');
+  EXPECT_THAT(lines_, ElementsAre(" ", std::string(256, '*'), " "));  // 258 characters
+  lines_.clear();
+  log.WriteSeparator(' ');
+  EXPECT_THAT(lines_, ElementsAre(" "));
+
+  std::vector<std::string> a, b;
+  auto named = std::make_shared<TStringsLogger>(a);
+  named->SetName("A");
+  TMultiLogger multi({named, std::make_shared<TStringsLogger>(b)});
+  multi.SetName("ignored");  // the fan-out adds no header of its own
+  multi.WriteSeparator('*');
+  multi.Log("both");
+  ASSERT_EQ(a.size(), 4u);
+  ASSERT_EQ(b.size(), 4u);
+  EXPECT_EQ(Parse(a[1]).rest, "A : " + std::string(256, '*'));
+  EXPECT_EQ(Parse(b[2]).rest, " ");
+  EXPECT_EQ(Parse(b[3]).rest, "both");
+}
+
+// A host log that records lines and can be told to fail.
+class FakeHostLog : public DispatchObject<IKestroLog> {
+ public:
+  FakeHostLog() : DispatchObject<IKestroLog>(HostTypeLibrary()) {}
+  HRESULT WriteLine(const std::string& line) override {
+    if (fail) {
+      SetErrorInfo(IKestroLog::kIID, "host log is closed");
+      return E_FAIL;
+    }
+    lines.push_back(line);
+    return S_OK;
+  }
+  std::vector<std::string> lines;
+  bool fail = false;
+};
+
+TEST_F(LoggerTest, HostLoggerForwardsBareLinesAndRaisesFailures) {
+  ComPtr<FakeHostLog> host = MakeObject<FakeHostLog>();
+  TMultiLogger multi({std::make_shared<TStringsLogger>(lines_), std::make_shared<TMLLogger>(host)});
+  multi.Log("START : tuner 1");
+  host->fail = true;
+  try {
+    multi.Log("STOP : tuner 1");
+    ADD_FAILURE() << "the host's failure must reach the caller";
+  } catch (const Exception& e) {
+    EXPECT_THAT(e.what(), HasSubstr("host log is closed"));
+  }
+  EXPECT_EQ(Parse(lines_.back()).rest, "STOP : tuner 1");  // members before it have written
+  host->fail = false;
+  multi.Log("again");  // the lock was released
+  EXPECT_THAT(host->lines, ElementsAre("START : tuner 1", "again"));
+}
+
+TEST_F(LoggerTest, KestroLogWritesIntoTheModulesLogger) {
+  auto target = std::make_shared<TStringsLogger>(lines_);
+  target->SetName("IMPORT");
+  EXPECT_EQ(NewKestroLog(target, "")->WriteLine("grabbing"), S_OK);
+  EXPECT_EQ(NewKestroLog(target, "XMLTV")->WriteLine("3 channels"), S_OK);
+  ASSERT_EQ(lines_.size(), 2u);
+  EXPECT_EQ(Parse(lines_[0]).rest, "IMPORT : grabbing");
+  EXPECT_EQ(Parse(lines_[1]).rest, "IMPORT : XMLTV : 3 channels");
+
+  ComPtr<FakeHostLog> host = MakeObject<FakeHostLog>();
+  host->fail = true;
+  EXPECT_EQ(NewKestroLog(std::make_shared<TMLLogger>(host), "")->WriteLine("x"), E_UNEXPECTED);
+  ErrorInfo info;
+  ASSERT_EQ(GetErrorInfo(&info), S_OK);
+  EXPECT_THAT(info.description, HasSubstr("host log is closed"));
+}
+
+}  // namespace
+}  // namespace kestro
