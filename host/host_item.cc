@@ -88,16 +88,9 @@ HRESULT ItemBase<I>::GetValue(const std::string& name, const Variant& fallback, 
 template <class I>
 HRESULT ItemBase<I>::Assign(IKestroItem* source) {
   return this->Frame([&] {
-    if (!source) return;
-    int32_t count = 0;
-    CheckHResult(source->get_Count(&count));
-    for (int32_t i = 0; i < count; ++i) {
-      Variant value;
-      std::string name;
-      CheckHResult(source->get_Values(Variant(i), &value));
-      CheckHResult(source->get_KeyNames(i, &name));
+    ForEachItemValue(source, [&](const std::string& name, Variant value) {
       Set(name, std::move(value));
-    }
+    });
   });
 }
 

@@ -34,6 +34,22 @@ struct IKestroItem : IDispatch {
   virtual HRESULT EndUpdate() = 0;
 };
 
+// Calls visit(name, value) for each entry of a bag in its order, through the interface alone (the
+// bag may be the host's or the module's). A failed call throws, as CheckHResult does.
+template <class F>
+void ForEachItemValue(IKestroItem* item, F&& visit) {
+  if (!item) return;
+  int32_t count = 0;
+  CheckHResult(item->get_Count(&count));
+  for (int32_t i = 0; i < count; ++i) {
+    Variant value;
+    std::string name;
+    CheckHResult(item->get_Values(Variant(i), &value));
+    CheckHResult(item->get_KeyNames(i, &name));
+    visit(name, std::move(value));
+  }
+}
+
 // The host's log.
 struct IKestroLog : IDispatch {
   static constexpr GUID kIID = MakeGuid("{15A9AEBE-AFEA-401D-BF10-AABFB9AB911B}");

@@ -57,17 +57,9 @@ HRESULT TDictionary::GetValue(const std::string& name, const Variant& fallback, 
 
 HRESULT TDictionary::Assign(IKestroItem* source) {
   return Frame([&] {
-    if (!source) return;
-    // Only the interface is used: the source may be a host-made item.
-    int32_t count = 0;
-    CheckHResult(source->get_Count(&count));
-    for (int32_t i = 0; i < count; ++i) {
-      Variant value;
-      std::string name;
-      CheckHResult(source->get_Values(Variant(i), &value));
-      CheckHResult(source->get_KeyNames(i, &name));
+    ForEachItemValue(source, [&](const std::string& name, Variant value) {
       Set(name, std::move(value));
-    }
+    });
   });
 }
 
