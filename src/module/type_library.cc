@@ -32,7 +32,8 @@ const TypeLibInfo& ModuleTypeLibrary() {
   static const TypeLibInfo lib = [&] {
     std::vector<const InterfaceInfo*> interfaces = {
         &system, &manager, &program_screen, &record_screen, &rs_screen, &schedule_screen};
-    for (auto area : {LineupInterfaces, ChannelInterfaces, ProgramInterfaces, ListingsInterfaces}) {
+    for (auto area : {LineupInterfaces, ChannelInterfaces, ProgramInterfaces, ListingsInterfaces,
+                      SchedulingInterfaces}) {
       std::vector<const InterfaceInfo*> more = area();
       interfaces.insert(interfaces.end(), more.begin(), more.end());
     }

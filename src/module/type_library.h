@@ -15,6 +15,7 @@ std::vector<const InterfaceInfo*> LineupInterfaces();    // ITVLineups, ITVLineu
 std::vector<const InterfaceInfo*> ChannelInterfaces();   // ITVChannel, ITVChannelList(s)
 std::vector<const InterfaceInfo*> ProgramInterfaces();   // ITVProgram, details, people, lists
 std::vector<const InterfaceInfo*> ListingsInterfaces();  // ITVListings, ITVProgramGroups
+std::vector<const InterfaceInfo*> SchedulingInterfaces();  // schedules, scheduler, rules
 
 // The host library's table of an interface the module's interfaces extend.
 const InterfaceInfo* HostInterface(const IID& iid);
