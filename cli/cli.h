@@ -37,6 +37,10 @@ const std::vector<Command>& Commands();
 
 // The command groups, one per commands_*.cc file.
 std::vector<Command> SetupCommands();
+std::vector<Command> LineupCommands();
+std::vector<Command> ChannelCommands();
+std::vector<Command> GuideCommands();
+std::vector<Command> ImportCommands();
 
 // Runs the tool with argv[1..]; returns the exit code.
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

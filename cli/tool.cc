@@ -53,7 +53,8 @@ const Command* FindCommand(const std::vector<std::string>& args, size_t* words) 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> all = [] {
     std::vector<Command> commands;
-    for (auto group : {SetupCommands}) {
+    for (auto group : {SetupCommands, LineupCommands, ChannelCommands, GuideCommands,
+                       ImportCommands}) {
       std::vector<Command> more = group();
       commands.insert(commands.end(), more.begin(), more.end());
     }

@@ -1,12 +1,11 @@
 #include "listings/listings_factory.h"
 
-#include "platform/exception.h"
+#include "listings/tv_listings.h"
 
 namespace kestro {
 
-// Replaced by the listings object's own implementation.
-ComPtr<ITVListings> OpenListings(const std::string& file_name, int32_t) {
-  throw Exception("The listings of \"" + file_name + "\" cannot be opened yet");
+ComPtr<ITVListings> OpenListings(const std::string& file_name, int32_t lineup_id) {
+  return MakeObject<TTVListings>(file_name, lineup_id);
 }
 
 }  // namespace kestro

@@ -2,6 +2,7 @@
 
 #include "module/tv_screens.h"
 #include "platform/exception.h"
+#include "storage/tv_lineups.h"
 
 namespace kestro {
 
@@ -21,9 +22,7 @@ HRESULT TKestroTVSystem::GetScheduleManager(ITVScheduleManager** result) {
 }
 
 HRESULT TKestroTVSystem::GetLineups(ITVLineups** result) {
-  return FrameOut(result, []() -> ComPtr<ITVLineups> {
-    throw Exception("The lineups are not available yet: no listings database can be opened");
-  });
+  return FrameOut(result, [] { return ComPtr<ITVLineups>(MakeObject<TTVLineups>()); });
 }
 
 HRESULT TKestroTVSystem::CreateProgramScreen(IKestroSystem* system, ITVListings* listings,

@@ -33,7 +33,7 @@ const TypeLibInfo& ModuleTypeLibrary() {
     std::vector<const InterfaceInfo*> interfaces = {
         &system, &manager, &program_screen, &record_screen, &rs_screen, &schedule_screen};
     for (auto area : {LineupInterfaces, ChannelInterfaces, ProgramInterfaces, ListingsInterfaces,
-                      SchedulingInterfaces}) {
+                      SchedulingInterfaces, ImportInterfaces}) {
       std::vector<const InterfaceInfo*> more = area();
       interfaces.insert(interfaces.end(), more.begin(), more.end());
     }

@@ -16,6 +16,7 @@ std::vector<const InterfaceInfo*> ChannelInterfaces();   // ITVChannel, ITVChann
 std::vector<const InterfaceInfo*> ProgramInterfaces();   // ITVProgram, details, people, lists
 std::vector<const InterfaceInfo*> ListingsInterfaces();  // ITVListings, ITVProgramGroups
 std::vector<const InterfaceInfo*> SchedulingInterfaces();  // schedules, scheduler, rules
+std::vector<const InterfaceInfo*> ImportInterfaces();  // import system, plug-in, new channel/program
 
 // The host library's table of an interface the module's interfaces extend.
 const InterfaceInfo* HostInterface(const IID& iid);

@@ -1,7 +1,121 @@
+#include "kestro/tv_channels.h"
+#include "kestro/tv_listings.h"
+#include "kestro/tv_programs.h"
+#include "kestro/tv_schedules.h"
 #include "module/type_library.h"
 
 namespace kestro {
 
-std::vector<const InterfaceInfo*> SchedulingInterfaces() { return {}; }
+namespace {
+
+const InterfaceInfo& ScheduleTable() {
+  using I = ITVSchedule;
+  static const InterfaceInfo info{
+      I::kIID, "ITVSchedule", "A planned recording", nullptr,
+      {PropGet<&I::get_ID>("ID", 201),
+       PropPut<&I::put_ID>("ID", 201),
+       PropGet<&I::get_TunerID>("TunerID", 202),
+       PropPut<&I::put_TunerID>("TunerID", 202),
+       PropGet<&I::get_StartTime, true>("StartTime", 203),
+       PropPut<&I::put_StartTime>("StartTime", 203),
+       PropGet<&I::get_EndTime, true>("EndTime", 204),
+       PropPut<&I::put_EndTime>("EndTime", 204),
+       PropGet<&I::get_SoftPaddingBefore>("SoftPaddingBefore", 205),
+       PropPut<&I::put_SoftPaddingBefore>("SoftPaddingBefore", 205),
+       PropGet<&I::get_SoftPaddingAfter>("SoftPaddingAfter", 206),
+       PropPut<&I::put_SoftPaddingAfter>("SoftPaddingAfter", 206),
+       PropGet<&I::get_DeleteOnConflict>("DeleteOnConflict", 207),
+       PropPut<&I::put_DeleteOnConflict>("DeleteOnConflict", 207),
+       PropGet<&I::get_WakeUp>("WakeUp", 208),
+       PropPut<&I::put_WakeUp>("WakeUp", 208),
+       PropGet<&I::get_Data>("Data", 209),
+       PropGet<&I::get_CreatedBy>("CreatedBy", 210),
+       PropPut<&I::put_CreatedBy>("CreatedBy", 210),
+       PropGet<&I::get_DeletedBy>("DeletedBy", 211),
+       PropGet<&I::get_Reason>("Reason", 212),
+       PropGet<&I::get_Status>("Status", 213),
+       PropGet<&I::get_IsInProgress>("IsInProgress", 214),
+       PropGet<&I::get_SoftStartTime, true>("SoftStartTime", 215),
+       PropGet<&I::get_SoftEndTime, true>("SoftEndTime", 216),
+       PropGet<&I::get_HasElapsed>("HasElapsed", 217),
+       PropGet<&I::get_Title>("Title", 218),
+       PropPut<&I::put_Title>("Title", 218),
+       PropGet<&I::get_HardPaddingBefore>("HardPaddingBefore", 219),
+       PropPut<&I::put_HardPaddingBefore>("HardPaddingBefore", 219),
+       PropGet<&I::get_HardPaddingAfter>("HardPaddingAfter", 220),
+       PropPut<&I::put_HardPaddingAfter>("HardPaddingAfter", 220),
+       PropGet<&I::get_ProgramID>("ProgramID", 221),
+       PropPut<&I::put_ProgramID>("ProgramID", 221),
+       Method<&I::StartsBefore>("StartsBefore", 222),
+       PropGet<&I::get_ChannelID>("ChannelID", 223),
+       PropPut<&I::put_ChannelID>("ChannelID", 223),
+       PropGet<&I::get_RepeatingScheduleID>("RepeatingScheduleID", 224),
+       PropPut<&I::put_RepeatingScheduleID>("RepeatingScheduleID", 224),
+       PropGet<&I::get_IsDeleted>("IsDeleted", 225),
+       Method<&I::GetProgram>("GetProgram", 226),
+       Method<&I::GetChannel>("GetChannel", 227),
+       PropGet<&I::get_KeepUntil>("KeepUntil", 228),
+       PropPut<&I::put_KeepUntil>("KeepUntil", 228),
+       PropGet<&I::get_Folder>("Folder", 229),
+       PropPut<&I::put_Folder>("Folder", 229),
+       PropGet<&I::get_Quality>("Quality", 230),
+       PropPut<&I::put_Quality>("Quality", 230),
+       PropGet<&I::get_LogText>("LogText", 231),
+       Method<&I::GetRepeatingSchedule>("GetRepeatingSchedule", 232),
+       PropGet<&I::get_IsNew>("IsNew", 233),
+       Method<&I::GetAsKestroItem>("GetAsKestroItem", 234)}};
+  return info;
+}
+
+const InterfaceInfo& ScheduleListTable() {
+  using I = ITVScheduleList;
+  static const InterfaceInfo info{I::kIID, "ITVScheduleList", "A list of schedules", nullptr,
+                                  {PropGet<&I::get_Count>("Count", 201),
+                                   PropGet<&I::get_Items>("Items", 0),
+                                   Method<&I::Remove>("Remove", 202)}};
+  return info;
+}
+
+const InterfaceInfo& ScheduleResultTable() {
+  using I = ITVScheduleResult;
+  static const InterfaceInfo info{I::kIID, "ITVScheduleResult",
+                                  "The outcome of a scheduling operation", nullptr,
+                                  {PropGet<&I::get_Code>("Code", 201),
+                                   PropGet<&I::get_Description>("Description", 202),
+                                   PropGet<&I::get_Conflicts>("Conflicts", 203)}};
+  return info;
+}
+
+const InterfaceInfo& SchedulerTable() {
+  using I = ITVScheduler;
+  static const InterfaceInfo info{
+      I::kIID, "ITVScheduler", "The scheduler of a lineup", nullptr,
+      {Method<&I::SetTunerCount>("SetTunerCount", 201),
+       Method<&I::CreateSchedule>("CreateSchedule", 202),
+       Method<&I::GetSchedules>("GetSchedules", 203),
+       Method<&I::AddSchedule>("AddSchedule", 204),
+       Method<&I::DeleteSchedule>("DeleteSchedule", 205),
+       Method<&I::FindSchedule>("FindSchedule", 206),
+       Method<&I::GetDeletedSchedules>("GetDeletedSchedules", 207),
+       Method<&I::SetScheduleStatus>("SetScheduleStatus", 208),
+       PropGet<&I::get_ScheduleVersion>("ScheduleVersion", 209),
+       Method<&I::GetSchedulesForTuner>("GetSchedulesForTuner", 210),
+       Method<&I::Reschedule>("Reschedule", 211),
+       Method<&I::CreateScheduleFromScheduleAndProgram>("CreateScheduleFromScheduleAndProgram",
+                                                        212),
+       PropGet<&I::get_TunerCount>("TunerCount", 213),
+       Method<&I::GetLostSchedules>("GetLostSchedules", 214),
+       Method<&I::GetSchedulesForTimeSlice>("GetSchedulesForTimeSlice", 215),
+       Method<&I::ClearLostSchedules>("ClearLostSchedules", 216),
+       Method<&I::GetConflictsForSchedule>("GetConflictsForSchedule", 217),
+       Method<&I::GetConflictsForScheduleFromList>("GetConflictsForScheduleFromList", 218)}};
+  return info;
+}
+
+}  // namespace
+
+std::vector<const InterfaceInfo*> SchedulingInterfaces() {
+  return {&ScheduleTable(), &ScheduleListTable(), &ScheduleResultTable(), &SchedulerTable()};
+}
 
 }  // namespace kestro

@@ -1,39 +1,19 @@
 // The kestro tool run as a user runs it: a separate process against a temporary registry.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 
-#include "common/temp_dir.h"
+#include "common/kestro_tool.h"
 
 namespace kestro {
 namespace {
 
-struct ToolRun {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
+using testing::KestroToolTest;
+using testing::ToolRun;
 
-class KestroTool : public ::testing::Test {
- protected:
-  ToolRun Kestro(const std::string& args) {
-    const std::string out_file = dir_ / "stdout", err_file = dir_ / "stderr";
-    std::string command = "env KESTRO_REGISTRY='" + registry_ + "' XDG_DATA_HOME='" +
-                          (dir_ / "xdg") + "' " + KESTRO_CLI_FILE + " " + args + " >" + out_file +
-                          " 2>" + err_file;
-    int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(out_file),
-            testing::ReadFile(err_file)};
-  }
-
-  testing::TempDir dir_;
-  std::string registry_ = dir_ / "config/registry.reg";
-};
-
-TEST_F(KestroTool, SetupThenInfoLoadsTheModuleThroughTheRegistry) {
+TEST_F(KestroToolTest, SetupThenInfoLoadsTheModuleThroughTheRegistry) {
   ToolRun setup = Kestro("setup --root " + (dir_ / "tv") + " --tuners 3");
   ASSERT_EQ(setup.exit_code, 0) << setup.err;
   for (const char* sub : {"library", "plugins", "data"})
@@ -57,12 +37,12 @@ TEST_F(KestroTool, SetupThenInfoLoadsTheModuleThroughTheRegistry) {
   EXPECT_EQ(testing::ReadFile(dir_ / "tv/data/tuner-configuration.xml"), tuners);
 }
 
-TEST_F(KestroTool, DefaultRootIsUnderTheUserDataFolder) {
+TEST_F(KestroToolTest, DefaultRootIsUnderTheUserDataFolder) {
   ASSERT_EQ(Kestro("setup").exit_code, 0);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "xdg/kestro/data/tuner-configuration.xml"));
 }
 
-TEST_F(KestroTool, ExitCodesTellFailureFromMisuse) {
+TEST_F(KestroToolTest, ExitCodesTellFailureFromMisuse) {
   ToolRun info = Kestro("info");  // nothing registered in this registry yet
   EXPECT_EQ(info.exit_code, 1);
   EXPECT_NE(info.err.find("Class \"KestroTV.KestroTVSystem\" is not registered"),
@@ -86,7 +66,7 @@ TEST_F(KestroTool, ExitCodesTellFailureFromMisuse) {
   EXPECT_EQ(Kestro("--help").exit_code, 0);
 }
 
-TEST_F(KestroTool, RegistryOptionOverridesTheEnvironment) {
+TEST_F(KestroToolTest, RegistryOptionOverridesTheEnvironment) {
   const std::string other = dir_ / "other.reg";
   ASSERT_EQ(Kestro("--registry " + other + " setup --root " + (dir_ / "tv")).exit_code, 0);
   EXPECT_TRUE(std::filesystem::exists(other));

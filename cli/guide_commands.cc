@@ -1,0 +1,302 @@
+// kestro guide, search and program: reading a lineup's guide.
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "cli/output.h"
+#include "cli/session.h"
+#include "cli/time_arg.h"
+#include "kestro/tv_programs.h"
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+#include "platform/time/format_settings.h"
+
+namespace kestro::cli {
+
+namespace {
+
+std::vector<ComPtr<ITVProgram>> Programs(ITVProgramList* list) {
+  std::vector<ComPtr<ITVProgram>> programs;
+  int32_t count = Get(list, &ITVProgramList::get_Count);
+  programs.reserve(count);
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVProgram> p;
+    CheckHResult(list->get_Items(i, p.ReleaseAndGetAddressOf()));
+    programs.push_back(std::move(p));
+  }
+  return programs;
+}
+
+// Channel id -> "number name" of every channel, for showing programmes.
+std::map<int32_t, std::pair<int32_t, std::string>> ChannelNames(ITVListings* listings) {
+  std::map<int32_t, std::pair<int32_t, std::string>> names;
+  ComPtr<ITVChannelList> channels = GetObject(listings, &ITVListings::GetMasterChannels);
+  int32_t count = Get(channels.Get(), &ITVChannelList::get_Count);
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVChannel> c;
+    CheckHResult(channels->get_Items(i, c.ReleaseAndGetAddressOf()));
+    std::string name = Get(c.Get(), &ITVChannel::get_ShortName);
+    if (name.empty()) name = Get(c.Get(), &ITVChannel::get_LongName);
+    names[Get(c.Get(), &ITVChannel::get_ID)] = {Get(c.Get(), &ITVChannel::get_Number), name};
+  }
+  return names;
+}
+
+// The channel-or-list argument of the searches from --channel NUMBER or --list ID.
+int32_t ChannelOrList(const ArgParser& args, ITVListings* listings) {
+  std::optional<int32_t> number = args.IntValue("channel", 0, 1 << 30);
+  std::optional<int32_t> list = args.IntValue("list", 1, 1 << 30);
+  if (number && list) throw UsageError("give --channel or --list, not both");
+  if (list) {
+    ComPtr<ITVChannelList> found;
+    CheckHResult(listings->FindChannelListByID(*list, found.ReleaseAndGetAddressOf()));
+    if (!found) throw Exception(Format("No channel list with id %d", *list));
+    return *list;
+  }
+  if (!number) return 0;
+  for (const auto& [id, channel] : ChannelNames(listings))
+    if (channel.first == *number) return -id;
+  throw Exception(Format("No channel with number %d", *number));
+}
+
+void PrintPrograms(CommandContext& ctx, ITVListings* listings,
+                   const std::vector<ComPtr<ITVProgram>>& programs, OutputFormat format) {
+  auto names = ChannelNames(listings);
+  TableOutput table({"id", "channel", "start", "end", "title", "subtitle", "record"});
+  for (const auto& p : programs) {
+    int32_t channel_id = Get(p.Get(), &ITVProgram::get_ChannelID);
+    auto it = names.find(channel_id);
+    std::string channel = it == names.end()
+                              ? std::to_string(channel_id)
+                              : Format("%d %s", it->second.first, it->second.second.c_str());
+    bool record = false;
+    CheckHResult(p->IsToBeRecorded(&record));
+    table.AddRow({std::to_string(Get(p.Get(), &ITVProgram::get_ID)), channel,
+                  FormatTime(Get(p.Get(), &ITVProgram::get_StartTime)),
+                  FormatTime(Get(p.Get(), &ITVProgram::get_EndTime)),
+                  Get(p.Get(), &ITVProgram::get_Title), Get(p.Get(), &ITVProgram::get_Subtitle),
+                  record ? "yes" : ""});
+  }
+  table.Print(ctx.out, format);
+}
+
+int RunGuide(CommandContext& ctx) {
+  ArgParser args(ctx.args, {"at", "hours", "list", "format"}, {});
+  args.ExpectAtMost(1);
+  OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  OleDate at = args.Value("at") ? ParseTimeArgument(*args.Value("at"), "at") : Clock::Now();
+  int32_t hours = args.IntValue("hours", 1, 24 * 14).value_or(3);
+  int32_t list = args.IntValue("list", 1, 1 << 30).value_or(0);
+  ComPtr<ITVProgramList> found;
+  CheckHResult(listings->SearchByTimeSlice(at, at + hours * kOneHour, list, 0,
+                                           found.ReleaseAndGetAddressOf()));
+  std::vector<ComPtr<ITVProgram>> programs = Programs(found.Get());
+  if (format != OutputFormat::kTable) {
+    PrintPrograms(ctx, listings.Get(), programs, format);
+    return kExitOk;
+  }
+  // One line per channel in channel-number order: what is on at the start, then what follows.
+  auto names = ChannelNames(listings.Get());
+  std::map<std::pair<int32_t, int32_t>, std::vector<std::string>> rows;  // (number, id) -> cells
+  for (const auto& p : programs) {
+    int32_t channel_id = Get(p.Get(), &ITVProgram::get_ChannelID);
+    int32_t number = names.count(channel_id) ? names[channel_id].first : 0;
+    std::string title = Get(p.Get(), &ITVProgram::get_Title);
+    std::string subtitle = Get(p.Get(), &ITVProgram::get_Subtitle);
+    if (!subtitle.empty()) title += " (" + subtitle + ")";
+    rows[{number, channel_id}].push_back(
+        FormatDateTime("hh:nn", Get(p.Get(), &ITVProgram::get_StartTime)) + " " + title);
+  }
+  ctx.out << "On " << FormatDateTime("dddd d mmmm yyyy", at) << " from "
+          << FormatDateTime("hh:nn", at) << " for " << hours << (hours == 1 ? " hour" : " hours")
+          << "\n\n";
+  TableOutput table({"ch", "channel", "programmes"});
+  for (const auto& [key, cells] : rows)
+    table.AddRow({std::to_string(key.first), names[key.second].second, Join(cells, "  |  ")});
+  table.Print(ctx.out, OutputFormat::kTable);
+  if (rows.empty()) ctx.out << "(nothing in the guide for this time)\n";
+  return kExitOk;
+}
+
+int RunSearch(CommandContext& ctx) {
+  ArgParser args(ctx.args, {"from", "limit", "channel", "list", "format"}, {"all", "exact"});
+  OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
+  const std::string& kind = args.Positional(1, "the kind of search (title, keywords, person, type, key or custom)");
+  std::vector<std::string> words(args.Positionals().begin() + 2, args.Positionals().end());
+  if (words.empty()) throw UsageError("missing what to search for");
+  const std::string text = Join(words, " ");
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  OleDate from = args.Value("from") ? ParseTimeArgument(*args.Value("from"), "from") : Clock::Now();
+  int32_t limit = args.IntValue("limit", 0, 1 << 30).value_or(100);
+  int32_t where = ChannelOrList(args, listings.Get());
+  if ((args.Flag("all") || args.Flag("exact")) && kind != "keywords")
+    throw UsageError("--all and --exact go with a keywords search");
+
+  std::vector<ComPtr<ITVProgram>> programs;
+  ComPtr<ITVProgramList> found;
+  if (kind == "title") {
+    CheckHResult(listings->SearchByTitle(text, where, from, limit, found.ReleaseAndGetAddressOf()));
+  } else if (kind == "keywords") {
+    if (args.Flag("all") && args.Flag("exact")) throw UsageError("give --all or --exact, not both");
+    int32_t type = args.Flag("all")     ? TV_KWD_SEARCH_TYPE_ALL
+                   : args.Flag("exact") ? TV_KWD_SEARCH_TYPE_EXACT
+                                        : TV_KWD_SEARCH_TYPE_ANY;
+    CheckHResult(listings->SearchByKeywords(text, type, where, from, limit,
+                                            found.ReleaseAndGetAddressOf()));
+  } else if (kind == "type") {
+    std::string type = AsciiUpper(text);
+    if (type != "MV" && type != "EP" && type != "SH" && type != "SP")
+      throw UsageError("the programme type is one of MV, EP, SH, SP");
+    CheckHResult(listings->SearchByProgramType(type, from, 0, where, limit,
+                                               found.ReleaseAndGetAddressOf()));
+  } else if (kind == "key") {
+    CheckHResult(listings->SearchByEqualityKey(text, where, from, limit,
+                                               found.ReleaseAndGetAddressOf()));
+  } else if (kind == "custom") {
+    if (args.Value("from") || args.Value("limit") || where != 0)
+      throw UsageError("a custom search sets its own time, limit and channels in its lines");
+    std::string error;
+    CheckHResult(listings->CustomSearch(text, &error, found.ReleaseAndGetAddressOf()));
+  } else if (kind == "person") {
+    ComPtr<IKestroItem> people;
+    CheckHResult(listings->GetPeople(text, people.ReleaseAndGetAddressOf()));
+    std::set<int32_t> seen;
+    ForEachItemValue(people.Get(), [&](const std::string&, Variant id) {
+      ComPtr<ITVProgramList> part;
+      CheckHResult(listings->SearchByPerson(id.ToInt32(), where, from, limit,
+                                            part.ReleaseAndGetAddressOf()));
+      for (auto& p : Programs(part.Get()))
+        if (seen.insert(Get(p.Get(), &ITVProgram::get_ID)).second) programs.push_back(p);
+    });
+    std::stable_sort(programs.begin(), programs.end(), [](const auto& a, const auto& b) {
+      return Get(a.Get(), &ITVProgram::get_StartTime) < Get(b.Get(), &ITVProgram::get_StartTime);
+    });
+    if (limit > 0 && programs.size() > static_cast<size_t>(limit)) programs.resize(limit);
+  } else {
+    throw UsageError("unknown kind of search \"" + kind + "\"");
+  }
+  if (found) programs = Programs(found.Get());
+  PrintPrograms(ctx, listings.Get(), programs, format);
+  return kExitOk;
+}
+
+std::string TriState(TV_3_WAY value) {
+  return value == TV_3_WAY_YES ? "yes" : value == TV_3_WAY_NO ? "no" : "";
+}
+
+int RunProgram(CommandContext& ctx) {
+  ArgParser args(ctx.args, {}, {});
+  args.ExpectAtMost(2);
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  int32_t id = 0;
+  if (!TryStrToInt(args.Positional(1, "PROGRAM-ID"), &id))
+    throw UsageError("PROGRAM-ID is a number");
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  ComPtr<ITVProgram> p;
+  CheckHResult(listings->FindProgramByID(id, p.ReleaseAndGetAddressOf()));
+  if (!p) throw Exception(Format("No programme with id %d in lineup %s", id, args.Positionals()[0].c_str()));
+  ComPtr<ITVProgramDetails> d = GetObject(p.Get(), &ITVProgram::get_Details);
+  ComPtr<ITVChannel> channel = GetObject(p.Get(), &ITVProgram::get_Channel);
+
+  std::vector<std::pair<std::string, std::string>> lines = {
+      {"Programme", std::to_string(id)},
+      {"Title", Get(p.Get(), &ITVProgram::get_Title)},
+      {"Subtitle", Get(p.Get(), &ITVProgram::get_Subtitle)},
+      {"Channel", channel ? Format("%d %s", Get(channel.Get(), &ITVChannel::get_Number),
+                                   Get(channel.Get(), &ITVChannel::get_ShortName).c_str())
+                          : std::string()},
+      {"Start", FormatTime(Get(p.Get(), &ITVProgram::get_StartTime))},
+      {"End", FormatTime(Get(p.Get(), &ITVProgram::get_EndTime))},
+      {"Type", Get(p.Get(), &ITVProgram::get_ProgramType)},
+      {"TV rating", Get(p.Get(), &ITVProgram::get_TVRating)},
+      {"Movie rating", Get(p.Get(), &ITVProgram::get_MovieRating)},
+      {"Equality key", Get(p.Get(), &ITVProgram::get_EqualityKey)},
+      {"Schedule", Get(p.Get(), &ITVProgram::get_ScheduleID) > 0
+                       ? std::to_string(Get(p.Get(), &ITVProgram::get_ScheduleID))
+                       : std::string()},
+  };
+  if (d) {
+    auto add = [&](const char* label, std::string value) { lines.emplace_back(label, value); };
+    auto number = [](int32_t n) { return n ? std::to_string(n) : std::string(); };
+    add("Description", Get(d.Get(), &ITVProgramDetails::get_LongDescription));
+    add("Short description", Get(d.Get(), &ITVProgramDetails::get_ShortDescription));
+    add("Episode", Get(d.Get(), &ITVProgramDetails::get_EpisodeNumber));
+    add("Season", number(Get(d.Get(), &ITVProgramDetails::get_SeasonNumber)));
+    add("Episode in season", number(Get(d.Get(), &ITVProgramDetails::get_SeasonEpisodeNumber)));
+    add("Part", number(Get(d.Get(), &ITVProgramDetails::get_PartNumber)));
+    add("Parts", number(Get(d.Get(), &ITVProgramDetails::get_NumberOfParts)));
+    add("Year", number(Get(d.Get(), &ITVProgramDetails::get_YearProduced)));
+    add("Run time", number(Get(d.Get(), &ITVProgramDetails::get_RunTime)));
+    add("Language", Get(d.Get(), &ITVProgramDetails::get_Language));
+    add("Country", Get(d.Get(), &ITVProgramDetails::get_CountryOfOrigin));
+    add("Network", Get(d.Get(), &ITVProgramDetails::get_Network));
+    add("Studio", Get(d.Get(), &ITVProgramDetails::get_Studio));
+    OleDate aired = Get(d.Get(), &ITVProgramDetails::get_OriginalAirDate);
+    add("First aired", aired ? FormatDateTime("yyyy-mm-dd", aired) : std::string());
+    add("Advisories", Get(d.Get(), &ITVProgramDetails::get_Advisories));
+    add("Repeat", TriState(Get(d.Get(), &ITVProgramDetails::get_IsRepeat)));
+    add("Subtitled", TriState(Get(d.Get(), &ITVProgramDetails::get_IsSubtitled)));
+    add("HDTV", TriState(Get(d.Get(), &ITVProgramDetails::get_IsHDTV)));
+    std::vector<std::string> genres;
+    ForEachItemValue(GetObject(d.Get(), &ITVProgramDetails::get_Genres).Get(),
+                     [&](const std::string& name, const Variant&) { genres.push_back(name); });
+    add("Genres", Join(genres, ", "));
+    int32_t people = Get(d.Get(), &ITVProgramDetails::get_PeopleCount);
+    for (int32_t i = 0; i < people; ++i) {
+      ComPtr<ITVPerson> person;
+      CheckHResult(d->get_People(i, person.ReleaseAndGetAddressOf()));
+      add(i == 0 ? "People" : "", Get(person.Get(), &ITVPerson::get_Name) + " (" +
+                                      Get(person.Get(), &ITVPerson::get_Role) + ")");
+    }
+  }
+  for (const auto& [label, value] : lines) {
+    if (value.empty()) continue;
+    ctx.out << label << std::string(label.size() < 19 ? 19 - label.size() : 1, ' ') << value
+            << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+std::vector<Command> GuideCommands() {
+  const std::string where =
+      "  --channel NUMBER   only this channel\n"
+      "  --list ID          only the channels of this channel list\n"
+      "  --format F         table (default), tsv or json\n";
+  const std::string times =
+      "TIME is \"YYYY-MM-DD HH:MM\" local time, or an expression: now, today, today+1d20h,\n"
+      "now-90m (units d, h, m).\n";
+  return {
+      {"guide", "kestro guide LINEUP [--at TIME] [--hours H] [--list ID] [--format F]",
+       "what is on: each channel's programmes from a time (default now) for some hours",
+       "  --at TIME          start of the window (default now)\n"
+       "  --hours H          length of the window (default 3)\n"
+       "  --list ID          only the channels of this channel list\n"
+       "  --format F         table (default: one line per channel), tsv or json (one row per\n"
+       "                     programme)\n" + times,
+       RunGuide},
+      {"search",
+       "kestro search LINEUP title PATTERN | keywords [--all|--exact] WORDS | person PATTERN | "
+       "type MV|EP|SH|SP | key EQUALITY-KEY | custom QUERY [--from TIME] [--limit N] "
+       "[--channel NUMBER | --list ID] [--format F]",
+       "find programmes by title, keywords, person, type, equality key or a custom query",
+       "  title PATTERN      the title, lower case, with * as a wildcard (star trek*)\n"
+       "  keywords WORDS     any of the words; --all every word; --exact the phrase\n"
+       "  person PATTERN     programmes with a person whose name matches\n"
+       "  custom QUERY       custom-search lines separated by \\ (title star trek\\day sat)\n"
+       "  --from TIME        leave out programmes that ended before (default now)\n"
+       "  --limit N          at most N programmes (default 100, 0 for all)\n" + where + times,
+       RunSearch},
+      {"program", "kestro program LINEUP PROGRAM-ID",
+       "every detail of one programme, with its genres and people", "", RunProgram},
+  };
+}
+
+}  // namespace kestro::cli

@@ -1,0 +1,92 @@
+#include "import/import_system.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "import/new_channel.h"
+#include "import/new_program.h"
+#include "platform/exception.h"
+#include "scheduling/tv_scheduler.h"
+
+
+namespace kestro {
+
+TTVListingsImportSystem::TTVListingsImportSystem(const std::string& listings_file,
+                                                 int32_t lineup_id,
+                                                 std::shared_ptr<ILogger> logger,
+                                                 ComPtr<IMLImportProgress> progress,
+                                                 std::string temporary_directory)
+    : listings_(MakeObject<TTVListings>(listings_file, lineup_id)),
+      db_(listings_->DB()),
+      scheduler_(MakeScheduler(ComPtr<ITVListings>(listings_.Get()), db_)),
+      logger_(std::move(logger)),
+      kestro_log_(NewKestroLog(logger_, std::string())),
+      progress_(std::move(progress)),
+      temporary_directory_(std::move(temporary_directory)),
+      relocation_list_(MakeObject<TTVProgramList>()) {}
+
+HRESULT TTVListingsImportSystem::QueryInterface(const IID& iid, void** out) {
+  return TKestroTVObject<ITVListingsImportSystem>::QueryInterface(iid, out);
+}
+ULONG TTVListingsImportSystem::AddRef() {
+  return TKestroTVObject<ITVListingsImportSystem>::AddRef();
+}
+ULONG TTVListingsImportSystem::Release() {
+  return TKestroTVObject<ITVListingsImportSystem>::Release();
+}
+
+void* TTVListingsImportSystem::QueryExtraInterface(const IID& iid) {
+  return iid == ITVListingsUpdateSession::kIID ? static_cast<ITVListingsUpdateSession*>(this)
+                                               : nullptr;
+}
+
+void TTVListingsImportSystem::ReportProgress(int32_t percent, const std::string& status) {
+  if (!progress_) return;
+  bool go_on = true;
+  CheckHResult(progress_->ReportProgress(percent, status, &go_on));
+}
+
+std::string TTVListingsImportSystem::TemporaryDirectory() const {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(temporary_directory_, ec)) {
+    std::filesystem::create_directories(temporary_directory_, ec);
+    if (ec) {
+      throw Exception("Failed to create the temporary directory \"" + temporary_directory_ +
+                      "\" : " + ec.message());
+    }
+  }
+  return temporary_directory_;
+}
+
+HRESULT TTVListingsImportSystem::NewChannel(ITVNewChannel** result) {
+  return FrameOut(result, [&] {
+    return ComPtr<ITVNewChannel>(
+        MakeObject<TTVNewChannel>(ComPtr<ITVListingsUpdateSession>(this)).Get());
+  });
+}
+
+HRESULT TTVListingsImportSystem::NewProgram(ITVNewProgram** result) {
+  return FrameOut(result, [&] {
+    return ComPtr<ITVNewProgram>(
+        MakeObject<TTVNewProgram>(ComPtr<ITVListingsUpdateSession>(this)).Get());
+  });
+}
+
+HRESULT TTVListingsImportSystem::get_Log(IKestroLog** value) {
+  return FrameOut(value, [&] { return ComPtr<IKestroLog>(kestro_log_.Get()); });
+}
+
+HRESULT TTVListingsImportSystem::get_Listings(ITVListings** value) {
+  return FrameOut(value, [&] { return GetListings(); });
+}
+
+HRESULT TTVListingsImportSystem::get_Progress(IMLImportProgress** value) {
+  return FrameOut(value, [&] { return progress_; });
+}
+
+HRESULT TTVListingsImportSystem::get_TemporaryDirectory(std::string* value) {
+  return FrameValue(value, [&] { return TemporaryDirectory(); });
+}
+
+}  // namespace kestro

@@ -1,0 +1,348 @@
+#include "import/listings_import.h"
+
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "import/finalize_import.h"
+#include "import/import_plugin.h"
+#include "platform/exception.h"
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+#include "platform/time/format_settings.h"
+#include "storage/tv_lineups.h"
+#include "support/file_logger.h"
+
+namespace kestro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kLogsKept = 14;
+constexpr double kTemporaryFileMaxAgeHours = 23.0;
+constexpr OleDate kOldProgramAge = 2.0 / 24.0;  // programmes over for longer are deleted
+
+// The OLE date (local time) of a file's last write; false when it cannot be read.
+bool LastWriteTime(const fs::path& file, OleDate* out) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return false;
+  const int64_t ms = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+  *out = UnixMillisToLocal(ms);
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+std::string ImportLogDirectory(const std::string& library_dir) { return library_dir + "tv/logs"; }
+
+std::string ImportLogFileName(const std::string& library_dir, int32_t lineup_id, OleDate start) {
+  return Format("%s/listings.%d.%s.log", ImportLogDirectory(library_dir).c_str(), lineup_id,
+                FormatDateTime("yyyy-mm-dd-hh-nn-ss", start).c_str());
+}
+
+std::string ImportTemporaryDirectory(const std::string& library_dir) {
+  return library_dir + "tv/temp/";
+}
+
+std::vector<std::string> ListImportLogs(const std::string& log_dir, int32_t lineup_id) {
+  const std::string pattern = Format("listings.%d.*.log", lineup_id);
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(log_dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    const std::string name = it->path().filename().string();
+    if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) names.push_back(name);
+  }
+  // The time stamp in the name makes this oldest first.
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+  for (std::string& name : names) name = (fs::path(log_dir) / name).string();
+  return names;
+}
+
+void PruneImportLogs(const std::string& log_dir, int32_t lineup_id, size_t keep) {
+  std::vector<std::string> logs = ListImportLogs(log_dir, lineup_id);
+  if (logs.size() <= keep) return;
+  for (size_t i = 0; i < logs.size() - keep; ++i) {
+    std::error_code ec;
+    fs::remove(logs[i], ec);
+  }
+}
+
+void DeleteOldTemporaryFiles(const std::string& dir, OleDate now) {
+  std::error_code ec;
+  std::vector<fs::path> old_files;
+  for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    OleDate written = 0;
+    if (LastWriteTime(it->path(), &written) && (now - written) * 24.0 > kTemporaryFileMaxAgeHours)
+      old_files.push_back(it->path());
+  }
+  for (const fs::path& file : old_files) fs::remove(file, ec);
+}
+
+// ---------------------------------------------------------------------------------------------
+// In-progress lock
+
+TImportInProgressLock::~TImportInProgressLock() { Release(); }
+
+std::string TImportInProgressLock::FileName(int32_t lineup_id) {
+  const char* runtime_dir = std::getenv("XDG_RUNTIME_DIR");
+  const std::string dir = runtime_dir && *runtime_dir ? runtime_dir : "/tmp";
+  return Format("%s/%s.%d", dir.c_str(), "kestro.lineup.import-in-progress", lineup_id);
+}
+
+bool TImportInProgressLock::TryAcquire() {
+  if (fd_ >= 0) return true;
+  const std::string name = FileName(lineup_id_);
+  const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    throw Exception(Format("Failed to open the import lock \"%s\" : %s", name.c_str(),
+                           std::strerror(errno)));
+  }
+  ::fchmod(fd, 0666);  // every account may import; fails harmlessly on another's file
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+    const int error = errno;
+    ::close(fd);
+    if (error == EAGAIN || error == EACCES) return false;
+    throw Exception(Format("Failed to take the import lock \"%s\" : %s", name.c_str(),
+                           std::strerror(error)));
+  }
+  fd_ = fd;
+  return true;
+}
+
+void TImportInProgressLock::Release() {
+  if (fd_ < 0) return;
+  ::close(fd_);  // closing the open file description drops its lock
+  fd_ = -1;
+}
+
+bool TImportInProgressLock::IsHeld(int32_t lineup_id) {
+  if (lineup_id <= 0) return false;
+  const int fd = ::open(FileName(lineup_id).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;  // no lock file: nobody ever imported since boot
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  const bool held = ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+  ::close(fd);
+  return held;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Steps of the run
+
+HRESULT TNoProgress::ReportProgress(int32_t, const std::string&, bool* go_on) {
+  return FrameValue(go_on, [] { return true; });
+}
+
+bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
+  IDB& db = *import_system.DB();
+  db.StartTransaction();  // a locked database fails the run here
+  try {
+    db.Exec("PRAGMA cache_size = 4000;");
+    TablePtr old = db.QueryFmt("select id from programs where end_time < %d",
+                               {SqlArg::Int(DateTimeToDbTime(Clock::Now() - kOldProgramAge))});
+    const int32_t count = old->RowCount();
+    for (int32_t i = 0; i < count; ++i, old->Next()) {
+      import_system.ReportProgress(static_cast<int32_t>(int64_t{i} * 100 / count),
+                                   "Deleting old programs...");
+      const SqlArgs id = {SqlArg::Int(old->Int(0))};
+      db.ExecFmt("delete from programs where id = %d", id);
+      db.ExecFmt("delete from program_details where id = %d", id);
+      db.ExecFmt("delete from program_genres where program_id = %d", id);
+      db.ExecFmt("delete from program_words where program_id = %d", id);
+      db.ExecFmt("delete from program_people where program_id = %d", id);
+      import_system.ProgramDeleted();
+    }
+    db.Commit();
+    db.StartTransaction();
+    try {
+      db.Exec("PRAGMA cache_size = 4000;");
+    } catch (const std::exception&) {
+      // The cache size is a tuning hint only.
+    }
+    return true;
+  } catch (const std::exception&) {
+    try {
+      db.Rollback();
+    } catch (const std::exception&) {
+      // The clean-up failure is what the run reports.
+    }
+  }
+  return false;
+}
+
+void RollbackImport(TTVListingsImportSystem& import_system) { import_system.DB()->Rollback(); }
+
+void LogStats(ILogger& logger, const ImportStats& s) {
+  logger.LogFmt("Channel stats : %d added : %d rejected : %d updated : %d failed",
+                s.channels_added, s.channels_rejected, s.channels_updated, s.channels_failed);
+  logger.LogFmt("Program stats : %d added : %d skipped  : %d deleted : %d updated : %d failed",
+                s.programs_added, s.programs_skipped, s.programs_deleted, s.programs_updated,
+                s.programs_failed);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+namespace {
+
+// One ImportListings call. Run() goes through the steps in order; the outcome is recorded and
+// the lineup saved by Finish(), whatever happened.
+class TListingsImportRun {
+ public:
+  TListingsImportRun(TTVLineup& lineup, std::string library_dir)
+      : lineup_(lineup), library_dir_(std::move(library_dir)) {}
+
+  bool Run(IMLImportProgress* progress, std::string* error_message) {
+    error_message->clear();
+    const OleDate start = Clock::Now();
+    lineup_.put_LastUpdateTime(start);
+    lineup_.put_LastUpdateOK(false);
+    try {
+      result_ = Import(start, progress, *error_message);
+    } catch (const std::exception& e) {
+      *error_message = std::string("There was an unhandled error during the import : ") + e.what();
+      result_ = false;
+      DiscardOpenTransaction();
+    }
+    Finish(*error_message);
+    return result_;
+  }
+
+ private:
+  // Steps 3 to 14: true when the plug-in's listings were saved and finalized.
+  bool Import(OleDate start, IMLImportProgress* progress, std::string& error_message) {
+    const int32_t lineup_id = lineup_.ID();
+    const std::string log_dir = ImportLogDirectory(library_dir_);
+    const std::string log_file = ImportLogFileName(library_dir_, lineup_id, start);
+    fs::create_directories(log_dir);
+    std::error_code ec;
+    fs::remove(log_file, ec);
+    PruneImportLogs(log_dir, lineup_id, kLogsKept);
+
+    logger_ = std::make_shared<TBufferedFileLogger>(log_file, 0, 100);
+    logger_->Log("Beginning listings import");
+
+    ComPtr<ITVListingsImportPlugin> plugin =
+        TTVListingsImportPluginFactory::CreatePlugin(lineup_.PluginID());
+    if (!plugin) {
+      error_message = Format("Unable to create the listings import plugin with id \"%s\"",
+                             lineup_.PluginID().c_str());
+      return false;
+    }
+    ComPtr<IMLImportProgress> shown_progress(progress);
+    if (!shown_progress) shown_progress = MakeObject<TNoProgress>();
+    system_ = MakeObject<TTVListingsImportSystem>(lineup_.ListingsFileName(), lineup_id, logger_,
+                                                  shown_progress,
+                                                  ImportTemporaryDirectory(library_dir_));
+
+    system_->ReportProgress(0, "Removing temporary files");
+    DeleteOldTemporaryFiles(ImportTemporaryDirectory(library_dir_), Clock::Now());
+
+    logger_->Log("Attempting to lock listings database and perform initial clean-up");
+    if (!LockAndCleanUp(*system_)) {
+      error_message = "Failed to lock listings database and perform initial clean-up";
+      return false;
+    }
+
+    logger_->Log("Initial clean-up is done, asking plugin to do import");
+    error_message.clear();
+    bool imported = false;
+    CheckHResult(plugin->Import(&lineup_.PluginProperties(), system_.Get(), &error_message,
+                                &imported));
+    if (!imported) {
+      if (error_message != kImportCanceled) {
+        error_message = "The listings import plugin failed to perform the import : " + error_message;
+      }
+      RollbackImport(*system_);
+      return false;
+    }
+
+    logger_->Log("Plugin finished import successfully, finalizing import");
+    FinalizeImport(*system_);
+
+    logger_->Log("");
+    LogStats(*logger_, system_->Stats());
+    logger_->Log("");
+    logger_->Log("Import finished successfully");
+    error_message.clear();
+    return true;
+  }
+
+  // After a failure that left the run's transaction open: nothing of it may stay.
+  void DiscardOpenTransaction() noexcept {
+    if (!system_) return;
+    try {
+      IDB& db = *system_->DB();
+      for (int depth = 0; db.InTransaction() && depth < 64; ++depth) db.Rollback();
+    } catch (const std::exception&) {
+      // Closing the connection below discards it as well.
+    }
+  }
+
+  // Step 15: log and record the outcome, save the lineup (its answer is ignored).
+  void Finish(const std::string& error_message) noexcept {
+    try {
+      if (logger_) {
+        if (!result_) logger_->Log(error_message);
+        logger_->Flush();
+      }
+    } catch (const std::exception&) {
+      // The outcome still goes to the lineup.
+    }
+    system_ = nullptr;  // closes the run's connection
+    if (result_) {
+      lineup_.put_LastUpdateOK(true);
+      lineup_.put_LastUpdateStatus(std::string());
+    } else {
+      lineup_.put_LastUpdateStatus(error_message);
+    }
+    std::string ignored;
+    lineup_.TrySave(&ignored);
+  }
+
+  TTVLineup& lineup_;
+  const std::string library_dir_;
+  std::shared_ptr<ILogger> logger_;
+  ComPtr<TTVListingsImportSystem> system_;
+  bool result_ = false;
+};
+
+}  // namespace
+
+bool RunListingsImport(TTVLineup& lineup, const std::string& library_dir,
+                       IMLImportProgress* progress, std::string* error_message) {
+  TImportInProgressLock lock(lineup.ID());
+  try {
+    if (!lock.TryAcquire()) {
+      *error_message = kImportAlreadyInProgress;
+      return false;
+    }
+  } catch (const std::exception& e) {
+    *error_message = std::string("There was an unhandled error during the import : ") + e.what();
+    return false;
+  }
+  TListingsImportRun run(lineup, library_dir);
+  return run.Run(progress, error_message);
+}
+
+}  // namespace kestro

@@ -1,0 +1,556 @@
+#include "import/program_save.h"
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "import/titles.h"
+#include "listings/search_conditions.h"
+#include "listings/tv_listings.h"
+#include "platform/exception.h"
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+#include "platform/time/format_settings.h"
+#include "storage/db.h"
+#include "support/logger.h"
+
+namespace kestro {
+namespace {
+
+// The statements of a save. Text values fill the %s places as bound string literals.
+constexpr const char kSelectChannelByID[] = "select * from channels where channel_id = %d";
+constexpr const char kSelectChannelByExternalID[] = "select * from channels where external_id = %s";
+constexpr const char kSelectDescriptions[] =
+    "select long_desc , short_desc from program_details where id = %d";
+constexpr const char kUpdateProgram[] =
+    "update programs set channel_id = %d, external_id = %s , start_time = %d , end_time = %d , "
+    "title = %s , subtitle = %s , tv_rating = %s , movie_rating = %s , program_type = %s  , "
+    "sort_title = %s , search_title = %s  where id = %d";
+constexpr const char kUpdateRescheduledProgram[] =
+    "update programs set channel_id = %d, external_id = %s , start_time = %d , end_time = %d , "
+    "title = %s , subtitle = %s ,  tv_rating = %s , movie_rating = %s , program_type = %s  ,  "
+    "sort_title = %s , search_title = %s , schedule_id = %d where id = %d";
+constexpr const char kInsertProgram[] =
+    "insert into programs ( id , channel_id , external_id , start_time , end_time , title , "
+    "subtitle , tv_rating , movie_rating , program_type , sort_title , search_title ) values ( "
+    "null , %d , %s , %d , %d , %s , %s , %s , %s , %s , %s , %s )";
+constexpr const char kInsertDetails[] =
+    " insert into program_details ( id , long_desc , short_desc , part_num , num_of_parts ,is_cc,"
+    "is_stereo,is_repeat,is_subtitled,is_jip,is_sap,is_blackout,is_sex_rating,is_violence_rating,"
+    "is_language_rating,is_dialog_rating,is_fv_rating,is_enhanced,is_3d,is_letterbox,is_hdtv,"
+    "is_dvs,is_made_for_tv,dolby,premiere_finale,advisories,year,run_time,color,language,"
+    "origin_country,source_type,show_type,holiday,episode_num,origin_network,origin_studio,"
+    "original_air_date,season_num,season_episode_num) values ( %d,%s,%s,%d,%d,%d,%d,%d,%d,%d,%d,"
+    "%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%s,%s,%s,%d,%d,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%d,%d)";
+constexpr const char kSelectRole[] = "select role_id from roles where role = %s";
+constexpr const char kInsertRole[] = "insert into roles ( role_id , role ) values ( null , %s )";
+constexpr const char kSelectPerson[] = "select person_id from people where name = %s";
+constexpr const char kInsertPerson[] =
+    "insert into people ( person_id , name , search_name ) values ( null , %s , %s )";
+constexpr const char kInsertProgramPerson[] =
+    "insert into program_people ( program_id , person_id , role_id , relevance ) values ( %d , "
+    "%d , %d , %d )";
+constexpr const char kSelectGenre[] = "select genre_id from genres where genre = %s";
+constexpr const char kInsertGenre[] =
+    "insert into genres ( genre_id , genre ) values ( null , %s )";
+constexpr const char kInsertProgramGenre[] =
+    "insert into program_genres ( program_id , genre_id , relevance ) values ( %d , %d , %d )";
+constexpr const char kInsertWords[] =
+    "insert into program_words ( program_id , words ) values ( %d , %s )";
+constexpr const char kDeleteProgram[] = "delete from programs where id = %d";
+constexpr const char* kDeleteDependentRows[] = {
+    "delete from program_details where id = %d",
+    "delete from program_genres where program_id = %d",
+    "delete from program_words where program_id = %d",
+    "delete from program_people where program_id = %d",
+};
+
+constexpr const char kValidProgramTypes[][3] = {"MV", "EP", "SH", "SP"};
+constexpr OleDate kPastMargin = 2.0 / 24.0;  // programmes that ended longer ago are skipped
+
+// Db times compare as unsigned: from 2044 on they have bit 31 set.
+bool DbBefore(int32_t a, int32_t b) { return static_cast<uint32_t>(a) < static_cast<uint32_t>(b); }
+
+// Equal when the ASCII letters are compared without case (the rule for titles).
+bool SameAsciiText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string TextOf(HRESULT (ITVProgram::*getter)(std::string*), ITVProgram& program) {
+  std::string value;
+  CheckHResult((program.*getter)(&value));
+  return value;
+}
+
+// A programme already stored that overlaps the new one, as the reconciliation needs it.
+struct StoredProgram {
+  ComPtr<ITVProgram> program;
+  int32_t id = 0;
+  int32_t schedule_id = 0;
+  int32_t start_db = 0;
+  int32_t end_db = 0;
+  std::string equality_key, title, subtitle;
+
+  explicit StoredProgram(ComPtr<ITVProgram> p) : program(std::move(p)) {
+    OleDate start = 0.0, end = 0.0;
+    CheckHResult(program->get_ID(&id));
+    CheckHResult(program->get_ScheduleID(&schedule_id));
+    CheckHResult(program->get_StartTime(&start));
+    CheckHResult(program->get_EndTime(&end));
+    start_db = DateTimeToDbTime(start);
+    end_db = DateTimeToDbTime(end);
+    equality_key = TextOf(&ITVProgram::get_EqualityKey, *program);
+    title = TextOf(&ITVProgram::get_Title, *program);
+    subtitle = TextOf(&ITVProgram::get_Subtitle, *program);
+  }
+  bool ToBeRecorded() const { return schedule_id != 0; }
+  std::string LogText() const { return TextOf(&ITVProgram::LogText, *program); }
+};
+
+enum class RowAction { kKeepRow, kDeleteRow };
+
+// What the reconciliation with the stored programmes decided.
+enum class Reconciled {
+  kInsert,   // no stored programme is kept: insert a new row
+  kUpdated,  // the stored row was rewritten with the new values: write the dependent rows
+  kSkipped,  // the stored programme is the same and unchanged: nothing to write
+  kFailed,   // an overlapping recording could not be removed
+};
+
+// One run of Save. The steps are the members below, in the order Run calls them.
+class ProgramSave {
+ public:
+  ProgramSave(ITVListingsUpdateSession& session, NewProgramFields& program)
+      : session_(session), p_(program), db_(session.GetDatabase()), logger_(session.GetLogger()) {}
+
+  TV_PROGRAM_SAVE_RESULT Run();
+
+ private:
+  // Validation: false (with the result set) when the programme is refused or skipped.
+  bool ValidTimes();
+  bool IsOver();
+  bool HasTitle();
+  // The channel row; false (with the result set) for an unknown or unwanted channel.
+  bool MatchChannel();
+  // Sort and search titles, programme type, equality key.
+  void DeriveKeys();
+  // What becomes of the stored programmes in the new one's time.
+  Reconciled ReconcileOverlaps();
+  Reconciled KeepSameProgram(const StoredProgram& same);
+  Reconciled RescheduleRecording(const StoredProgram& same);
+  bool IsSameProgram(const StoredProgram& stored) const;
+  bool IsUnchanged(const StoredProgram& stored);
+  // Removes a stored programme (or only its dependent rows); false when its recording's
+  // schedule cannot be deleted.
+  bool DeleteOverlapped(const StoredProgram& old, RowAction action);
+  bool DeleteRecordedProgram(const StoredProgram& old);
+  // The rows of the programme.
+  void InsertProgram();
+  void WriteDetails();
+  void WritePeople();
+  void WriteGenres();
+  void WriteWords();
+
+  SqlArgs ProgramValues() const;
+  // The id the lookup finds, else the row id of the insert. With `ignore_insert_failure` a
+  // failed insert answers 0.
+  int32_t FindOrInsert(const char* select_format, const char* insert_format,
+                       const SqlArgs& select_args, const SqlArgs& insert_args,
+                       bool ignore_insert_failure);
+  void Log(const char* format, const std::string& a);
+  void Log(const char* format, const std::string& a, const std::string& b);
+
+  ITVListingsUpdateSession& session_;
+  NewProgramFields& p_;
+  DBPtr db_;
+  std::shared_ptr<ILogger> logger_;
+  TV_PROGRAM_SAVE_RESULT result_ = TV_PROGRAM_SAVE_FAILED;
+  int32_t start_db_ = 0;
+  int32_t end_db_ = 0;
+  std::string search_title_;
+};
+
+TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
+  if (!ValidTimes() || IsOver() || !HasTitle()) return result_;
+  try {
+    if (!MatchChannel()) return result_;
+    DeriveKeys();
+    switch (ReconcileOverlaps()) {
+      case Reconciled::kSkipped:
+        session_.ProgramSkipped();
+        return TV_PROGRAM_SAVE_OK;
+      case Reconciled::kFailed:
+        return TV_PROGRAM_SAVE_FAILED;
+      case Reconciled::kInsert:
+        InsertProgram();
+        break;
+      case Reconciled::kUpdated:
+        break;
+    }
+    WriteDetails();
+    WritePeople();
+    WriteGenres();
+    WriteWords();
+    return TV_PROGRAM_SAVE_OK;
+  } catch (const std::exception& e) {
+    session_.ProgramFailed();
+    if (logger_) logger_->LogExceptionFmt(e, "Saving program [%s]", ProgramLogText(p_).c_str());
+    return TV_PROGRAM_SAVE_FAILED;
+  }
+}
+
+// --- validation ---------------------------------------------------------------------------------
+
+bool ProgramSave::ValidTimes() {
+  start_db_ = DateTimeToDbTime(p_.start_time);
+  end_db_ = DateTimeToDbTime(p_.end_time);
+  if (p_.start_time > 0 && p_.end_time > 0 && start_db_ != 0 && end_db_ != 0 &&
+      DbBefore(start_db_, end_db_)) {
+    return true;
+  }
+  Log("Program [%s] has invalid times", ProgramLogText(p_));
+  session_.ProgramFailed();
+  result_ = TV_PROGRAM_SAVE_INVALID_TIMES;
+  return false;
+}
+
+bool ProgramSave::IsOver() {
+  if (!DbBefore(end_db_, DateTimeToDbTime(Clock::Now() - kPastMargin))) return false;
+  session_.ProgramSkipped();
+  result_ = TV_PROGRAM_SAVE_OK;
+  return true;
+}
+
+bool ProgramSave::HasTitle() {
+  if (!p_.title.empty()) return true;
+  Log("Program [%s] has no title", ProgramLogText(p_));
+  session_.ProgramFailed();
+  result_ = TV_PROGRAM_SAVE_INCOMPLETE_PROGRAM;
+  return false;
+}
+
+bool ProgramSave::MatchChannel() {
+  TablePtr channel =
+      p_.channel_id > 0 && p_.channel_external_id.empty()
+          ? db_->QueryFmt(kSelectChannelByID, {SqlArg::Int(p_.channel_id)})
+          : db_->QueryFmt(kSelectChannelByExternalID, {SqlArg::Quoted(p_.channel_external_id)});
+  if (channel->Eof()) {
+    Log("Program [%s] has invalid channel", ProgramLogText(p_));
+    session_.ProgramFailed();
+    result_ = TV_PROGRAM_SAVE_INVALID_CHANNEL;
+    return false;
+  }
+  p_.channel_id = channel->Int("channel_id");
+  p_.channel_external_id = channel->Text("external_id");
+  const char* wanted = channel->FieldByName("wanted");
+  if (StrToIntDef(wanted ? wanted : "", 1) == 0) {
+    session_.ProgramSkipped();
+    result_ = TV_PROGRAM_SAVE_UNWANTED_CHANNEL;
+    return false;
+  }
+  return true;
+}
+
+void ProgramSave::DeriveKeys() {
+  if (!p_.sort_title.empty()) {
+    search_title_ = MakeTitles(p_.sort_title, false).search_title;
+  } else {
+    Titles titles = MakeTitles(p_.title, true);
+    p_.sort_title = std::move(titles.sort_title);
+    search_title_ = std::move(titles.search_title);
+  }
+
+  if (!p_.program_type.empty()) {
+    p_.program_type = AsciiUpper(p_.program_type);
+    bool valid = false;
+    for (const char* type : kValidProgramTypes) valid = valid || p_.program_type == type;
+    if (!valid) p_.program_type.clear();
+  }
+
+  if (Trim(p_.equality_key).empty()) {
+    p_.equality_key = ComputeEqualityKey(
+        {p_.title, p_.subtitle, p_.tv_rating, p_.movie_rating, p_.long_description, &p_.genres});
+  }
+}
+
+// --- reconciliation with the stored programmes --------------------------------------------------
+
+Reconciled ProgramSave::ReconcileOverlaps() {
+  ComPtr<TTVProgramList> found =
+      session_.ListingsObject().FindInTimeSlice(p_.start_time, p_.end_time, -p_.channel_id, 0);
+  std::vector<StoredProgram> overlaps;
+  overlaps.reserve(static_cast<size_t>(found->Count()));
+  for (int32_t i = 0; i < found->Count(); ++i) overlaps.emplace_back(found->Item(i));
+
+  // Other programmes in the new one's time go; the same programme may stay.
+  for (size_t i = overlaps.size(); i-- > 0;) {
+    if (IsSameProgram(overlaps[i])) continue;
+    if (!DeleteOverlapped(overlaps[i], RowAction::kDeleteRow)) return Reconciled::kFailed;
+    overlaps.erase(overlaps.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  if (overlaps.empty()) return Reconciled::kInsert;
+  if (overlaps.size() > 1) {
+    for (size_t i = overlaps.size(); i-- > 0;) {
+      if (!DeleteOverlapped(overlaps[i], RowAction::kDeleteRow)) return Reconciled::kFailed;
+    }
+    return Reconciled::kInsert;
+  }
+  return KeepSameProgram(overlaps.front());
+}
+
+bool ProgramSave::IsSameProgram(const StoredProgram& stored) const {
+  if (!stored.equality_key.empty() && !p_.equality_key.empty() &&
+      stored.equality_key == p_.equality_key) {
+    return true;
+  }
+  return SameAsciiText(stored.title, p_.title) && SameAsciiText(stored.subtitle, p_.subtitle);
+}
+
+Reconciled ProgramSave::KeepSameProgram(const StoredProgram& same) {
+  if (same.start_db != start_db_ || same.end_db != end_db_) {
+    if (same.ToBeRecorded()) return RescheduleRecording(same);
+    return DeleteOverlapped(same, RowAction::kDeleteRow) ? Reconciled::kInsert
+                                                         : Reconciled::kFailed;
+  }
+  p_.id = same.id;
+  if (IsUnchanged(same)) return Reconciled::kSkipped;
+  SqlArgs values = ProgramValues();
+  values.push_back(SqlArg::Int(p_.id));
+  db_->ExecFmt(kUpdateProgram, values);
+  DeleteOverlapped(same, RowAction::kKeepRow);
+  session_.ProgramUpdated();
+  return Reconciled::kUpdated;
+}
+
+// A stored programme equal in every value the guide shows needs no write at all.
+bool ProgramSave::IsUnchanged(const StoredProgram& stored) {
+  if (stored.equality_key != p_.equality_key || stored.title != p_.title ||
+      stored.subtitle != p_.subtitle ||
+      TextOf(&ITVProgram::get_TVRating, *stored.program) != p_.tv_rating ||
+      TextOf(&ITVProgram::get_MovieRating, *stored.program) != p_.movie_rating ||
+      TextOf(&ITVProgram::get_ProgramType, *stored.program) != p_.program_type) {
+    return false;
+  }
+  TablePtr details = db_->QueryFmt(kSelectDescriptions, {SqlArg::Int(stored.id)});
+  return details->Text(0) == p_.long_description && details->Text(1) == p_.short_description;
+}
+
+// The stored programme is the same but has moved, and it is to be recorded: its schedule moves
+// with it, or, when that fails, it is replaced like any other programme.
+Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
+  const std::string old_text = same.LogText();
+  Log("Attempting to reschedule old TBR program [%s] to new program[%s]", old_text,
+      ProgramLogText(p_));
+  ComPtr<ITVScheduler> scheduler = session_.GetScheduler();
+  ComPtr<ITVSchedule> moved;
+  ComPtr<ITVScheduleResult> result;
+  CheckHResult(scheduler->Reschedule(same.schedule_id, same.id, p_.start_time, p_.end_time,
+                                     moved.ReleaseAndGetAddressOf(),
+                                     result.ReleaseAndGetAddressOf()));
+  TV_ADD_SCHEDULE_RESULT code = TV_ADD_SCHEDULE_CORRUPTION;
+  CheckHResult(result->get_Code(&code));
+  if (code != TV_ADD_SCHEDULE_OK) {
+    Log("Failed to reschedule old TBR program [%s] to new program[%s]", old_text,
+        ProgramLogText(p_));
+    return DeleteOverlapped(same, RowAction::kDeleteRow) ? Reconciled::kInsert
+                                                         : Reconciled::kFailed;
+  }
+  p_.id = same.id;
+  Log("Successfully rescheduled old TBR program [%s] to new program[%s]", old_text,
+      ProgramLogText(p_));
+  int32_t schedule_id = 0;
+  CheckHResult(moved->get_ID(&schedule_id));
+  SqlArgs values = ProgramValues();
+  values.push_back(SqlArg::Int(schedule_id));
+  values.push_back(SqlArg::Int(p_.id));
+  db_->ExecFmt(kUpdateRescheduledProgram, values);
+  DeleteOverlapped(same, RowAction::kKeepRow);
+  session_.ProgramUpdated();
+  return Reconciled::kUpdated;
+}
+
+bool ProgramSave::DeleteOverlapped(const StoredProgram& old, RowAction action) {
+  if (action == RowAction::kDeleteRow) {
+    if (old.ToBeRecorded()) {
+      if (!DeleteRecordedProgram(old)) return false;
+    } else {
+      db_->ExecFmt(kDeleteProgram, {SqlArg::Int(old.id)});
+      Log("Deleted old program [%s] because it overlaps with [%s]", old.LogText(),
+          ProgramLogText(p_));
+      session_.ProgramDeleted();
+    }
+  }
+  for (const char* format : kDeleteDependentRows) db_->ExecFmt(format, {SqlArg::Int(old.id)});
+  return true;
+}
+
+// The recording goes with the programme; finalization tries to put it on another broadcast.
+bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
+  ComPtr<ITVScheduler> scheduler = session_.GetScheduler();
+  ComPtr<ITVSchedule> schedule;
+  CheckHResult(scheduler->FindSchedule(old.schedule_id, schedule.ReleaseAndGetAddressOf()));
+  if (!schedule) {
+    db_->ExecFmt(kDeleteProgram, {SqlArg::Int(old.id)});
+    Log("Deleted old TBR program [%s] because it overlaps with [%s] and its schedule was not "
+        "found",
+        old.LogText(), ProgramLogText(p_));
+    session_.ProgramDeleted();
+    return true;
+  }
+  bool deleted = false;
+  CheckHResult(scheduler->DeleteSchedule(old.schedule_id, "System",
+                                         "Overlaps with program from listings update", &deleted));
+  if (!deleted) {
+    Log("Failed to delete schedule for old TBR program [%s]. It overlaps with new program [%s]",
+        old.LogText(), ProgramLogText(p_));
+    session_.ProgramFailed();
+    return false;
+  }
+  db_->ExecFmt(kDeleteProgram, {SqlArg::Int(old.id)});
+  Log("Deleted old TBR program and schedule [%s] because it overlaps with [%s]", old.LogText(),
+      ProgramLogText(p_));
+  session_.ProgramDeleted();
+  CheckHResult(session_.GetRelocationList()->Add(old.program.Get()));
+  return true;
+}
+
+// --- the rows of the programme ------------------------------------------------------------------
+
+SqlArgs ProgramSave::ProgramValues() const {
+  return {SqlArg::Int(p_.channel_id),      SqlArg::Quoted(p_.equality_key),
+          SqlArg::Int(start_db_),          SqlArg::Int(end_db_),
+          SqlArg::Quoted(p_.title),        SqlArg::Quoted(p_.subtitle),
+          SqlArg::Quoted(p_.tv_rating),    SqlArg::Quoted(p_.movie_rating),
+          SqlArg::Quoted(p_.program_type), SqlArg::Quoted(p_.sort_title),
+          SqlArg::Quoted(search_title_)};
+}
+
+void ProgramSave::InsertProgram() {
+  db_->ExecFmt(kInsertProgram, ProgramValues());
+  p_.id = db_->LastInsertRowID();
+  session_.ProgramAdded();
+}
+
+void ProgramSave::WriteDetails() {
+  SqlArgs values = {SqlArg::Int(p_.id), SqlArg::Quoted(p_.long_description),
+                    SqlArg::Quoted(p_.short_description), SqlArg::Int(p_.part_number),
+                    SqlArg::Int(p_.number_of_parts)};
+  values.reserve(40);
+  for (TV_3_WAY flag : p_.flags) values.push_back(SqlArg::Int(flag));
+  const std::string air_date = p_.original_air_date == 0.0
+                                   ? std::string()
+                                   : FormatDateTime("yyyymmdd", p_.original_air_date);
+  for (const SqlArg& value :
+       {SqlArg::Quoted(p_.dolby), SqlArg::Quoted(p_.premiere_finale), SqlArg::Quoted(p_.advisories),
+        SqlArg::Int(p_.year_produced), SqlArg::Int(p_.run_time), SqlArg::Quoted(p_.color),
+        SqlArg::Quoted(p_.language), SqlArg::Quoted(p_.country_of_origin),
+        SqlArg::Quoted(p_.source_type), SqlArg::Quoted(p_.show_type), SqlArg::Quoted(p_.holiday),
+        SqlArg::Quoted(p_.episode_number), SqlArg::Quoted(p_.network), SqlArg::Quoted(p_.studio),
+        SqlArg::Quoted(air_date), SqlArg::Int(p_.season_number),
+        SqlArg::Int(p_.season_episode_number)}) {
+    values.push_back(value);
+  }
+  db_->ExecFmt(kInsertDetails, values);
+}
+
+void ProgramSave::WritePeople() {
+  for (size_t i = 0; i < p_.people.size(); ++i) {
+    const NewProgramPerson& person = p_.people[i];
+    if (person.name.empty() || person.role.empty()) continue;
+    const int32_t role_id = FindOrInsert(kSelectRole, kInsertRole, {SqlArg::Quoted(person.role)},
+                                         {SqlArg::Quoted(person.role)}, true);
+    if (role_id == 0) continue;
+    const int32_t person_id = FindOrInsert(
+        kSelectPerson, kInsertPerson, {SqlArg::Quoted(person.name)},
+        {SqlArg::Quoted(person.name), SqlArg::Quoted(MakeTitles(person.name, false).search_title)},
+        true);
+    if (person_id == 0) continue;
+    try {
+      db_->ExecFmt(kInsertProgramPerson,
+                   {SqlArg::Int(p_.id), SqlArg::Int(person_id), SqlArg::Int(role_id),
+                    SqlArg::Int(static_cast<int32_t>(i) + 1)});
+    } catch (const std::exception&) {
+      // The same person in the same role twice: the first link stands.
+    }
+  }
+}
+
+void ProgramSave::WriteGenres() {
+  for (size_t i = 0; i < p_.genres.size(); ++i) {
+    const std::string& genre = p_.genres[i];
+    const int32_t genre_id = FindOrInsert(kSelectGenre, kInsertGenre, {SqlArg::Quoted(genre)},
+                                          {SqlArg::Quoted(genre)}, false);
+    try {
+      db_->ExecFmt(kInsertProgramGenre, {SqlArg::Int(p_.id), SqlArg::Int(genre_id),
+                                         SqlArg::Int(static_cast<int32_t>(i) + 1)});
+    } catch (const std::exception&) {
+      // A link that exists already stands.
+    }
+  }
+}
+
+void ProgramSave::WriteWords() {
+  std::string text = search_title_;
+  for (const std::string* part : {&p_.subtitle, &p_.long_description, &p_.premiere_finale,
+                                  &p_.language, &p_.country_of_origin, &p_.holiday, &p_.studio}) {
+    text += ' ';
+    text += *part;
+  }
+  text += ' ';
+  if (p_.program_type == "MV") text += "movie ";
+  for (const NewProgramPerson& person : p_.people) text += person.name + ' ';
+  for (const std::string& genre : p_.genres) text += genre + ' ';
+  // The stored words are padded with one blank on each side, so that " word " finds whole words.
+  db_->ExecFmt(kInsertWords,
+               {SqlArg::Int(p_.id), SqlArg::Quoted(" " + NormalizeKeywords(text) + " ")});
+}
+
+int32_t ProgramSave::FindOrInsert(const char* select_format, const char* insert_format,
+                                  const SqlArgs& select_args, const SqlArgs& insert_args,
+                                  bool ignore_insert_failure) {
+  if (int32_t id = db_->QueryIntFmt(select_format, select_args)) return id;
+  try {
+    db_->ExecFmt(insert_format, insert_args);
+  } catch (const std::exception&) {
+    if (!ignore_insert_failure) throw;
+    return 0;
+  }
+  return db_->LastInsertRowID();
+}
+
+void ProgramSave::Log(const char* format, const std::string& a) {
+  if (logger_) logger_->LogFmt(format, a.c_str());
+}
+
+void ProgramSave::Log(const char* format, const std::string& a, const std::string& b) {
+  if (logger_) logger_->LogFmt(format, a.c_str(), b.c_str());
+}
+
+}  // namespace
+
+std::string ProgramLogText(const NewProgramFields& program) {
+  return Format("(%d) : \"%s : %s\" on %d : %s - %s", program.id, program.title.c_str(),
+                program.subtitle.c_str(), program.channel_id,
+                FormatDateTime("yyyy-mm-dd hh:nn", program.start_time).c_str(),
+                FormatDateTime("yyyy-mm-dd hh:nn", program.end_time).c_str());
+}
+
+TV_PROGRAM_SAVE_RESULT SaveNewProgram(ITVListingsUpdateSession& session,
+                                      NewProgramFields& program) noexcept {
+  try {
+    return ProgramSave(session, program).Run();
+  } catch (...) {
+    // Only the logger or the session itself can fail out here; Save still answers.
+    return TV_PROGRAM_SAVE_FAILED;
+  }
+}
+
+}  // namespace kestro

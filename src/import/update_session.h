@@ -1,0 +1,55 @@
+// ITVListingsUpdateSession: the module-internal side of one import run, held by the new-channel
+// and new-program objects of that run. It is not in the type library (no automation): a plain
+// IUnknown whose operations are C++ calls that throw on failure.
+//
+// Everything a session hands out belongs to the import's thread. All writes of the run go into
+// the one transaction the import keeps open on GetDatabase() while the plug-in saves.
+#pragma once
+
+#include <memory>
+
+#include "kestro/com.h"
+#include "kestro/tv_listings.h"
+#include "kestro/tv_programs.h"
+#include "kestro/tv_schedules.h"
+#include "storage/db.h"
+#include "support/logger.h"
+
+namespace kestro {
+
+class TTVListings;
+
+struct ITVListingsUpdateSession : IUnknown {
+  static constexpr GUID kIID = MakeGuid("{2552BE73-B869-47B9-885D-67F1C22793D3}");
+  using Base = IUnknown;
+
+  // The lineup's listings database, the connection of the run.
+  virtual DBPtr GetDatabase() = 0;
+  // The listings object of the run (on GetDatabase()).
+  virtual ComPtr<ITVListings> GetListings() = 0;
+  // The scheduler of that listings object.
+  virtual ComPtr<ITVScheduler> GetScheduler() = 0;
+  // The run's logger (the import's log file).
+  virtual std::shared_ptr<ILogger> GetLogger() = 0;
+
+  // Statistics of the run; each call adds one to its counter.
+  virtual void ChannelAdded() = 0;
+  virtual void ChannelUpdated() = 0;
+  virtual void ChannelFailed() = 0;
+  virtual void ChannelRejected() = 0;
+  virtual void ProgramAdded() = 0;
+  virtual void ProgramSkipped() = 0;
+  virtual void ProgramUpdated() = 0;
+  virtual void ProgramDeleted() = 0;
+  virtual void ProgramFailed() = 0;
+
+  // Old programmes whose recording schedule a save deleted; finalization re-schedules them.
+  // Add to it through ITVProgramList.Add.
+  virtual ComPtr<ITVProgramList> GetRelocationList() = 0;
+
+  // Module-internal convenience beyond the interface's slots: the listings object as its class,
+  // for searches without the COM layer. Same object as GetListings().
+  virtual TTVListings& ListingsObject() = 0;
+};
+
+}  // namespace kestro

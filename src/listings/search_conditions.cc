@@ -1,0 +1,133 @@
+#include "listings/search_conditions.h"
+
+#include "listings/program_store.h"
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+
+namespace kestro {
+
+std::string SqlCondition::Literal() const {
+  std::string out;
+  size_t next = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%' || i + 1 == format.size()) {
+      out += format[i];
+      continue;
+    }
+    char directive = format[++i];
+    if (directive == '%' || next >= args.size()) {
+      out += '%';
+      if (directive != '%') out += directive;
+      continue;
+    }
+    const SqlArg& arg = args[next++];
+    out += arg.kind() == SqlArg::Kind::kInt      ? std::to_string(arg.int_value())
+           : arg.kind() == SqlArg::Kind::kQuoted ? QuoteSQL(arg.text())
+                                                 : arg.text();
+  }
+  return out;
+}
+
+SqlCondition JoinConditions(const std::vector<SqlCondition>& parts, std::string_view separator) {
+  SqlCondition out;
+  for (const SqlCondition& part : parts) {
+    if (part.empty()) continue;
+    if (!out.empty()) out.format += separator;
+    out.format += part.format;
+    out.args.insert(out.args.end(), part.args.begin(), part.args.end());
+  }
+  return out;
+}
+
+SqlCondition Parenthesize(SqlCondition condition) {
+  condition.format = "(" + condition.format + ")";
+  return condition;
+}
+
+std::string PrepareSearchPattern(std::string_view pattern) {
+  std::string prepared;
+  for (char c : UnicodeLower(Trim(pattern))) {
+    if (c == '*') c = '%';
+    // Reducing every "%%" to "%" until none is left makes each run of "%" one.
+    if (c == '%' && !prepared.empty() && prepared.back() == '%') continue;
+    prepared += c;
+  }
+  return prepared;
+}
+
+bool IsEmptyPattern(std::string_view prepared) { return prepared.empty() || prepared == "%"; }
+
+SqlCondition TextCondition(std::string_view column, std::string_view pattern) {
+  std::string prepared = PrepareSearchPattern(pattern);
+  if (IsEmptyPattern(prepared)) return {};
+  const bool wildcard = prepared.find('%') != std::string::npos;
+  return {"( " + std::string(column) + (wildcard ? " like %s)" : " = %s)"),
+          {SqlArg::Quoted(prepared)}};
+}
+
+std::string NormalizeKeywords(std::string_view keywords) {
+  const std::string lower = UnicodeLower(Trim(keywords));
+  std::string out;
+  size_t pos = 0;
+  char32_t cp = 0;
+  while (NextCodePoint(lower, pos, cp)) {
+    if (cp == U' ' || !IsLetterOrDigit(cp)) {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+    } else {
+      AppendUtf8(out, cp);
+    }
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type) {
+  const std::string words = NormalizeKeywords(keywords);
+  if (words.empty()) return {};
+  auto word_pattern = [](std::string_view w) { return "% " + std::string(w) + " %"; };
+  if (search_type == TV_KWD_SEARCH_TYPE_EXACT) {
+    return {"(id in (select program_id from program_words where words like %s))",
+            {SqlArg::Quoted(word_pattern(words))}};
+  }
+  std::vector<SqlCondition> parts;
+  for (const std::string& w : Split(words, ' ')) {
+    parts.push_back({"(words like %s)", {SqlArg::Quoted(word_pattern(w))}});
+  }
+  SqlCondition joined =
+      JoinConditions(parts, search_type == TV_KWD_SEARCH_TYPE_ALL ? " and " : " or ");
+  joined.format = "(id in ( select program_id from program_words where " + joined.format + "))";
+  return joined;
+}
+
+SqlCondition ChannelOrListCondition(int32_t channel_or_list_id) {
+  if (channel_or_list_id > 0) {
+    return {"(channel_id in (select channel_id from channel_list_channels where list_id = %d))",
+            {SqlArg::Int(channel_or_list_id)}};
+  }
+  if (channel_or_list_id < 0) {
+    return {"(channel_id = %d)", {SqlArg::Int(-static_cast<int64_t>(channel_or_list_id))}};
+  }
+  return {};
+}
+
+SqlCondition ProgramSearchSql(const ProgramSearch& search) {
+  std::vector<SqlCondition> parts;
+  if (search.from_time > 0) {
+    parts.push_back({"( end_time > %d )", {SqlArg::Int(DateTimeToDbTime(search.from_time))}});
+  }
+  parts.push_back(ChannelOrListCondition(search.channel_or_list_id));
+  parts.insert(parts.end(), search.conditions.begin(), search.conditions.end());
+  SqlCondition where = JoinConditions(parts, " and ");
+
+  SqlCondition sql{std::string("select ") + kProgramColumns + " from programs",
+                   std::move(where.args)};
+  if (!where.empty()) sql.format += " where " + where.format;
+  if (!search.ordering.empty()) sql.format += " order by " + search.ordering;
+  if (search.limit > 0) {
+    sql.format += " limit %d ";
+    sql.args.push_back(SqlArg::Int(search.limit));
+  }
+  return sql;
+}
+
+}  // namespace kestro

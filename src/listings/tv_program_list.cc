@@ -1,0 +1,101 @@
+#include "listings/tv_program_list.h"
+
+#include <utility>
+
+#include "listings/table_fields.h"
+#include "listings/tv_program.h"
+#include "platform/text/text.h"
+
+namespace kestro {
+
+namespace {
+
+int32_t ProgramIDOf(ITVProgram* program) {
+  int32_t id = 0;
+  CheckHResult(program->get_ID(&id));
+  return id;
+}
+
+}  // namespace
+
+TTVProgramList::TTVProgramList(TablePtr table) {
+  if (!table) return;
+  const int32_t rows = table->RowCount();
+  entries_.reserve(static_cast<size_t>(rows));
+  for (int32_t row = 0; row < rows; ++row) {
+    table->MoveTo(row);
+    entries_.push_back({FieldIntOr(table->Field(kProgramID), 0), row, table, nullptr});
+  }
+}
+
+ComPtr<ITVProgram> TTVProgramList::Item(int32_t index) {
+  if (index < 0 || index >= Count())
+    throw Exception(Format("List index out of bounds (%d)", index));
+  Entry& entry = entries_[static_cast<size_t>(index)];
+  if (!entry.program) {
+    entry.program = MakeObject<TTableTVProgram>(entry.table, entry.row);
+    entry.table.reset();  // the programme holds the table from now on
+  }
+  return entry.program;
+}
+
+void TTVProgramList::Append(ComPtr<ITVProgram> program) {
+  if (!program) return;
+  const int32_t id = ProgramIDOf(program.Get());
+  entries_.push_back({id, -1, nullptr, std::move(program)});
+}
+
+void TTVProgramList::AppendAll(ITVProgramList* source) {
+  if (!source) return;
+  int32_t count = 0;
+  CheckHResult(source->get_Count(&count));  // read first: copying a list onto itself doubles it
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVProgram> program;
+    CheckHResult(source->get_Items(i, program.ReleaseAndGetAddressOf()));
+    Append(std::move(program));
+  }
+}
+
+void TTVProgramList::RemoveAt(int32_t index) {
+  if (index < 0 || index >= Count()) return;
+  entries_.erase(entries_.begin() + index);
+}
+
+int32_t TTVProgramList::IndexOf(int32_t program_id) const {
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].id == program_id) return static_cast<int32_t>(i);
+  return -1;
+}
+
+bool TTVProgramList::Contains(ITVProgram* program) const {
+  return program && IndexOf(ProgramIDOf(program)) >= 0;
+}
+
+// ITVProgramList ----------------------------------------------------------------------------
+
+HRESULT TTVProgramList::get_Items(int32_t index, ITVProgram** result) {
+  return FrameOut(result, [&] { return Item(index); });
+}
+HRESULT TTVProgramList::get_Count(int32_t* value) {
+  return FrameValue(value, [&] { return Count(); });
+}
+HRESULT TTVProgramList::Add(ITVProgram* program) {
+  return Frame([&] { Append(ComPtr<ITVProgram>(program)); });
+}
+HRESULT TTVProgramList::Clear() {
+  return Frame([&] { ClearAll(); });
+}
+HRESULT TTVProgramList::ContainsProgram(ITVProgram* program, bool* result) {
+  return FrameValue(result, [&] { return Contains(program); });
+}
+HRESULT TTVProgramList::CopyFrom(ITVProgramList* source) {
+  return Frame([&] { AppendAll(source); });
+}
+HRESULT TTVProgramList::IndexOfProgram(int32_t program_id, int32_t* result) {
+  return FrameValue(result, [&] { return IndexOf(program_id); });
+}
+HRESULT TTVProgramList::Remove(int32_t index) {
+  return Frame([&] { RemoveAt(index); });
+}
+
+}  // namespace kestro

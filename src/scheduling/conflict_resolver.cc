@@ -1,0 +1,142 @@
+#include "scheduling/conflict_resolver.h"
+
+#include <algorithm>
+
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+#include "scheduling/schedule_store.h"
+
+namespace kestro {
+namespace {
+
+enum TunerState : uint8_t {
+  kTunerFree = 0,
+  kTunerEssential = 1,  // holds a schedule that may not be deleted on conflict
+  kTunerDeletable = 2,  // holds only schedules that may be deleted on conflict
+};
+
+}  // namespace
+
+TunerSurvey SurveyTuners(int32_t tuner_count, const std::vector<ComPtr<TTVSchedule>>& overlapping) {
+  std::vector<TunerState> states(static_cast<size_t>(tuner_count), kTunerFree);
+  for (const ComPtr<TTVSchedule>& schedule : overlapping) {
+    const int32_t tuner = schedule->fields().tuner_id;
+    if (tuner < 1 || tuner > tuner_count) {
+      throw EAddSchedule(TV_ADD_SCHEDULE_CORRUPTION,
+                         Format("A conflicting schedule has an invalid tuner id = %d", tuner));
+    }
+    TunerState& state = states[static_cast<size_t>(tuner - 1)];
+    if (!schedule->fields().delete_on_conflict) {
+      state = kTunerEssential;
+    } else if (state == kTunerFree) {
+      state = kTunerDeletable;
+    }
+  }
+  TunerSurvey survey;
+  for (int32_t tuner = tuner_count; tuner >= 1; --tuner) {
+    const TunerState state = states[static_cast<size_t>(tuner - 1)];
+    if (state == kTunerFree && survey.free_tuner == 0) survey.free_tuner = tuner;
+    if (state == kTunerDeletable && survey.deletable_tuner == 0) survey.deletable_tuner = tuner;
+  }
+  return survey;
+}
+
+TConflictResolver::TConflictResolver(DBPtr db, int32_t tuner_count,
+                                     DeleteScheduleFn delete_schedule)
+    : db_(std::move(db)), tuner_count_(tuner_count), delete_schedule_(std::move(delete_schedule)) {}
+
+ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ITVSchedule& schedule) {
+  return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
+    CheckTunerCount();
+    ScheduleTransaction transaction(*db_);
+    const ScheduleFields fields = ReadScheduleFields(schedule);
+    std::vector<ComPtr<TTVSchedule>> overlapping =
+        LoadOverlapping(fields.StartDbTime(), fields.EndDbTime());
+    if (fields.id > 0) DropSchedule(overlapping, fields.id);
+
+    const TunerSurvey survey = SurveyTuners(tuner_count_, overlapping);
+    int32_t tuner = survey.free_tuner;
+    if (tuner == 0) {
+      if (survey.deletable_tuner == 0) FailWithConflicts(*result, overlapping);
+      tuner = MakeRoom(survey.deletable_tuner, overlapping);
+    }
+    if (tuner < 1 || tuner > tuner_count_) {
+      throw EAddSchedule(TV_ADD_SCHEDULE_CORRUPTION,
+                         "This should never happen, but the first free tuner is invalid");
+    }
+    CheckHResult(schedule.put_TunerID(tuner));
+    transaction.Commit();
+  });
+}
+
+void TConflictResolver::CheckTunerCount() const {
+  if (tuner_count_ < 1) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_GROUP,
+                       Format("Invalid tuner count = %d", tuner_count_));
+  }
+}
+
+std::vector<ComPtr<TTVSchedule>> TConflictResolver::LoadOverlapping(int32_t start_db,
+                                                                    int32_t end_db) const {
+  try {
+    return LoadOverlappingSchedules(db_, start_db, end_db);
+  } catch (const std::exception& e) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
+                       std::string("Failed to load conflicting schedules : ") + e.what());
+  }
+}
+
+// A schedule saved again must not conflict with its own stored row.
+void TConflictResolver::DropSchedule(std::vector<ComPtr<TTVSchedule>>& overlapping,
+                                     int32_t schedule_id) {
+  std::erase_if(overlapping,
+                [&](const ComPtr<TTVSchedule>& s) { return s->fields().id == schedule_id; });
+}
+
+int32_t TConflictResolver::MakeRoom(int32_t tuner,
+                                    const std::vector<ComPtr<TTVSchedule>>& overlapping) const {
+  for (const ComPtr<TTVSchedule>& schedule : overlapping) {
+    if (schedule->fields().tuner_id != tuner) continue;
+    if (!delete_schedule_(schedule->fields().id, "SYSTEM", "CONFLICT")) {
+      throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
+                         "Failed to delete conflicting non-essential schedule");
+    }
+  }
+  return tuner;
+}
+
+void TConflictResolver::FailWithConflicts(TTVScheduleResult& result,
+                                          const std::vector<ComPtr<TTVSchedule>>& overlapping) {
+  for (const ComPtr<TTVSchedule>& schedule : overlapping) result.Conflicts().Add(schedule);
+  throw EAddSchedule(TV_ADD_SCHEDULE_CONFLICT,
+                     Format("There are %d conflicting schedules", result.Conflicts().Count()));
+}
+
+void CollectListConflicts(ITVSchedule& schedule, ITVScheduleList& list, TTVScheduleResult& result) {
+  int32_t id = 0;
+  double start = 0.0, end = 0.0;
+  CheckHResult(schedule.get_ID(&id));
+  CheckHResult(schedule.get_StartTime(&start));
+  CheckHResult(schedule.get_EndTime(&end));
+  const int32_t s = DateTimeToDbTime(start), e = DateTimeToDbTime(end);
+
+  int32_t count = 0;
+  CheckHResult(list.get_Count(&count));
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVSchedule> other;
+    CheckHResult(list.get_Items(i, other.ReleaseAndGetAddressOf()));
+    if (!other) continue;
+    int32_t other_id = 0;
+    double other_start = 0.0, other_end = 0.0;
+    CheckHResult(other->get_ID(&other_id));
+    CheckHResult(other->get_StartTime(&other_start));
+    CheckHResult(other->get_EndTime(&other_end));
+    if (other_id == id) continue;
+    if (DbWindowsOverlap(s, e, DateTimeToDbTime(other_start), DateTimeToDbTime(other_end))) {
+      result.Conflicts().Add(other);
+      result.SetCode(TV_ADD_SCHEDULE_CONFLICT);
+    }
+  }
+}
+
+}  // namespace kestro

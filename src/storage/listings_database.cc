@@ -1,0 +1,254 @@
+#include "storage/listings_database.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/text/text.h"
+#include "storage/sqlite_database.h"
+
+namespace kestro {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each table is followed by its indexes; then the rows every new file starts with.
+constexpr const char* kCreateScript =
+    "begin transaction;"
+    "PRAGMA default_synchronous = OFF;"
+    "create table programs ( id integer primary key , channel_id integer , external_id char , "
+    "start_time integer , end_time integer , title char , subtitle char , tv_rating char , "
+    "movie_rating char , program_type char , sort_title char , search_title char , "
+    "schedule_id integer );"
+    "create index idx_programs_channel_id on programs ( channel_id );"
+    "create index idx_programs_external_id on programs ( external_id );"
+    "create index idx_programs_start_time on programs ( start_time );"
+    "create index idx_programs_end_time on programs ( end_time );"
+    "create index idx_programs_sort_title on programs ( sort_title );"
+    "create index idx_programs_search_title on programs ( search_title );"
+    "create index idx_programs_schedule_id on programs ( schedule_id );"
+    "create table program_details ( id integer primary key , long_desc char , short_desc char , "
+    "part_num integer , num_of_parts integer , is_cc integer , is_stereo integer , "
+    "is_repeat integer , is_subtitled integer , is_jip integer , is_sap integer , "
+    "is_blackout integer , is_sex_rating integer , is_violence_rating integer , "
+    "is_language_rating integer , is_dialog_rating integer , is_fv_rating integer , "
+    "is_enhanced integer , is_3d integer , is_letterbox integer , is_hdtv integer , "
+    "is_dvs integer , is_made_for_tv integer , dolby char , premiere_finale char , "
+    "advisories char , year integer , run_time integer , color char , language char , "
+    "origin_country char , source_type char , show_type char , holiday char , "
+    "episode_num char , origin_network char , origin_studio char , original_air_date char , "
+    "season_num integer , season_episode_num integer );"
+    "create table program_genres ( program_id integer , genre_id integer , relevance integer , "
+    "primary key ( program_id , genre_id ) );"
+    "create table genres ( genre_id integer primary key , genre char );"
+    "create unique index idx_genres on genres ( genre );"
+    "create table program_words ( program_id integer primary key , words char );"
+    "create table program_people ( program_id integer , person_id integer , role_id integer , "
+    "relevance integer , primary key ( program_id , person_id , role_id ) );"
+    "create table roles ( role_id integer primary key , role char );"
+    "create unique index idx_roles_role on roles ( role );"
+    "create table people ( person_id integer primary key , name char , search_name char );"
+    "create unique index idx_people_name on people ( name );"
+    "create index idx_people_search_name on people ( search_name );"
+    "create table channels ( channel_id integer primary key , external_id char , "
+    "number integer , short_name char , long_name char , network char , frequency char , "
+    "image_id char , wanted integer );"
+    "create index idx_channels_external_id on channels ( external_id );"
+    "create index idx_channels_number on channels ( number );"
+    "create table channel_lists ( list_id integer primary key , name char , users char );"
+    "create table channel_list_channels ( list_id integer , channel_id integer , "
+    "order_number integer );"
+    "create index idx_clc_list_id on channel_list_channels ( list_id );"
+    "create table schedules ( schedule_id integer primary key , deleted integer , "
+    "tuner_id integer , program_id integer , channel_id integer , rs_id integer , title char , "
+    "start_time integer , end_time integer , hard_padding_before integer , "
+    "hard_padding_after integer , soft_padding_before integer , soft_padding_after integer , "
+    "delete_on_conflict integer , wake_up integer , keep_until integer , folder char , "
+    "quality char , created_by char , deleted_by char , reason char , status char );"
+    "create index idx_schedules_deleted on schedules ( deleted );"
+    "create index idx_schedules_start_time on schedules ( start_time );"
+    "create index idx_schedules_end_time on schedules ( end_time );"
+    "create index idx_schedules_program_id on schedules ( program_id );"
+    "create index idx_schedules_rs_id on schedules ( rs_id );"
+    "create table schedule_data ( schedule_id integer , prop_name char , prop_value char );"
+    "create index idx_schedule_data on schedule_data ( schedule_id );"
+    "create table tuners ( tuner_id integer primary key , tuner_name char , external_id char , "
+    "config char );"
+    "create table repeating_schedules ( rs_id integer primary key , rs_type integer , "
+    "priority integer , title char , hard_padding_before integer , hard_padding_after integer , "
+    "soft_padding_before integer , soft_padding_after integer , channel_id integer , "
+    "start_time integer , end_time integer , frequency char , search_criteria char , "
+    "keep_until integer , folder char , quality char , keep_at_most integer , repeats integer , "
+    "created_by char , duplicates integer );"
+    "create table lost_schedules ( schedule_id integer primary key );"
+    "create table recorded_programs ( equality_key char primary key , start_time integer , "
+    "end_time integer , title char , subtitle char );"
+    "create table parameters ( param_name char primary key , param_value char );"
+    "insert into parameters ( param_name , param_value ) values ( \"schema-version\" , \"3\" );"
+    "insert into parameters ( param_name , param_value ) "
+    "values ( \"listings-data-version\" , \"1\" );"
+    "insert into parameters ( param_name , param_value ) "
+    "values ( \"schedule-data-version\" , \"1\" );"
+    "insert into tuners ( tuner_id ) values ( 1 );"
+    "commit;";
+
+// Version 2 added the log of recorded programmes. "if not exists": a run interrupted after this
+// step, before the version row changed, repeats it on the next open.
+constexpr const char* kCreateRecordedPrograms =
+    "create table if not exists recorded_programs ( equality_key char primary key , "
+    "start_time integer , end_time integer , title char , subtitle char )";
+
+// Version 3 added the last column, duplicates.
+constexpr const char* kCreateRepeatingSchedules =
+    "create table repeating_schedules ( rs_id integer primary key , rs_type integer , "
+    "priority integer , title char , hard_padding_before integer , hard_padding_after integer , "
+    "soft_padding_before integer , soft_padding_after integer , channel_id integer , "
+    "start_time integer , end_time integer , frequency char , search_criteria char , "
+    "keep_until integer , folder char , quality char , keep_at_most integer , repeats integer , "
+    "created_by char , duplicates integer )";
+
+constexpr const char* kVersion2Columns =
+    "rs_id , rs_type , priority , title , hard_padding_before , hard_padding_after , "
+    "soft_padding_before , soft_padding_after , channel_id , start_time , end_time , frequency , "
+    "search_criteria , keep_until , folder , quality , keep_at_most , repeats , created_by";
+
+// The settings of every connection, then write-ahead logging: readers never block the import's
+// writer, and with synchronous=NORMAL a power cut cannot corrupt the file.
+constexpr const char* kConnectionPragmas =
+    "PRAGMA cache_size = 5000;PRAGMA synchronous=OFF;PRAGMA count_changes=OFF;"
+    "PRAGMA temp_store=2;";
+constexpr const char* kDurabilityPragmas = "PRAGMA journal_mode=WAL;PRAGMA synchronous=NORMAL;";
+
+bool TableExists(IDB& db, const char* name) {
+  return db.QueryIntFmt(
+             "select count ( * ) from sqlite_master where type = \"table\" and "
+             "name = %s",
+             {SqlArg::Quoted(name)}) > 0;
+}
+
+bool RepeatingSchedulesHaveDuplicates(IDB& db) {
+  return db.QueryInt(
+             "select count ( * ) from pragma_table_info ( \"repeating_schedules\" ) "
+             "where name = \"duplicates\"") > 0;
+}
+
+// Rebuilds repeating_schedules with the duplicates column. Resumes an interrupted earlier run:
+// a copy left in temp_rs beside the old table is stale and dropped; a temp_rs without the old
+// table holds the only copy of the rows and is moved into the new table.
+void UpgradeToVersion3(IDB& db) {
+  bool has_table = TableExists(db, "repeating_schedules");
+  bool has_copy = TableExists(db, "temp_rs");
+  const bool rebuilt = has_table && RepeatingSchedulesHaveDuplicates(db);
+  if (has_table && !rebuilt) {
+    if (has_copy) db.Exec("drop table temp_rs");
+    db.Exec("create table temp_rs as select * from repeating_schedules");
+    db.Exec("drop table repeating_schedules");
+    has_table = false;
+    has_copy = true;
+  }
+  if (!has_table) db.Exec(kCreateRepeatingSchedules);
+  if (has_copy) {
+    // Into a table that an interrupted run had already begun to fill, rows already there win.
+    db.ExecFmt(rebuilt ? "insert or ignore into repeating_schedules ( %s ) select * from temp_rs"
+                       : "insert into repeating_schedules ( %s ) select * from temp_rs",
+               {SqlArg::Raw(kVersion2Columns)});
+    db.Exec("drop table temp_rs");
+  }
+  db.Exec("update repeating_schedules set duplicates = 0");
+  db.Exec("update parameters set param_value = 3 where param_name = \"schema-version\"");
+}
+
+// Brings an existing file up to the current version, one version at a time. A file without a
+// version row is left alone; a version that is not a number counts as 1.
+void Upgrade(IDB& db) {
+  TablePtr row = db.Query(
+      "select param_value from parameters where param_name = "
+      "\"schema-version\"");
+  if (row->Eof()) return;
+  int32_t version = 0;
+  if (!TryStrToInt(row->Text(0), &version)) version = 1;
+  if (version < 2) {
+    db.Exec(kCreateRecordedPrograms);
+    db.Exec("update parameters set param_value = 2 where param_name = \"schema-version\"");
+  }
+  if (version < 3) UpgradeToVersion3(db);
+}
+
+// Indexes beyond the original schema that the guide's searches need at full size: a time slice
+// is answered from (start_time, end_time) without reading each row, and a person's programmes
+// from program_people by person. Made when missing; a file locked by a running import gets them
+// on a later open.
+constexpr std::pair<const char*, const char*> kSearchIndexes[] = {
+    {"idx_programs_start_end", "create index idx_programs_start_end on programs ( start_time , end_time )"},
+    {"idx_program_people_person",
+     "create index idx_program_people_person on program_people ( person_id )"},
+};
+
+void AddSearchIndexes(IDB& db) {
+  for (const auto& [name, sql] : kSearchIndexes) {
+    if (db.QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and name = %s",
+                       {SqlArg::Quoted(name)}) > 0)
+      continue;
+    try {
+      db.Exec(sql);
+    } catch (const EDatabaseError&) {
+      // Busy: another connection is writing. The searches still work, only slower.
+    }
+  }
+}
+
+void ConfigureConnection(IDB& db) {
+  db.Exec(kConnectionPragmas);
+  db.Exec(kDurabilityPragmas);
+  // Stored keys and search patterns are lower case already; a case-sensitive like lets SQLite
+  // serve "star%" from the search-title index.
+  db.Exec("PRAGMA case_sensitive_like = ON;");
+  AddSearchIndexes(db);
+}
+
+DBPtr CreateNewFile(const std::string& file_name) {
+  try {
+    DBPtr db = OpenSQLiteDatabase(file_name);
+    db->Exec(kCreateScript);
+    ConfigureConnection(*db);
+    return db;
+  } catch (const std::exception& e) {
+    // Whatever the failed script left (an empty file) would later fail every open.
+    std::error_code ec;
+    fs::remove(file_name, ec);
+    throw Exception(
+        Format("Failed to create TV listings database \"%s\" : %s", file_name.c_str(), e.what()));
+  }
+}
+
+DBPtr OpenExistingFile(const std::string& file_name) {
+  try {
+    DBPtr db = OpenSQLiteDatabase(file_name);
+    Upgrade(*db);
+    ConfigureConnection(*db);
+    return db;
+  } catch (const std::exception& e) {
+    throw Exception(
+        Format("Failed to open TV listings database \"%s\" : %s", file_name.c_str(), e.what()));
+  }
+}
+
+}  // namespace
+
+DBPtr OpenListingsDatabase(const std::string& file_name) {
+  const fs::path dir = fs::path(file_name).parent_path();
+  if (!dir.empty()) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) {
+      throw Exception(Format("Failed to create TV listings database in \"%s\" : %s", dir.c_str(),
+                             ec.message().c_str()));
+    }
+  }
+  std::error_code ec;
+  DBPtr db = fs::exists(file_name, ec) ? OpenExistingFile(file_name) : CreateNewFile(file_name);
+  db->SetNestedTransactions(true);
+  return db;
+}
+
+}  // namespace kestro

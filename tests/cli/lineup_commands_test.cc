@@ -1,0 +1,99 @@
+// kestro lineup add/list/set/delete, run as a user runs them against a temporary registry.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "common/kestro_tool.h"
+#include "storage/sqlite_database.h"
+
+namespace kestro {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::ToolRun;
+
+class LineupCommands : public testing::KestroToolTest {
+ protected:
+  void SetUp() override { SetUpTool(2); }
+
+  std::string Properties(const std::string& id) {
+    std::string text;
+    DBPtr db = OpenSQLiteDatabase(root_ + "/library/tv/lineups.dat");
+    for (TablePtr t = db->Query("select prop_name , prop_value from plugin_props where "
+                                "lineup_id = " +
+                                id + " order by prop_name");
+         !t->Eof(); t->Next())
+      text += t->Text(0) + "=" + t->Text(1) + ";";
+    return text;
+  }
+
+};
+
+TEST_F(LineupCommands, AddListSetDelete) {
+  ToolRun add = Kestro(
+      "lineup add --name Cable --plugin xmltv --set file=/srv/guide.xml "
+      "--set grabber=tv_grab_x");
+  ASSERT_EQ(add.exit_code, 0) << add.err;
+  EXPECT_EQ(add.out, "1\n");
+  ToolRun add2 = Kestro("lineup add --name 'Air waves' --plugin service");
+  ASSERT_EQ(add2.exit_code, 0) << add2.err;
+  EXPECT_EQ(add2.out, "2\n");
+  ToolRun add3 =
+      Kestro("lineup add --name Other --plugin '{0D1E2F3A-4B5C-6D7E-8F90-A1B2C3D4E5F6}'");
+  ASSERT_EQ(add3.exit_code, 0) << add3.err;
+
+  ToolRun list = Kestro("lineup list --format tsv");
+  ASSERT_EQ(list.exit_code, 0) << list.err;
+  EXPECT_EQ(list.out,
+            "id\tname\tplugin\ttuners\tlast_update\tlast_update_ok\tlast_update_status\n"
+            "2\tAir waves\tservice\t2\t\tno\tNever updated\n"
+            "1\tCable\txmltv\t2\t\tno\tNever updated\n"
+            "3\tOther\t{0D1E2F3A-4B5C-6D7E-8F90-A1B2C3D4E5F6}\t2\t\tno\tNever updated\n");
+  EXPECT_EQ(Properties("1"), "file=/srv/guide.xml;grabber=tv_grab_x;");
+
+  ToolRun set = Kestro(
+      "lineup set 1 --name 'Cable North' --unset FILE --set days=7 "
+      "--set grabber=tv_grab_y");
+  ASSERT_EQ(set.exit_code, 0) << set.err;
+  EXPECT_EQ(Properties("1"), "days=7;grabber=tv_grab_y;");
+  EXPECT_THAT(Kestro("lineup list").out, HasSubstr("Cable North"));
+
+  ToolRun missing_key = Kestro("lineup set 1 --unset nothing");
+  EXPECT_EQ(missing_key.exit_code, 1);
+  EXPECT_THAT(missing_key.err, HasSubstr("Lineup 1 has no property \"nothing\""));
+
+  const std::string listings = root_ + "/library/tv/listings.2.dat";
+  testing::WriteFile(listings, "guide");
+  ToolRun del = Kestro("lineup delete 2");
+  ASSERT_EQ(del.exit_code, 0) << del.err;
+  EXPECT_FALSE(std::filesystem::exists(listings));
+  ToolRun after = Kestro("lineup list --format json");
+  EXPECT_THAT(after.out, Not(HasSubstr("Air waves")));
+  EXPECT_THAT(after.out, HasSubstr("\"Cable North\""));
+}
+
+TEST_F(LineupCommands, UnknownLineupsAndMisuse) {
+  for (const char* command :
+       {"lineup delete 7", "lineup set 7 --name x", "lineup set abc --name x", "lineup delete 0"}) {
+    ToolRun run = Kestro(command);
+    EXPECT_EQ(run.exit_code, 1) << command;
+    EXPECT_THAT(run.err, HasSubstr("; \"kestro lineup list\" shows the lineups")) << command;
+  }
+  EXPECT_THAT(Kestro("lineup delete 7").err, HasSubstr("No lineup with id \"7\""));
+
+  for (const char* command :
+       {"lineup add --name x", "lineup add --plugin xmltv", "lineup add --name x --plugin bogus",
+        "lineup add --name x --plugin xmltv --set novalue", "lineup set 1", "lineup delete",
+        "lineup list --format xml"}) {
+    ToolRun run = Kestro(command);
+    EXPECT_EQ(run.exit_code, 2) << command;
+    EXPECT_THAT(run.err, HasSubstr("usage: kestro lineup")) << command;
+  }
+  EXPECT_EQ(Kestro("lineup list").exit_code, 0);
+}
+
+}  // namespace
+}  // namespace kestro

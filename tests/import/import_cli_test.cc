@@ -1,0 +1,120 @@
+// kestro import / import-log as a user runs them, and the host's import progress: how it shows
+// progress on a terminal and elsewhere, and how Ctrl-C turns into a cancel.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <sstream>
+#include <string>
+
+#include "common/kestro_tool.h"
+#include "host/import_progress.h"
+
+namespace kestro {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using host::THostImportProgress;
+using testing::ToolRun;
+
+class ImportCommands : public testing::KestroToolTest {
+ protected:
+  void SetUp() override { SetUpTool(1); }
+};
+
+TEST_F(ImportCommands, FailedImportReportsItsMessageAndLeavesItsLog) {
+  ASSERT_EQ(Kestro("lineup add --name Cable --plugin '{0D1E2F3A-4B5C-6D7E-8F90-A1B2C3D4E5F6}'")
+                .exit_code,
+            0);
+  ToolRun import = Kestro("import 1 --quiet");
+  EXPECT_EQ(import.exit_code, 1);
+  EXPECT_EQ(import.out, "");
+  EXPECT_THAT(import.err,
+              MatchesRegex("kestro import: Unable to create the listings import plugin with id "
+                           "\"\\{0D1E2F3A-4B5C-6D7E-8F90-A1B2C3D4E5F6\\}\"\n"
+                           "Log: .*/library/tv/logs/listings\\.1\\.[-0-9]+\\.log\n"));
+
+  ToolRun log = Kestro("import-log 1");
+  EXPECT_EQ(log.exit_code, 0) << log.err;
+  EXPECT_THAT(log.out, MatchesRegex(".* : \\[ *[0-9]+\\] : Beginning listings import\n"
+                                    ".* : Unable to create the listings import plugin with id .*\n"));
+
+  ToolRun list = Kestro("lineup list --format tsv");
+  EXPECT_THAT(list.out, HasSubstr("\tno\tUnable to create the listings import plugin"));
+}
+
+TEST_F(ImportCommands, ImportLogOfALineupNeverImported) {
+  ASSERT_EQ(Kestro("lineup add --name Air --plugin service").exit_code, 0);
+  ToolRun log = Kestro("import-log 1");
+  EXPECT_EQ(log.exit_code, 1);
+  EXPECT_EQ(log.err, "kestro import-log: Lineup 1 has no import log yet\n");
+  EXPECT_EQ(Kestro("import 7").exit_code, 1);  // no such lineup
+}
+
+bool Report(THostImportProgress& progress, int32_t percent, const std::string& status) {
+  bool go_on = false;
+  EXPECT_EQ(progress.ReportProgress(percent, status, &go_on), S_OK);
+  return go_on;
+}
+
+TEST(HostImportProgress, PlainLinesOnlyWhenSomethingChanged) {
+  std::ostringstream out;
+  ComPtr<THostImportProgress> progress =
+      MakeObject<THostImportProgress>(out, THostImportProgress::Style::kLines);
+  EXPECT_TRUE(Report(*progress, 0, "Removing temporary files"));
+  EXPECT_TRUE(Report(*progress, 0, "Removing temporary files"));
+  EXPECT_TRUE(Report(*progress, 40, "Importing"));
+  EXPECT_TRUE(Report(*progress, -1, "Waiting for the grabber"));
+  progress->Finish();
+  EXPECT_EQ(out.str(), "  0% Removing temporary files\n 40% Importing\nWaiting for the grabber\n");
+}
+
+TEST(HostImportProgress, BarRedrawsOneLineAndQuietShowsNothing) {
+  std::ostringstream bar_out, quiet_out;
+  ComPtr<THostImportProgress> bar =
+      MakeObject<THostImportProgress>(bar_out, THostImportProgress::Style::kBar);
+  Report(*bar, 50, "Saving");
+  Report(*bar, 100, "Finished");
+  bar->Finish();
+  EXPECT_EQ(bar_out.str(), "\r[###############...............]  50% Saving\x1b[K"
+                           "\r[##############################] 100% Finished\x1b[K\n");
+  EXPECT_EQ(THostImportProgress::RenderBar(150, "x", 4), "[####] 100% x");
+
+  ComPtr<THostImportProgress> quiet =
+      MakeObject<THostImportProgress>(quiet_out, THostImportProgress::Style::kQuiet);
+  EXPECT_TRUE(Report(*quiet, 10, "Saving"));
+  quiet->Finish();
+  EXPECT_EQ(quiet_out.str(), "");
+  EXPECT_EQ(THostImportProgress::StyleFor(-1, false), THostImportProgress::Style::kLines);
+  EXPECT_EQ(THostImportProgress::StyleFor(-1, true), THostImportProgress::Style::kQuiet);
+}
+
+TEST(HostImportProgress, InterruptCancelsAtTheNextReportAndASecondOneIsFatalAgain) {
+  std::ostringstream out;
+  {
+    host::ScopedInterruptCancel interrupt;
+    ComPtr<THostImportProgress> progress = MakeObject<THostImportProgress>(
+        out, THostImportProgress::Style::kQuiet, &host::ScopedInterruptCancel::Flag());
+    EXPECT_TRUE(Report(*progress, 10, "Saving"));
+    raise(SIGINT);  // the process goes on
+    EXPECT_FALSE(Report(*progress, 20, "Saving"));
+    EXPECT_FALSE(Report(*progress, 30, "Saving"));
+  }
+  struct sigaction now {};
+  sigaction(SIGINT, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);  // restored when the import is over
+}
+
+TEST(HostImportProgress, CancelAnswersFalseFromThenOn) {
+  std::ostringstream out;
+  ComPtr<THostImportProgress> progress =
+      MakeObject<THostImportProgress>(out, THostImportProgress::Style::kLines);
+  EXPECT_TRUE(Report(*progress, 10, "Saving"));
+  progress->Cancel();
+  EXPECT_FALSE(Report(*progress, 20, "Saving"));
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,326 @@
+// A whole listings import through ITVLineup.ImportListings with a test plug-in: what is kept,
+// what is rolled back, the log, the lineup's record of the outcome, the in-progress lock, log
+// retention and the clean-up of temporary files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "import/import_run_fixture.h"
+#include "platform/text/text.h"
+
+namespace kestro::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+namespace fs = std::filesystem;
+
+// Whether `expected` appear in `lines` in this order (other lines may come between).
+::testing::AssertionResult InOrder(const std::vector<std::string>& lines,
+                                   const std::vector<std::string>& expected) {
+  size_t at = 0;
+  for (const std::string& line : lines)
+    if (at < expected.size() && line == expected[at]) ++at;
+  if (at == expected.size()) return ::testing::AssertionSuccess();
+  std::string all;
+  for (const std::string& line : lines) all += "  " + line + "\n";
+  return ::testing::AssertionFailure() << "missing \"" << expected[at] << "\" in:\n" << all;
+}
+
+void SetModified(const std::string& file, OleDate local) {
+  const int64_t ms = LocalToUnixMillis(local);
+  struct timespec times[2] = {{ms / 1000, (ms % 1000) * 1000000}, {ms / 1000, (ms % 1000) * 1000000}};
+  ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0) << file;
+}
+
+class ImportSession : public ImportRunTest {
+ protected:
+  // A channel with a programme that ended 3 hours ago, details and words included.
+  void SeedOldProgram() {
+    DBPtr db = Listings();
+    db->Exec("insert into channels ( channel_id , external_id , number , short_name , wanted ) "
+             "values ( 1 , 'old' , 1 , 'OLD' , 1 )");
+    db->ExecFmt("insert into programs ( id , channel_id , start_time , end_time , title ) values "
+                "( 50 , 1 , %d , %d , 'Gone' )",
+                {SqlArg::Int(DateTimeToDbTime(Now() - 4 * kHour)),
+                 SqlArg::Int(DateTimeToDbTime(Now() - 3 * kHour))});
+    db->Exec("insert into program_details ( id , long_desc ) values ( 50 , 'x' )");
+    db->Exec("insert into program_words ( program_id , words ) values ( 50 , ' gone ' )");
+  }
+  bool LastUpdateOK(ITVLineup* lineup) {
+    bool ok = true;
+    lineup->get_LastUpdateOK(&ok);
+    return ok;
+  }
+  std::string LastUpdateStatus(ITVLineup* lineup) {
+    std::string status;
+    lineup->get_LastUpdateStatus(&status);
+    return status;
+  }
+  OleDate LastUpdateTime(ITVLineup* lineup) {
+    OleDate time = 0;
+    lineup->get_LastUpdateTime(&time);
+    return time;
+  }
+};
+
+TEST_F(ImportSession, PluginSavesThroughTheImportSystemAndTheRunIsLogged) {
+  SeedOldProgram();
+  std::string seen_file, seen_temp;
+  UsePlugin([&](IKestroItem* props, ITVListingsImportSystem& system, std::string&) {
+    Variant file;
+    props->GetValue("file", Variant(), &file);
+    seen_file = file.ToString();
+    system.get_TemporaryDirectory(&seen_temp);
+    ComPtr<IKestroLog> log;
+    system.get_Log(log.ReleaseAndGetAddressOf());
+    log->WriteLine("plugin says hi");
+    EXPECT_EQ(SaveChannel(system, "c1", 2, "ONE"), TV_CHANNEL_SAVE_OK);
+    EXPECT_EQ(SaveChannel(system, "c2", 3, "TWO"), TV_CHANNEL_SAVE_OK);
+    EXPECT_EQ(SaveChannel(system, "c1", 2, "ONE"), TV_CHANNEL_SAVE_OK);  // counts nothing
+    EXPECT_EQ(SaveProgram(system, "c1", Now() + kHour, Now() + 2 * kHour, "News"),
+              TV_PROGRAM_SAVE_OK);
+    EXPECT_EQ(SaveProgram(system, "c2", Now() + kHour, Now() + 3 * kHour, "Film"),
+              TV_PROGRAM_SAVE_OK);
+    EXPECT_EQ(SaveProgram(system, "c2", Now() - 5 * kHour, Now() - 4 * kHour, "Past"),
+              TV_PROGRAM_SAVE_OK);  // skipped
+    return true;
+  });
+  ComPtr<TRecordingProgress> progress = MakeObject<TRecordingProgress>();
+  std::string error = "stale";
+  ASSERT_TRUE(Import(&error, progress.Get())) << error;
+  EXPECT_EQ(error, "");
+
+  EXPECT_EQ(seen_file, "/srv/guide.xml");
+  EXPECT_EQ(seen_temp, library_dir_ + "tv/temp/");
+  EXPECT_TRUE(fs::is_directory(seen_temp));
+  EXPECT_EQ(Count("channels"), 3);
+  EXPECT_EQ(Listings()->QueryInt("select count ( * ) from programs where id = 50"), 0);
+  EXPECT_EQ(Count("program_details where id = 50"), 0);
+  EXPECT_EQ(Count("program_words where program_id = 50"), 0);
+  EXPECT_EQ(Count("programs"), 2);
+
+  EXPECT_TRUE(InOrder(LastLogMessages(),
+                      {"Beginning listings import",
+                       "Attempting to lock listings database and perform initial clean-up",
+                       "Initial clean-up is done, asking plugin to do import", "plugin says hi",
+                       "Plugin finished import successfully, finalizing import", "",
+                       "Channel stats : 2 added : 0 rejected : 0 updated : 0 failed",
+                       "Program stats : 2 added : 1 skipped  : 1 deleted : 0 updated : 0 failed",
+                       "", "Import finished successfully"}));
+  ASSERT_FALSE(progress->reports.empty());
+  EXPECT_EQ(progress->reports.front(), std::make_pair(0, std::string("Removing temporary files")));
+  EXPECT_THAT(progress->reports, Contains(Pair(0, "Deleting old programs...")));
+
+  ComPtr<ITVLineup> saved = Reloaded();
+  EXPECT_TRUE(LastUpdateOK(saved.Get()));
+  EXPECT_EQ(LastUpdateStatus(saved.Get()), "");
+  EXPECT_DOUBLE_EQ(LastUpdateTime(saved.Get()), Now());
+}
+
+TEST_F(ImportSession, FailedPluginLosesItsSavesButTheCleanUpStays) {
+  SeedOldProgram();
+  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string& error) {
+    EXPECT_EQ(SaveChannel(system, "c1", 2, "ONE"), TV_CHANNEL_SAVE_OK);
+    EXPECT_EQ(SaveProgram(system, "c1", Now() + kHour, Now() + 2 * kHour, "News"),
+              TV_PROGRAM_SAVE_OK);
+    error = "no listings file";
+    return false;
+  });
+  std::string error;
+  EXPECT_FALSE(Import(&error));
+  const std::string expected =
+      "The listings import plugin failed to perform the import : no listings file";
+  EXPECT_EQ(error, expected);
+  EXPECT_EQ(Count("channels"), 1);  // only the seeded one
+  EXPECT_EQ(Count("programs"), 0);  // the old one deleted, the new one rolled back
+
+  ASSERT_FALSE(LastLogMessages().empty());
+  EXPECT_EQ(LastLogMessages().back(), expected);
+  ComPtr<ITVLineup> saved = Reloaded();
+  EXPECT_FALSE(LastUpdateOK(saved.Get()));
+  EXPECT_EQ(LastUpdateStatus(saved.Get()), expected);
+  EXPECT_DOUBLE_EQ(LastUpdateTime(saved.Get()), Now());
+}
+
+TEST_F(ImportSession, CancelRollsBackEverythingThePluginSaved) {
+  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string& error) {
+    ComPtr<IMLImportProgress> progress;
+    system.get_Progress(progress.ReleaseAndGetAddressOf());
+    for (int i = 0; i < 10; ++i) {
+      SaveChannel(system, "c" + std::to_string(i), i + 1, "CH");
+      SaveProgram(system, "c" + std::to_string(i), Now() + kHour, Now() + 2 * kHour, "News");
+      bool go_on = true;
+      progress->ReportProgress(i * 10, "Saving", &go_on);
+      if (!go_on) {
+        error = "canceled";
+        return false;
+      }
+    }
+    return true;
+  });
+  // Report 1 is the temporary-file clean-up; the plug-in's third report is refused.
+  ComPtr<TRecordingProgress> progress = MakeObject<TRecordingProgress>(4);
+  std::string error;
+  EXPECT_FALSE(Import(&error, progress.Get()));
+  EXPECT_EQ(error, "canceled");
+  EXPECT_EQ(Count("channels"), 0);
+  EXPECT_EQ(Count("programs"), 0);
+  EXPECT_EQ(Count("program_words"), 0);
+  EXPECT_EQ(LastUpdateStatus(Reloaded().Get()), "canceled");
+}
+
+TEST_F(ImportSession, WithoutProgressThePluginIsAlwaysToldToGoOn) {
+  bool go_on = false;
+  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string&) {
+    ComPtr<IMLImportProgress> progress;
+    system.get_Progress(progress.ReleaseAndGetAddressOf());
+    EXPECT_TRUE(progress);
+    if (progress) progress->ReportProgress(50, "half", &go_on);
+    return true;
+  });
+  std::string error;
+  EXPECT_TRUE(Import(&error)) << error;
+  EXPECT_TRUE(go_on);
+}
+
+TEST_F(ImportSession, PluginExceptionIsAnUnhandledErrorAndDiscardsItsSaves) {
+  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string&) -> bool {
+    SaveChannel(system, "c1", 2, "ONE");
+    throw Exception("disk on fire");
+  });
+  std::string error;
+  EXPECT_FALSE(Import(&error));
+  EXPECT_EQ(error, "There was an unhandled error during the import : disk on fire");
+  EXPECT_EQ(Count("channels"), 0);
+  EXPECT_EQ(LastUpdateStatus(Reloaded().Get()), error);
+}
+
+TEST_F(ImportSession, PluginIdsMatchExactly) {
+  lineup_->put_PluginID("{b20ad294-96b6-4ee5-8a54-5cc4469c319f}");
+  std::string error;
+  EXPECT_FALSE(Import(&error));
+  EXPECT_EQ(error,
+            "Unable to create the listings import plugin with id "
+            "\"{b20ad294-96b6-4ee5-8a54-5cc4469c319f}\"");
+  EXPECT_FALSE(fs::exists(ListingsFile()));  // the guide was not touched
+  EXPECT_EQ(LastUpdateStatus(Reloaded().Get()), error);
+  EXPECT_THAT(LastLogMessages(), ElementsAre("Beginning listings import", error));
+}
+
+TEST_F(ImportSession, SecondImportOfTheLineupIsRefusedWhileOneRuns) {
+  bool in_progress_seen = false;
+  std::string second_error;
+  bool second_ok = true;
+  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string&) {
+    lineup_->get_IsImportInProgress(&in_progress_seen);
+    // Another lineup object for the same lineup, as a second caller would have.
+    Reloaded()->ImportListings(nullptr, &second_error, &second_ok);
+    return SaveChannel(system, "c1", 2, "ONE") == TV_CHANNEL_SAVE_OK;
+  });
+  std::string error;
+  EXPECT_TRUE(Import(&error)) << error;
+  EXPECT_TRUE(in_progress_seen);
+  EXPECT_FALSE(second_ok);
+  EXPECT_EQ(second_error, kImportAlreadyInProgress);
+  // The first run is unharmed and its record is the one kept.
+  EXPECT_EQ(Count("channels"), 1);
+  EXPECT_TRUE(LastUpdateOK(Reloaded().Get()));
+  bool in_progress = true;
+  lineup_->get_IsImportInProgress(&in_progress);
+  EXPECT_FALSE(in_progress);
+}
+
+TEST_F(ImportSession, ImporterKilledWhileHoldingTheLockLeavesNothingInProgress) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {  // another process importing the lineup
+    TImportInProgressLock lock(lineup_id_);
+    const char ok = lock.TryAcquire() ? 'y' : 'n';
+    if (write(ready[1], &ok, 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(read(ready[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'y');
+
+  bool in_progress = false;
+  lineup_->get_IsImportInProgress(&in_progress);
+  EXPECT_TRUE(in_progress);
+  UsePlugin([](IKestroItem*, ITVListingsImportSystem&, std::string&) { return true; });
+  std::string error;
+  EXPECT_FALSE(Import(&error));
+  EXPECT_EQ(error, kImportAlreadyInProgress);
+  EXPECT_EQ(LastUpdateStatus(Reloaded().Get()), "Never updated");  // a refused run records nothing
+
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  lineup_->get_IsImportInProgress(&in_progress);
+  EXPECT_FALSE(in_progress);
+  EXPECT_TRUE(Import(&error)) << error;
+}
+
+TEST_F(ImportSession, UnsavedLineupIsNeverInProgress) {
+  ComPtr<ITVLineup> fresh;
+  lineups_->NewLineup(fresh.ReleaseAndGetAddressOf());
+  bool in_progress = true;
+  EXPECT_EQ(fresh->get_IsImportInProgress(&in_progress), S_OK);
+  EXPECT_FALSE(in_progress);
+  EXPECT_FALSE(fs::exists(TImportInProgressLock::FileName(0)));
+}
+
+TEST_F(ImportSession, OnlyTheFourteenNewestLogsAreKeptBesideTheNewOne) {
+  const std::string log_dir = ImportLogDirectory(library_dir_);
+  fs::create_directories(log_dir);
+  for (int day = 1; day <= 16; ++day)
+    WriteFile(log_dir + Format("/listings.%d.2029-01-%02d-08-00-00.log", lineup_id_, day), "old");
+  const std::string other_lineup = log_dir + "/listings.12.2028-01-01-08-00-00.log";
+  WriteFile(other_lineup, "other");
+  const std::string this_run = ImportLogFileName(library_dir_, lineup_id_, Now());
+  WriteFile(this_run, "stale");  // a log of the same name is replaced
+  UsePlugin([](IKestroItem*, ITVListingsImportSystem&, std::string&) { return true; });
+
+  std::string error;
+  EXPECT_TRUE(Import(&error)) << error;
+  std::vector<std::string> logs = Logs();
+  ASSERT_EQ(logs.size(), 15u);
+  EXPECT_EQ(fs::path(logs.front()).filename(), Format("listings.%d.2029-01-03-08-00-00.log", lineup_id_));
+  EXPECT_EQ(logs.back(), this_run);
+  EXPECT_EQ(fs::path(this_run).filename(), Format("listings.%d.2029-03-10-12-00-00.log", lineup_id_));
+  EXPECT_EQ(ReadFile(this_run).find("stale"), std::string::npos);
+  EXPECT_TRUE(fs::exists(other_lineup));
+}
+
+TEST_F(ImportSession, TemporaryFilesOlderThan23HoursAreDeleted) {
+  const std::string temp = ImportTemporaryDirectory(library_dir_);
+  fs::create_directories(temp + "grabber");
+  const std::string old_file = temp + "guide.zip", old_nested = temp + "grabber/out.xml",
+                    recent = temp + "recent.xml";
+  for (const std::string& file : {old_file, old_nested, recent}) WriteFile(file, "x");
+  SetModified(old_file, Now() - 23.5 * kHour);
+  SetModified(old_nested, Now() - 23.5 * kHour);
+  SetModified(recent, Now() - 22 * kHour);
+  UsePlugin([](IKestroItem*, ITVListingsImportSystem&, std::string&) { return true; });
+
+  std::string error;
+  EXPECT_TRUE(Import(&error)) << error;
+  EXPECT_FALSE(fs::exists(old_file));
+  EXPECT_FALSE(fs::exists(old_nested));
+  EXPECT_TRUE(fs::exists(recent));
+}
+
+}  // namespace
+}  // namespace kestro::testing

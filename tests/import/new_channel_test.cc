@@ -1,0 +1,155 @@
+// TTVNewChannel.Save against a guide, through an import system of its own: matching by external
+// id, the counters it moves and the log lines of its failures.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "import/import_run_fixture.h"
+#include "import/import_system.h"
+#include "import/listings_import.h"
+#include "support/logger.h"
+
+namespace kestro::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class NewChannelSave : public ::testing::Test {
+ protected:
+  void SetUp() override { system_ = NewRun(); }
+
+  // A new import system on the guide, as the next import would have.
+  ComPtr<TTVListingsImportSystem> NewRun() {
+    return MakeObject<TTVListingsImportSystem>(file_, 1, logger_, MakeObject<TNoProgress>(),
+                                               dir_ / "temp/");
+  }
+  ComPtr<ITVNewChannel> Channel(const std::string& external_id, int32_t number,
+                                const std::string& short_name) {
+    ComPtr<ITVNewChannel> channel;
+    system_->NewChannel(channel.ReleaseAndGetAddressOf());
+    channel->put_ExternalID(external_id);
+    channel->put_Number(number);
+    channel->put_ShortName(short_name);
+    channel->put_LongName("  Long Name\t");
+    return channel;
+  }
+  static TV_CHANNEL_SAVE_RESULT Save(ITVNewChannel* channel) {
+    TV_CHANNEL_SAVE_RESULT result = TV_CHANNEL_SAVE_FAILED;
+    EXPECT_EQ(channel->Save(&result), S_OK);
+    return result;
+  }
+  static int32_t ID(ITVNewChannel* channel) {
+    int32_t id = -1;
+    channel->get_ID(&id);
+    return id;
+  }
+  // Messages of the log lines written so far, without headers.
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> messages;
+    for (const std::string& line : lines_) messages.push_back(line.substr(line.find("] : ") + 4));
+    return messages;
+  }
+
+  TempDir dir_;
+  const std::string file_ = dir_ / "tv/listings.1.dat";
+  std::vector<std::string> lines_;
+  std::shared_ptr<ILogger> logger_ = std::make_shared<TStringsLogger>(lines_);
+  ComPtr<TTVListingsImportSystem> system_;
+};
+
+TEST_F(NewChannelSave, TrimmedExternalIdIsStoredAndMatchedAgainInTheSameImport) {
+  ComPtr<ITVNewChannel> first = Channel(" 12 ", 7, " BBC1 ");
+  ASSERT_EQ(Save(first.Get()), TV_CHANNEL_SAVE_OK);
+  TablePtr row = system_->DB()->Query("select * from channels");
+  ASSERT_EQ(row->RowCount(), 1);
+  EXPECT_EQ(row->Text("external_id"), "12");
+  EXPECT_EQ(row->Text("short_name"), "BBC1");
+  EXPECT_EQ(row->Text("long_name"), "Long Name");
+  EXPECT_EQ(row->Int("wanted"), 1);
+  EXPECT_EQ(row->Int("channel_id"), ID(first.Get()));
+
+  // The same channel again, differently described: matched, the row kept, nothing counted.
+  ComPtr<ITVNewChannel> again = Channel("12", 99, "OTHER");
+  EXPECT_EQ(Save(again.Get()), TV_CHANNEL_SAVE_OK);
+  EXPECT_EQ(ID(again.Get()), ID(first.Get()));
+  EXPECT_EQ(system_->DB()->QueryInt("select number from channels"), 7);
+  EXPECT_EQ(system_->Stats().channels_added, 1);
+  EXPECT_EQ(system_->Stats().channels_updated + system_->Stats().channels_failed +
+                system_->Stats().channels_rejected,
+            0);
+}
+
+TEST_F(NewChannelSave, ExternalIdWithQuotesIsFoundByTheNextImport) {
+  ComPtr<ITVNewChannel> channel = Channel("say \"hi\" 'there'", 4, "Q");
+  ASSERT_EQ(Save(channel.Get()), TV_CHANNEL_SAVE_OK);
+  const int32_t id = ID(channel.Get());
+
+  system_ = NewRun();
+  ComPtr<ITVNewChannel> next = Channel("say \"hi\" 'there'", 4, "Q");
+  EXPECT_EQ(Save(next.Get()), TV_CHANNEL_SAVE_OK);
+  EXPECT_EQ(ID(next.Get()), id);
+  EXPECT_EQ(system_->Stats().channels_added, 0);
+}
+
+TEST_F(NewChannelSave, IncompleteChannelsFailWithoutTouchingTheGuide) {
+  EXPECT_EQ(Save(Channel("x1", 0, "ZERO").Get()), TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL);
+  EXPECT_EQ(Save(Channel("   ", 3, "BLANK").Get()), TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL);
+  EXPECT_EQ(Save(Channel("x3", 3, "").Get()), TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL);
+  EXPECT_EQ(system_->Stats().channels_failed, 3);
+  EXPECT_EQ(system_->Stats().channels_rejected, 0);
+  EXPECT_EQ(system_->DB()->QueryInt("select count ( * ) from channels"), 0);
+  EXPECT_THAT(Messages(), ElementsAre("Channel missing external id, number or short name",
+                                      "Channel missing external id, number or short name",
+                                      "Channel missing external id, number or short name"));
+}
+
+TEST_F(NewChannelSave, UnwantedChannelIsRejectedAndKeepsTheObjectsID) {
+  system_->DB()->Exec(
+      "insert into channels ( channel_id , external_id , number , short_name , wanted ) values "
+      "( 40 , 'no' , 5 , 'NO' , 0 ) , ( 41 , 'text' , 6 , 'TX' , 'maybe' )");
+  ComPtr<ITVNewChannel> unwanted = Channel("no", 5, "NO");
+  unwanted->put_ID(77);
+  EXPECT_EQ(Save(unwanted.Get()), TV_CHANNEL_SAVE_UNWANTED);
+  EXPECT_EQ(ID(unwanted.Get()), 77);
+  EXPECT_EQ(system_->Stats().channels_rejected, 1);
+
+  // A wanted value that is not a number counts as wanted.
+  ComPtr<ITVNewChannel> text = Channel("text", 6, "TX");
+  EXPECT_EQ(Save(text.Get()), TV_CHANNEL_SAVE_OK);
+  EXPECT_EQ(ID(text.Get()), 41);
+  EXPECT_EQ(system_->Stats().channels_failed, 0);
+}
+
+TEST_F(NewChannelSave, DatabaseFailureIsLoggedAndCounted) {
+  system_->DB()->Exec(
+      "create trigger refuse before insert on channels begin select raise ( abort , 'refused' ) "
+      "; end ;");
+  ComPtr<ITVNewChannel> channel = Channel("x", 5, "X");
+  channel->put_ID(3);
+  EXPECT_EQ(Save(channel.Get()), TV_CHANNEL_SAVE_FAILED);
+  EXPECT_EQ(ID(channel.Get()), 3);
+  EXPECT_EQ(system_->Stats().channels_failed, 1);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_THAT(Messages()[0],
+              HasSubstr("Saving channel number 5 with external id \"x\" and short name \"X\" : "));
+  EXPECT_THAT(Messages()[0], HasSubstr("refused"));
+}
+
+TEST_F(NewChannelSave, ClearEmptiesEverythingForReuse) {
+  ComPtr<ITVNewChannel> channel = Channel("c", 2, "C");
+  ASSERT_EQ(Save(channel.Get()), TV_CHANNEL_SAVE_OK);
+  channel->Clear();
+  std::string text = "x";
+  channel->get_LongName(&text);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(ID(channel.Get()), 0);
+  EXPECT_EQ(Save(channel.Get()), TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL);
+}
+
+}  // namespace
+}  // namespace kestro::testing

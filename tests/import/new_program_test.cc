@@ -1,0 +1,321 @@
+// TTVNewProgram.Save inside an import run: validation, the rows it writes, and the
+// reconciliation with the programmes and recordings already in the guide.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "import/program_import_fixture.h"
+#include "import/titles.h"
+#include "storage/sqlite_database.h"
+
+namespace kestro::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class NewProgramSave : public ProgramImportTest {};
+
+TEST_F(NewProgramSave, PropertiesAreTrimmedAndGenresAndPeopleFollowTheirRules) {
+  ComPtr<TTVNewProgram> program = Program("  The Late Show \t", At(20), At(21));
+  for (const char* genre : {" News ", "news", "\t", "Talk"}) program->AddGenre(genre);
+  program->AddPerson(" Ann Smith ", " ");
+  program->AddPerson("", "Host");
+  program->AddPerson("Ann Smith", "Host");
+  const NewProgramFields& f = program->fields();
+  EXPECT_EQ(f.title, "The Late Show");
+  EXPECT_EQ(f.genres, (std::vector<std::string>{"News", "Talk"}));
+  ASSERT_EQ(f.people.size(), 2u);
+  EXPECT_EQ(f.people[0].name + "/" + f.people[0].role, "Ann Smith/Actor");
+  EXPECT_EQ(f.people[1].role, "Host");
+
+  program->put_IsHDTV(TV_3_WAY_YES);
+  program->Clear();
+  EXPECT_EQ(f.Flag(DetailFlag::kHDTV), TV_3_WAY_UNKNOWN);
+  EXPECT_TRUE(f.genres.empty() && f.people.empty() && f.title.empty());
+}
+
+TEST_F(NewProgramSave, InvalidProgrammesAnswerTheirCodeAndWriteNothing) {
+  AddChannel("ch.unwanted", 0);
+  struct Case {
+    std::string title, channel;
+    OleDate start, end;
+    TV_PROGRAM_SAVE_RESULT result;
+    std::string log;  // "" when the refusal is not logged
+  } cases[] = {
+      {"Equal", "ch.one", At(20), At(20), TV_PROGRAM_SAVE_INVALID_TIMES, "has invalid times"},
+      {"Reversed", "ch.one", At(21), At(20), TV_PROGRAM_SAVE_INVALID_TIMES, "has invalid times"},
+      {"No start", "ch.one", 0, At(20), TV_PROGRAM_SAVE_INVALID_TIMES, "has invalid times"},
+      {"", "ch.one", At(20), At(21), TV_PROGRAM_SAVE_INCOMPLETE_PROGRAM, "has no title"},
+      {"Nowhere", "ch.missing", At(20), At(21), TV_PROGRAM_SAVE_INVALID_CHANNEL,
+       "has invalid channel"},
+      {"Unwanted", "ch.unwanted", At(20), At(21), TV_PROGRAM_SAVE_UNWANTED_CHANNEL, ""},
+  };
+  for (const Case& c : cases) {
+    lines_.clear();
+    ComPtr<TTVNewProgram> program = Program(c.title, c.start, c.end);
+    program->put_ChannelExternalID(c.channel);
+    EXPECT_EQ(Save(program.Get()), c.result) << c.title;
+    if (!c.log.empty()) {
+      ASSERT_EQ(Messages().size(), 1u) << c.title;
+      EXPECT_THAT(Messages()[0], StartsWith("Program [(0) : \"" + c.title + " : \" on "));
+      EXPECT_THAT(Messages()[0], HasSubstr("] " + c.log));
+    } else {
+      EXPECT_TRUE(Messages().empty()) << c.title;
+    }
+  }
+  EXPECT_EQ(Count("select count ( * ) from programs"), 0);
+  EXPECT_EQ(run_->Stats().programs_failed, 5);
+  EXPECT_EQ(run_->Stats().programs_skipped, 1);  // the unwanted channel's
+}
+
+TEST_F(NewProgramSave, ChannelIsFoundByIdOnlyWithoutExternalId) {
+  const int32_t other = AddChannel("ch.two", 1);
+  ComPtr<TTVNewProgram> by_id = Program("By id", At(20), At(21));
+  by_id->put_ChannelExternalID("");
+  by_id->put_ChannelID(other);
+  EXPECT_EQ(Save(by_id.Get()), TV_PROGRAM_SAVE_OK);
+  EXPECT_EQ(by_id->fields().channel_external_id, "ch.two");
+
+  ComPtr<TTVNewProgram> both = Program("Both", At(20), At(21));  // external id "ch.one" wins
+  both->put_ChannelID(other);
+  EXPECT_EQ(Save(both.Get()), TV_PROGRAM_SAVE_OK);
+  EXPECT_EQ(both->fields().channel_id, channel_id_);
+}
+
+TEST_F(NewProgramSave, ProgrammesOverMoreThanTwoHoursAgoAreSkipped) {
+  EXPECT_EQ(Saved("Breakfast", At(8), At(9)), 0);  // ended 3 hours ago: OK, nothing written
+  EXPECT_EQ(run_->Stats().programs_skipped, 1);
+  EXPECT_EQ(Count("select count ( * ) from programs"), 0);
+  EXPECT_GT(Saved("Lunch", At(10, 30), At(11)), 0);  // ended an hour ago: still in the guide
+}
+
+TEST_F(NewProgramSave, AddedProgrammeHasAllItsRows) {
+  ComPtr<TTVNewProgram> program = Program("The Late Show", At(23), At(23, 59));
+  ITVNewProgram& p = *program;
+  p.put_Subtitle("Guests: Ann & Bob");
+  p.put_ProgramType("ep");
+  p.put_LongDescription("Chat, music.");
+  p.put_Language("English");
+  p.put_OriginalAirDate(EncodeDateTime({2005, 1, 31, 0, 0, 0, 0}));
+  p.put_IsCC(TV_3_WAY_YES);
+  p.put_IsMadeForTV(TV_3_WAY_NO);
+  p.put_SeasonNumber(4);
+  p.AddGenre("Talk");
+  p.AddGenre("Comedy");
+  p.AddPerson("Ann Smith", "Host");
+  p.AddPerson("Bob O'Neil", "");
+  p.AddPerson("Bob O'Neil", "");  // the same link twice: the first one stands
+  EXPECT_EQ(Save(&p), TV_PROGRAM_SAVE_OK);
+  const int32_t id = program->fields().id;
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(run_->Stats().programs_added, 1);
+  EXPECT_TRUE(Messages().empty());
+
+  TablePtr row = db_->QueryFmt("select * from programs where id = %d", {SqlArg::Int(id)});
+  EXPECT_EQ(row->Int("channel_id"), channel_id_);
+  EXPECT_EQ(row->Text("sort_title"), "Late Show, The");
+  EXPECT_EQ(row->Text("search_title"), "late show");
+  EXPECT_EQ(row->Text("program_type"), "EP");
+  EXPECT_EQ(row->Text("external_id"),
+            ComputeEqualityKey({"The Late Show", "Guests: Ann & Bob", "", "", "Chat, music.",
+                                &program->fields().genres}));
+  EXPECT_EQ(row->Int("start_time"), DateTimeToDbTime(At(23)));
+
+  TablePtr details =
+      db_->QueryFmt("select * from program_details where id = %d", {SqlArg::Int(id)});
+  EXPECT_EQ(details->Text("long_desc"), "Chat, music.");
+  EXPECT_EQ(details->Text("original_air_date"), "20050131");
+  EXPECT_EQ(details->Int("is_cc"), 1);
+  EXPECT_EQ(details->Int("is_made_for_tv"), 0);
+  EXPECT_EQ(details->Int("is_hdtv"), -1);
+  EXPECT_EQ(details->Int("season_num"), 4);
+
+  EXPECT_EQ(Text("select group_concat ( genre , '|' ) from ( select g.genre from program_genres "
+                 "pg , genres g where pg.genre_id = g.genre_id order by pg.relevance )"),
+            "Talk|Comedy");
+  EXPECT_EQ(Text("select group_concat ( who , '|' ) from ( select p.name || '/' || r.role || '/' "
+                 "|| p.search_name as who from program_people pp , people p , roles r where "
+                 "pp.person_id = p.person_id and pp.role_id = r.role_id order by pp.relevance )"),
+            "Ann Smith/Host/ann smith|Bob O'Neil/Actor/bob oneil");
+  EXPECT_EQ(Text("select words from program_words"),
+            " late show guests ann bob chat music english ann smith bob o neil bob o neil talk "
+            "comedy ");
+
+  // An unknown programme type is dropped; a movie adds the word "movie".
+  ComPtr<TTVNewProgram> movie = Program("Heat", At(20), At(22));
+  movie->put_ProgramType("mv");
+  movie->put_ChannelExternalID("");
+  movie->put_ChannelID(channel_id_);
+  EXPECT_EQ(Save(movie.Get()), TV_PROGRAM_SAVE_OK);
+  EXPECT_EQ(Text("select words from program_words where program_id = " +
+                 std::to_string(movie->fields().id)),
+            " heat movie ");
+  ComPtr<TTVNewProgram> odd = Program("Odd", At(14), At(15));
+  odd->put_ProgramType("xx");
+  odd->put_EqualityKey("given-key");
+  EXPECT_EQ(Save(odd.Get()), TV_PROGRAM_SAVE_OK);
+  EXPECT_EQ(Text("select program_type || '/' || external_id from programs where title = 'Odd'"),
+            "/given-key");
+}
+
+TEST_F(NewProgramSave, SameProgrammeTwiceIsSkippedAndAChangedOneUpdatedInPlace) {
+  const int32_t first = Saved("News", At(18), At(19));
+  ASSERT_GT(first, 0);
+  EXPECT_EQ(Saved("News", At(18), At(19)), first);  // equal key and times: nothing written
+  EXPECT_EQ(run_->Stats().programs_skipped, 1);
+
+  ComPtr<TTVNewProgram> changed = Program("NEWS", At(18), At(19));  // same title, new details
+  changed->put_LongDescription("Headlines.");
+  changed->AddGenre("Current affairs");
+  EXPECT_EQ(Save(changed.Get()), TV_PROGRAM_SAVE_OK);
+  EXPECT_EQ(changed->fields().id, first);
+  EXPECT_EQ(run_->Stats().programs_updated, 1);
+  EXPECT_EQ(Count("select count ( * ) from programs"), 1);
+  EXPECT_EQ(Text("select title from programs"), "NEWS");
+  EXPECT_EQ(Text("select long_desc from program_details"), "Headlines.");
+  EXPECT_EQ(Count("select count ( * ) from program_details"), 1);
+  EXPECT_EQ(Count("select count ( * ) from program_genres"), 1);
+  EXPECT_EQ(Text("select words from program_words"), " news headlines current affairs ");
+}
+
+TEST_F(NewProgramSave, ProgrammesOfOtherTitlesInItsTimeAreReplaced) {
+  const int32_t early = StoreProgram("Film", At(19, 30), At(20, 30), "k-film");
+  const int32_t late = StoreProgram("Sport", At(20, 30), At(22), "k-sport");
+  const int32_t before = StoreProgram("Quiz", At(19), At(19, 30), "k-quiz");  // ends at the start
+
+  EXPECT_GT(Saved("Concert", At(20), At(21)), 0);
+  EXPECT_EQ(Count("select count ( * ) from programs"), 2);  // Quiz and Concert
+  EXPECT_EQ(Count("select count ( * ) from programs where id = " + std::to_string(before)), 1);
+  EXPECT_EQ(run_->Stats().programs_deleted, 2);
+  EXPECT_EQ(run_->Stats().programs_added, 1);
+  // Last overlap first.
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_THAT(Messages()[0],
+              StartsWith("Deleted old program [(" + std::to_string(late) + ") : \"Sport : \" on "));
+  EXPECT_THAT(Messages()[1], StartsWith("Deleted old program [(" + std::to_string(early) + ")"));
+  EXPECT_THAT(Messages()[1],
+              HasSubstr("] because it overlaps with [(0) : \"Concert : \" on 1 : 2030-05-01 "
+                        "20:00 - 2030-05-01 21:00]"));
+
+  // One stored programme replaced by two of other titles.
+  Saved("Morning", At(13), At(15));
+  EXPECT_GT(Saved("Part one", At(13), At(14)), 0);
+  EXPECT_GT(Saved("Part two", At(14), At(15)), 0);
+  EXPECT_EQ(Count("select count ( * ) from programs where title = 'Morning'"), 0);
+  EXPECT_EQ(Count("select count ( * ) from programs where title like 'Part%'"), 2);
+}
+
+TEST_F(NewProgramSave, SameProgrammeAtNewTimesReplacesTheOldRow) {
+  StoreProgram("News", At(18), At(19), "k-news");
+  EXPECT_GT(Saved("News", At(18, 5), At(19, 5)), 0);
+  EXPECT_EQ(Count("select count ( * ) from programs"), 1);
+  EXPECT_EQ(Count("select start_time from programs"), DateTimeToDbTime(At(18, 5)));
+  EXPECT_EQ(run_->Stats().programs_deleted, 1);
+  EXPECT_EQ(run_->Stats().programs_added, 1);
+
+  // Two stored episodes of the same programme both overlap: both go.
+  StoreProgram("Serial", At(14), At(15), "k-1");
+  StoreProgram("Serial", At(15), At(16), "k-2");
+  EXPECT_GT(Saved("Serial", At(14, 30), At(15, 30)), 0);
+  EXPECT_EQ(Count("select count ( * ) from programs where title = 'Serial'"), 1);
+}
+
+TEST_F(NewProgramSave, RecordedProgrammeAtNewTimesTakesItsRecordingAlong) {
+  const int32_t id = StoreProgram("Match", At(20), At(22), "k-match");
+  Record(id);
+
+  ComPtr<TTVNewProgram> moved = Program("Match", At(20, 30), At(22, 30));
+  moved->put_EqualityKey("k-match");
+  EXPECT_EQ(Save(moved.Get()), TV_PROGRAM_SAVE_OK);
+  EXPECT_EQ(moved->fields().id, id);
+  EXPECT_EQ(run_->Stats().programs_updated, 1);
+  EXPECT_EQ(Count("select start_time from programs where id = " + std::to_string(id)),
+            DateTimeToDbTime(At(20, 30)));
+  // The old schedule was replaced by one around the new times, linked both ways.
+  EXPECT_EQ(Count("select count ( * ) from schedules"), 1);
+  const int32_t schedule = ScheduleOf(id);
+  EXPECT_EQ(Count("select start_time from schedules where deleted = 0 and program_id = " +
+                  std::to_string(id) + " and schedule_id = " + std::to_string(schedule)),
+            DateTimeToDbTime(At(20, 30)));
+  EXPECT_THAT(Messages(), Contains(StartsWith("Attempting to reschedule old TBR program [(")));
+  EXPECT_THAT(Messages(), Contains(StartsWith("Successfully rescheduled old TBR program [(")));
+  EXPECT_EQ(run_->RelocationList().Count(), 0);
+}
+
+TEST_F(NewProgramSave, RecordingThatCannotMoveIsDeletedAndWaitsForRelocation) {
+  const int32_t id = StoreProgram("Match", At(20), At(22), "k-match");
+  const int32_t schedule = Record(id);
+  // Both tuners are taken at the new time by recordings that may not be deleted.
+  RecordWindow(At(22), At(23));
+  RecordWindow(At(22), At(23));
+
+  EXPECT_GT(Saved("Match", At(21), At(23)), 0);
+  EXPECT_THAT(Messages(), Contains(StartsWith("Failed to reschedule old TBR program [(")));
+  EXPECT_THAT(Messages(), Contains(StartsWith("Deleted old TBR program and schedule [(")));
+  // The old row went; the new programme stands alone.
+  EXPECT_EQ(Count("select count ( * ) from programs"), 1);
+  EXPECT_EQ(Count("select start_time from programs"), DateTimeToDbTime(At(21)));
+  EXPECT_EQ(Text("select deleted_by || '/' || reason from schedules where schedule_id = " +
+                 std::to_string(schedule)),
+            "System/Overlaps with program from listings update");
+  ASSERT_EQ(run_->RelocationList().Count(), 1);
+  EXPECT_EQ(run_->RelocationList().IDAt(0), id);
+}
+
+TEST_F(NewProgramSave, ReplacedRecordingWhoseScheduleIsGoneOrRefusesDeletion) {
+  const int32_t orphan = StoreProgram("Old", At(14), At(15), "k-old");
+  db_->ExecFmt("update programs set schedule_id = 99 where id = %d", {SqlArg::Int(orphan)});
+  EXPECT_GT(Saved("New", At(14), At(15)), 0);
+  EXPECT_THAT(Messages(), Contains(HasSubstr("and its schedule was not found")));
+  EXPECT_EQ(run_->RelocationList().Count(), 0);
+
+  const int32_t id = StoreProgram("Film", At(20), At(22), "k-film");
+  Record(id);
+  db_->Exec(
+      "create trigger refuse_update before update on schedules begin select raise ( abort "
+      ", 'refused' ) ; end ;");
+  lines_.clear();
+  EXPECT_EQ(Saved("News", At(21), At(21, 30)), 0);
+  EXPECT_EQ(run_->Stats().programs_failed, 1);
+  EXPECT_EQ(Count("select count ( * ) from programs where id = " + std::to_string(id)), 1);
+  EXPECT_GT(ScheduleOf(id), 0);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_THAT(Messages()[0], StartsWith("Failed to delete schedule for old TBR program [("));
+  EXPECT_THAT(Messages()[0], HasSubstr("]. It overlaps with new program [(0) : \"News : \""));
+}
+
+TEST_F(NewProgramSave, DatabaseFailureAnswersFailedAndIsLogged) {
+  db_->Exec(
+      "create trigger refuse_details before insert on program_details begin select raise ( "
+      "abort , 'disk on fire' ) ; end ;");
+  ComPtr<TTVNewProgram> program = Program("News", At(18), At(19));
+  EXPECT_EQ(Save(program.Get()), TV_PROGRAM_SAVE_FAILED);
+  EXPECT_EQ(run_->Stats().programs_failed, 1);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_THAT(Messages()[0], StartsWith("EXCEPTION (EDatabaseError) : Saving program [("));
+  EXPECT_THAT(Messages()[0], HasSubstr("disk on fire"));
+}
+
+TEST_F(NewProgramSave, RepeatedSavesReuseTheirPreparedStatements) {
+  auto save_day = [&](int day) {
+    for (int hour = 13; hour < 23; ++hour) {
+      ComPtr<TTVNewProgram> p =
+          Program("Show " + std::to_string(hour), At(hour) + day, At(hour + 1) + day);
+      p->AddGenre("Genre " + std::to_string(hour));
+      p->AddPerson("Person " + std::to_string(hour), "");
+      ASSERT_EQ(Save(p.Get()), TV_PROGRAM_SAVE_OK);
+    }
+  };
+  save_day(0);
+  save_day(0);  // the skip path
+  const int64_t prepared = SQLitePrepareCount(*db_);
+  save_day(1);
+  save_day(1);
+  EXPECT_EQ(SQLitePrepareCount(*db_), prepared);
+}
+
+}  // namespace
+}  // namespace kestro::testing

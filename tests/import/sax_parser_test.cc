@@ -1,0 +1,333 @@
+#include "import/sax_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "platform/exception.h"
+
+namespace kestro {
+namespace {
+
+using testing::TempDir;
+using testing::WriteFile;
+
+// Records every element event as "<name" (with the attributes) and ">name=text", and keeps the
+// parent name seen at the end.
+class RecordingParser : public TSaxParser {
+ public:
+  RecordingParser() {
+    SetOnStartElement([this](TSaxElement& e, bool&) {
+      std::string line = "<" + e.Name();
+      for (int32_t i = 0; i < e.Attributes().Count(); ++i) {
+        const std::string key = e.Attributes().KeyAt(i);
+        line += " " + key + "=" + e.Attribute(key);
+      }
+      if (!e.Text().empty()) line += " text-at-start";
+      events.push_back(line);
+    });
+    SetOnEndElement([this](TSaxElement& e, bool&) {
+      events.push_back(">" + e.Name() + "=" + e.Text());
+      parents.push_back(e.Parent() ? e.Parent()->Name() : "");
+    });
+  }
+  std::vector<std::string> events;
+  std::vector<std::string> parents;
+};
+
+std::string ParseError(TSaxParser& parser, const std::string& file) {
+  try {
+    parser.Parse(file);
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+std::string ParseTextError(TSaxParser& parser, const std::string& xml) {
+  try {
+    parser.ParseText(xml, "mem.xml");
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(SaxParserTest, ElementsArriveAtStartWithAttributesAndAtEndWithTrimmedText) {
+  RecordingParser parser;
+  parser.ParseText(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
+      "<?xml-stylesheet type=\"text/xsl\" href=\"tv.xsl\"?>\n"
+      "<tv>\n"
+      "  <programme start=\"20050101190000 +0100\" channel=\"c1\">\n"
+      "    <title lang=\"en\">  News  </title><!-- a comment -->\n"
+      "    <desc>first <b>bold</b> second<?pi ignored?></desc>\n"
+      "  </programme>\n"
+      "</tv>\n");
+  EXPECT_EQ(parser.events,
+            (std::vector<std::string>{"<tv", "<programme start=20050101190000 +0100 channel=c1",
+                                      "<title lang=en", ">title=News", "<desc", "<b", ">b=bold",
+                                      ">desc=first  second", ">programme=", ">tv="}));
+  EXPECT_EQ(parser.parents, (std::vector<std::string>{"programme", "desc", "programme", "tv", ""}));
+  EXPECT_EQ(parser.CurrentElement(), nullptr);
+}
+
+TEST(SaxParserTest, EntitiesCharacterReferencesAndCdataBecomeUtf8Text) {
+  RecordingParser parser;
+  parser.ParseText(
+      "<t a=\"x &amp; y &#233;\">Tom &amp; Jerry &#233;t&#xE9; &#x3b1;&#946; &lt;b&gt; &quot;q&apos;"
+      "<![CDATA[ <raw> & ]]>&#x6771;</t>");
+  EXPECT_EQ(parser.events, (std::vector<std::string>{
+                               "<t a=x & y é", ">t=Tom & Jerry été αβ <b> \"q' <raw> & 東"}));
+}
+
+TEST(SaxParserTest, TextSplitAcrossBlocksAndEventsIsJoinedInOrder) {
+  // Entities, line ends and block boundaries all split character data into separate events.
+  std::string text;
+  for (int i = 0; text.size() < 5 * TSaxParser::kReadBlockBytes / 2; ++i) {
+    text += "line " + std::to_string(i) + " caf\xC3\xA9 &amp; \xE2\x82\xAC\n";
+  }
+  std::string expected;
+  for (size_t pos = 0; pos < text.size();) {
+    if (text.compare(pos, 5, "&amp;") == 0) {
+      expected += '&';
+      pos += 5;
+    } else {
+      expected += text[pos++];
+    }
+  }
+  expected.pop_back();  // the trailing line end is trimmed
+
+  TempDir dir;
+  WriteFile(dir / "big.xml", "<tv><desc>\n\t  " + text + "  </desc><title>after</title></tv>");
+  std::string desc;
+  std::string title;
+  TSaxParser parser;
+  parser.SetOnEndElement([&](TSaxElement& e, bool&) {
+    if (e.Name() == "desc") desc = e.Text();
+    if (e.Name() == "title") title = e.Text();
+  });
+  parser.Parse(dir / "big.xml");
+  EXPECT_EQ(desc.size(), expected.size());
+  EXPECT_TRUE(desc == expected);
+  EXPECT_EQ(title, "after");
+}
+
+TEST(SaxParserTest, NamespacePrefixesAreDroppedAndDeclarationsAreNotAttributes) {
+  RecordingParser parser;
+  parser.ParseText(
+      "<x:tv xmlns:x=\"urn:x\" xmlns=\"urn:default\">"
+      "<x:programme x:start=\"1\" channel=\"c\" xml:lang=\"en\"/><undeclared:thing/></x:tv>");
+  EXPECT_EQ(parser.events, (std::vector<std::string>{"<tv", "<programme start=1 channel=c lang=en",
+                                                     ">programme=", "<thing", ">thing=", ">tv="}));
+}
+
+TEST(SaxParserTest, ExternalEntitiesAndDtdsAreNeverFetched) {
+  TempDir dir;
+  WriteFile(dir / "secret.txt", "SECRET");
+  WriteFile(dir / "tv.dtd", "<!ENTITY fromdtd \"FROM-DTD\">");
+  RecordingParser parser;
+  parser.ParseText("<?xml version=\"1.0\"?>\n<!DOCTYPE tv SYSTEM \"" + dir / "tv.dtd" +
+                   "\" [\n  <!ENTITY secret SYSTEM \"file://" + dir / "secret.txt" +
+                   "\">\n  <!ENTITY inner \"inside\">\n]>\n<tv>a&secret;b&inner;c&fromdtd;d</tv>");
+  EXPECT_EQ(parser.events, (std::vector<std::string>{"<tv", ">tv=abinsidecd"}));
+}
+
+TEST(SaxParserTest, SingleByteEncodingsAreReadAsUtf8) {
+  RecordingParser parser;
+  parser.ParseText("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><t>\xA3 caf\xE9</t>");
+  parser.ParseText("<?xml version=\"1.0\" encoding=\"windows-1252\"?><t>\x80 \x93q\x94</t>");
+  parser.ParseText("<?xml version=\"1.0\" encoding=\"KOI8-R\"?><t>\xEE\xCF\xD7\xCF\xD3\xD4\xC9</t>");
+  EXPECT_EQ(parser.events, (std::vector<std::string>{"<t", ">t=£ café", "<t", ">t=€ “q”", "<t",
+                                                     ">t=Новости"}));
+  // Neither multi-byte legacy encodings nor names iconv does not know are guessed at.
+  EXPECT_EQ(ParseTextError(parser, "<?xml version=\"1.0\" encoding=\"x-no-such\"?><t/>"),
+            "Failed to parse data from file mem.xml : unknown encoding at line 1, column 31");
+}
+
+TEST(SaxParserTest, EnormousTextIsCappedOnACharacterBoundaryAndTheParseGoesOn) {
+  std::string euros;
+  for (size_t i = 0; i < 3 * TSaxElement::kMaxTextBytes / 3 + 1000; ++i) euros += "\xE2\x82\xAC";
+  TempDir dir;
+  WriteFile(dir / "huge.xml", "<tv><desc>" + euros + "</desc><title>after</title></tv>");
+  size_t desc_size = 0;
+  bool truncated = false;
+  bool whole_characters = false;
+  std::string title;
+  TSaxParser parser;
+  parser.SetOnEndElement([&](TSaxElement& e, bool&) {
+    if (e.Name() == "desc") {
+      desc_size = e.Text().size();
+      truncated = e.TextTruncated();
+      whole_characters = e.Text() == euros.substr(0, desc_size);
+    }
+    if (e.Name() == "title") title = e.Text();
+  });
+  parser.Parse(dir / "huge.xml");
+  // 2^20 is not a multiple of 3: the cut moves back to the last whole character.
+  EXPECT_EQ(desc_size, TSaxElement::kMaxTextBytes / 3 * 3);
+  EXPECT_TRUE(truncated);
+  EXPECT_TRUE(whole_characters);
+  EXPECT_EQ(title, "after");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stopping and failures.
+
+constexpr const char* kThreeProgrammes =
+    "<tv><programme n=\"1\"><title>a</title></programme><programme n=\"2\"><title>b</title>"
+    "</programme><programme n=\"3\"/></tv>";
+
+TEST(SaxParserTest, AHandlerStopsTheParseAndItsReasonIsTheError) {
+  RecordingParser parser;
+  parser.SetOnStartElement([&](TSaxElement& e, bool& continue_parse) {
+    parser.events.push_back("<" + e.Name());
+    if (e.Attribute("n") == "2") {
+      parser.SetStopReason("canceled");
+      continue_parse = false;
+    }
+  });
+  EXPECT_EQ(ParseTextError(parser, kThreeProgrammes), "canceled");
+  EXPECT_EQ(parser.events, (std::vector<std::string>{"<tv", "<programme", "<title", ">title=a",
+                                                     ">programme=", "<programme"}));
+  // The stopped element stays on the stack until the next parse.
+  ASSERT_NE(parser.CurrentElement(), nullptr);
+  EXPECT_EQ(parser.CurrentElement()->Attribute("n"), "2");
+  EXPECT_EQ(parser.CurrentElement()->Parent()->Name(), "tv");
+
+  // The same parser reads the next document afresh.
+  parser.events.clear();
+  parser.SetOnStartElement(nullptr);
+  parser.ParseText("<tv><programme n=\"9\"/></tv>");
+  EXPECT_EQ(parser.events, (std::vector<std::string>{">programme=", ">tv="}));
+  EXPECT_EQ(parser.StopReason(), "");
+}
+
+TEST(SaxParserTest, AStopWithoutAReasonIsAParseFailureEvenAtTheLastTag) {
+  TSaxParser parser;
+  std::vector<std::string> ends;
+  parser.SetOnEndElement([&](TSaxElement& e, bool& continue_parse) {
+    ends.push_back(e.Name());
+    continue_parse = e.Name() != "tv";
+  });
+  EXPECT_EQ(ParseTextError(parser, "<tv><a/></tv>"),
+            "Failed to parse data from file mem.xml : parsing aborted at line 1, column 14");
+  EXPECT_EQ(ends, (std::vector<std::string>{"a", "tv"}));
+  EXPECT_EQ(parser.CurrentElement(), nullptr);  // popped before the parse ended
+}
+
+TEST(SaxParserTest, AnExceptionFromAHandlerEndsTheParseUnchanged) {
+  TSaxParser parser;
+  int ends = 0;
+  parser.SetOnEndElement([&](TSaxElement& e, bool&) {
+    ++ends;
+    if (e.Name() == "title") throw EConvertError("'x' is not a valid integer value");
+  });
+  try {
+    parser.ParseText(kThreeProgrammes);
+    FAIL() << "no exception";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
+  }
+  EXPECT_EQ(ends, 1);
+}
+
+TEST(SaxParserTest, FailuresNameTheFileAndWhereTheXmlWentWrong) {
+  TempDir dir;
+  TSaxParser parser;
+  const std::string missing = dir / "missing.xml";
+  EXPECT_EQ(ParseError(parser, missing), "The file \"" + missing + "\" does not exist");
+  EXPECT_EQ(ParseError(parser, dir / "no-dir/x.xml"),
+            "The file \"" + dir / "no-dir/x.xml" + "\" does not exist");
+
+  const std::string bad = dir / "bad.xml";
+  WriteFile(bad, "<tv>\n  <programme>\n    <title>x</programme>\n</tv>\n");
+  EXPECT_EQ(ParseError(parser, bad),
+            "Failed to parse data from file " + bad + " : mismatched tag at line 3, column 15");
+
+  const std::string empty = dir / "empty.xml";
+  WriteFile(empty, "");
+  EXPECT_EQ(ParseError(parser, empty),
+            "Failed to parse data from file " + empty + " : no element found at line 1, column 1");
+
+  const std::string binary = dir / "logo.png";
+  WriteFile(binary, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  EXPECT_EQ(ParseError(parser, binary), "Failed to parse data from file " + binary +
+                                            " : not well-formed (invalid token) at line 1, column 1");
+
+  const std::string text = dir / "listing.txt";
+  WriteFile(text, "channel|start|stop\n");
+  EXPECT_EQ(ParseError(parser, text), "Failed to parse data from file " + text +
+                                          " : syntax error at line 1, column 1");
+
+  EXPECT_EQ(ParseError(parser, dir.path()),
+            "Failed to parse data from file " + dir.path() + " : Is a directory");
+
+  EXPECT_EQ(ParseTextError(parser, "<tv></tv><tv/>"),
+            "Failed to parse data from file mem.xml : junk after document element at line 1, "
+            "column 10");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Subclasses, as the listings readers use the parser.
+
+// Counts programmes from the start tags alone, as a first pass over a file does.
+class CountingParser : public TSaxParser {
+ public:
+  CountingParser() : TSaxParser(false) {}
+  int programmes = 0;
+  int built = 0;
+
+ protected:
+  void BeforeElement(std::string_view name) override { programmes += name == "programme"; }
+  void StartElement(TSaxElement&, bool&) override { ++built; }
+  void EndElement(TSaxElement&, bool&) override { ++built; }
+};
+
+TEST(SaxParserTest, AParserCreatedNotToContinueOnlyCountsStartTags) {
+  CountingParser counter;
+  counter.ParseText(kThreeProgrammes);
+  counter.ParseText(kThreeProgrammes);
+  EXPECT_EQ(counter.programmes, 6);
+  EXPECT_EQ(counter.built, 0);
+  EXPECT_EQ(counter.CurrentElement(), nullptr);
+}
+
+// Skips <x-junk> and notes display names on their channel, as the channel reader does.
+class ChannelParser : public TSaxParser {
+ public:
+  std::vector<std::string> results;
+
+ protected:
+  bool IgnoreElement(std::string_view name) override { return name == "x-junk"; }
+  void StartElement(TSaxElement& e, bool&) override {
+    if (e.Name() == "channel") e.SetAttribute("name-count", "0");
+  }
+  void EndElement(TSaxElement& e, bool&) override {
+    if (e.Name() == "display-name") {
+      TSaxElement& channel = *e.Parent();
+      const int n = std::stoi(channel.Attribute("name-count"));
+      channel.SetAttribute("name" + std::to_string(n), e.Text());
+      channel.SetAttribute("name-count", std::to_string(n + 1));
+    } else if (e.Name() == "channel") {
+      results.push_back(e.Attribute("id") + ":" + e.Attribute("name-count") + ":" +
+                        e.Attribute("name0") + "|" + e.Attribute("name1") + "|" + e.Text());
+    }
+  }
+};
+
+TEST(SaxParserTest, SubclassesAnnotateElementsAndSkipWhatTheyIgnore) {
+  ChannelParser parser;
+  parser.ParseText(
+      "<tv><channel id=\"c4\">own<display-name>4 KXYZ</display-name>"
+      "<x-junk>junk<display-name>KXYZ Channel Four</display-name></x-junk>text</channel>"
+      "<channel id=\"c5\"/></tv>");
+  EXPECT_EQ(parser.results,
+            (std::vector<std::string>{"c4:2:4 KXYZ|KXYZ Channel Four|owntext", "c5:0:||"}));
+}
+
+}  // namespace
+}  // namespace kestro

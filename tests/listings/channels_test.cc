@@ -1,0 +1,265 @@
+// Channels, channel lists and the channel operations of the listings object.
+#include <gtest/gtest.h>
+
+#include "listings/channel_store.h"
+#include "listings_fixture.h"
+#include "support/dictionary.h"
+
+namespace kestro {
+namespace {
+
+using ChannelTest = ListingsTest;
+
+std::string ShortNameOf(ITVChannel* channel) {
+  std::string name;
+  EXPECT_EQ(channel->get_ShortName(&name), S_OK);
+  return name;
+}
+
+std::vector<std::string> ShortNames(ITVChannelList* list) {
+  int32_t count = 0;
+  EXPECT_EQ(list->get_Count(&count), S_OK);
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVChannel> channel;
+    EXPECT_EQ(list->get_Items(i, channel.ReleaseAndGetAddressOf()), S_OK);
+    names.push_back(ShortNameOf(channel.Get()));
+  }
+  return names;
+}
+
+TEST_F(ChannelTest, WantedReadsTrueOnlyForNullOrOne) {
+  int32_t unset = AddChannel(2, "unset", -1);
+  int32_t no = AddChannel(3, "no", 0);
+  int32_t odd = AddChannel(4, "odd", 2);
+  auto wanted = [&](int32_t id) { return FindChannelByID(db_, id)->fields().wanted; };
+  EXPECT_TRUE(wanted(unset));
+  EXPECT_FALSE(wanted(no));
+  EXPECT_FALSE(wanted(odd));
+  EXPECT_FALSE(FindChannelByID(db_, 999)) << "a missing channel is null";
+
+  // A channel made at the end of a result keeps zero values and cannot write anywhere.
+  TablePtr none = db_->Query("select * from channels where channel_id = 999");
+  auto empty = MakeObject<TTVChannel>(*none);
+  EXPECT_EQ(empty->fields().id, 0);
+  EXPECT_FALSE(empty->fields().wanted);
+}
+
+TEST_F(ChannelTest, WritesReachTheDatabaseOnlyWhenTheValueChanges) {
+  int32_t id = AddChannel(7, "BBC");
+  ComPtr<TTVChannel> channel = FindChannelByID(db_, id);
+  std::vector<std::string> statements;
+  db_->SetTrace([&](std::string_view sql) { statements.emplace_back(sql); });
+
+  EXPECT_EQ(channel->put_ShortName("BBC"), S_OK);
+  EXPECT_EQ(channel->put_Number(7), S_OK);
+  EXPECT_TRUE(statements.empty()) << "unchanged values run no update";
+
+  const std::string name = "Télé \"Ünï\" 台";
+  EXPECT_EQ(channel->put_ShortName(name), S_OK);
+  EXPECT_EQ(channel->put_Number(12), S_OK);
+  EXPECT_EQ(channel->SetExternalID("id'\"1"), S_OK);
+  db_->SetTrace({});
+  EXPECT_EQ(statements.size(), 3u);
+
+  ComPtr<TTVChannel> again = FindChannelByID(db_, id);
+  EXPECT_EQ(again->fields().short_name, name);
+  EXPECT_EQ(again->fields().number, 12);
+  EXPECT_EQ(again->fields().external_id, "id'\"1");
+  EXPECT_TRUE(ChannelExistsByExternalID(db_, "id'\"1"));
+  EXPECT_EQ(FindChannelByExternalID(db_, "id'\"1")->fields().id, id);
+  EXPECT_EQ(FindChannelByNumber(db_, 12)->fields().id, id);
+}
+
+TEST_F(ChannelTest, RefusedWriteKeepsTheOldValueAndSucceeds) {
+  int32_t id = AddChannel(7, "BBC");
+  ComPtr<TTVChannel> channel = FindChannelByID(db_, id);
+  RefuseWrites("channels", "update");
+  EXPECT_EQ(channel->put_LongName("changed"), S_OK);
+  EXPECT_EQ(channel->put_Wanted(false), S_OK);
+  EXPECT_EQ(channel->fields().long_name, "BBC long");
+  EXPECT_TRUE(channel->fields().wanted);
+}
+
+TEST_F(ChannelTest, UnwantedChannelsAreOnlyInTheMasterList) {
+  int32_t c5 = AddChannel(5, "five");
+  int32_t c1 = AddChannel(1, "one");
+  AddChannel(3, "three");
+  ComPtr<TTVChannelList> stored = NewChannelList(db_);
+  stored->AddChannel(FindChannelByID(db_, c5));
+  stored->AddChannel(FindChannelByID(db_, c1));
+  ASSERT_TRUE(stored->SaveList());
+
+  EXPECT_EQ(FindChannelByID(db_, c1)->put_Wanted(false), S_OK);
+  EXPECT_EQ(db_->QueryIntFmt("select wanted from channels where channel_id = %d", {SqlArg::Int(c1)}),
+            0);
+  EXPECT_EQ(ShortNames(GetMasterChannels(db_).Get()),
+            (std::vector<std::string>{"one", "three", "five"}));
+  EXPECT_EQ(ShortNames(GetWantedChannels(db_).Get()), (std::vector<std::string>{"three", "five"}));
+  EXPECT_EQ(ShortNames(FindChannelListByID(db_, stored->ID()).Get()),
+            std::vector<std::string>{"five"});
+}
+
+TEST_F(ChannelTest, ChannelItemListsEveryFieldInOrder) {
+  int32_t id = AddChannel(9, "Ærø", -1);
+  ComPtr<IKestroItem> item;
+  ASSERT_EQ(FindChannelByID(db_, id)->GetAsKestroItem(item.ReleaseAndGetAddressOf()), S_OK);
+  auto* bag = static_cast<TDictionary*>(item.Get());
+  const std::vector<std::string> keys = {
+      "channel-id",        "channel-external-id", "channel-number",
+      "channel-short-name", "channel-long-name",  "channel-network",
+      "channel-frequency", "channel-image-id",    "channel-wanted"};
+  ASSERT_EQ(bag->Count(), static_cast<int32_t>(keys.size()));
+  for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(bag->KeyAt(static_cast<int64_t>(i)), keys[i]);
+  EXPECT_EQ(bag->Get("channel-id"), Variant(id));
+  EXPECT_EQ(bag->Get("channel-short-name"), Variant("Ærø"));
+  EXPECT_EQ(bag->Get("channel-wanted"), Variant(true));
+}
+
+using ChannelListTest = ListingsTest;
+
+TEST_F(ChannelListTest, SaveStoresMembersInOrderAndReplacesThemOnTheNextSave) {
+  int32_t a = AddChannel(1, "a"), b = AddChannel(2, "b"), c = AddChannel(3, "c");
+  ComPtr<TTVChannelList> list = NewChannelList(db_);
+  EXPECT_EQ(list->ID(), -1);
+  for (int32_t id : {c, a, b}) ASSERT_EQ(list->Add(FindChannelByID(db_, id).Get()), S_OK);
+  list->SetName("Näher dran");
+  list->SetUsers({"bob", "Alice", "alice", " "});
+  bool saved = false;
+  ASSERT_EQ(list->Save(&saved), S_OK);
+  ASSERT_TRUE(saved);
+  const int32_t id = list->ID();
+  EXPECT_GT(id, 0);
+  auto members = [&] {
+    std::vector<std::pair<int32_t, int32_t>> rows;
+    TablePtr t = db_->QueryFmt(
+        "select channel_id , order_number from channel_list_channels where list_id = %d "
+        "order by order_number",
+        {SqlArg::Int(id)});
+    for (; !t->Eof(); t->Next()) rows.emplace_back(t->Int(0), t->Int(1));
+    return rows;
+  };
+  EXPECT_EQ(members(), (std::vector<std::pair<int32_t, int32_t>>{{c, 1}, {a, 2}, {b, 3}}));
+  EXPECT_EQ(db_->QueryFmt("select users from channel_lists where list_id = %d", {SqlArg::Int(id)})
+                ->Text(0),
+            "Alice,bob");
+
+  ASSERT_EQ(list->Exchange(0, 2), S_OK);
+  ASSERT_EQ(list->Remove(1), S_OK);
+  ASSERT_EQ(list->Save(&saved), S_OK);
+  EXPECT_EQ(list->ID(), id) << "a stored list keeps its id";
+  EXPECT_EQ(members(), (std::vector<std::pair<int32_t, int32_t>>{{b, 1}, {c, 2}}));
+
+  ComPtr<TTVChannelList> reloaded = FindChannelListByID(db_, id);
+  ASSERT_TRUE(reloaded);
+  EXPECT_EQ(reloaded->Name(), "Näher dran");
+  EXPECT_EQ(reloaded->Users(), (std::vector<std::string>{"Alice", "bob"}));
+  EXPECT_EQ(ShortNames(reloaded.Get()), (std::vector<std::string>{"b", "c"}));
+  EXPECT_FALSE(FindChannelListByID(db_, id + 1));
+}
+
+TEST_F(ChannelListTest, FailedSaveRollsBackAndLeavesTheListNew) {
+  int32_t a = AddChannel(1, "a");
+  ComPtr<TTVChannelList> list = NewChannelList(db_);
+  list->AddChannel(FindChannelByID(db_, a));
+  RefuseWrites("channel_list_channels", "insert");
+  bool saved = true;
+  EXPECT_EQ(list->Save(&saved), E_UNEXPECTED);
+  EXPECT_EQ(list->ID(), -1);
+  EXPECT_FALSE(db_->InTransaction());
+  EXPECT_EQ(db_->QueryInt("select count(*) from channel_lists"), 0);
+}
+
+TEST_F(ChannelListTest, UsersDecideWhoSeesAList) {
+  auto make = [&](const std::string& name, std::vector<std::string> users) {
+    ComPtr<TTVChannelList> list = NewChannelList(db_);
+    list->SetName(name);
+    list->SetUsers(std::move(users));
+    EXPECT_TRUE(list->SaveList());
+    return list;
+  };
+  ComPtr<TTVChannelList> shared = make("b-list", {"Anna", "Ben"});
+  make("äpfel", {});
+  make("A-list", {"carl"});
+  make("Ärzte", {});
+
+  auto for_user = [&](ITVChannelList* list, const std::string& user) {
+    bool result = false;
+    EXPECT_EQ(list->IsForUser(user, &result), S_OK);
+    return result;
+  };
+  EXPECT_TRUE(for_user(shared.Get(), "anna"));
+  EXPECT_TRUE(for_user(shared.Get(), "BEN"));
+  EXPECT_TRUE(for_user(shared.Get(), ""));
+  EXPECT_FALSE(for_user(shared.Get(), "carl"));
+
+  auto names = [&](const std::string& user) {
+    std::vector<std::string> result;
+    ComPtr<TTVChannelLists> lists = GetChannelLists(db_, user);
+    for (const auto& list : lists->Lists()) {
+      std::string name;
+      EXPECT_EQ(list->get_Name(&name), S_OK);
+      result.push_back(name);
+    }
+    return result;
+  };
+  // Ordered by name ignoring case in every script (SQL's lower() alone would put Ä before ä).
+  EXPECT_EQ(names(""), (std::vector<std::string>{"A-list", "b-list", "äpfel", "Ärzte"}));
+  EXPECT_EQ(names("Ben"), (std::vector<std::string>{"b-list", "äpfel", "Ärzte"}));
+
+  EXPECT_TRUE(DeleteChannelList(db_, shared->ID()));
+  EXPECT_EQ(names("Ben"), (std::vector<std::string>{"äpfel", "Ärzte"}));
+}
+
+TEST_F(ChannelListTest, BuiltInListsCannotBeSavedOrLoseChannelsByIdentity) {
+  AddChannel(2, "two");
+  AddChannel(1, "one");
+  ComPtr<TTVChannelList> master = GetMasterChannels(db_);
+  EXPECT_EQ(master->ID(), 0);
+  ComPtr<ITVChannel> first = master->Item(0);
+
+  bool contains = false;
+  ASSERT_EQ(master->ContainsChannel(FindChannelByID(db_, ChannelIDOf(first.Get())).Get(), &contains),
+            S_OK);
+  EXPECT_TRUE(contains) << "membership is by channel id, not by object";
+  EXPECT_EQ(master->RemoveChannel(first.Get()), S_OK);
+  EXPECT_EQ(master->Count(), 2);
+  EXPECT_EQ(master->Remove(0), S_OK);
+  EXPECT_EQ(ShortNames(master.Get()), std::vector<std::string>{"two"});
+
+  bool saved = true;
+  EXPECT_EQ(master->Save(&saved), S_OK);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(db_->QueryInt("select count(*) from channel_lists"), 0);
+
+  ComPtr<ITVChannel> missing;
+  EXPECT_EQ(master->get_Items(5, missing.ReleaseAndGetAddressOf()), E_UNEXPECTED);
+  ErrorInfo info;
+  ASSERT_EQ(GetErrorInfo(&info), S_OK);
+  EXPECT_EQ(info.description, "List index out of bounds (5)");
+}
+
+TEST_F(ChannelListTest, DispatchReachesTheListMembers) {
+  AddChannel(4, "four");
+  ComPtr<IDispatch> list = GetWantedChannels(db_).As<IDispatch>();
+  Variant index(0);
+  DispParams params{&index, nullptr, 1, 0};
+  Variant result;
+  ASSERT_EQ(list->Invoke(0, IID{}, 0, DISPATCH_PROPERTYGET, &params, &result, nullptr, nullptr),
+            S_OK);
+  ComPtr<ITVChannel> channel = result.ToInterface().As<ITVChannel>();
+  ASSERT_TRUE(channel);
+  EXPECT_EQ(ShortNameOf(channel.Get()), "four");
+
+  // A property put by DISPID writes through to the database.
+  Variant name("vier");
+  DISPID put = DISPID_PROPERTYPUT;
+  DispParams put_params{&name, &put, 1, 1};
+  ASSERT_EQ(channel.As<IDispatch>()->Invoke(204, IID{}, 0, DISPATCH_PROPERTYPUT, &put_params,
+                                            nullptr, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(db_->Query("select short_name from channels")->Text(0), "vier");
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,356 @@
+// Programmes, their details and people, and programme lists over one shared result table.
+#include <gtest/gtest.h>
+
+#include "listings/channel_store.h"
+#include "listings/program_store.h"
+#include "listings_fixture.h"
+#include "support/dictionary.h"
+
+namespace kestro {
+namespace {
+
+using ProgramTest = ListingsTest;
+
+TEST_F(ProgramTest, FieldsComeFromTheRow) {
+  int32_t channel = AddChannel(3, "Drei");
+  const std::string title = "Ünïcødé «Tatort» 東京";
+  int32_t id = AddProgram(channel, At(2024, 5, 4, 20, 15, 1), At(2024, 5, 4, 21, 45), title);
+  ComPtr<TTableTVProgram> program = GetProgram(db_, id);
+  ASSERT_TRUE(program);
+  EXPECT_FALSE(GetProgram(db_, id + 1));
+
+  std::string text;
+  ASSERT_EQ(program->get_Title(&text), S_OK);
+  EXPECT_EQ(text, title);
+  ASSERT_EQ(program->get_EqualityKey(&text), S_OK);
+  EXPECT_EQ(text, "key-" + title);
+  double start = 0;
+  ASSERT_EQ(program->get_StartTime(&start), S_OK);
+  EXPECT_EQ(start, At(2024, 5, 4, 20, 15, 0)) << "db time drops the odd second";
+  int32_t minutes = 0;
+  ASSERT_EQ(program->DurationMinutes(&minutes), S_OK);
+  EXPECT_EQ(minutes, 90);
+
+  ComPtr<ITVChannel> ch;
+  ASSERT_EQ(program->get_Channel(ch.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<ITVChannel> again;
+  ASSERT_EQ(program->get_Channel(again.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(ch.Get(), again.Get()) << "the channel is made once and kept";
+  EXPECT_EQ(ChannelIDOf(ch.Get()), channel);
+
+  ASSERT_EQ(program->LogText(&text), S_OK);
+  EXPECT_EQ(text, "(" + std::to_string(id) + ") : \"" + title + " : sub " + title + "\" on " +
+                      std::to_string(channel) + " : Sat 05/04 20:15 - Sat 05/04 21:45");
+}
+
+TEST_F(ProgramTest, ItemDescribesTheProgrammeAndItsRecording) {
+  int32_t plain = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10, 30), "News");
+  int32_t recorded = AddProgram(1, At(2024, 1, 1, 11), At(2024, 1, 1, 12), "Film", 7);
+  db_->ExecFmt("update programs set movie_rating = %s where id = %d",
+               {SqlArg::Quoted("R"), SqlArg::Int(recorded)});
+
+  auto item_of = [&](int32_t id) {
+    ComPtr<IKestroItem> item;
+    EXPECT_EQ(GetProgram(db_, id)->GetAsKestroItem(item.ReleaseAndGetAddressOf()), S_OK);
+    return ComPtr<TDictionary>(static_cast<TDictionary*>(item.Get()));
+  };
+  ComPtr<TDictionary> a = item_of(plain);
+  const std::vector<std::string> keys = {
+      "program-id",           "channel-id",           "program-equality-key",
+      "program-start-time",   "program-end-time",     "program-title",
+      "program-subtitle",     "program-tv-rating",    "program-movie-rating",
+      "program-program-type", "program-sort-title",   "program-search-title",
+      "program-schedule-id",  "program-duration",     "program-rating",
+      "program-record"};
+  ASSERT_EQ(a->Count(), static_cast<int32_t>(keys.size()));
+  for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(a->KeyAt(static_cast<int64_t>(i)), keys[i]);
+  EXPECT_EQ(a->Get("program-start-time"), Variant::Date(At(2024, 1, 1, 9)));
+  EXPECT_EQ(a->Get("program-duration"), Variant("1:30"));
+  EXPECT_EQ(a->Get("program-rating"), Variant("TV-PG"));
+  EXPECT_EQ(a->Get("program-record"), Variant("N"));
+  EXPECT_EQ(a->Get("program-schedule-id"), Variant(0)) << "a null schedule id reads 0";
+
+  ComPtr<TDictionary> b = item_of(recorded);
+  EXPECT_EQ(b->Get("program-rating"), Variant("R")) << "a movie rating wins over the TV rating";
+  EXPECT_EQ(b->Get("program-record"), Variant("Y"));
+}
+
+TEST_F(ProgramTest, ProgrammeWithoutScheduleIsNotToBeRecorded) {
+  int32_t null_id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "a");
+  int32_t zero_id = AddProgram(1, At(2024, 1, 1, 10), At(2024, 1, 1, 11), "b", 0);
+  for (int32_t id : {null_id, zero_id}) {
+    ComPtr<TTableTVProgram> program = GetProgram(db_, id);
+    bool to_record = true;
+    ASSERT_EQ(program->IsToBeRecorded(&to_record), S_OK);
+    EXPECT_FALSE(to_record);
+    ComPtr<ITVSchedule> schedule;
+    ASSERT_EQ(program->GetSchedule(schedule.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_FALSE(schedule);
+    bool changed = false;
+    ASSERT_EQ(program->SetScheduleID(5, &changed), S_OK);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(program->ScheduleID(), 0) << "the schedule link is the scheduler's to write";
+  }
+}
+
+TEST_F(ProgramTest, ScheduleOfARecordedProgrammeIsReadOnceAndKept) {
+  int32_t id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "rec", 42);
+  db_->ExecFmt(
+      "insert into schedules ( schedule_id , deleted , tuner_id , program_id , channel_id , "
+      "rs_id , start_time , end_time , hard_padding_before , hard_padding_after , "
+      "soft_padding_before , soft_padding_after , delete_on_conflict , wake_up , keep_until ) "
+      "values ( 42 , 0 , 1 , %d , 1 , 0 , %d , %d , 0 , 0 , 0 , 0 , 0 , 1 , 0 )",
+      {SqlArg::Int(id), SqlArg::Int(DateTimeToDbTime(At(2024, 1, 1, 9))),
+       SqlArg::Int(DateTimeToDbTime(At(2024, 1, 1, 10)))});
+  ComPtr<TTableTVProgram> program = GetProgram(db_, id);
+  ComPtr<ITVSchedule> first, second;
+  ASSERT_EQ(program->GetSchedule(first.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_TRUE(first);
+  int32_t schedule_id = 0;
+  ASSERT_EQ(first->get_ID(&schedule_id), S_OK);
+  EXPECT_EQ(schedule_id, 42);
+  ASSERT_EQ(program->GetSchedule(second.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(first.Get(), second.Get());
+
+  db_->Exec("delete from schedules");
+  EXPECT_FALSE(GetProgram(db_, id)->Schedule()) << "a schedule row that is gone gives null";
+}
+
+TEST_F(ProgramTest, OnNowAndOverCompareInDbTime) {
+  int32_t id = AddProgram(1, At(2024, 3, 2, 20, 0, 1), At(2024, 3, 2, 21), "show");
+  ComPtr<TTableTVProgram> program = GetProgram(db_, id);
+  auto state = [&](OleDate now) {
+    Clock::PinLocal(now);
+    bool on = false, over = false;
+    EXPECT_EQ(program->IsOnNow(&on), S_OK);
+    EXPECT_EQ(program->IsOver(&over), S_OK);
+    return std::make_pair(on, over);
+  };
+  EXPECT_EQ(state(At(2024, 3, 2, 19, 59, 59)), std::make_pair(false, false));
+  EXPECT_EQ(state(At(2024, 3, 2, 20, 0, 0)), std::make_pair(true, false))
+      << "the start second is lost in db time";
+  EXPECT_EQ(state(At(2024, 3, 2, 20, 59, 59)), std::make_pair(true, false));
+  EXPECT_EQ(state(At(2024, 3, 2, 21, 0, 0)), std::make_pair(false, true));
+
+  // From 2044 on the packed db time has its top bit set; it still orders after earlier times.
+  int32_t late = AddProgram(1, At(2044, 1, 1, 10), At(2044, 1, 1, 11), "late");
+  EXPECT_TRUE(GetProgram(db_, late)->OnNowAt(At(2044, 1, 1, 10, 30)));
+  EXPECT_FALSE(GetProgram(db_, late)->OverAt(At(2043, 12, 31, 23)));
+  EXPECT_TRUE(GetProgram(db_, late)->OverAt(At(2044, 1, 1, 11)));
+}
+
+TEST_F(ProgramTest, ReloadTakesTheNewRowAndDropsCaches) {
+  int32_t c1 = AddChannel(1, "one"), c2 = AddChannel(2, "two");
+  int32_t id = AddProgram(c1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "before");
+  ComPtr<TTableTVProgram> program = GetProgram(db_, id);
+  ComPtr<ITVChannel> channel = program->Channel();
+  db_->ExecFmt("update programs set title = %s , channel_id = %d where id = %d",
+               {SqlArg::Quoted("after"), SqlArg::Int(c2), SqlArg::Int(id)});
+  EXPECT_EQ(program->Title(), "before") << "a programme is a snapshot";
+
+  bool reloaded = false;
+  ASSERT_EQ(program->Reload(&reloaded), S_OK);
+  EXPECT_TRUE(reloaded);
+  EXPECT_EQ(program->Title(), "after");
+  EXPECT_EQ(ChannelIDOf(program->Channel().Get()), c2);
+
+  db_->ExecFmt("delete from programs where id = %d", {SqlArg::Int(id)});
+  ASSERT_EQ(program->Reload(&reloaded), S_OK);
+  EXPECT_FALSE(reloaded);
+  EXPECT_EQ(program->Title(), "after");
+}
+
+using DetailsTest = ListingsTest;
+
+TEST_F(DetailsTest, MissingDetailsReadEmptyAndUnknown) {
+  int32_t id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "bare");
+  ComPtr<TTVProgramDetails> details = GetProgram(db_, id)->Details();
+  TV_3_WAY cc = TV_3_WAY_YES;
+  ASSERT_EQ(details->get_IsCC(&cc), S_OK);
+  EXPECT_EQ(cc, TV_3_WAY_UNKNOWN);
+  EXPECT_EQ(details->fields().Int(DetailInt::kYear), 0);
+  EXPECT_EQ(details->fields().original_air_date, 0.0);
+  ComPtr<IKestroItem> flags = details->DisplayFlags();
+  EXPECT_EQ(static_cast<TDictionary*>(flags.Get())->Count(), 0);
+}
+
+TEST_F(DetailsTest, TriStatesTextsAndDisplayFlags) {
+  int32_t id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "full");
+  db_->ExecFmt(
+      "insert into program_details ( id , long_desc , is_cc , is_stereo , is_repeat , is_hdtv , "
+      "color , year , original_air_date ) values ( %d , %s , 1 , 0 , 7 , null , %s , 1984 , %s )",
+      {SqlArg::Int(id), SqlArg::Quoted("Ein „Film“ über Ärger"), SqlArg::Quoted("Black & White"),
+       SqlArg::Quoted("19991231")});
+  ComPtr<TTVProgramDetails> details = GetProgram(db_, id)->Details();
+  const ProgramDetailsFields& f = details->fields();
+  EXPECT_EQ(f.Flag(DetailFlag::kCC), TV_3_WAY_YES);
+  EXPECT_EQ(f.Flag(DetailFlag::kStereo), TV_3_WAY_NO);
+  EXPECT_EQ(f.Flag(DetailFlag::kRepeat), TV_3_WAY_UNKNOWN) << "values other than 0 and 1";
+  EXPECT_EQ(f.Flag(DetailFlag::kHDTV), TV_3_WAY_UNKNOWN);
+  EXPECT_EQ(f.Text(DetailText::kLongDesc), "Ein „Film“ über Ärger");
+  EXPECT_EQ(f.Int(DetailInt::kYear), 1984);
+  EXPECT_EQ(f.original_air_date, At(1999, 12, 31));
+
+  ComPtr<IKestroItem> flag_item = details->DisplayFlags();
+  auto* flags = static_cast<TDictionary*>(flag_item.Get());
+  ASSERT_EQ(flags->Count(), 2);
+  EXPECT_EQ(flags->KeyAt(0), "CC");
+  EXPECT_EQ(flags->KeyAt(1), "Black & White");
+
+  ComPtr<IKestroItem> item;
+  ASSERT_EQ(details->GetAsKestroItem(item.ReleaseAndGetAddressOf()), S_OK);
+  auto* bag = static_cast<TDictionary*>(item.Get());
+  EXPECT_EQ(bag->Count(), 39);
+  EXPECT_EQ(bag->KeyAt(0), "program-long-desc");
+  EXPECT_EQ(bag->KeyAt(38), "program-season-episode-num");
+  EXPECT_EQ(bag->Get("program-is-repeat"), Variant(-1));
+  EXPECT_EQ(bag->Get("program-original-air-date"), Variant::Date(At(1999, 12, 31)));
+
+  db_->Exec("update program_details set color = 'COLOR'");
+  ComPtr<IKestroItem> plain = GetProgram(db_, id)->Details()->DisplayFlags();
+  EXPECT_EQ(static_cast<TDictionary*>(plain.Get())->Count(), 1) << "colour itself is no flag";
+}
+
+TEST(OriginalAirDate, OnlyEightDigitsOfAValidDate) {
+  EXPECT_EQ(ParseOriginalAirDate("20000229"), EncodeDate(2000, 2, 29));
+  for (const char* bad : {"1999123", "199912310", "19991331", "19990229", "1999-1-1", " 1999123",
+                          ""})
+    EXPECT_EQ(ParseOriginalAirDate(bad), 0.0) << bad;
+}
+
+TEST_F(DetailsTest, PeopleAndGenresFollowRelevance) {
+  int32_t id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "cast");
+  db_->Exec(
+      "insert into people values ( 1 , 'Zoë Ärmel' , 'zoe armel' ) ;"
+      "insert into people values ( 2 , 'Al Ames' , 'al ames' ) ;"
+      "insert into roles values ( 1 , 'Actor' ) ; insert into roles values ( 2 , 'Director' ) ;"
+      "insert into genres values ( 1 , 'Drama' ) ; insert into genres values ( 2 , 'Krimi' ) ;");
+  db_->ExecFmt(
+      "insert into program_people values ( %d , 1 , 1 , 2 ) ;"
+      "insert into program_people values ( %d , 2 , 2 , 1 ) ;"
+      "insert into program_people values ( %d , 1 , 2 , 3 ) ;"
+      "insert into program_genres values ( %d , 1 , 2 ) ;"
+      "insert into program_genres values ( %d , 2 , 1 ) ;",
+      {SqlArg::Int(id), SqlArg::Int(id), SqlArg::Int(id), SqlArg::Int(id), SqlArg::Int(id)});
+  ComPtr<TTVProgramDetails> details = GetProgram(db_, id)->Details();
+
+  int32_t count = 0;
+  ASSERT_EQ(details->get_PeopleCount(&count), S_OK);
+  ASSERT_EQ(count, 3);
+  std::vector<std::string> seen;
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVPerson> person;
+    ASSERT_EQ(details->get_People(i, person.ReleaseAndGetAddressOf()), S_OK);
+    std::string name, role;
+    int32_t role_id = 0;
+    person->get_Name(&name);
+    person->get_Role(&role);
+    person->get_RoleID(&role_id);
+    seen.push_back(name + "/" + role + "/" + std::to_string(role_id));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"Al Ames/Director/2", "Zoë Ärmel/Actor/1",
+                                            "Zoë Ärmel/Director/2"}));
+  ComPtr<ITVPerson> none;
+  EXPECT_EQ(details->get_People(3, none.ReleaseAndGetAddressOf()), E_UNEXPECTED);
+
+  ComPtr<IKestroItem> genre_item = details->Genres();
+  auto* genres = static_cast<TDictionary*>(genre_item.Get());
+  ASSERT_EQ(genres->Count(), 2);
+  EXPECT_EQ(genres->KeyAt(0), "Krimi");
+  EXPECT_EQ(genres->KeyAt(1), "Drama");
+  EXPECT_EQ(genres->Get("Drama"), Variant("Y"));
+}
+
+using ProgramListTest = ListingsTest;
+
+TEST_F(ProgramListTest, ProgrammesOfOneQueryShareItsTable) {
+  db_->Exec("begin");
+  for (int i = 0; i < 1000; ++i)
+    AddProgram(1, At(2024, 1, 1, 0) + i * kOneMinute, At(2024, 1, 1, 0) + (i + 1) * kOneMinute,
+               "title " + std::to_string(i));
+  db_->Exec("commit");
+  TablePtr table = db_->QueryFmt("select %s from programs order by start_time",
+                                 {SqlArg::Raw(kProgramColumns)});
+  ComPtr<TTVProgramList> list = MakeProgramList(table);
+  ASSERT_EQ(list->Count(), 1000);
+  EXPECT_FALSE(list->IsMade(500)) << "programmes are made when first handed out";
+  EXPECT_EQ(list->IndexOf(list->IDAt(500)), 500);
+
+  ComPtr<ITVProgram> item = list->Item(500);
+  EXPECT_EQ(list->Item(500).Get(), item.Get()) << "the same row gives the same object";
+  auto* program = static_cast<TTableTVProgram*>(item.Get());
+  EXPECT_EQ(program->table().get(), table.get());
+  EXPECT_EQ(program->Title(), "title 500");
+  // The title is the table's own cell, not a copy.
+  std::string_view title = program->Title();
+  table->MoveTo(500);
+  EXPECT_EQ(title.data(), table->Field(kProgramTitle));
+
+  // Reading one programme must not disturb what another reads from the shared table.
+  ComPtr<ITVProgram> other = list->Item(7);
+  std::string a, b;
+  ASSERT_EQ(item->get_Title(&a), S_OK);
+  ASSERT_EQ(other->get_Title(&b), S_OK);
+  EXPECT_EQ(a, "title 500");
+  EXPECT_EQ(b, "title 7");
+}
+
+TEST_F(ProgramListTest, ListOperationsWorkByProgrammeID) {
+  int32_t p1 = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "one");
+  int32_t p2 = AddProgram(1, At(2024, 1, 1, 10), At(2024, 1, 1, 11), "two");
+  ComPtr<TTVProgramList> list = MakeProgramList(db_->Query("select * from programs order by id"));
+  ComPtr<ITVProgramList> copy;
+  ASSERT_EQ(GetProgram(db_, p2)->GetAsProgramList(copy.ReleaseAndGetAddressOf()), S_OK);
+
+  bool contains = false;
+  ASSERT_EQ(copy->ContainsProgram(GetProgram(db_, p2).Get(), &contains), S_OK);
+  EXPECT_TRUE(contains) << "a fresh object of the same row counts";
+  ASSERT_EQ(copy->ContainsProgram(GetProgram(db_, p1).Get(), &contains), S_OK);
+  EXPECT_FALSE(contains);
+  ASSERT_EQ(copy->ContainsProgram(nullptr, &contains), S_OK);
+  EXPECT_FALSE(contains);
+
+  ASSERT_EQ(list->CopyFrom(list.Get()), S_OK);
+  EXPECT_EQ(list->Count(), 4) << "copying a list onto itself doubles it";
+  ASSERT_EQ(list->CopyFrom(copy.Get()), S_OK);
+  int32_t index = 0;
+  ASSERT_EQ(list->IndexOfProgram(p2, &index), S_OK);
+  EXPECT_EQ(index, 1);
+  ASSERT_EQ(list->IndexOfProgram(9999, &index), S_OK);
+  EXPECT_EQ(index, -1);
+
+  EXPECT_EQ(list->Remove(-1), S_OK);
+  EXPECT_EQ(list->Remove(5), S_OK);
+  EXPECT_EQ(list->Count(), 5) << "indexes outside the list are ignored";
+  ASSERT_EQ(list->Remove(0), S_OK);
+  ASSERT_EQ(list->IndexOfProgram(p1, &index), S_OK);
+  EXPECT_EQ(index, 1);
+  ASSERT_EQ(list->Clear(), S_OK);
+  EXPECT_EQ(list->Count(), 0);
+}
+
+TEST_F(ProgramListTest, DispatchGivesDatesAndItems) {
+  int32_t id = AddProgram(1, At(2024, 6, 1, 18), At(2024, 6, 1, 19), "dispatch");
+  ComPtr<IDispatch> list = MakeProgramList(db_->Query("select * from programs")).As<IDispatch>();
+  Variant index(0);
+  DispParams params{&index, nullptr, 1, 0};
+  Variant item;
+  ASSERT_EQ(list->Invoke(0, IID{}, 0, DISPATCH_PROPERTYGET | DISPATCH_METHOD, &params, &item,
+                         nullptr, nullptr),
+            S_OK);
+  ComPtr<IDispatch> program = item.ToInterface().As<IDispatch>();
+  ASSERT_TRUE(program);
+  DispParams none;
+  Variant start;
+  ASSERT_EQ(program->Invoke(203, IID{}, 0, DISPATCH_PROPERTYGET, &none, &start, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(start.Type(), VT_DATE);
+  EXPECT_EQ(start.ToDate(), At(2024, 6, 1, 18));
+  Variant pid;
+  ASSERT_EQ(program->Invoke(201, IID{}, 0, DISPATCH_PROPERTYGET, &none, &pid, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(pid.ToInt32(), id);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include "scheduling/scheduling_fixture.h"
+#include "scheduling/tv_scheduler.h"
+
+namespace kestro {
+namespace {
+
+std::vector<int32_t> IDsOf(TTVScheduleList& list) {
+  std::vector<int32_t> ids;
+  for (const ComPtr<ITVSchedule>& s : list.items()) {
+    int32_t id = 0;
+    s->get_ID(&id);
+    ids.push_back(id);
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+using ConflictTest = SchedulingTest;
+
+TEST_F(ConflictTest, FillsTunersFromTheHighestAndRefusesAThirdOverlap) {
+  ComPtr<TTVSchedule> first = Stored(At(20), At(21));
+  ComPtr<TTVSchedule> second = Stored(At(20, 30), At(21, 30));
+  EXPECT_EQ(first->fields().tuner_id, 2);
+  EXPECT_EQ(second->fields().tuner_id, 1);
+  const int32_t version = Version();
+
+  ComPtr<TTVSchedule> third = Make(At(20, 45), At(22));
+  ComPtr<TTVScheduleResult> r = scheduler_->Add(*third);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
+  EXPECT_EQ(r->Description(), "There are 2 conflicting schedules");
+  EXPECT_EQ(IDsOf(r->Conflicts()), (std::vector<int32_t>{first->fields().id, second->fields().id}));
+  EXPECT_EQ(third->fields().id, -1);
+  EXPECT_EQ(third->fields().tuner_id, -1);
+  EXPECT_EQ(Count("select count ( * ) from schedules"), 2);
+  EXPECT_EQ(Version(), version);
+}
+
+TEST_F(ConflictTest, DeletesOnlyOnTheTunerWhoseSchedulesAllAllowIt) {
+  ComPtr<TTVSchedule> essential = Stored(At(20), At(21));
+  ComPtr<TTVSchedule> expendable = Stored(At(20), At(21), /*delete_on_conflict=*/true);
+  ASSERT_EQ(essential->fields().tuner_id, 2);
+  ASSERT_EQ(expendable->fields().tuner_id, 1);
+
+  ComPtr<TTVSchedule> wanted = Make(At(20, 30), At(21, 30));
+  ComPtr<TTVScheduleResult> r = scheduler_->Add(*wanted);
+  ASSERT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
+  EXPECT_EQ(wanted->fields().tuner_id, 1);
+
+  ComPtr<TTVSchedule> gone = FindScheduleByID(db_, expendable->fields().id);
+  ASSERT_TRUE(gone);
+  EXPECT_TRUE(gone->fields().deleted);
+  EXPECT_EQ(gone->fields().deleted_by, "SYSTEM");
+  EXPECT_EQ(gone->fields().reason, "CONFLICT");
+  EXPECT_FALSE(FindScheduleByID(db_, essential->fields().id)->fields().deleted);
+}
+
+TEST_F(ConflictTest, MakesRoomOnTheHighestDeletableTunerRemovingAllItsOverlaps) {
+  UseTuners(3);
+  ComPtr<TTVSchedule> a = Stored(At(20), At(20, 30), true);   // tuner 3
+  ComPtr<TTVSchedule> b = Stored(At(20), At(21), true);       // tuner 2
+  ComPtr<TTVSchedule> c = Stored(At(20), At(21));             // tuner 1, essential
+  ComPtr<TTVSchedule> a2 = Stored(At(20, 30), At(21), true);  // tuner 3 again
+  ASSERT_EQ(a2->fields().tuner_id, 3);
+
+  ComPtr<TTVSchedule> wanted = Make(At(20, 15), At(20, 45));
+  ASSERT_TRUE(scheduler_->Add(*wanted)->Ok());
+  EXPECT_EQ(wanted->fields().tuner_id, 3);
+  EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 1"), 2);
+  EXPECT_TRUE(FindScheduleByID(db_, a->fields().id)->fields().deleted);
+  EXPECT_TRUE(FindScheduleByID(db_, a2->fields().id)->fields().deleted);
+  EXPECT_FALSE(FindScheduleByID(db_, b->fields().id)->fields().deleted);
+}
+
+TEST_F(ConflictTest, WindowsTouchingAtOneInstantDoNotConflict) {
+  UseTuners(1);
+  ComPtr<TTVSchedule> early = Stored(At(20), At(21));
+  ComPtr<TTVSchedule> late = Stored(At(21), At(22));
+  EXPECT_EQ(late->fields().tuner_id, 1);
+  ComPtr<TTVSchedule> before = Stored(At(19), At(20));
+  EXPECT_EQ(before->fields().tuner_id, 1);
+
+  EXPECT_EQ(IDsOf(*scheduler_->SchedulesForTimeSlice(At(21), At(22))),
+            (std::vector<int32_t>{late->fields().id}));
+  EXPECT_EQ(scheduler_->SchedulesForTimeSlice(At(22), At(21))->Count(), 0);
+}
+
+TEST_F(ConflictTest, SoftPaddingNeverCounts) {
+  UseTuners(1);
+  ComPtr<TTVSchedule> early = Make(At(20), At(21));
+  early->fields().soft_padding_after = 1800;
+  ASSERT_TRUE(scheduler_->Add(*early)->Ok());
+
+  ComPtr<TTVSchedule> late = Make(At(21), At(22));
+  late->fields().soft_padding_before = 1800;
+  ComPtr<TTVScheduleResult> r = scheduler_->Add(*late);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
+  EXPECT_EQ(scheduler_->SchedulesForTimeSlice(At(21, 10), At(21, 20))->Count(), 1);
+}
+
+TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
+  ComPtr<TTVSchedule> a = Stored(At(20), At(21));  // tuner 2
+  ComPtr<TTVSchedule> b = Stored(At(20), At(21));  // tuner 1
+  b->data().Set("old", Variant("x"));
+  ASSERT_TRUE(scheduler_->Add(*b)->Ok());
+  EXPECT_EQ(b->fields().tuner_id, 1);
+
+  ASSERT_TRUE(scheduler_->Delete(a->fields().id, "user", "not wanted"));
+  const int32_t id = b->fields().id;
+  b->data().Clear();
+  b->data().Set("new", Variant("y"));
+  b->fields().title = "Renamed";
+  ASSERT_TRUE(scheduler_->Add(*b)->Ok());
+  EXPECT_EQ(b->fields().id, id);
+  EXPECT_EQ(b->fields().tuner_id, 2);
+
+  ComPtr<TTVSchedule> stored = FindScheduleByID(db_, id);
+  EXPECT_EQ(stored->fields().tuner_id, 2);
+  EXPECT_EQ(stored->fields().title, "Renamed");
+  EXPECT_EQ(stored->fields().status, "NEW");
+  EXPECT_FALSE(stored->data().Has("old"));
+  EXPECT_EQ(stored->data().Get("new").ToString(), "y");
+  EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 0"), 1);
+}
+
+TEST_F(ConflictTest, RefusesEverythingWithoutTuners) {
+  UseTuners(0);
+  ComPtr<TTVScheduleResult> r = scheduler_->Add(*Make(At(20), At(21)));
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_INVALID_GROUP);
+  EXPECT_EQ(r->Description(), "Invalid tuner count = 0");
+}
+
+TEST_F(ConflictTest, AStoredScheduleOnAnUnknownTunerIsCorruption) {
+  Stored(At(20), At(21));
+  db_->Exec("update schedules set tuner_id = 9");
+  ComPtr<TTVScheduleResult> r = scheduler_->ResolveConflicts(*Make(At(20), At(21)));
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CORRUPTION);
+  EXPECT_EQ(r->Description(), "A conflicting schedule has an invalid tuner id = 9");
+}
+
+TEST_F(ConflictTest, ResolvingAloneDeletesAndPicksATunerButStoresNothing) {
+  UseTuners(1);
+  ComPtr<TTVSchedule> expendable = Stored(At(20), At(21), true);
+  ComPtr<TTVSchedule> probe = Make(At(20), At(21));
+  ASSERT_TRUE(scheduler_->ResolveConflicts(*probe)->Ok());
+  EXPECT_EQ(probe->fields().tuner_id, 1);
+  EXPECT_EQ(probe->fields().id, -1);
+  EXPECT_TRUE(FindScheduleByID(db_, expendable->fields().id)->fields().deleted);
+  EXPECT_EQ(Count("select count ( * ) from schedules"), 1);
+}
+
+TEST_F(ConflictTest, ListConflictsIgnoreTunersAndTheSameID) {
+  ComPtr<TTVSchedule> a = Stored(At(20), At(21));
+  ComPtr<TTVSchedule> touching = Stored(At(21), At(22));
+  ComPtr<TTVScheduleList> list = MakeObject<TTVScheduleList>();
+  list->Add(a);
+  list->Add(touching);
+  list->Add(Make(At(20), At(21)));  // unsaved: ID -1, as the probe
+
+  ComPtr<TTVScheduleResult> r = MakeObject<TTVScheduleResult>();
+  CollectListConflicts(*Make(At(20, 30), At(21)), *list, *r);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
+  EXPECT_EQ(IDsOf(r->Conflicts()), (std::vector<int32_t>{a->fields().id}));
+
+  ComPtr<TTVScheduleResult> saved = MakeObject<TTVScheduleResult>();
+  CollectListConflicts(*a, *list, *saved);
+  EXPECT_EQ(IDsOf(saved->Conflicts()), (std::vector<int32_t>{-1}));
+}
+
+TEST_F(ConflictTest, SchedulesFrom2044OnStillConflictInOrder) {
+  UseTuners(1);
+  ComPtr<TTVSchedule> late =
+      Make(EncodeDateTime({2044, 6, 1, 20, 0, 0, 0}), EncodeDateTime({2044, 6, 1, 21, 0, 0, 0}));
+  ASSERT_LT(late->fields().StartDbTime(), 0);
+  ASSERT_TRUE(scheduler_->Add(*late)->Ok());
+  ComPtr<TTVSchedule> clash =
+      Make(EncodeDateTime({2044, 6, 1, 20, 30, 0, 0}), EncodeDateTime({2044, 6, 1, 22, 0, 0, 0}));
+  EXPECT_EQ(scheduler_->Add(*clash)->Code(), TV_ADD_SCHEDULE_CONFLICT);
+  EXPECT_TRUE(DbWindowsOverlap(DateTimeToDbTime(EncodeDateTime({2043, 12, 31, 23, 0, 0, 0})),
+                               DateTimeToDbTime(EncodeDateTime({2044, 1, 1, 1, 0, 0, 0})),
+                               DateTimeToDbTime(EncodeDateTime({2044, 1, 1, 0, 30, 0, 0})),
+                               DateTimeToDbTime(EncodeDateTime({2044, 1, 1, 2, 0, 0, 0}))));
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,267 @@
+// The searches of the listings object over a small guide (now = Wednesday 9 March 2005 12:00).
+#include <gtest/gtest.h>
+
+#include "listings/listings_factory.h"
+#include "search/guide_fixture.h"
+
+namespace kestro::testing {
+namespace {
+
+class SearchTest : public GuideTest {
+ protected:
+  void SetUp() override {
+    GuideTest::SetUp();
+    AddChannel(1, 2);
+    AddChannel(2, 5);
+    AddChannel(5, 9);
+    AddChannelList(5, {1});
+    // Saturday, Sunday and last Saturday's airings of one episode.
+    sat_ = AddProgram({.channel_id = 1, .title = "Star Trek", .start = At(3, 20), .end = At(3, 21),
+                       .equality_key = "EP001"});
+    sun_early_ = AddProgram({.channel_id = 2, .title = "Star Trek", .start = At(4, 19),
+                             .end = At(4, 20), .equality_key = "EP001"});
+    sun_late_ = AddProgram({.channel_id = 5, .title = "Star Trek", .start = At(4, 21),
+                            .end = At(4, 22), .equality_key = "EP001"});
+    past_ = AddProgram({.channel_id = 1, .title = "Star Trek", .start = At(-4, 20),
+                        .end = At(-4, 21), .equality_key = "EP001", .schedule_id = 4});
+    voyager_ = AddProgram({.channel_id = 1, .title = "Star Trek: Voyager",
+                           .start = At(0, 11), .end = At(0, 12),  // ends exactly now
+                           .search_title = "star trek voyager"});
+    stargate_ = AddProgram({.channel_id = 2, .title = "Stargate", .start = At(0, 12),
+                            .end = At(0, 13), .schedule_id = 3});
+    aerger_ = AddProgram({.channel_id = 5, .title = "Ärger im Paradies", .start = At(0, 14),
+                          .end = At(0, 15)});
+    cat_movie_ = AddProgram({.channel_id = 1, .title = "The Cat Concert", .start = At(1, 20),
+                             .end = At(1, 22), .words = "cat concert the classical music tom cat",
+                             .program_type = "MV", .genres = {"Comedy", "Music"},
+                             .people = {{"Tom Cat", "Actor"}, {"Jerry Mouse", "Director"}}});
+    concat_ = AddProgram({.channel_id = 2, .title = "Concatenate", .start = At(1, 9),
+                          .end = At(1, 10), .words = "concatenate data"});
+    dog_show_ = AddProgram({.channel_id = 5, .title = "Dog Show", .start = At(2, 10),
+                            .end = At(2, 11), .words = "dog show the dog cat show",
+                            .people = {{"Tom Cat", "Guest"}}});
+  }
+
+  int32_t sat_, sun_early_, sun_late_, past_, voyager_, stargate_, aerger_, cat_movie_, concat_,
+      dog_show_;
+};
+
+TEST_F(SearchTest, TitleExactAndTrailingStarWithRestrictions) {
+  const OleDate now = TestNow();
+  EXPECT_EQ(IDs(listings_->FindByTitle("STAR TREK", 0, now, 0)),
+            (IDList{sat_, sun_early_, sun_late_}));
+  EXPECT_EQ(IDs(listings_->FindByTitle("star trek", 0, 0, 0)),
+            (IDList{past_, sat_, sun_early_, sun_late_}));
+  // Ordered by search title, then start: "star trek" < "star trek voyager" < "stargate".
+  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 0, 0, 0)),
+            (IDList{past_, sat_, sun_early_, sun_late_, voyager_, stargate_}));
+  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 0, now, 2)), (IDList{sat_, sun_early_}));
+  EXPECT_EQ(IDs(listings_->FindByTitle("star*", -5, now, 0)), (IDList{sun_late_}));
+  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 5, now, 0)), (IDList{sat_}));  // list 5 = {1}
+  for (const char* nothing : {"*", "", "  **  "}) {
+    ComPtr<ITVProgramList> list;
+    ASSERT_EQ(listings_->SearchByTitle(nothing, 0, 0, 0, list.ReleaseAndGetAddressOf()), S_OK);
+    ASSERT_TRUE(list) << nothing;
+    EXPECT_TRUE(IDs(list.Get()).empty()) << nothing;
+  }
+}
+
+TEST_F(SearchTest, ProgrammeEndingExactlyAtFromTimeIsLeftOut) {
+  EXPECT_EQ(IDs(listings_->FindByTitle("star trek voyager", 0, TestNow(), 0)), IDList{});
+  EXPECT_EQ(IDs(listings_->FindByTitle("star trek voyager", 0, TestNow() - kOneMinute, 0)),
+            IDList{voyager_});
+}
+
+TEST_F(SearchTest, NonAsciiTitlesAndWordsAreFoundByLowerCasePatterns) {
+  EXPECT_EQ(IDs(listings_->FindByTitle("ÄRGER IM PARADIES", 0, 0, 0)), IDList{aerger_});
+  EXPECT_EQ(IDs(listings_->FindByTitle("Ärger*", 0, 0, 0)), IDList{aerger_});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("PARADIES ÄRGER", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0)),
+            IDList{aerger_});
+}
+
+TEST_F(SearchTest, TimeSliceAndStartTime) {
+  const OleDate now = TestNow();
+  // Running in [12:00, 14:00): the 11-12 programme has ended, the 14:00 one has not begun.
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, At(0, 14), 0, 0)), IDList{stargate_});
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, At(0, 14, 1), 0, 0)),
+            (IDList{stargate_, aerger_}));
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(At(0, 12, 30), At(1, 23), -1, 0)),
+            IDList{cat_movie_});
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, 0, 0, 3)), (IDList{stargate_, aerger_, concat_}));
+  // Starting on Thursday; the programme running into it from before is not included.
+  EXPECT_EQ(IDs(listings_->FindByStartTime(At(1, 0), At(2, 0), 0, 0)),
+            (IDList{concat_, cat_movie_}));
+  EXPECT_EQ(IDs(listings_->FindByStartTime(At(0, 12, 30), At(1, 9, 30), 0, 0)),
+            (IDList{aerger_, concat_}));
+  EXPECT_EQ(IDs(listings_->FindByStartTime(At(3, 0), 0, 5, 0)), IDList{sat_});
+}
+
+TEST_F(SearchTest, KeywordsMatchWholeWords) {
+  // "the" or "cat": never the "cat" inside "concatenate".
+  EXPECT_EQ(IDs(listings_->FindByKeywords("the cat", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0)),
+            (IDList{cat_movie_, dog_show_}));
+  EXPECT_EQ(IDs(listings_->FindByKeywords("Cat!", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0)),
+            (IDList{cat_movie_, dog_show_}));
+  EXPECT_EQ(IDs(listings_->FindByKeywords("cat music", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0)),
+            IDList{cat_movie_});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("the cat", TV_KWD_SEARCH_TYPE_EXACT, 0, 0, 0)),
+            IDList{});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("dog cat", TV_KWD_SEARCH_TYPE_EXACT, 0, 0, 0)),
+            IDList{dog_show_});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("cat", 1, -5, 0, 0)), IDList{dog_show_});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("cat", 1, 0, At(2, 0), 0)), IDList{dog_show_});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("cat", 1, 0, 0, 1)), IDList{cat_movie_});
+  EXPECT_EQ(IDs(listings_->FindByKeywords(" - ", 1, 0, 0, 0)), IDList{});
+}
+
+TEST_F(SearchTest, TypeEqualityKeyPersonAndRecordings) {
+  EXPECT_EQ(IDs(listings_->FindByProgramType("MV", 0, 0, 0, 0)), IDList{cat_movie_});
+  EXPECT_EQ(IDs(listings_->FindByProgramType("SH", At(0, 12), At(1, 10), 0, 0)),
+            (IDList{stargate_, aerger_, concat_}));
+  EXPECT_EQ(IDs(listings_->FindByProgramType("SH", At(0, 12), At(1, 10), -2, 0)),
+            (IDList{stargate_, concat_}));
+  EXPECT_EQ(IDs(listings_->FindByEqualityKey("EP001", 0, TestNow(), 0)),
+            (IDList{sat_, sun_early_, sun_late_}));
+  EXPECT_EQ(IDs(listings_->FindByEqualityKey("EP001", -1, 0, 0)), (IDList{past_, sat_}));
+  const int32_t tom = PersonID("Tom Cat");
+  EXPECT_EQ(IDs(listings_->FindByPerson(tom, 0, 0, 0)), (IDList{cat_movie_, dog_show_}));
+  EXPECT_EQ(IDs(listings_->FindByPerson(tom, 0, At(2, 0), 0)), IDList{dog_show_});
+  EXPECT_EQ(IDs(listings_->FindByPerson(tom, 5, 0, 0)), IDList{cat_movie_});
+  // Scheduled and not over: the past recording is left out.
+  EXPECT_EQ(IDs(listings_->FindToBeRecorded(0)), IDList{stargate_});
+  EXPECT_EQ(IDs(listings_->FindToBeRecorded(-1)), IDList{});
+}
+
+TEST_F(SearchTest, CustomSearchExamples) {
+  auto custom = [&](const std::string& query) {
+    std::string error = "stale";
+    ComPtr<ITVProgramList> list;
+    EXPECT_EQ(listings_->CustomSearch(query, &error, list.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(error, "");
+    return list ? IDs(list.Get()) : IDList{-1};
+  };
+  const IDList weekend_evenings{past_, sat_, sun_late_};
+  EXPECT_EQ(custom("title star trek\nday sat, sun\nstart-time >= 20:00\ninclude-past"),
+            weekend_evenings);
+  EXPECT_EQ(custom("title star trek\\day sat, sun\\start-time >= 20:00\\include-past"),
+            weekend_evenings);
+  EXPECT_EQ(custom("title star trek\nday sat, sun\nstart-time >= 20:00"), (IDList{sat_, sun_late_}));
+  EXPECT_EQ(custom("next 1d"), (IDList{stargate_, aerger_, concat_}));
+  EXPECT_EQ(custom("start >= tomorrow"), IDList{});  // skipped: no condition, no programme
+  EXPECT_EQ(custom("start >= today+1d\nstart < today+1d12h"), IDList{concat_});
+  EXPECT_EQ(custom("genre comedy\npeople tom*"), IDList{cat_movie_});
+  EXPECT_EQ(custom("people TOM CAT\nchannel 9"), IDList{dog_show_});
+  EXPECT_EQ(custom("keywords exact dog cat\ninclude-past"), IDList{dog_show_});
+  EXPECT_EQ(custom("movies-only\nwill-record"), IDList{});
+  EXPECT_EQ(custom("title star*\ninclude-past\nchannel-id 1, 2\nlimit 3"),
+            (IDList{past_, voyager_, stargate_}));
+}
+
+TEST_F(SearchTest, ProgrammeByIDPeopleAndRoles) {
+  ComPtr<ITVProgram> program;
+  ASSERT_EQ(listings_->FindProgramByID(cat_movie_, program.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_TRUE(program);
+  std::string title;
+  program->get_Title(&title);
+  EXPECT_EQ(title, "The Cat Concert");
+  ASSERT_EQ(listings_->FindProgramByID(9999, program.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_FALSE(program);
+
+  ComPtr<TDictionary> people = listings_->FindPeople("*o*");
+  ASSERT_EQ(people->Count(), 2);
+  EXPECT_EQ(people->KeyAt(0), "Jerry Mouse");  // sorted by name
+  EXPECT_EQ(people->GetAt(1), Variant(PersonID("Tom Cat")));
+  EXPECT_EQ(listings_->FindPeople("TOM CAT")->Count(), 1);
+  EXPECT_EQ(listings_->FindPeople("tom")->Count(), 0);
+  EXPECT_EQ(listings_->FindPeople("*")->Count(), 0);
+  ComPtr<TDictionary> roles = listings_->AllPeopleRoles();
+  ASSERT_EQ(roles->Count(), 3);
+  EXPECT_EQ(roles->KeyAt(0), "Actor");
+  EXPECT_EQ(roles->Get("Guest"),
+            Variant(db_->QueryInt("select role_id from roles where role = 'Guest'")));
+}
+
+TEST_F(SearchTest, ChannelOperationsReachTheGuide) {
+  db_->Exec("update channels set wanted = 0 where channel_id = 5");
+  ComPtr<ITVChannelList> list;
+  int32_t count = 0;
+  ASSERT_EQ(listings_->GetMasterChannels(list.ReleaseAndGetAddressOf()), S_OK);
+  list->get_Count(&count);
+  EXPECT_EQ(count, 3);
+  ASSERT_EQ(listings_->GetAllChannels(list.ReleaseAndGetAddressOf()), S_OK);
+  list->get_Count(&count);
+  EXPECT_EQ(count, 2);
+  ASSERT_EQ(listings_->FindChannelListByID(5, list.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_TRUE(list);
+  ComPtr<ITVChannel> channel;
+  ASSERT_EQ(listings_->FindChannelByExternalID("ext2", channel.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_TRUE(channel);
+  channel->get_Number(&count);
+  EXPECT_EQ(count, 5);
+  bool exists = true;
+  listings_->ChannelExistsByExternalID("ext9", &exists);
+  EXPECT_FALSE(exists);
+  bool deleted = false;
+  ASSERT_EQ(listings_->DeleteChannelList(5, &deleted), S_OK);
+  EXPECT_TRUE(deleted);
+  ASSERT_EQ(listings_->FindChannelListByID(5, list.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_FALSE(list);
+}
+
+TEST_F(SearchTest, DispatchReachesTheSameSearches) {
+  DISPID id = 0;
+  const char* name = "CustomSearch";
+  ASSERT_EQ(listings_->GetIDsOfNames(IID{}, &name, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 224);
+  // Arguments in reverse order: (query, by-reference error text).
+  Variant args[2] = {Variant("stale"), Variant("title stargate")};
+  DispParams params{args, nullptr, 2, 0};
+  Variant result;
+  ASSERT_EQ(listings_->Invoke(224, IID{}, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(args[0].ToString(), "");
+  ComPtr<ITVProgramList> list = result.ToInterface().As<ITVProgramList>();
+  ASSERT_TRUE(list);
+  EXPECT_EQ(IDs(list.Get()), IDList{stargate_});
+
+  Variant title_args[4] = {Variant(0), Variant(0.0), Variant(-5), Variant("star trek")};
+  DispParams title_params{title_args, nullptr, 4, 0};
+  ASSERT_EQ(listings_->Invoke(201, IID{}, 0, DISPATCH_METHOD, &title_params, &result, nullptr,
+                              nullptr),
+            S_OK);
+  EXPECT_EQ(IDs(result.ToInterface().As<ITVProgramList>().Get()), IDList{sun_late_});
+}
+
+TEST_F(GuideTest, EmptyGuideAndItsScheduler) {
+  bool any = true;
+  ASSERT_EQ(listings_->HasAnyPrograms(&any), S_OK);
+  EXPECT_FALSE(any);
+  AddChannel(1, 1);
+  AddProgram({.title = "News", .start = At(0, 18), .end = At(0, 19)});
+  listings_->HasAnyPrograms(&any);
+  EXPECT_TRUE(any);
+  // No condition at all: every programme.
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(0, 0, 0, 0)).size(), 1u);
+
+  // Each call makes a new scheduler on the same guide.
+  ComPtr<ITVScheduler> a, b;
+  ASSERT_EQ(listings_->GetScheduler(a.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_EQ(listings_->GetScheduler(b.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_TRUE(a && b && a.Get() != b.Get());
+}
+
+TEST(OpenListingsTest, FactoryOpensTheFileWithTheLineupID) {
+  TempDir dir;
+  ComPtr<ITVListings> listings = OpenListings(dir / "tv/listings.7.dat", 7);
+  int32_t id = 0;
+  ASSERT_EQ(listings->get_ID(&id), S_OK);
+  EXPECT_EQ(id, 7);
+  ComPtr<ITVProgramGroups> groups;
+  ASSERT_EQ(listings->NewProgramGroups(groups.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_TRUE(groups);
+  WriteFile(dir / "file", "x");
+  EXPECT_THROW(OpenListings(dir / "file/listings.1.dat", 1), Exception);
+}
+
+}  // namespace
+}  // namespace kestro::testing

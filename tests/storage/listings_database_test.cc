@@ -1,0 +1,215 @@
+// The listings database file: creation, upgrades of old files, and files it must not touch.
+#include "storage/listings_database.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "storage/sqlite_database.h"
+
+namespace kestro {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// The nineteen columns repeating schedules had before version 3.
+constexpr const char* kOldRepeatingSchedules =
+    "create table repeating_schedules ( rs_id integer primary key , rs_type integer , "
+    "priority integer , title char , hard_padding_before integer , hard_padding_after integer , "
+    "soft_padding_before integer , soft_padding_after integer , channel_id integer , "
+    "start_time integer , end_time integer , frequency char , search_criteria char , "
+    "keep_until integer , folder char , quality char , keep_at_most integer , repeats integer , "
+    "created_by char );";
+constexpr const char* kTwoOldRepeatingSchedules =
+    "insert into repeating_schedules values ( 4 , 1 , 2 , \"News\" , 0 , 0 , 60 , 60 , 3 , 0 , 0 , "
+    "\"daily\" , \"\" , 0 , \"\" , \"best\" , 5 , 1 , \"me\" );"
+    "insert into repeating_schedules values ( 9 , 2 , 1 , \"Film\" , 0 , 0 , 0 , 0 , 0 , 0 , 0 , "
+    "\"\" , \"title = x\" , 0 , \"\" , \"\" , 0 , 0 , \"me\" );";
+
+class ListingsDatabase : public ::testing::Test {
+ protected:
+  // A file in an older form, written with plain SQL.
+  void WriteOldFile(const std::string& sql) { OpenSQLiteDatabase(file_)->Exec(sql); }
+  static std::string Version(IDB& db) {
+    return db.Query("select param_value from parameters where param_name = \"schema-version\"")
+        ->Text(0);
+  }
+  static std::vector<std::string> Column(IDB& db, const std::string& sql) {
+    std::vector<std::string> values;
+    for (TablePtr t = db.Query(sql); !t->Eof(); t->Next()) values.push_back(t->Text(0));
+    return values;
+  }
+  static bool HasTable(IDB& db, const std::string& name) {
+    return db.QueryIntFmt("select count ( * ) from sqlite_master where name = %s",
+                          {SqlArg::Quoted(name)}) > 0;
+  }
+
+  testing::TempDir dir_;
+  std::string file_ = dir_ / "listings.1.dat";
+};
+
+TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
+  const std::string file = dir_ / "library/tv/listings.3.dat";
+  DBPtr db = OpenListingsDatabase(file);
+  EXPECT_TRUE(std::filesystem::exists(file));
+
+  // Every table followed by its indexes, in creation order; then the two search indexes that
+  // every open adds when missing.
+  EXPECT_THAT(
+      Column(*db, "select name from sqlite_master where name not like \"sqlite_%\" order by rowid"),
+      ElementsAre("programs", "idx_programs_channel_id", "idx_programs_external_id",
+                  "idx_programs_start_time", "idx_programs_end_time", "idx_programs_sort_title",
+                  "idx_programs_search_title", "idx_programs_schedule_id", "program_details",
+                  "program_genres", "genres", "idx_genres", "program_words", "program_people",
+                  "roles", "idx_roles_role", "people", "idx_people_name", "idx_people_search_name",
+                  "channels", "idx_channels_external_id", "idx_channels_number", "channel_lists",
+                  "channel_list_channels", "idx_clc_list_id", "schedules", "idx_schedules_deleted",
+                  "idx_schedules_start_time", "idx_schedules_end_time", "idx_schedules_program_id",
+                  "idx_schedules_rs_id", "schedule_data", "idx_schedule_data", "tuners",
+                  "repeating_schedules", "lost_schedules", "recorded_programs", "parameters",
+                  "idx_programs_start_end", "idx_program_people_person"));
+  EXPECT_THAT(
+      Column(*db, "select param_name || \"=\" || param_value from parameters order by 1"),
+      ElementsAre("listings-data-version=1", "schedule-data-version=1", "schema-version=3"));
+  TablePtr tuner = db->Query("select * from tuners");
+  ASSERT_EQ(tuner->RowCount(), 1);
+  EXPECT_EQ(tuner->Int("tuner_id"), 1);
+  EXPECT_EQ(tuner->FieldByName("tuner_name"), nullptr);
+  EXPECT_EQ(tuner->FieldByName("config"), nullptr);
+  EXPECT_EQ(db->Query("PRAGMA journal_mode")->Text(0), "wal");
+  EXPECT_EQ(db->QueryInt("PRAGMA synchronous"), 1);  // NORMAL
+
+  // Nested transactions count: only the outermost commit ends the transaction.
+  db->BeginTransaction();
+  db->BeginTransaction();
+  db->Commit();
+  EXPECT_TRUE(db->InTransaction());
+  db->Commit();
+  EXPECT_FALSE(db->InTransaction());
+
+  // A version-3 file opened again is left as it is.
+  db->Exec(
+      "update parameters set param_value = \"7\" where param_name = \"schedule-data-version\"");
+  db.reset();
+  db = OpenListingsDatabase(file);
+  EXPECT_EQ(Column(*db,
+                   "select param_value from parameters where param_name = "
+                   "\"schedule-data-version\""),
+            std::vector<std::string>{"7"});
+  EXPECT_EQ(db->QueryInt("select count ( * ) from tuners"), 1);
+}
+
+TEST_F(ListingsDatabase, Version1GainsRecordedProgramsAndDuplicates) {
+  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
+                           "param_value char );"
+                           "insert into parameters values ( \"schema-version\" , \"1\" );") +
+               kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
+  DBPtr db = OpenListingsDatabase(file_);
+  EXPECT_EQ(Version(*db), "3");
+  EXPECT_TRUE(HasTable(*db, "recorded_programs"));
+  EXPECT_FALSE(HasTable(*db, "temp_rs"));
+  EXPECT_THAT(Column(*db,
+                     "select rs_id || \":\" || title || \":\" || created_by || \":\" || "
+                     "duplicates from repeating_schedules order by rs_id"),
+              ElementsAre("4:News:me:0", "9:Film:me:0"));
+}
+
+TEST_F(ListingsDatabase, Version2KeepsItsRecordedPrograms) {
+  WriteOldFile(
+      std::string("create table parameters ( param_name char primary key , "
+                  "param_value char );"
+                  "insert into parameters values ( \"schema-version\" , \"2\" );"
+                  "create table recorded_programs ( equality_key char primary key , "
+                  "start_time integer , end_time integer , title char , subtitle char );"
+                  "insert into recorded_programs values ( \"k1\" , 1 , 2 , \"T\" , \"S\" );") +
+      kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
+  DBPtr db = OpenListingsDatabase(file_);
+  EXPECT_EQ(Version(*db), "3");
+  EXPECT_THAT(Column(*db, "select equality_key || title || subtitle from recorded_programs"),
+              ElementsAre("k1TS"));
+  EXPECT_EQ(db->QueryInt("select count ( * ) from repeating_schedules where duplicates = 0"), 2);
+}
+
+TEST_F(ListingsDatabase, VersionThatIsNotANumberUpgradesAsVersion1) {
+  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
+                           "param_value char );"
+                           "insert into parameters values ( \"schema-version\" , \"two\" );") +
+               kOldRepeatingSchedules);
+  DBPtr db = OpenListingsDatabase(file_);
+  EXPECT_EQ(Version(*db), "3");
+  EXPECT_TRUE(HasTable(*db, "recorded_programs"));
+}
+
+TEST_F(ListingsDatabase, FileWithoutVersionRowIsNotUpgraded) {
+  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
+                           "param_value char );") +
+               kOldRepeatingSchedules);
+  DBPtr db = OpenListingsDatabase(file_);
+  EXPECT_FALSE(HasTable(*db, "recorded_programs"));
+  EXPECT_EQ(db->QueryInt("select count ( * ) from pragma_table_info ( \"repeating_schedules\" )"),
+            19);
+}
+
+// An upgrade interrupted after copying the rows: the stale copy is dropped and the rebuild runs.
+TEST_F(ListingsDatabase, LeftoverCopyBesideTheOldTableIsDropped) {
+  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
+                           "param_value char );"
+                           "insert into parameters values ( \"schema-version\" , \"2\" );") +
+               kOldRepeatingSchedules + kTwoOldRepeatingSchedules +
+               "create table temp_rs as select * from repeating_schedules where rs_id = 4;");
+  DBPtr db = OpenListingsDatabase(file_);
+  EXPECT_EQ(Version(*db), "3");
+  EXPECT_FALSE(HasTable(*db, "temp_rs"));
+  EXPECT_THAT(Column(*db, "select rs_id from repeating_schedules order by rs_id"),
+              ElementsAre("4", "9"));
+}
+
+// An upgrade interrupted after dropping the old table: the copy holds the only rows.
+TEST_F(ListingsDatabase, LeftoverCopyWithoutTheOldTableIsMovedBack) {
+  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
+                           "param_value char );"
+                           "insert into parameters values ( \"schema-version\" , \"2\" );") +
+               kOldRepeatingSchedules + kTwoOldRepeatingSchedules +
+               "create table temp_rs as select * from repeating_schedules;"
+               "drop table repeating_schedules;");
+  DBPtr db = OpenListingsDatabase(file_);
+  EXPECT_EQ(Version(*db), "3");
+  EXPECT_FALSE(HasTable(*db, "temp_rs"));
+  EXPECT_THAT(Column(*db,
+                     "select rs_id || \":\" || duplicates from repeating_schedules "
+                     "order by rs_id"),
+              ElementsAre("4:0", "9:0"));
+}
+
+TEST_F(ListingsDatabase, FileThatIsNotADatabaseFailsAndKeepsItsBytes) {
+  const std::string garbage(3000, 'x');
+  testing::WriteFile(file_, garbage);
+  try {
+    OpenListingsDatabase(file_);
+    FAIL() << "opened a file that is not a database";
+  } catch (const Exception& e) {
+    EXPECT_THAT(e.what(), StartsWith("Failed to open TV listings database \"" + file_ + "\" : "));
+  }
+  EXPECT_EQ(testing::ReadFile(file_), garbage);
+  EXPECT_FALSE(std::filesystem::exists(file_ + "-wal"));
+}
+
+TEST_F(ListingsDatabase, DirectoryThatCannotBeMadeFails) {
+  testing::WriteFile(dir_ / "plain-file", "");
+  try {
+    OpenListingsDatabase(dir_ / "plain-file/tv/listings.1.dat");
+    FAIL() << "made a directory below a file";
+  } catch (const Exception& e) {
+    EXPECT_THAT(e.what(), StartsWith("Failed to create TV listings database in \"" +
+                                     (dir_ / "plain-file/tv") + "\" : "));
+  }
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,95 @@
+// The tuner configuration document: counting tuners, and the binding over its elements.
+#include "support/tuner_configuration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/temp_dir.h"
+#include "platform/exception.h"
+
+namespace kestro {
+namespace {
+
+class TunerConfiguration : public ::testing::Test {
+ protected:
+  int32_t CountOf(const std::string& xml) {
+    testing::WriteFile(file_, xml);
+    return TunerCount(file_);
+  }
+
+  testing::TempDir dir_;
+  std::string file_ = dir_ / "tuner-configuration.xml";
+};
+
+TEST_F(TunerConfiguration, EveryTunerOfEveryGroupCounts) {
+  EXPECT_EQ(CountOf("<?xml version=\"1.0\"?>\n"
+                    "<tuner-config>\n"
+                    "  <group lineup=\"7\">\n"
+                    "    <tuner device=\"a\" instance=\"0\" graph=\"\">\n"
+                    "      <tuning id=\"1\" mode=\"dvb\"/>\n"
+                    "      <tuner-properties><tuner-property name=\"x\"/></tuner-properties>\n"
+                    "    </tuner>\n"
+                    "    <tuner device=\"b\" instance=\"1\"/>\n"
+                    "  </group>\n"
+                    "  <group lineup=\"not a number\"><tuner/></group>\n"
+                    "  <other><tuner/></other>\n"
+                    "</tuner-config>\n"),
+            3);
+  EXPECT_EQ(CountOf("<tuner-config/>"), 0);
+  EXPECT_EQ(CountOf("<tuner-config><group/></tuner-config>"), 0);
+}
+
+TEST_F(TunerConfiguration, UnreadableDocumentsCountNoTuners) {
+  EXPECT_EQ(TunerCount(dir_ / "missing.xml"), 0);
+  EXPECT_EQ(CountOf("<tuner-config><group><tuner></group>"), 0);
+  EXPECT_EQ(CountOf("<tuners><group><tuner/></group></tuners>"), 0);
+  EXPECT_EQ(CountOf(""), 0);
+  EXPECT_EQ(TunerCount(dir_.path()), 0);  // a directory
+}
+
+TEST_F(TunerConfiguration, BindingReadsAndEditsTheElements) {
+  testing::WriteFile(file_,
+                     "<tuner-config><group lineup=\"2\"><tuner device=\"b\" instance=\"x\"/>"
+                     "</group></tuner-config>");
+  TXMLTunerconfigType config = LoadTunerconfig(file_);
+  ASSERT_EQ(config.Count(), 1);
+  TXMLGroupType group = config.Get(0);
+  EXPECT_EQ(group.Lineup(), 2);
+  EXPECT_THROW(group.Get(1), Exception);
+  EXPECT_THROW(group.Get(0).Instance(), EConvertError);
+  EXPECT_EQ(group.Get(0).Graph(), "");
+
+  TXMLTunerType first = group.Insert(0);
+  first.SetDevice("a");
+  first.SetInstance(-4);
+  first.Tuning().SetMode("dvb-t");
+  first.TunerProperties().Add().SetName("gain");
+  group.Add().SetDevice("c");
+
+  ASSERT_EQ(group.Count(), 3);
+  EXPECT_EQ(group.Get(0).Device(), "a");
+  EXPECT_EQ(group.Get(1).Device(), "b");
+  EXPECT_EQ(group.Get(2).Device(), "c");
+  EXPECT_EQ(group.Get(0).Instance(), -4);
+  // The child elements exist once: reading them again finds what was written.
+  EXPECT_EQ(group.Get(0).Tuning().Mode(), "dvb-t");
+  EXPECT_EQ(group.Get(0).TunerProperties().Count(), 1);
+  EXPECT_EQ(group.Get(0).TunerProperties().Get(0).Name(), "gain");
+  EXPECT_EQ(
+      std::distance(first.Node().children("tuning").begin(), first.Node().children("tuning").end()),
+      1);
+}
+
+TEST_F(TunerConfiguration, LoadNamesWhatIsWrong) {
+  testing::WriteFile(file_, "<tuners/>");
+  try {
+    LoadTunerconfig(file_);
+    FAIL() << "loaded a document of another kind";
+  } catch (const Exception& e) {
+    EXPECT_NE(std::string(e.what()).find("\"tuners\""), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace kestro
