@@ -9,8 +9,9 @@
 //   FirstImport   every programme saved into an empty guide (all added)
 //   Reimport      the same programmes saved again over the guide (all skipped unchanged)
 //   Finalize      FinalizeImport after an import that replaced 50 recorded programmes, whose
-//                 recordings are relocated to a later broadcast of the same episode; the time
+//                 recordings are relocated to another broadcast of the same episode; the time
 //                 includes the integrity checks and the vacuum of the whole file
+//   Relocate      the relocation of those 50 recordings alone
 // Goals: 10,000 programmes/s for a first import, 30,000/s for a re-import.
 // --explain prints the query plan of every statement a save runs, first import and re-import.
 // --with-proposed-index adds an index on programs ( channel_id , end_time , start_time ), which

@@ -40,6 +40,7 @@ std::vector<Command> SetupCommands();
 std::vector<Command> LineupCommands();
 std::vector<Command> ChannelCommands();
 std::vector<Command> GuideCommands();
+std::vector<Command> ScheduleCommands();
 std::vector<Command> ImportCommands();
 
 // Runs the tool with argv[1..]; returns the exit code.

@@ -34,6 +34,9 @@ enum TV_ADD_SCHEDULE_RESULT : int32_t {
 };
 
 // How long a recording is kept. Other values are stored and returned as they are.
+// The deletion reason that removes a schedule's rows instead of marking it deleted.
+inline constexpr const char* kPurgeScheduleReason = "{E4066511-B3BB-4908-A2A4-126BED83DB4F}";
+
 enum TV_KEEP_UNTIL : int32_t {
   TV_KEEP_UNTIL_SPACE_NEEDED = 0,
   TV_KEEP_UNTIL_DELETED = -1,

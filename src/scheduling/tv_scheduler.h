@@ -24,9 +24,6 @@
 
 namespace kestro {
 
-// The reason that makes DeleteSchedule remove a schedule's rows instead of marking it deleted.
-inline constexpr std::string_view kPurgeScheduleReason = "{E4066511-B3BB-4908-A2A4-126BED83DB4F}";
-
 class TTVScheduler : public TKestroTVObject<ITVScheduler> {
  public:
   // `listings` is handed on to objects that need it; `tuner_count` is fixed for the scheduler's

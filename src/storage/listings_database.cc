@@ -174,12 +174,16 @@ void Upgrade(IDB& db) {
   if (version < 3) UpgradeToVersion3(db);
 }
 
-// Indexes beyond the original schema that the guide's searches need at full size: a time slice
-// is answered from (start_time, end_time) without reading each row, and a person's programmes
-// from program_people by person. Made when missing; a file locked by a running import gets them
-// on a later open.
+// Indexes beyond the original schema that the guide needs at full size: a time slice is answered
+// from (start_time, end_time) without reading each row, an import's overlap test for a new
+// programme from (channel_id, end_time, start_time), and a person's programmes from
+// program_people by person. Made when missing; a file locked by a running import gets them on a
+// later open.
 constexpr std::pair<const char*, const char*> kSearchIndexes[] = {
-    {"idx_programs_start_end", "create index idx_programs_start_end on programs ( start_time , end_time )"},
+    {"idx_programs_start_end",
+     "create index idx_programs_start_end on programs ( start_time , end_time )"},
+    {"idx_programs_channel_times",
+     "create index idx_programs_channel_times on programs ( channel_id , end_time , start_time )"},
     {"idx_program_people_person",
      "create index idx_program_people_person on program_people ( person_id )"},
 };

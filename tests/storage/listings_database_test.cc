@@ -59,7 +59,7 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
   DBPtr db = OpenListingsDatabase(file);
   EXPECT_TRUE(std::filesystem::exists(file));
 
-  // Every table followed by its indexes, in creation order; then the two search indexes that
+  // Every table followed by its indexes, in creation order; then the search indexes that
   // every open adds when missing.
   EXPECT_THAT(
       Column(*db, "select name from sqlite_master where name not like \"sqlite_%\" order by rowid"),
@@ -73,7 +73,8 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
                   "idx_schedules_start_time", "idx_schedules_end_time", "idx_schedules_program_id",
                   "idx_schedules_rs_id", "schedule_data", "idx_schedule_data", "tuners",
                   "repeating_schedules", "lost_schedules", "recorded_programs", "parameters",
-                  "idx_programs_start_end", "idx_program_people_person"));
+                  "idx_programs_start_end", "idx_programs_channel_times",
+                  "idx_program_people_person"));
   EXPECT_THAT(
       Column(*db, "select param_name || \"=\" || param_value from parameters order by 1"),
       ElementsAre("listings-data-version=1", "schedule-data-version=1", "schema-version=3"));

@@ -1,0 +1,207 @@
+// kestro record and kestro schedule: single recordings on a lineup's tuners.
+#include "cli/output.h"
+#include "cli/session.h"
+#include "cli/time_arg.h"
+#include "kestro/tv_programs.h"
+#include "kestro/tv_schedules.h"
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+
+namespace kestro::cli {
+
+namespace {
+
+std::vector<ComPtr<ITVSchedule>> Items(ITVScheduleList* list) {
+  std::vector<ComPtr<ITVSchedule>> items;
+  if (!list) return items;
+  int32_t count = Get(list, &ITVScheduleList::get_Count);
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVSchedule> s;
+    CheckHResult(list->get_Items(i, s.ReleaseAndGetAddressOf()));
+    items.push_back(std::move(s));
+  }
+  return items;
+}
+
+std::string ChannelText(ITVSchedule* s) {
+  ComPtr<ITVChannel> channel;
+  CheckHResult(s->GetChannel(channel.ReleaseAndGetAddressOf()));
+  if (!channel) return std::to_string(Get(s, &ITVSchedule::get_ChannelID));
+  return Format("%d %s", Get(channel.Get(), &ITVChannel::get_Number),
+                Get(channel.Get(), &ITVChannel::get_ShortName).c_str());
+}
+
+void PrintSchedules(std::ostream& out, const std::vector<ComPtr<ITVSchedule>>& schedules,
+                    OutputFormat format) {
+  TableOutput table({"id", "tuner", "start", "end", "title", "channel", "status", "padding"});
+  for (const auto& s : schedules) {
+    // Hard padding is inside start..end; soft padding lies outside it.
+    std::string padding = Format(
+        "hard %d/%d soft %d/%d", Get(s.Get(), &ITVSchedule::get_HardPaddingBefore),
+        Get(s.Get(), &ITVSchedule::get_HardPaddingAfter),
+        Get(s.Get(), &ITVSchedule::get_SoftPaddingBefore),
+        Get(s.Get(), &ITVSchedule::get_SoftPaddingAfter));
+    std::string status = Get(s.Get(), &ITVSchedule::get_Status);
+    if (Get(s.Get(), &ITVSchedule::get_IsDeleted)) {
+      std::string by = Get(s.Get(), &ITVSchedule::get_DeletedBy);
+      status = "deleted" + (by.empty() ? std::string() : " by " + by);
+    }
+    table.AddRow({std::to_string(Get(s.Get(), &ITVSchedule::get_ID)),
+                  std::to_string(Get(s.Get(), &ITVSchedule::get_TunerID)),
+                  FormatTime(Get(s.Get(), &ITVSchedule::get_StartTime)),
+                  FormatTime(Get(s.Get(), &ITVSchedule::get_EndTime)),
+                  Get(s.Get(), &ITVSchedule::get_Title), ChannelText(s.Get()), status, padding});
+  }
+  table.Print(out, format);
+}
+
+int32_t Seconds(const ArgParser& args, const char* name) {
+  return args.IntValue(name, 0, 24 * 3600).value_or(0);
+}
+
+int RunRecord(CommandContext& ctx) {
+  ArgParser args(ctx.args,
+                 {"before", "after", "soft-before", "soft-after", "keep", "folder", "quality",
+                  "channel", "start", "end", "title"},
+                 {"delete-on-conflict", "no-wake"});
+  args.ExpectAtMost(2);
+  std::optional<std::string> keep = args.Choice("keep", {"space-needed", "until-deleted"});
+  const int32_t before = Seconds(args, "before"), after = Seconds(args, "after");
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  ComPtr<ITVScheduler> scheduler = GetObject(listings.Get(), &ITVListings::GetScheduler);
+  ComPtr<ITVSchedule> schedule = GetObject(scheduler.Get(), &ITVScheduler::CreateSchedule);
+
+  if (args.Positionals().size() == 2) {  // a programme of the guide
+    if (args.Value("channel") || args.Value("start") || args.Value("end"))
+      throw UsageError("give a PROGRAM-ID or --channel/--start/--end, not both");
+    int32_t id = 0;
+    if (!TryStrToInt(args.Positionals()[1], &id)) throw UsageError("PROGRAM-ID is a number");
+    ComPtr<ITVProgram> program;
+    CheckHResult(listings->FindProgramByID(id, program.ReleaseAndGetAddressOf()));
+    if (!program) throw Exception(Format("No programme with id %d", id));
+    CheckHResult(schedule->put_ProgramID(id));
+    CheckHResult(schedule->put_ChannelID(Get(program.Get(), &ITVProgram::get_ChannelID)));
+    CheckHResult(schedule->put_Title(args.Value("title").value_or(
+        Get(program.Get(), &ITVProgram::get_Title))));
+    // The reserved window includes the hard padding.
+    CheckHResult(schedule->put_StartTime(Get(program.Get(), &ITVProgram::get_StartTime) -
+                                         before * kOneSecond));
+    CheckHResult(schedule->put_EndTime(Get(program.Get(), &ITVProgram::get_EndTime) +
+                                       after * kOneSecond));
+  } else {  // a bare time window on a channel
+    std::optional<int32_t> channel = args.IntValue("channel", 1, 1 << 30);
+    if (!channel || !args.Value("start") || !args.Value("end") || !args.Value("title"))
+      throw UsageError("give a PROGRAM-ID, or --channel, --start, --end and --title");
+    ComPtr<ITVChannel> found;
+    CheckHResult(listings->FindChannelByID(*channel, found.ReleaseAndGetAddressOf()));
+    if (!found) throw Exception(Format("No channel with id %d", *channel));
+    CheckHResult(schedule->put_ChannelID(*channel));
+    CheckHResult(schedule->put_Title(*args.Value("title")));
+    CheckHResult(schedule->put_StartTime(ParseTimeArgument(*args.Value("start"), "start") -
+                                         before * kOneSecond));
+    CheckHResult(schedule->put_EndTime(ParseTimeArgument(*args.Value("end"), "end") +
+                                       after * kOneSecond));
+  }
+  CheckHResult(schedule->put_HardPaddingBefore(before));
+  CheckHResult(schedule->put_HardPaddingAfter(after));
+  CheckHResult(schedule->put_SoftPaddingBefore(Seconds(args, "soft-before")));
+  CheckHResult(schedule->put_SoftPaddingAfter(Seconds(args, "soft-after")));
+  CheckHResult(schedule->put_DeleteOnConflict(args.Flag("delete-on-conflict")));
+  CheckHResult(schedule->put_WakeUp(!args.Flag("no-wake")));
+  CheckHResult(schedule->put_KeepUntil(keep == "until-deleted" ? TV_KEEP_UNTIL_DELETED
+                                                               : TV_KEEP_UNTIL_SPACE_NEEDED));
+  if (auto folder = args.Value("folder")) CheckHResult(schedule->put_Folder(*folder));
+  if (auto quality = args.Value("quality")) CheckHResult(schedule->put_Quality(*quality));
+  CheckHResult(schedule->put_CreatedBy("USER"));
+
+  ComPtr<ITVScheduleResult> result;
+  CheckHResult(scheduler->AddSchedule(schedule.Get(), result.ReleaseAndGetAddressOf()));
+  if (Get(result.Get(), &ITVScheduleResult::get_Code) == TV_ADD_SCHEDULE_OK) {
+    ctx.out << "Schedule " << Get(schedule.Get(), &ITVSchedule::get_ID) << " on tuner "
+            << Get(schedule.Get(), &ITVSchedule::get_TunerID) << "\n";
+    return kExitOk;
+  }
+  ctx.err << "Not scheduled: " << Get(result.Get(), &ITVScheduleResult::get_Description) << "\n";
+  std::vector<ComPtr<ITVSchedule>> conflicts =
+      Items(GetObject(result.Get(), &ITVScheduleResult::get_Conflicts).Get());
+  if (!conflicts.empty()) {
+    ctx.err << "Conflicts with:\n";
+    PrintSchedules(ctx.err, conflicts, OutputFormat::kTable);
+  }
+  return kExitFailed;
+}
+
+int RunScheduleList(CommandContext& ctx) {
+  ArgParser args(ctx.args, {"tuner", "format"}, {"deleted", "lost"});
+  args.ExpectAtMost(1);
+  OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
+  std::optional<int32_t> tuner = args.IntValue("tuner", 1, 1 << 30);
+  if (args.Flag("deleted") + args.Flag("lost") + tuner.has_value() > 1)
+    throw UsageError("give at most one of --deleted, --lost and --tuner");
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  ComPtr<ITVScheduler> scheduler = GetObject(listings.Get(), &ITVListings::GetScheduler);
+  ComPtr<ITVScheduleList> list;
+  if (args.Flag("deleted"))
+    CheckHResult(scheduler->GetDeletedSchedules(list.ReleaseAndGetAddressOf()));
+  else if (args.Flag("lost"))
+    CheckHResult(scheduler->GetLostSchedules(list.ReleaseAndGetAddressOf()));
+  else if (tuner)
+    CheckHResult(scheduler->GetSchedulesForTuner(*tuner, list.ReleaseAndGetAddressOf()));
+  else
+    CheckHResult(scheduler->GetSchedules(list.ReleaseAndGetAddressOf()));
+  PrintSchedules(ctx.out, Items(list.Get()), format);
+  return kExitOk;
+}
+
+int RunScheduleDelete(CommandContext& ctx) {
+  ArgParser args(ctx.args, {}, {"purge"});
+  args.ExpectAtMost(2);
+  int32_t id = 0;
+  if (!TryStrToInt(args.Positional(1, "SCHEDULE-ID"), &id) || id <= 0)
+    throw UsageError("SCHEDULE-ID is a number");
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  ComPtr<ITVScheduler> scheduler = GetObject(listings.Get(), &ITVListings::GetScheduler);
+  ComPtr<ITVSchedule> found;
+  CheckHResult(scheduler->FindSchedule(id, found.ReleaseAndGetAddressOf()));
+  if (!found) throw Exception(Format("No schedule with id %d", id));
+  bool deleted = false;
+  CheckHResult(scheduler->DeleteSchedule(id, "USER", args.Flag("purge") ? kPurgeScheduleReason : "",
+                                         &deleted));
+  if (!deleted) throw Exception(Format("Schedule %d could not be deleted", id));
+  return kExitOk;
+}
+
+}  // namespace
+
+std::vector<Command> ScheduleCommands() {
+  const std::string options =
+      "  --before S / --after S             hard padding in seconds, inside the reserved window\n"
+      "  --soft-before S / --soft-after S   soft padding in seconds, never counted in conflicts\n"
+      "  --delete-on-conflict               a later recording may take this one's tuner\n"
+      "  --no-wake                          do not wake the machine for it\n"
+      "  --keep space-needed|until-deleted  how long the recording is kept\n"
+      "  --folder F / --quality Q           where and how to record\n";
+  return {
+      {"record",
+       "kestro record LINEUP PROGRAM-ID [OPTIONS] | kestro record LINEUP --channel CHANNEL-ID "
+       "--start TIME --end TIME --title TITLE [OPTIONS]",
+       "record a programme, or a time window on a channel; prints the schedule and its tuner",
+       options + "When the recording is refused, the reason and the conflicting schedules are "
+                 "printed and the exit code is 1.\n",
+       RunRecord},
+      {"schedule list", "kestro schedule list LINEUP [--deleted | --lost | --tuner N] [--format F]",
+       "the recordings of a lineup (or the deleted or lost ones, or one tuner's)", "",
+       RunScheduleList},
+      {"schedule delete", "kestro schedule delete LINEUP SCHEDULE-ID [--purge]",
+       "delete a recording (marked deleted, or removed altogether with --purge)", "",
+       RunScheduleDelete},
+  };
+}
+
+}  // namespace kestro::cli
