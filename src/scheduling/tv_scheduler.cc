@@ -122,7 +122,10 @@ bool TTVScheduler::Delete(int32_t schedule_id, std::string_view deleted_by,
       return true;
     }
     const int32_t program_id = StrToIntDef(rows->Text(0), 0);
-    db_->ExecFmt("update programs set schedule_id = 0 where id = %d", {SqlArg::Int(program_id)});
+    // Only the programme's link to this schedule: deleting an old, already deleted schedule must
+    // not unlink the programme from the live schedule that records it now.
+    db_->ExecFmt("update programs set schedule_id = 0 where id = %d and schedule_id = %d",
+                 {SqlArg::Int(program_id), SqlArg::Int(schedule_id)});
     if (reason == kPurgeScheduleReason) {
       PurgeSchedule(*db_, schedule_id);
     } else {

@@ -29,6 +29,18 @@ TEST_F(ScheduleChangeTest, AddingLinksTheProgrammeAndDeletingUnlinksIt) {
   EXPECT_EQ(scheduler_->SchedulesForTimeSlice(At(20), At(21))->Count(), 0);
 }
 
+TEST_F(ScheduleChangeTest, DeletingAStaleScheduleKeepsTheProgrammesLiveLink) {
+  AddProgram(5, At(20), At(21));
+  ComPtr<TTVSchedule> stale = Make(At(20), At(21));
+  stale->fields().program_id = 5;
+  ASSERT_TRUE(scheduler_->Add(*stale)->Ok());
+  // The programme has since been taken over by another schedule (as a relocation does).
+  ComPtr<TTVSchedule> live = Stored(At(22), At(23));
+  db_->ExecFmt("update programs set schedule_id = %d where id = 5", {SqlArg::Int(live->fields().id)});
+  ASSERT_TRUE(scheduler_->Delete(stale->fields().id, "user", "old"));
+  EXPECT_EQ(ProgramScheduleID(5), live->fields().id);
+}
+
 TEST_F(ScheduleChangeTest, ANewScheduleForAProgrammePurgesItsDeletedSchedules) {
   AddProgram(5, At(20), At(21));
   std::vector<int32_t> old_ids;
