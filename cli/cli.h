@@ -46,8 +46,11 @@ std::vector<Command> ImportCommands();
 // Runs the tool with argv[1..]; returns the exit code.
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The module file next to this program (build tree) or in its library folder (installed);
-// $KESTRO_MODULE overrides. "" when none is found.
-std::string FindModuleFile();
+// A library file next to this program (build tree) or in its library folder (installed), by
+// file name ("libKestroTV.so"); `override_variable` names an environment variable that overrides
+// it. "" when none is found.
+std::string FindLibraryFile(const std::string& file_name, const char* override_variable);
+// The module: libKestroTV.so, or $KESTRO_MODULE.
+inline std::string FindModuleFile() { return FindLibraryFile("libKestroTV.so", "KESTRO_MODULE"); }
 
 }  // namespace kestro::cli

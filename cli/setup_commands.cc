@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "cli/cli.h"
+#include "host/media_library/media_library.h"
 #include "host/module_loader.h"
 #include "kestro/dispatch.h"
 #include "kestro/host.h"
@@ -66,6 +67,11 @@ int RunSetup(CommandContext& ctx) {
                     "set KESTRO_MODULE to the module file");
   host::RegisterModuleFile(module);
   RegisterHostTypeLibrary(ctx.registry_path);
+  // The host's own classes the module creates (the media library).
+  std::string host_module = FindLibraryFile("libKestroHost.so", "KESTRO_HOST_MODULE");
+  if (host_module.empty())
+    throw Exception("Cannot find libKestroHost.so next to kestro or in its library folder");
+  host::RegisterHostClasses(ctx.registry_path, host_module);
 
   RegistryFile reg = RegistryFile::Load(ctx.registry_path);
   const std::pair<const char*, std::string> values[] = {{"root", root_dir},

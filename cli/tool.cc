@@ -64,13 +64,13 @@ const std::vector<Command>& Commands() {
   return all;
 }
 
-std::string FindModuleFile() {
+std::string FindLibraryFile(const std::string& file_name, const char* override_variable) {
   namespace fs = std::filesystem;
-  if (const char* env = std::getenv("KESTRO_MODULE"); env && *env) return env;
+  if (const char* env = std::getenv(override_variable); env && *env) return env;
   fs::path exe_dir = fs::path(ExecutablePath()).parent_path();
   for (const fs::path& candidate :
-       {exe_dir / "libKestroTV.so", exe_dir / ".." / KESTRO_LIBDIR / "libKestroTV.so",
-        exe_dir / ".." / "lib" / "libKestroTV.so"}) {
+       {exe_dir / file_name, exe_dir / ".." / KESTRO_LIBDIR / file_name,
+        exe_dir / ".." / "lib" / file_name}) {
     std::error_code ec;
     if (fs::exists(candidate, ec)) return fs::canonical(candidate, ec).string();
   }

@@ -4,6 +4,7 @@
 
 #include "kestro/dispatch.h"
 #include "kestro/host.h"
+#include "kestro/media_library.h"
 
 namespace kestro {
 
@@ -51,13 +52,49 @@ inline const TypeLibInfo& HostTypeLibrary() {
        Method<&IKestroSystem::GetLog>("GetLog", 34),
        Method<&IKestroSystem::GetFolder>("GetFolder", 37),
        Method<&IKestroSystem::SetRuntimeProperty>("SetRuntimeProperty", 39)}};
+  static const InterfaceInfo ml_item{
+      IMLItem::kIID, "IMLItem", "Media library item", nullptr,
+      {PropGet<&IMLItem::get_Location>("Location", 1),
+       PropPut<&IMLItem::put_Location>("Location", 1),
+       PropPut<&IMLItem::put_Key>("Key", 2),
+       PropGet<&IMLItem::get_Tags>("Tags", 3),
+       PropGet<&IMLItem::get_Name>("Name", 4),
+       Method<&IMLItem::Save>("Save", 5)}};
+  static const InterfaceInfo ml_item_list{
+      IMLItemList::kIID, "IMLItemList", "Media library items found", nullptr,
+      {PropGet<&IMLItemList::get_Count>("Count", 1),
+       PropGet<&IMLItemList::get_Item>("Item", 0)}};
+  static const InterfaceInfo ml_level{
+      IMLLevel::kIID, "IMLLevel", "Level of a media library view", nullptr,
+      {PropPut<&IMLLevel::put_Flag>("Flag", 1),
+       PropPut<&IMLLevel::put_SortTag>("SortTag", 2),
+       PropPut<&IMLLevel::put_Caption>("Caption", 3),
+       PropPut<&IMLLevel::put_Style>("Style", 4)}};
+  static const InterfaceInfo ml_view{
+      IMLView::kIID, "IMLView", "Media library view", nullptr,
+      {Method<&IMLView::AddLevel>("AddLevel", 1),
+       PropGet<&IMLView::get_Filter>("Filter", 2),
+       PropPut<&IMLView::put_Filter>("Filter", 2)}};
+  static const InterfaceInfo ml_section{
+      IMLSection::kIID, "IMLSection", "Media library section", nullptr,
+      {Method<&IMLSection::AddItem>("AddItem", 1),
+       Method<&IMLSection::FindItemsByTag>("FindItemsByTag", 2),
+       PropGet<&IMLSection::get_ItemCount>("ItemCount", 3),
+       Method<&IMLSection::AddView>("AddView", 4),
+       Method<&IMLSection::DeleteItem>("DeleteItem", 5)}};
+  static const InterfaceInfo media_library{
+      IMediaLibrary::kIID, "IMediaLibrary", "Media library", nullptr,
+      {Method<&IMediaLibrary::OpenSection>("OpenSection", 1)}};
   static const TypeLibInfo lib{LIBID_KestroHost,
                                "KestroHost",
                                "Kestro host library",
                                1,
                                0,
-                               {&item, &log, &progress, &message, &plugin, &screen, &system},
-                               {}};
+                               {&item, &log, &progress, &message, &plugin, &screen, &system,
+                                &ml_item, &ml_item_list, &ml_level, &ml_view, &ml_section,
+                                &media_library},
+                               {{CLSID_MediaLibrary, "MediaLibrary", "Media library",
+                                 IMediaLibrary::kIID}}};
   return lib;
 }
 

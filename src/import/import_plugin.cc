@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "import/xmltv_plugin.h"
 #include "platform/exception.h"
 
 namespace kestro {
@@ -48,7 +49,7 @@ struct BuiltInPlugin {
 };
 constexpr BuiltInPlugin kBuiltInPlugins[] = {
     {kListingsServicePluginID, nullptr},
-    {kXMLTVPluginID, nullptr},
+    {kXMLTVPluginID, &MakeXMLTVListingsWizard},
 };
 
 ComPtr<ITVListingsImportPlugin> MakeBuiltInPlugin(std::string_view plugin_id) {

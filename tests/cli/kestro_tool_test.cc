@@ -23,6 +23,10 @@ TEST_F(KestroToolTest, SetupThenInfoLoadsTheModuleThroughTheRegistry) {
   for (size_t p = 0; (p = tuners.find("<tuner ", p)) != std::string::npos; ++p) ++count;
   EXPECT_EQ(count, 3u);
 
+  // The host's media library is registered for the module to create.
+  EXPECT_NE(testing::ReadFile(registry_).find("{3A29F7EA-25AD-4D28-B7BF-A6856BDD7236}\\InprocServer32"),
+            std::string::npos);
+
   ToolRun info = Kestro("info");
   ASSERT_EQ(info.exit_code, 0) << info.err;
   EXPECT_NE(info.out.find("KestroTV 1.0 {EFBDED27-DD25-4461-8427-94AD766C3182}"),

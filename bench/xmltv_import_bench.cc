@@ -1,0 +1,222 @@
+// Speed and memory of a whole XMLTV import (ITVLineup.ImportListings with the XMLTV plug-in in
+// directory mode) against two floors measured in the same run:
+//   parse floor   expat reading the file twice with no handlers (the reader streams it twice)
+//   insert floor  the file's programmes (channel, start, stop, title) inserted with one prepared
+//                 statement in one transaction into a bare SQLite table
+// A small file is imported first, then the big one: the peak resident size after each shows
+// whether memory grows with the file.
+//
+//   cmake -S . -B build-bench -G Ninja -DKESTRO_BUILD_BENCH=ON
+//   ninja -C build-bench xmltv_import_bench xmltv_generator
+//   build-bench/bench/xmltv_import_bench [--channels 200] [--days 14]
+// Goal: 10,000 programmes/s.
+#include <expat.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "import/import_plugin.h"
+#include "module/registry_info.h"
+#include "platform/system/registry_file.h"
+#include "platform/system/tv_registry.h"
+#include "storage/tv_lineups.h"
+
+namespace fs = std::filesystem;
+using namespace kestro;
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+long PeakRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Feeds the file to expat in 64 KB blocks; `user` handlers may collect programmes.
+void ParseFile(const std::string& file, XML_Parser parser) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> block(1 << 16);
+  for (;;) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const auto n = static_cast<int>(in.gcount());
+    if (XML_Parse(parser, block.data(), n, n == 0) == XML_STATUS_ERROR) {
+      std::fprintf(stderr, "expat: %s\n", XML_ErrorString(XML_GetErrorCode(parser)));
+      std::exit(1);
+    }
+    if (n == 0) break;
+  }
+}
+
+struct Row {
+  std::string channel, start, stop, title;
+};
+struct Collector {
+  std::vector<Row> rows;
+  bool in_title = false;
+};
+
+void XMLCALL OnStart(void* user, const XML_Char* name, const XML_Char** attrs) {
+  auto* c = static_cast<Collector*>(user);
+  if (std::strcmp(name, "programme") == 0) {
+    Row row;
+    for (int i = 0; attrs[i]; i += 2) {
+      if (!std::strcmp(attrs[i], "channel")) row.channel = attrs[i + 1];
+      else if (!std::strcmp(attrs[i], "start")) row.start = attrs[i + 1];
+      else if (!std::strcmp(attrs[i], "stop")) row.stop = attrs[i + 1];
+    }
+    c->rows.push_back(std::move(row));
+  } else if (std::strcmp(name, "title") == 0 && !c->rows.empty() && c->rows.back().title.empty()) {
+    c->in_title = true;
+  }
+}
+void XMLCALL OnEnd(void* user, const XML_Char*) { static_cast<Collector*>(user)->in_title = false; }
+void XMLCALL OnText(void* user, const XML_Char* text, int len) {
+  auto* c = static_cast<Collector*>(user);
+  if (c->in_title) c->rows.back().title.append(text, static_cast<size_t>(len));
+}
+
+double ParseFloor(const std::string& file) {
+  const auto started = std::chrono::steady_clock::now();
+  for (int pass = 0; pass < 2; ++pass) {
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    ParseFile(file, parser);
+    XML_ParserFree(parser);
+  }
+  return Seconds(started);
+}
+
+double InsertFloor(const std::vector<Row>& rows, const std::string& db_file) {
+  sqlite3* db = nullptr;
+  sqlite3_open(db_file.c_str(), &db);
+  sqlite3_exec(db, "create table programs ( id integer primary key , channel text , start text ,"
+               " stop text , title text )", nullptr, nullptr, nullptr);
+  const auto started = std::chrono::steady_clock::now();
+  sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, "insert into programs ( channel , start , stop , title ) values ( ? , ? ,"
+                     " ? , ? )", -1, &insert, nullptr);
+  for (const Row& r : rows) {
+    sqlite3_bind_text(insert, 1, r.channel.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 2, r.start.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 3, r.stop.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 4, r.title.c_str(), -1, SQLITE_STATIC);
+    sqlite3_step(insert);
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+  const double seconds = Seconds(started);
+  sqlite3_close(db);
+  return seconds;
+}
+
+// Makes the listings with xmltv_generator (beside this program's folder in the build tree).
+std::string Generate(const fs::path& dir, int channels, int days) {
+  const fs::path tool = fs::path(KESTRO_XMLTV_GENERATOR);
+  const std::string file = (dir / "listings.xml").string();
+  fs::create_directories(dir);
+  const std::string command = "'" + tool.string() + "' --channels " + std::to_string(channels) +
+                              " --days " + std::to_string(days) + " --output '" + file + "'";
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    std::exit(1);
+  }
+  return file;
+}
+
+// One lineup importing the folder `dir` with the XMLTV plug-in; seconds of ImportListings.
+double Import(const std::string& dir, const std::string& name, std::string* error) {
+  ComPtr<TTVLineups> lineups = MakeObject<TTVLineups>(LineupLocations::FromConfig());
+  ComPtr<ITVLineup> lineup;
+  lineups->NewLineup(lineup.ReleaseAndGetAddressOf());
+  lineup->put_Name(name);
+  lineup->put_PluginID(std::string(kXMLTVPluginID));
+  ComPtr<IKestroItem> props;
+  lineup->get_PluginProperties(props.ReleaseAndGetAddressOf());
+  props->put_Values(Variant("mode"), Variant("I"));
+  props->put_Values(Variant("dir"), Variant(dir));
+  props->put_Values(Variant("after-import"), Variant("nothing"));
+  bool ok = false;
+  lineup->Save(error, &ok);
+  if (!ok) return -1;
+  const auto started = std::chrono::steady_clock::now();
+  lineup->ImportListings(nullptr, error, &ok);
+  return ok ? Seconds(started) : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int channels = 200, days = 14;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--channels")) channels = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--days")) days = std::atoi(argv[i + 1]);
+  }
+  char pattern[] = "/tmp/kestro-xmltv-bench-XXXXXX";
+  const fs::path root = mkdtemp(pattern);
+  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
+  RegistryFile registry;
+  registry.SetString(kTVRegistryKey, "library", (root / "library").string() + "/");
+  registry.SetString(kTVRegistryKey, "data", (root / "data").string() + "/");
+  registry.Save((root / "registry.reg").string());
+  setenv("KESTRO_REGISTRY", (root / "registry.reg").c_str(), 1);
+  LoadModuleConfig();
+
+  std::string error;
+  const std::string small = Generate(root / "small", channels / 10 > 0 ? channels / 10 : 1, days);
+  if (Import((root / "small").string(), "Small", &error) < 0) {
+    std::fprintf(stderr, "import failed: %s\n", error.c_str());
+    return 1;
+  }
+  const long rss_small = PeakRssKb();
+
+  const std::string big = Generate(root / "big", channels, days);
+  const long rss_before = PeakRssKb();
+  const double import_s = Import((root / "big").string(), "Big", &error);
+  if (import_s < 0) {
+    std::fprintf(stderr, "import failed: %s\n", error.c_str());
+    return 1;
+  }
+  const long rss_big = PeakRssKb();
+  Collector collector;
+  {
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetUserData(parser, &collector);
+    XML_SetElementHandler(parser, OnStart, OnEnd);
+    XML_SetCharacterDataHandler(parser, OnText);
+    ParseFile(big, parser);
+    XML_ParserFree(parser);
+  }
+  const size_t programmes = collector.rows.size();
+  const double parse_s = ParseFloor(big);
+  const double insert_s = InsertFloor(collector.rows, (root / "floor.db").string());
+
+  std::printf("file: %d channels x %d days, %zu programmes, %.1f MB\n", channels, days, programmes,
+              static_cast<double>(fs::file_size(big)) / 1e6);
+  std::printf("import:        %8.2f s  %9.0f programmes/s\n", import_s, programmes / import_s);
+  std::printf("parse floor:   %8.2f s  (expat, two passes)   import / floor = %.1f\n", parse_s,
+              import_s / parse_s);
+  std::printf("insert floor:  %8.2f s  (prepared, one tx)    import / floor = %.1f\n", insert_s,
+              import_s / insert_s);
+  std::printf("both floors:   %8.2f s                        import / floors = %.1f\n",
+              parse_s + insert_s, import_s / (parse_s + insert_s));
+  std::printf("peak RSS: %ld KB after the small import (%d channels), %ld KB before and %ld KB "
+              "after the big one\n",
+              rss_small, channels / 10 > 0 ? channels / 10 : 1, rss_before, rss_big);
+  std::printf("goal 10,000 programmes/s: %s\n", programmes / import_s >= 10000 ? "met" : "NOT met");
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  return 0;
+}

@@ -1,0 +1,109 @@
+// The media library's SQLite file: one connection shared by the library object and every section,
+// item and view taken from it. Statements are prepared per call; the library is small and its
+// callers few.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "kestro/com.h"
+#include "kestro/variant.h"
+#include "platform/exception.h"
+
+namespace kestro::host {
+
+KESTRO_DECLARE_EXCEPTION(EMediaLibraryError, Exception);
+
+class MLDatabase;
+class TMLItem;
+using MLDatabasePtr = std::shared_ptr<MLDatabase>;
+
+// One prepared statement; parameters are numbered from 1, columns from 0.
+class MLStatement {
+ public:
+  MLStatement(MLDatabase& db, std::string_view sql);
+  ~MLStatement();
+  MLStatement(const MLStatement&) = delete;
+  MLStatement& operator=(const MLStatement&) = delete;
+
+  MLStatement& Bind(int index, int64_t value);
+  MLStatement& Bind(int index, std::string_view text);
+  // Binds the stored form of a tag value: integers and Booleans as integers, numbers and dates
+  // as reals, text as text, Empty and Null as NULL. Interfaces and arrays cannot be stored.
+  MLStatement& BindValue(int index, const Variant& value);
+  // Steps once: true while a row is there.
+  bool Step();
+  // Runs a statement that returns no rows.
+  void Run();
+  // Ready to bind and run again.
+  void Reset();
+
+  int64_t Int(int column) const;
+  std::string Text(int column) const;
+  // A tag value stored with BindValue, read back as the variant type `type`.
+  Variant Value(int column, int type) const;
+
+ private:
+  void Check(int rc) const;
+  MLDatabase& db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+class MLDatabase {
+ public:
+  // Opens (creating when missing) the file and its tables.
+  // Throws EMediaLibraryError "Failed to open media library "%s" : %s".
+  static MLDatabasePtr Open(const std::string& file_name);
+  ~MLDatabase();
+  MLDatabase(const MLDatabase&) = delete;
+  MLDatabase& operator=(const MLDatabase&) = delete;
+
+  void Exec(const char* sql);
+  int64_t LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+  const std::string& FileName() const { return file_name_; }
+  // Held by every operation, so a multi-statement change is never interleaved with another
+  // thread's on the shared connection.
+  std::recursive_mutex& Mutex() { return mutex_; }
+  // Throws EMediaLibraryError with SQLite's message.
+  [[noreturn]] void Fail() const;
+
+  sqlite3* Handle() const { return db_; }
+
+  // The items alive on this connection by COM identity (their IUnknown), so that a section
+  // recognises its own items behind any interface pointer it is handed.
+  void AttachItem(IUnknown* identity, TMLItem* item);
+  void DetachItem(IUnknown* identity);
+  // Null for an object that is not a live item of this connection.
+  TMLItem* FindItem(IUnknown* identity);
+
+ private:
+  MLDatabase(sqlite3* db, std::string file_name) : db_(db), file_name_(std::move(file_name)) {}
+  sqlite3* db_;
+  std::string file_name_;
+  std::recursive_mutex mutex_;
+  std::mutex items_mutex_;
+  std::map<IUnknown*, TMLItem*> items_;  // GUARDED_BY(items_mutex_)
+};
+
+// BEGIN IMMEDIATE ... COMMIT, rolled back unless Commit() is reached.
+class MLTransaction {
+ public:
+  explicit MLTransaction(MLDatabase& db);
+  ~MLTransaction();
+  void Commit();
+  MLTransaction(const MLTransaction&) = delete;
+  MLTransaction& operator=(const MLTransaction&) = delete;
+
+ private:
+  MLDatabase& db_;
+  std::lock_guard<std::recursive_mutex> lock_;
+  bool done_ = false;
+};
+
+}  // namespace kestro::host

@@ -1,0 +1,257 @@
+#include "import/grabber_process.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <linux/close_range.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "platform/exception.h"
+
+namespace kestro {
+
+std::vector<std::string> SplitCommandLine(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  bool in_word = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ' ' || c == '\t' || c == '\n') {
+      if (in_word) words.push_back(std::move(word));
+      word.clear();
+      in_word = false;
+    } else if (c == '\'') {
+      const size_t end = text.find('\'', i + 1);
+      if (end == std::string::npos) throw Exception("Unterminated ' in the command line");
+      word.append(text, i + 1, end - i - 1);
+      in_word = true;
+      i = end;
+    } else if (c == '"') {
+      in_word = true;
+      for (++i;; ++i) {
+        if (i >= text.size()) throw Exception("Unterminated \" in the command line");
+        const char d = text[i];
+        if (d == '"') break;
+        if (d == '\\' && i + 1 < text.size() &&
+            std::strchr("$`\"\\\n", text[i + 1]) != nullptr) {
+          if (text[++i] != '\n') word += text[i];
+        } else {
+          word += d;
+        }
+      }
+    } else if (c == '\\') {
+      if (i + 1 < text.size()) {
+        if (text[++i] != '\n') {
+          word += text[i];
+          in_word = true;
+        }
+      }
+    } else {
+      word += c;
+      in_word = true;
+    }
+  }
+  if (in_word) words.push_back(std::move(word));
+  return words;
+}
+
+namespace {
+
+// Closes a descriptor when it goes out of scope unless released.
+class FdGuard {
+ public:
+  explicit FdGuard(int fd = -1) : fd_(fd) {}
+  ~FdGuard() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FdGuard(const FdGuard&) = delete;
+  FdGuard& operator=(const FdGuard&) = delete;
+  int get() const { return fd_; }
+  int* put() { return &fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+int64_t MonotonicMillis() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// In the child after fork: only async-signal-safe calls. Reports a failing step's errno through
+// `error_fd` and exits with 127.
+[[noreturn]] void RunChild(const char* executable, char* const* argv, const char* directory,
+                           int output_fd, int error_fd) {
+  setpgid(0, 0);
+  setpriority(PRIO_PROCESS, 0, 19);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  signal(SIGPIPE, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  signal(SIGINT, SIG_DFL);
+  // The grabber (and whatever it leaves running) must not hold the module's files and locks.
+  if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+    for (int fd = 3; fd < 65536; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  int err = 0;
+  const int null_fd = ::open("/dev/null", O_RDONLY);
+  if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(output_fd, 1) < 0 || dup2(output_fd, 2) < 0 ||
+      chdir(directory) != 0) {
+    err = errno;
+  } else {
+    execv(executable, argv);
+    err = errno;
+  }
+  ssize_t written = ::write(error_fd, &err, sizeof err);
+  (void)written;
+  _exit(127);
+}
+
+}  // namespace
+
+TGrabberProcess::TGrabberProcess(const std::string& executable,
+                                 const std::vector<std::string>& args,
+                                 const std::string& working_directory, LineSink on_output)
+    : on_output_(std::move(on_output)) {
+  // Everything the child needs is built before fork: it may not allocate.
+  std::vector<std::string> words;
+  words.reserve(args.size() + 1);
+  words.push_back(executable);
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+
+  int output[2];
+  if (pipe2(output, O_CLOEXEC) != 0) throw Exception(std::strerror(errno));
+  FdGuard output_read(output[0]), output_write(output[1]);
+  int status_pipe[2];
+  if (pipe2(status_pipe, O_CLOEXEC) != 0) throw Exception(std::strerror(errno));
+  FdGuard status_read(status_pipe[0]), status_write(status_pipe[1]);
+
+  const pid_t pid = fork();
+  if (pid < 0) throw Exception(std::strerror(errno));
+  if (pid == 0)
+    RunChild(executable.c_str(), argv.data(), working_directory.c_str(), output_write.get(),
+             status_write.get());
+  pid_ = pid;
+  // Also set here, so that a Terminate right after the start reaches the group.
+  setpgid(pid, pid);
+  output_write.reset();
+  status_write.reset();
+
+  // The status pipe closes on a successful exec; otherwise it brings the child's errno.
+  int child_errno = 0;
+  ssize_t n;
+  do {
+    n = ::read(status_read.get(), &child_errno, sizeof child_errno);
+  } while (n < 0 && errno == EINTR);
+  if (n == static_cast<ssize_t>(sizeof child_errno)) {
+    Reap(true);
+    throw Exception(std::strerror(child_errno));
+  }
+  fcntl(output_read.get(), F_SETFL, fcntl(output_read.get(), F_GETFL) | O_NONBLOCK);
+  output_fd_ = output_read.release();
+}
+
+TGrabberProcess::~TGrabberProcess() {
+  Terminate(500);
+  if (output_fd_ >= 0) ::close(output_fd_);
+}
+
+void TGrabberProcess::Drain() {
+  if (output_fd_ < 0) return;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(output_fd_, buffer, sizeof buffer);
+    if (n > 0) {
+      partial_line_.append(buffer, static_cast<size_t>(n));
+      for (size_t end; (end = partial_line_.find('\n')) != std::string::npos;) {
+        std::string line = partial_line_.substr(0, end);
+        partial_line_.erase(0, end + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (on_output_) on_output_(line);
+      }
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+    // End of file (every writer closed it) or a read error.
+    ::close(output_fd_);
+    output_fd_ = -1;
+    if (!partial_line_.empty() && on_output_) on_output_(partial_line_);
+    partial_line_.clear();
+    return;
+  }
+}
+
+bool TGrabberProcess::Reap(bool block) {
+  if (pid_ <= 0) return true;
+  int status = 0;
+  pid_t r;
+  do {
+    r = waitpid(pid_, &status, block ? 0 : WNOHANG);
+  } while (r < 0 && errno == EINTR);
+  if (r == 0) return false;
+  if (r == pid_) {
+    exit_code_ = WIFEXITED(status)     ? WEXITSTATUS(status)
+                 : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                       : 1;
+  }
+  pid_ = -1;
+  return true;
+}
+
+bool TGrabberProcess::Wait(int32_t timeout_ms) {
+  const int64_t deadline = MonotonicMillis() + std::max<int32_t>(timeout_ms, 0);
+  for (;;) {
+    Drain();
+    if (Reap(false)) {
+      Drain();
+      return true;
+    }
+    const int64_t left = deadline - MonotonicMillis();
+    if (left <= 0) return false;
+    // The pipe wakes us for output; the child's end is seen within a short slice.
+    const int slice = static_cast<int>(std::min<int64_t>(left, 25));
+    if (output_fd_ >= 0) {
+      pollfd p{output_fd_, POLLIN, 0};
+      poll(&p, 1, slice);
+    } else {
+      timespec ts{0, slice * 1000000L};
+      nanosleep(&ts, nullptr);
+    }
+  }
+}
+
+void TGrabberProcess::Terminate(int32_t grace_ms) {
+  if (pid_ <= 0) return;
+  if (Reap(false)) return;
+  const pid_t group = pid_;
+  kill(-group, SIGTERM);
+  kill(pid_, SIGTERM);
+  if (!Wait(grace_ms)) {
+    kill(-group, SIGKILL);
+    kill(pid_, SIGKILL);
+    Reap(true);
+  }
+  // What the group's other members still run is ended as well.
+  kill(-group, SIGKILL);
+}
+
+}  // namespace kestro

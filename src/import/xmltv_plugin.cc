@@ -1,0 +1,208 @@
+#include "import/xmltv_plugin.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "import/grabber_process.h"
+#include "import/xmltv_import.h"
+#include "platform/exception.h"
+#include "platform/text/text.h"
+#include "platform/time/clock.h"
+#include "platform/time/format_settings.h"
+#include "support/dictionary.h"
+
+namespace kestro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kRunningXMLTV = "Running XMLTV. This could take several minutes...";
+// Days fetched when the lineup names none (or no number).
+constexpr int32_t kDefaultDays = 7;
+
+std::string Text(IKestroItem* properties, const char* name) {
+  if (!properties) return {};
+  Variant value;
+  CheckHResult(properties->GetValue(name, Variant(), &value));
+  return VarToStr(value);
+}
+
+int64_t MonotonicMillis() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+bool EndsWithXml(const std::string& name) {
+  return name.size() > 4 && SameText(std::string_view(name).substr(name.size() - 4), ".xml");
+}
+
+void ImportWithReader(ITVListingsImportSystem& import_system, const std::string& file_name,
+                      IKestroItem* settings) {
+  TXMLTVImport(&import_system, file_name, settings).Run();
+}
+
+}  // namespace
+
+TXMLTVListingsWizard::TXMLTVListingsWizard() : TXMLTVListingsWizard(Options()) {}
+
+TXMLTVListingsWizard::TXMLTVListingsWizard(Options options) : options_(std::move(options)) {
+  if (!options_.import_file) options_.import_file = ImportWithReader;
+}
+
+void TXMLTVListingsWizard::ReadProperties(IKestroItem* properties) {
+  directory_mode_ = Text(properties, "mode") == "I";
+  directory_ = Text(properties, "dir");
+  after_import_ = Text(properties, "after-import");
+  executable_ = Text(properties, "exe");
+  grabber_ = Text(properties, "grabber");
+  params_ = Text(properties, "params");
+  time_zone_ = Text(properties, "timezone");
+  language_ = Text(properties, "lang");
+  if (!TryStrToInt(Trim(Text(properties, "days")), &days_)) days_ = kDefaultDays;
+  ComPtr<TDictionary> copy = NewDictionary();
+  CheckHResult(copy->Assign(properties));
+  settings_ = ComPtr<IKestroItem>(copy.Get());
+}
+
+void TXMLTVListingsWizard::Log(const std::string& line) {
+  if (log_) CheckHResult(log_->WriteLine(line));
+}
+
+void TXMLTVListingsWizard::Progress(int32_t percent, const std::string& message) {
+  if (!progress_) return;
+  bool go_on = true;
+  CheckHResult(progress_->ReportProgress(percent, message, &go_on));
+  if (!go_on) throw Exception("canceled");
+}
+
+std::vector<std::string> TXMLTVListingsWizard::ScanDirectory() {
+  Progress(-1, "Scanning for files...");
+  Log("Importing from " + directory_);
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (fs::directory_iterator it(directory_, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code type_ec;
+    if (EndsWithXml(it->path().filename().string()) && it->is_regular_file(type_ec))
+      files.push_back(it->path().string());
+  }
+  std::sort(files.begin(), files.end());
+  for (const std::string& file : files) Log("Found " + file);
+  if (files.empty()) throw Exception("No files to import in \"" + directory_ + "\"");
+  return files;
+}
+
+std::vector<std::string> TXMLTVListingsWizard::RunGrabber(ITVListingsImportSystem& import_system) {
+  Progress(-1, kRunningXMLTV);
+  std::error_code ec;
+  if (executable_.empty() || !fs::exists(executable_, ec))
+    throw Exception("The XMLTV executable \"" + executable_ + "\" does not exist");
+
+  std::string temp_dir;
+  CheckHResult(import_system.get_TemporaryDirectory(&temp_dir));
+  if (!temp_dir.empty() && temp_dir.back() != '/') temp_dir += '/';
+  ComPtr<ITVListings> listings;
+  CheckHResult(import_system.get_Listings(listings.ReleaseAndGetAddressOf()));
+  int32_t lineup_id = 0;
+  if (listings) CheckHResult(listings->get_ID(&lineup_id));
+  const std::string output =
+      temp_dir + Format("listings.%d.%s.xmltv", lineup_id,
+                        FormatDateTime("yyyy-mm-dd-hh-nn-ss", Clock::Now()).c_str());
+  if (fs::exists(output, ec) && !fs::remove(output, ec))
+    throw Exception("Failed to remove existing temporary file \"" + output + "\"");
+
+  const std::string command_line = Format("%s %s --days %d --output \"%s\"", grabber_.c_str(),
+                                          params_.c_str(), days_, output.c_str());
+  Log("Running XMLTV from " + executable_);
+  Log("Command line is \"" + command_line + "\"");
+
+  const fs::path executable = fs::absolute(executable_, ec);
+  std::optional<TGrabberProcess> process;
+  try {
+    process.emplace(executable.string(), SplitCommandLine(command_line),
+                    executable.parent_path().string(),
+                    [this](const std::string& line) { Log("XMLTV : " + line); });
+  } catch (const std::exception& e) {
+    throw Exception("Failed to run XMLTV with command line \"" + executable_ + " " +
+                    command_line + "\" : " + e.what());
+  }
+
+  const int64_t started = MonotonicMillis();
+  while (!process->Wait(options_.wait_step_ms)) {
+    if (MonotonicMillis() - started > options_.max_run_time_ms) {
+      process->Terminate();
+      throw Exception(Format("The XMLTV process ran longer than the max. run time of %d minutes",
+                             static_cast<int>(options_.max_run_time_ms / 60000)));
+    }
+    try {
+      Progress(-1, kRunningXMLTV);
+    } catch (...) {
+      process->Terminate();
+      throw;
+    }
+  }
+  if (process->ExitCode() != 0)
+    throw Exception(Format("XMLTV returned a failure exit code \"%d\"", process->ExitCode()));
+  process.reset();
+
+  if (!fs::exists(output, ec))
+    throw Exception("XMLTV seems to have run succesfully but the specified output file \"" +
+                    output + "\" does not exist");
+  Progress(-1, "Finished running XMLTV");
+  Log("Finished running XMLTV");
+  return {output};
+}
+
+void TXMLTVListingsWizard::AfterImport(const std::vector<std::string>& files) {
+  if (SameText(after_import_, "nothing")) return;
+  Log("");
+  const bool remove = SameText(after_import_, "delete");
+  const bool rename = SameText(after_import_, "rename");
+  for (const std::string& file : files) {
+    std::error_code ec;
+    if (remove) {
+      fs::remove(file, ec);
+      Log((ec ? "Failed to delete \"" : "Deleted \"") + file + "\"");
+    } else if (rename) {
+      const std::string target = file + ".imported";
+      fs::rename(file, target, ec);
+      Log((ec ? "Failed to rename \"" : "Renamed \"") + file + "\" to \"" + target + "\"");
+    }
+  }
+}
+
+bool TXMLTVListingsWizard::RunImport(IKestroItem* properties,
+                                     ITVListingsImportSystem& import_system,
+                                     std::string& error_message) {
+  try {
+    log_.Reset();
+    progress_.Reset();
+    CheckHResult(import_system.get_Log(log_.ReleaseAndGetAddressOf()));
+    CheckHResult(import_system.get_Progress(progress_.ReleaseAndGetAddressOf()));
+    ReadProperties(properties);
+
+    const std::vector<std::string> files =
+        directory_mode_ ? ScanDirectory() : RunGrabber(import_system);
+    for (const std::string& file : files) {
+      Progress(0, "Importing XMLTV data");
+      Log("Importing from \"" + file + "\"");
+      options_.import_file(import_system, file, settings_.Get());
+    }
+    if (directory_mode_) AfterImport(files);
+    return true;
+  } catch (const std::exception& e) {
+    error_message = e.what();
+    return false;
+  }
+}
+
+ComPtr<ITVListingsImportPlugin> MakeXMLTVListingsWizard() {
+  return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>().Get());
+}
+
+}  // namespace kestro

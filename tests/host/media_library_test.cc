@@ -1,0 +1,316 @@
+// The reference host's media library: sections, items and their tags, searches by tag, views.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/temp_dir.h"
+#include "host/media_library/media_library.h"
+#include "kestro/host_type_library.h"
+#include "module/host_objects.h"
+#include "platform/system/registry_file.h"
+#include "platform/system/tv_registry.h"
+
+namespace kestro {
+namespace {
+
+using host::MLViewInfo;
+using host::OpenMediaLibrary;
+using host::TMediaLibrary;
+
+ComPtr<IMLSection> Open(IMediaLibrary* library, const std::string& name, bool create) {
+  ComPtr<IMLSection> section;
+  EXPECT_EQ(library->OpenSection(name, create, section.ReleaseAndGetAddressOf()), S_OK);
+  return section;
+}
+
+// Adds and saves a recording the way the recording hand-over does.
+ComPtr<IMLItem> AddRecording(IMLSection* section, const std::string& title,
+                             const std::string& file, int32_t rs_id, int32_t keep_until) {
+  ComPtr<IMLItem> item;
+  EXPECT_EQ(section->AddItem(title, title, item.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(item->put_Location(file), S_OK);
+  EXPECT_EQ(item->put_Key(file), S_OK);
+  ComPtr<IKestroItem> tags;
+  EXPECT_EQ(item->get_Tags(tags.ReleaseAndGetAddressOf()), S_OK);
+  tags->put_Values(Variant("title"), Variant(title));
+  tags->put_Values(Variant("rs_id"), Variant(rs_id));
+  tags->put_Values(Variant("keep_until"), Variant(keep_until));
+  tags->put_Values(Variant("watched"), Variant(false));
+  tags->put_Values(Variant("date"), Variant::Date(38780.75));
+  tags->put_Values(Variant("duration"), Variant(1.5));
+  EXPECT_EQ(item->Save(), S_OK);
+  return item;
+}
+
+std::vector<std::string> Locations(IMLSection* section, const std::string& tag,
+                                   const std::string& value) {
+  ComPtr<IMLItemList> list;
+  EXPECT_EQ(section->FindItemsByTag(tag, value, list.ReleaseAndGetAddressOf()), S_OK);
+  std::vector<std::string> result;
+  if (!list) return result;
+  int32_t count = -1;
+  list->get_Count(&count);
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<IMLItem> item;
+    EXPECT_EQ(list->get_Item(i, item.ReleaseAndGetAddressOf()), S_OK);
+    std::string location;
+    item->get_Location(&location);
+    result.push_back(location);
+  }
+  return result;
+}
+
+using Files = std::vector<std::string>;
+
+TEST(MediaLibrary, SectionsAreOpenedByNameAndCreatedOnlyOnRequest) {
+  testing::TempDir dir;
+  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+  EXPECT_FALSE(Open(library.Get(), "KestroTVRecordings", false)) << "missing, not created";
+  ComPtr<IMLSection> made = Open(library.Get(), "KestroTVRecordings", true);
+  ASSERT_TRUE(made);
+  AddRecording(made.Get(), "News", "/rec/news.ts", 0, 0);
+  ComPtr<IMLSection> again = Open(library.Get(), "kestrotvrecordings", false);
+  ASSERT_TRUE(again) << "names compare ignoring case";
+  int32_t count = 0;
+  again->get_ItemCount(&count);
+  EXPECT_EQ(count, 1);
+  ComPtr<IMLSection> other = Open(library.Get(), "Music", true);
+  other->get_ItemCount(&count);
+  EXPECT_EQ(count, 0) << "sections do not share items";
+
+  ComPtr<IMLSection> none;
+  EXPECT_EQ(library->OpenSection("  ", true, none.ReleaseAndGetAddressOf()), E_UNEXPECTED);
+}
+
+TEST(MediaLibrary, FindsSavedItemsByTagTextAndDeletesThem) {
+  testing::TempDir dir;
+  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+  ComPtr<IMLSection> section = Open(library.Get(), "KestroTVRecordings", true);
+  ComPtr<IMLItem> a = AddRecording(section.Get(), "A", "/rec/a.ts", 7, 0);
+  AddRecording(section.Get(), "B", "/rec/b.ts", 7, -1);
+  AddRecording(section.Get(), "C", "/rec/c.ts", 8, 0);
+
+  ComPtr<IMLItem> unsaved;
+  section->AddItem("D", "D", unsaved.ReleaseAndGetAddressOf());
+  int32_t count = 0;
+  section->get_ItemCount(&count);
+  EXPECT_EQ(count, 3) << "an item joins its section on Save";
+
+  // Integer tags are found by their decimal text, Booleans by "True"/"False"; tag names ignore
+  // case; an empty tag lists everything in the order added.
+  EXPECT_EQ(Locations(section.Get(), "rs_id", "7"), (Files{"/rec/a.ts", "/rec/b.ts"}));
+  EXPECT_EQ(Locations(section.Get(), "KEEP_UNTIL", "0"), (Files{"/rec/a.ts", "/rec/c.ts"}));
+  EXPECT_EQ(Locations(section.Get(), "keep_until", "-1"), (Files{"/rec/b.ts"}));
+  EXPECT_EQ(Locations(section.Get(), "watched", "False").size(), 3u);
+  EXPECT_TRUE(Locations(section.Get(), "rs_id", "9").empty());
+  EXPECT_TRUE(Locations(section.Get(), "no-such-tag", "7").empty());
+  EXPECT_EQ(Locations(section.Get(), "", "").size(), 3u);
+
+  // A found item carries its tags with their types.
+  ComPtr<IMLItemList> list;
+  section->FindItemsByTag("rs_id", "8", list.ReleaseAndGetAddressOf());
+  ComPtr<IMLItem> c;
+  ASSERT_EQ(list->get_Item(0, c.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(list->get_Item(1, c.ReleaseAndGetAddressOf()), E_UNEXPECTED);
+  list->get_Item(0, c.ReleaseAndGetAddressOf());
+  ComPtr<IKestroItem> tags;
+  c->get_Tags(tags.ReleaseAndGetAddressOf());
+  Variant v;
+  tags->get_Values(Variant("rs_id"), &v);
+  EXPECT_EQ(v.Type(), VT_I4);
+  tags->get_Values(Variant("date"), &v);
+  EXPECT_EQ(v.Type(), VT_DATE);
+  EXPECT_DOUBLE_EQ(v.ToDate(), 38780.75);
+  tags->get_Values(Variant("watched"), &v);
+  EXPECT_EQ(v.Type(), VT_BOOL);
+  std::string name;
+  c->get_Name(&name);
+  EXPECT_EQ(name, "C");
+
+  // Re-saving replaces the tags rather than adding to them.
+  tags->put_Values(Variant("rs_id"), Variant(9));
+  ASSERT_EQ(c->Save(), S_OK);
+  EXPECT_TRUE(Locations(section.Get(), "rs_id", "8").empty());
+  EXPECT_EQ(Locations(section.Get(), "rs_id", "9"), (Files{"/rec/c.ts"}));
+
+  ASSERT_EQ(section->DeleteItem(a.Get()), S_OK);
+  EXPECT_EQ(Locations(section.Get(), "rs_id", "7"), (Files{"/rec/b.ts"}));
+  EXPECT_EQ(section->DeleteItem(a.Get()), E_UNEXPECTED) << "already gone";
+  EXPECT_EQ(section->DeleteItem(unsaved.Get()), E_UNEXPECTED) << "never saved";
+  EXPECT_EQ(section->DeleteItem(nullptr), E_UNEXPECTED);
+  ComPtr<IMLSection> other = Open(library.Get(), "Other", true);
+  EXPECT_EQ(other->DeleteItem(c.Get()), E_UNEXPECTED) << "an item of another section";
+  section->get_ItemCount(&count);
+  EXPECT_EQ(count, 2);
+}
+
+TEST(MediaLibrary, KeepsViewsWithTheirLevelsAndFilter) {
+  testing::TempDir dir;
+  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+  ComPtr<host::TMLSection> section = library->Section("KestroTVRecordings", true);
+  auto add_view = [&](const std::string& name, const std::string& group, bool flag) {
+    ComPtr<IMLView> view;
+    EXPECT_EQ(section->AddView(name, view.ReleaseAndGetAddressOf()), S_OK);
+    if (!group.empty()) {
+      ComPtr<IMLLevel> level;
+      EXPECT_EQ(view->AddLevel(group, level.ReleaseAndGetAddressOf()), S_OK);
+      level->put_Flag(flag);
+      level->put_Style("dates");
+    }
+    ComPtr<IMLLevel> items;
+    EXPECT_EQ(view->AddLevel("", items.ReleaseAndGetAddressOf()), S_OK);
+    items->put_Flag(false);
+    items->put_SortTag("date");
+    items->put_Caption("Date");
+    items->put_Style("tv");
+    return view;
+  };
+  ComPtr<IMLView> fresh = add_view("New programs", "", false);
+  ASSERT_EQ(fresh->put_Filter("{watched}=\"False\""), S_OK);
+  add_view("By folder", "folder", true);
+  // Making a view again replaces it instead of adding a second one.
+  add_view("new PROGRAMS", "", false);
+
+  std::vector<MLViewInfo> views = section->Views();
+  ASSERT_EQ(views.size(), 2u);
+  EXPECT_EQ(views[0].name, "New programs");
+  EXPECT_EQ(views[0].filter, "") << "the filter went with the old view";
+  ASSERT_EQ(views[0].levels.size(), 1u);
+  EXPECT_EQ(views[0].levels[0].tag, "");
+  EXPECT_EQ(views[0].levels[0].sort_tag, "date");
+  EXPECT_EQ(views[0].levels[0].caption, "Date");
+  EXPECT_EQ(views[0].levels[0].style, "tv");
+  ASSERT_EQ(views[1].levels.size(), 2u);
+  EXPECT_EQ(views[1].levels[0].tag, "folder");
+  EXPECT_TRUE(views[1].levels[0].flag);
+  EXPECT_EQ(views[1].levels[0].style, "dates");
+  EXPECT_FALSE(views[1].levels[1].flag);
+  std::string filter = "x";
+  fresh->get_Filter(&filter);
+  EXPECT_EQ(filter, "");
+}
+
+TEST(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
+  testing::TempDir dir;
+  const std::string file = dir / "media-library.db";
+  const std::string title = "Tatort: Der König von Köln — 東京";
+  {
+    ComPtr<TMediaLibrary> library = OpenMediaLibrary(file);
+    ComPtr<IMLSection> section = Open(library.Get(), "Aufnahmen ÄÖÜ", true);
+    ComPtr<IMLItem> item = AddRecording(section.Get(), title, "/rec/Köln.ts", 3, 0);
+    ComPtr<IKestroItem> tags;
+    item->get_Tags(tags.ReleaseAndGetAddressOf());
+    tags->put_Values(Variant("genre"), Variant("|Krimi|Drama|"));
+    item->Save();
+    ComPtr<IMLView> view;
+    section->AddView("Nach Genre", view.ReleaseAndGetAddressOf());
+    view->put_Filter("{genre}=\"Krimi\"");
+  }
+  ComPtr<TMediaLibrary> library = OpenMediaLibrary(file);
+  ComPtr<host::TMLSection> section = library->Section("Aufnahmen ÄÖÜ", false);
+  ASSERT_TRUE(section);
+  std::vector<ComPtr<host::TMLItem>> found = section->FindItems("title", title);
+  ASSERT_EQ(found.size(), 1u);
+  std::string name, location;
+  found[0]->get_Name(&name);
+  found[0]->get_Location(&location);
+  EXPECT_EQ(name, title);
+  EXPECT_EQ(location, "/rec/Köln.ts");
+  EXPECT_EQ(found[0]->Key(), "/rec/Köln.ts");
+  EXPECT_EQ(found[0]->TagBag().Get("genre").ToString(), "|Krimi|Drama|");
+  EXPECT_DOUBLE_EQ(found[0]->TagBag().Get("duration").ToDouble(), 1.5);
+  std::vector<std::string> order;
+  for (const auto& [key, value] : found[0]->TagBag().Values()) order.push_back(key);
+  EXPECT_EQ(order, (Files{"title", "rs_id", "keep_until", "watched", "date", "duration", "genre"}))
+      << "tags come back in the order they were set";
+  std::vector<MLViewInfo> views = section->Views();
+  ASSERT_EQ(views.size(), 1u);
+  EXPECT_EQ(views[0].filter, "{genre}=\"Krimi\"");
+}
+
+TEST(MediaLibrary, RefusesValuesItCannotStoreAndUnwritableFiles) {
+  testing::TempDir dir;
+  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+  ComPtr<IMLSection> section = Open(library.Get(), "S", true);
+  ComPtr<IMLItem> item = AddRecording(section.Get(), "A", "/a.ts", 1, 0);
+  ComPtr<IKestroItem> tags;
+  item->get_Tags(tags.ReleaseAndGetAddressOf());
+  tags->put_Values(Variant("object"), Variant(ComPtr<IKestroItem>(tags)));
+  tags->put_Values(Variant("rs_id"), Variant(2));
+  EXPECT_EQ(item->Save(), E_UNEXPECTED);
+  ErrorInfo info;
+  ASSERT_EQ(GetErrorInfo(&info), S_OK);
+  EXPECT_NE(info.description.find("cannot be stored"), std::string::npos) << info.description;
+  tags->Clear();  // break the bag's reference to itself
+  EXPECT_EQ(Locations(section.Get(), "rs_id", "1"), (Files{"/a.ts"}))
+      << "a failed Save changes nothing";
+
+  EXPECT_THROW(OpenMediaLibrary(dir / "missing-folder/media-library.db"), host::EMediaLibraryError);
+}
+
+TEST(MediaLibrary, AnswersThroughIDispatch) {
+  testing::TempDir dir;
+  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+  ComPtr<IMLSection> section = Open(library.Get(), "S", true);
+  AddRecording(section.Get(), "A", "/a.ts", 1, 0);
+  const char* name = "ItemCount";
+  DISPID id = DISPID_UNKNOWN;
+  ASSERT_EQ(section->GetIDsOfNames(IID{}, &name, 1, 0, &id), S_OK);
+  DispParams none;
+  Variant result;
+  ASSERT_EQ(section->Invoke(id, IID{}, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(result.ToInt32(), 1);
+}
+
+// Points KESTRO_REGISTRY at a registry file of its own for the life of the test.
+class ScopedRegistry {
+ public:
+  explicit ScopedRegistry(const std::string& path) {
+    if (const char* old = std::getenv("KESTRO_REGISTRY")) old_ = old, had_ = true;
+    setenv("KESTRO_REGISTRY", path.c_str(), 1);
+  }
+  ~ScopedRegistry() {
+    if (had_) setenv("KESTRO_REGISTRY", old_.c_str(), 1);
+    else unsetenv("KESTRO_REGISTRY");
+  }
+
+ private:
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
+  testing::TempDir dir;
+  const std::string registry = dir / "registry.reg";
+  ScopedRegistry scoped(registry);
+  RegistryFile reg;
+  reg.SetString(kTVRegistryKey, "data", dir.path());
+  reg.Save(registry);
+
+  EXPECT_THROW(CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary), EHostObjectError)
+      << "not registered yet";
+
+  const std::string host_library =
+      (std::filesystem::path(KESTRO_MODULE_FILE).parent_path() / "libKestroHost.so").string();
+  host::RegisterHostClasses(registry, host_library);
+  ComPtr<IMediaLibrary> library = CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary);
+  ASSERT_TRUE(library);
+  ComPtr<IMLSection> section = Open(library.Get(), "KestroTVRecordings", true);
+  ASSERT_TRUE(section);
+  AddRecording(section.Get(), "News", "/rec/News.ts", 4, 0);
+  EXPECT_EQ(Locations(section.Get(), "rs_id", "4"), (Files{"/rec/News.ts"}));
+
+  // The host sees the same library in its data folder.
+  ComPtr<TMediaLibrary> own = OpenMediaLibrary(dir / "media-library.db");
+  EXPECT_EQ(host::DefaultMediaLibraryPath(), dir / "media-library.db");
+  EXPECT_EQ(Locations(Open(own.Get(), "KestroTVRecordings", false).Get(), "", ""),
+            (Files{"/rec/News.ts"}));
+
+  host::UnregisterHostClasses(registry);
+  EXPECT_THROW(CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary), EHostObjectError);
+}
+
+}  // namespace
+}  // namespace kestro

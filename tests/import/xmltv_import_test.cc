@@ -1,0 +1,461 @@
+#include "import/xmltv_import.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "import/import_run_fixture.h"
+#include "import/import_system.h"
+#include "module/registry_info.h"
+#include "platform/system/registry_file.h"
+#include "platform/system/tv_registry.h"
+#include "platform/text/text.h"
+#include "platform/time/clock.h"
+#include "platform/time/date_time.h"
+#include "platform/time/format_settings.h"
+#include "support/dictionary.h"
+#include "support/logger.h"
+
+namespace kestro::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+std::string Channel(const std::string& id, const std::string& inner) {
+  return "<channel id=\"" + id + "\">" + inner + "</channel>\n";
+}
+
+std::string Programme(const std::string& channel, const std::string& start,
+                      const std::string& stop, const std::string& inner) {
+  std::string xml = "<programme channel=\"" + channel + "\" start=\"" + start + "\"";
+  if (!stop.empty()) xml += " stop=\"" + stop + "\"";
+  return xml + ">" + inner + "</programme>\n";
+}
+
+std::string Tv(const std::string& inner) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tv>\n" + inner + "</tv>\n";
+}
+
+// One import run on a fresh guide in UTC, "now" being 1 January 2005 at noon, its transaction
+// open as a plug-in finds it; the XMLTV reader runs directly inside it.
+class XMLTVImportTest : public ::testing::Test {
+ protected:
+  static OleDate At(int hour, int minute = 0, int day = 1) {
+    return EncodeDateTime({2005, 1, day, hour, minute, 0, 0});
+  }
+
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
+    if (const char* registry = std::getenv("KESTRO_REGISTRY")) saved_registry_ = registry;
+    setenv("TZ", "UTC", 1);
+    tzset();
+    std::filesystem::create_directories(dir_ / "data");
+    WriteFile(dir_ / "data/tuner-configuration.xml",
+              "<tuner-config><group lineup=\"1\"><tuner/></group></tuner-config>");
+    RegistryFile registry;
+    registry.SetString(kTVRegistryKey, "library", dir_ / "library/");
+    registry.SetString(kTVRegistryKey, "data", dir_ / "data/");
+    registry.Save(dir_ / "registry.reg");
+    setenv("KESTRO_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
+    LoadModuleConfig();
+    Clock::PinLocal(At(12));
+  }
+  void TearDown() override {
+    Clock::Unpin();
+    if (saved_tz_) setenv("TZ", saved_tz_->c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+    if (saved_registry_) setenv("KESTRO_REGISTRY", saved_registry_->c_str(), 1);
+    else unsetenv("KESTRO_REGISTRY");
+    LoadModuleConfig();
+  }
+
+  // Imports `xml` from a file; the error message, empty on success.
+  std::string Import(const std::string& xml) {
+    WriteFile(file_, xml);
+    return ImportFile(file_);
+  }
+  std::string ImportFile(const std::string& file_name) {
+    if (!run_) {
+      run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1,
+                                                 std::make_shared<TStringsLogger>(lines_),
+                                                 progress_, dir_ / "temp/");
+      db_ = run_->DB();
+      db_->BeginTransaction();
+    }
+    std::string error;
+    ImportXMLTVFile(run_.Get(), settings_.Get(), file_name, &error);
+    return error;
+  }
+
+  int32_t Count(const std::string& sql) { return db_->QueryInt(sql); }
+  std::string Text(const std::string& sql) { return db_->Query(sql)->Text(0); }
+  int32_t Int(const std::string& sql) { return db_->Query(sql)->Int(0); }
+  std::string Detail(const std::string& column, const std::string& title) {
+    return Text("select d." + column + " from programs p , program_details d where d.id = p.id " +
+                "and p.title = \"" + title + "\"");
+  }
+  OleDate StartOf(const std::string& title) {
+    return DbTimeToDateTime(Int("select start_time from programs where title = \"" + title + "\""));
+  }
+  OleDate EndOf(const std::string& title) {
+    return DbTimeToDateTime(Int("select end_time from programs where title = \"" + title + "\""));
+  }
+  // The messages logged so far, without their headers.
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> messages;
+    for (const std::string& line : lines_) {
+      const size_t header_end = line.find("] : ");
+      messages.push_back(header_end == std::string::npos ? line : line.substr(header_end + 4));
+    }
+    return messages;
+  }
+
+  TempDir dir_;
+  const std::string file_ = dir_ / "guide.xml";
+  std::vector<std::string> lines_;
+  ComPtr<TRecordingProgress> progress_ = MakeObject<TRecordingProgress>();
+  ComPtr<TTVListingsImportSystem> run_;
+  DBPtr db_;
+  ComPtr<TDictionary> settings_ = NewDictionary();
+
+ private:
+  std::optional<std::string> saved_tz_;
+  std::optional<std::string> saved_registry_;
+};
+
+TEST_F(XMLTVImportTest, DisplayNamesGiveNumberAndNames) {
+  ASSERT_EQ("", Import(Tv(Channel("I10.1.example", "<display-name>4 KXYZ</display-name>"
+                                                   "<display-name>KXYZ Channel Four</display-name>"
+                                                   "<icon src=\"http://logos/kxyz.png\"/>") +
+                          Channel("kera", "<display-name>KERA</display-name>"
+                                          "<display-name> 13 </display-name>"
+                                          "<display-name>13 KERA</display-name>") +
+                          Channel("plain.example", "<display-name>Plain</display-name>") +
+                          Channel("7.example", ""))));
+  auto row = [&](const std::string& id) {
+    return db_->QueryFmt("select * from channels where external_id = %s", {SqlArg::Quoted(id)});
+  };
+  TablePtr kxyz = row("I10.1.example");
+  EXPECT_EQ(4, kxyz->Int("number"));
+  EXPECT_EQ("4", kxyz->Text("frequency"));
+  EXPECT_EQ("KXYZ", kxyz->Text("short_name"));
+  EXPECT_EQ("KXYZ Channel Four", kxyz->Text("long_name"));
+  EXPECT_EQ("http://logos/kxyz.png", kxyz->Text("image_id"));
+  // A name of digits alone wins over a number leading a name; that name still loses its number.
+  TablePtr kera = row("kera");
+  EXPECT_EQ(13, kera->Int("number"));
+  EXPECT_EQ("KERA", kera->Text("short_name"));
+  EXPECT_EQ("KERA", kera->Text("long_name"));
+  // No number anywhere: the channel keeps its place in the file.
+  TablePtr plain = row("plain.example");
+  EXPECT_EQ(3, plain->Int("number"));
+  EXPECT_EQ("3", plain->Text("frequency"));
+  EXPECT_EQ("Plain", plain->Text("short_name"));
+  EXPECT_EQ("plain.example", plain->Text("long_name"));
+  // Without display names the id is the only name, and its leading number counts.
+  TablePtr seven = row("7.example");
+  EXPECT_EQ(7, seven->Int("number"));
+  EXPECT_EQ(".example", seven->Text("short_name"));
+  EXPECT_THAT(Messages(), Contains("Finding name and number for channel \"I10.1.example\""));
+  EXPECT_THAT(Messages(), Contains("  name : 4 KXYZ"));
+  EXPECT_THAT(Messages(), Contains("  id   : I10.1.example"));
+  EXPECT_THAT(Messages(), Contains("  number = 4 : name = \"KXYZ\""));
+}
+
+TEST_F(XMLTVImportTest, ProgrammeElementsFillTheProgramme) {
+  settings_->Set("lang", Variant("EN"));
+  const std::string details =
+      "<title lang=\"de\">Nachrichten</title><title lang=\"en\">News</title>"
+      "<sub-title>Evening</sub-title>"
+      "<credits><director>Ann Director</director><actor role=\"Host\">Bob Actor</actor>"
+      "<presenter>Cy Presenter</presenter></credits>"
+      "<category lang=\"fr\">Actualites</category><category lang=\"en\">Current Affairs</category>"
+      "<category>Talk</category>"
+      "<episode-num system=\"xmltv_ns\">1.2.0/1</episode-num>"
+      "<episode-num system=\"dd_progid\">EP1234.0001</episode-num>"
+      "<rating system=\"VCHIP\"><value>TV-PG</value></rating>"
+      "<rating system=\"advisory\"><value>Violence</value></rating>"
+      "<rating system=\"Advisory\"><value>Language</value></rating>"
+      "<star-rating><value>3/4</value></star-rating>"
+      "<length units=\"seconds\">5400</length>"
+      "<date>20040315</date><language>English</language><country>US</country>"
+      "<previously-shown/><premiere lang=\"en\">Series premiere</premiere>";
+  ASSERT_EQ("", Import(Tv(Channel("c1", "<display-name>1 ONE</display-name>") +
+                          Programme("c1", "20050101190000 +0000", "20050101200000 +0000",
+                                    details) +
+                          Programme("c1", "20050101200000 +0000", "20050101220000 +0000",
+                                    "<title>Film</title>"
+                                    "<rating system=\"MPAA\"><value>PG-13</value></rating>"
+                                    "<length units=\"hours\">2</length><date>2004</date>"
+                                    "<premiere lang=\"de\">Premiere</premiere>") +
+                          Programme("c1", "20050101220000 +0000", "20050101230000 +0000",
+                                    "<title>Late</title><length>45</length>"
+                                    "<date>2004-03-15</date><length units=\"bla\">9</length>"))));
+  EXPECT_EQ(3, Count("select count ( * ) from programs"));
+  EXPECT_EQ("Evening", Text("select subtitle from programs where title = \"News\""));
+  EXPECT_EQ("EP1234.0001", Text("select external_id from programs where title = \"News\""));
+  EXPECT_EQ("EP", Text("select program_type from programs where title = \"News\""));
+  EXPECT_EQ("TV-PG", Text("select tv_rating from programs where title = \"News\""));
+  EXPECT_EQ("Violence, Language", Detail("advisories", "News"));
+  EXPECT_EQ("90", Detail("run_time", "News"));
+  EXPECT_EQ("2004", Detail("year", "News"));
+  EXPECT_EQ("20040315", Detail("original_air_date", "News"));
+  EXPECT_EQ("English", Detail("language", "News"));
+  EXPECT_EQ("US", Detail("origin_country", "News"));
+  EXPECT_EQ("1", Detail("is_repeat", "News"));
+  EXPECT_EQ("premiere", Detail("premiere_finale", "News"));
+  EXPECT_EQ(2, Count("select count ( * ) from program_genres"));
+  EXPECT_EQ("Current Affairs,Talk",
+            Text("select group_concat ( genre ) from ( select genre from genres order by genre )"));
+  EXPECT_EQ("Ann Director:Director,Bob Actor:Actor,Cy Presenter:Presenter",
+            Text("select group_concat ( x ) from ( select p.name || \":\" || r.role as x from "
+                 "program_people pp , people p , roles r where pp.person_id = p.person_id and "
+                 "pp.role_id = r.role_id order by p.name )"));
+
+  EXPECT_EQ("PG-13", Text("select movie_rating from programs where title = \"Film\""));
+  EXPECT_EQ("MV", Text("select program_type from programs where title = \"Film\""));
+  EXPECT_EQ("120", Detail("run_time", "Film"));
+  EXPECT_EQ("2004", Detail("year", "Film"));
+  EXPECT_EQ("", Detail("original_air_date", "Film"));
+  EXPECT_EQ("", Detail("premiere_finale", "Film"));
+  EXPECT_NE("1", Detail("is_repeat", "Film"));
+
+  EXPECT_EQ("45", Detail("run_time", "Late"));
+  EXPECT_EQ("2004", Detail("year", "Late"));
+  EXPECT_EQ("", Detail("original_air_date", "Late"));
+}
+
+TEST_F(XMLTVImportTest, LongestDescriptionIsLongAndShortestShortInEitherOrder) {
+  const std::string short_text(20, 's');
+  const std::string long_text(200, 'l');
+  const std::string middle_text(80, 'm');
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") +
+                          Programme("c1", "20050101190000", "20050101200000",
+                                    "<title>A</title><desc>" + short_text + "</desc><desc>" +
+                                        long_text + "</desc>") +
+                          Programme("c1", "20050101200000", "20050101210000",
+                                    "<title>B</title><desc>" + long_text + "</desc><desc>" +
+                                        short_text + "</desc><desc>" + middle_text + "</desc>") +
+                          Programme("c1", "20050101210000", "20050101220000",
+                                    "<title>C</title><desc lang=\"de\">" + long_text +
+                                        "</desc><desc lang=\"en\">" + middle_text + "</desc>"))));
+  for (const char* title : {"A", "B"}) {
+    EXPECT_EQ(long_text, Detail("long_desc", title)) << title;
+    EXPECT_EQ(short_text, Detail("short_desc", title)) << title;
+  }
+  // Without a preferred language every description counts.
+  EXPECT_EQ(long_text, Detail("long_desc", "C"));
+  EXPECT_EQ(middle_text, Detail("short_desc", "C"));
+}
+
+TEST_F(XMLTVImportTest, PreferredLanguageFiltersDescriptions) {
+  settings_->Set("lang", Variant("en"));
+  const std::string english(30, 'e');
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") +
+                          Programme("c1", "20050101210000", "20050101220000",
+                                    "<title lang=\"en\">C</title><desc lang=\"de\">" +
+                                        std::string(200, 'd') + "</desc><desc lang=\"EN\">" +
+                                        english + "</desc><desc lang=\"fr\">court</desc>"))));
+  EXPECT_EQ(english, Detail("long_desc", "C"));
+  EXPECT_EQ(english, Detail("short_desc", "C"));
+}
+
+TEST_F(XMLTVImportTest, TimesFollowOffsetsUtcAndTheSetting) {
+  setenv("TZ", "Europe/Paris", 1);
+  tzset();
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") +
+                          Programme("c1", "20050101190000 +0100", "20050101200000 +0100",
+                                    "<title>Offset</title>") +
+                          Programme("c1", "20050101190000 UTC", "20050101200000 UTC",
+                                    "<title>Utc</title>") +
+                          Programme("c1", "200501012100", "200501012200",
+                                    "<title>Local</title>"))));
+  EXPECT_NEAR(At(19), StartOf("Offset"), kOneSecond);
+  EXPECT_NEAR(At(20), EndOf("Offset"), kOneSecond);
+  EXPECT_NEAR(At(20), StartOf("Utc"), kOneSecond);
+  EXPECT_NEAR(At(21), StartOf("Local"), kOneSecond);
+}
+
+TEST_F(XMLTVImportTest, TimeZoneSettingAppliesToTimesWithoutZone) {
+  settings_->Set("timezone", Variant("+0500"));
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") +
+                          Programme("c1", "20050101190000", "20050101200000",
+                                    "<title>Five</title>") +
+                          Programme("c1", "20050101210000 +0000", "20050101220000 +0000",
+                                    "<title>Own</title>"))));
+  EXPECT_NEAR(At(14), StartOf("Five"), kOneSecond);
+  EXPECT_NEAR(At(15), EndOf("Five"), kOneSecond);
+  EXPECT_NEAR(At(21), StartOf("Own"), kOneSecond);
+}
+
+TEST_F(XMLTVImportTest, MissingStopTimesComeFromTheNextProgrammeOfTheChannel) {
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") + Channel("c2", "") +
+                          Programme("c1", "20050101190000", "", "<title>First</title>") +
+                          Programme("c2", "20050101193000", "", "<title>Other</title>") +
+                          Programme("c1", "20050101200000", "", "<title>Second</title>") +
+                          Programme("c1", "20050101210000", "", "<title>Last</title>"))));
+  EXPECT_NEAR(At(20), EndOf("First"), kOneSecond);
+  EXPECT_NEAR(At(21), EndOf("Second"), kOneSecond);
+  EXPECT_EQ(2, Count("select count ( * ) from programs"));
+  const std::vector<std::string> messages = Messages();
+  EXPECT_THAT(messages, Contains("This XMLTV file is missing some program stop times, scanning "
+                                 "for all start times."));
+  EXPECT_EQ(1, std::count(messages.begin(), messages.end(), "Finished scan"));
+  EXPECT_THAT(messages, Contains("Unable to find stop time for program starting at "
+                                 "20050101193000. This is fairly common for some XMLTV grabbers."));
+  EXPECT_THAT(messages, Contains("Unable to find stop time for program starting at "
+                                 "20050101210000. This is fairly common for some XMLTV grabbers."));
+}
+
+TEST_F(XMLTVImportTest, BadTimesSkipTheProgrammeAndTheImportGoesOn) {
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") +
+                          Programme("c1", "2005010119", "20050101200000", "<title>Bad</title>") +
+                          Programme("c1", "20050101200000", "20050101200000",
+                                    "<title>Empty</title>") +
+                          Programme("c1", "20050101210000", "20050101220000",
+                                    "<title>Good</title>") +
+                          // Ended long before now: the guide skips it but it counts as saved.
+                          Programme("c0", "20041201100000", "20041201110000",
+                                    "<title>Past</title>"))));
+  EXPECT_EQ("Good", Text("select group_concat ( title ) from programs"));
+  EXPECT_THAT(Messages(), Contains("Skipping program due to invalid start/stop times : Invalid "
+                                   "XMLTV date/time \"2005010119\""));
+  EXPECT_THAT(Messages(), Contains("Skipping program with end time \"20050101200000\" <= start "
+                                   "time \"20050101200000\""));
+}
+
+TEST_F(XMLTVImportTest, DoctypeEntitiesAndCdataAreRead) {
+  ASSERT_EQ("", Import("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                       "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv>" +
+                       Channel("c&amp;1", "<display-name>A &amp; B</display-name>") +
+                       Programme("c&amp;1", "20050101190000", "20050101200000",
+                                 "<title>Tom &amp; Jerry &lt;3 &#233;</title>"
+                                 "<desc><![CDATA[Cats <and> mice & more]]></desc>") +
+                       "</tv>"));
+  EXPECT_EQ("A & B", Text("select short_name from channels where external_id = \"c&1\""));
+  EXPECT_EQ("Tom & Jerry <3 \xC3\xA9", Text("select title from programs"));
+  EXPECT_EQ("Cats <and> mice & more", Text("select long_desc from program_details"));
+}
+
+TEST_F(XMLTVImportTest, ProgressEveryHundredProgrammes) {
+  std::string programmes;
+  for (int i = 0; i < 250; ++i) {
+    const OleDate start = At(13) + i * kOneMinute;
+    const std::string start_text = FormatDateTime("yyyymmddhhnnss", start);
+    const std::string stop_text = FormatDateTime("yyyymmddhhnnss", start + kOneMinute);
+    programmes +=
+        Programme("c1", start_text, stop_text, "<title>P" + std::to_string(i) + "</title>");
+  }
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") + programmes)));
+  ASSERT_EQ(3u, progress_->reports.size());
+  EXPECT_EQ(0, progress_->reports[0].first);
+  EXPECT_EQ("Verifying \"guide.xml\"", progress_->reports[0].second);
+  EXPECT_EQ(40, progress_->reports[1].first);
+  EXPECT_EQ("40 % complete. 1 channels and 100 of 250 programs processed..",
+            progress_->reports[1].second);
+  EXPECT_EQ("80 % complete. 1 channels and 200 of 250 programs processed..",
+            progress_->reports[2].second);
+  EXPECT_THAT(Messages(), Contains("Counted 250 programs"));
+
+}
+
+TEST_F(XMLTVImportTest, StopFromTheProgressCancels) {
+  progress_ = MakeObject<TRecordingProgress>(3);
+  std::string programmes;
+  for (int i = 0; i < 250; ++i) {
+    const OleDate start = At(13) + i * kOneMinute;
+    programmes += Programme("c1", FormatDateTime("yyyymmddhhnnss", start),
+                            FormatDateTime("yyyymmddhhnnss", start + kOneMinute), "<title>P</title>");
+  }
+  EXPECT_EQ("canceled", Import(Tv(Channel("c1", "") + programmes)));
+  EXPECT_EQ(3u, progress_->reports.size());
+  EXPECT_EQ(200, Count("select count ( * ) from programs"));
+}
+
+TEST_F(XMLTVImportTest, UnreadableFilesGiveTheCountingMessage) {
+  const std::string missing = dir_ / "missing.xml";
+  EXPECT_EQ("The XMLTV file \"" + missing + "\" appears to be corrupt and cannot be parsed : "
+            "The file \"" + missing + "\" does not exist",
+            ImportFile(missing));
+  for (const char* text : {"", "this is not XML at all\n", "<tv><programme></tv>"}) {
+    const std::string error = Import(text);
+    EXPECT_THAT(error, HasSubstr("The XMLTV file \"" + file_ +
+                                 "\" appears to be corrupt and cannot be parsed : Failed to parse "
+                                 "data from file " + file_ + " : "))
+        << text;
+  }
+  EXPECT_EQ(0, Count("select count ( * ) from programs"));
+}
+
+// Through the lineup's import run: failures roll back to what the guide held before.
+class XMLTVImportRunTest : public ImportRunTest {
+ protected:
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
+    setenv("TZ", "UTC", 1);
+    tzset();
+    ImportRunTest::SetUp();
+    UsePlugin([this](IKestroItem* properties, ITVListingsImportSystem& system, std::string& error) {
+      return ImportXMLTVFile(&system, properties, file_, &error);
+    });
+  }
+  void TearDown() override {
+    ImportRunTest::TearDown();
+    if (saved_tz_) setenv("TZ", saved_tz_->c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+  }
+  // A guide of `count` one-minute programmes on channel "c1" from 13:00 on the day of Now().
+  static std::string Guide(int count, const std::string& title) {
+    std::string programmes;
+    for (int i = 0; i < count; ++i) {
+      const OleDate start = Now() + kHour + i * kOneMinute;
+      programmes += Programme("c1", FormatDateTime("yyyymmddhhnnss", start),
+                              FormatDateTime("yyyymmddhhnnss", start + kOneMinute),
+                              "<title>" + title + std::to_string(i) + "</title>");
+    }
+    return Tv(Channel("c1", "<display-name>5 FIVE</display-name>") + programmes);
+  }
+
+  const std::string file_ = dir_ / "run.xml";
+
+ private:
+  std::optional<std::string> saved_tz_;
+};
+
+TEST_F(XMLTVImportRunTest, FailuresAndCancelKeepWhatTheGuideHad) {
+  WriteFile(file_, Guide(3, "Old"));
+  std::string error;
+  ASSERT_TRUE(Import(&error)) << error;
+  ASSERT_EQ(3, Count("programs"));
+
+  WriteFile(file_, Guide(150, "New"));
+  ComPtr<TRecordingProgress> cancelling = MakeObject<TRecordingProgress>(2);
+  EXPECT_FALSE(Import(&error, cancelling.Get()));
+  EXPECT_EQ("canceled", error);
+
+  WriteFile(file_, Guide(5, "Bad").substr(0, 600));
+  EXPECT_FALSE(Import(&error));
+  EXPECT_THAT(error, HasSubstr("The listings import plugin failed to perform the import : The "
+                               "XMLTV file \"" + file_ + "\" appears to be corrupt"));
+
+  std::filesystem::remove(file_);
+  EXPECT_FALSE(Import(&error));
+  EXPECT_THAT(error, HasSubstr("does not exist"));
+
+  EXPECT_EQ(3, Count("programs"));
+  EXPECT_EQ(0, Listings()->QueryInt("select count ( * ) from programs where title like \"New%\""));
+}
+
+}  // namespace
+}  // namespace kestro::testing

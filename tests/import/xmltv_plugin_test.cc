@@ -1,0 +1,187 @@
+// The XMLTV plug-in in directory mode inside a whole import run, and an import of the shipped
+// sample through `kestro import` with the sample grabber.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/kestro_tool.h"
+#include "import/xmltv_plugin.h"
+#include "import_run_fixture.h"
+
+namespace kestro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const std::string kDataDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+
+class XMLTVPluginTest : public ImportRunTest {
+ protected:
+  // The lineup runs a TXMLTVListingsWizard with `props`; files "imported" are recorded, and a
+  // file named in fail_on_ makes the import fail.
+  void UseWizard(const std::vector<std::pair<std::string, std::string>>& props,
+                 TXMLTVListingsWizard::FileImporter importer = {}) {
+    ComPtr<IKestroItem> bag;
+    lineup_->get_PluginProperties(bag.ReleaseAndGetAddressOf());
+    bag->Clear();
+    for (const auto& [key, value] : props) bag->put_Values(Variant(key), Variant(value));
+    if (!importer) {
+      importer = [this](ITVListingsImportSystem&, const std::string& file, IKestroItem* settings) {
+        imported_.push_back(fs::path(file).filename().string());
+        Variant lang;
+        settings->GetValue("lang", Variant(), &lang);
+        langs_.push_back(VarToStr(lang));
+        if (file.find("bad") != std::string::npos) throw Exception("broken file");
+      };
+    }
+    override_.emplace(kTestPluginID, [importer] {
+      TXMLTVListingsWizard::Options options;
+      options.import_file = importer;
+      return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>(options).Get());
+    });
+  }
+
+  std::string Folder() {
+    const std::string folder = dir_ / "xmltv";
+    fs::create_directories(folder + "/sub.xml");
+    WriteFile(folder + "/b.XML", "<tv/>");
+    WriteFile(folder + "/a.xml", "<tv/>");
+    WriteFile(folder + "/notes.txt", "");
+    WriteFile(folder + "/sub.xml/c.xml", "<tv/>");
+    return folder;
+  }
+
+  std::string LastUpdateStatus() {
+    std::string status;
+    Reloaded()->get_LastUpdateStatus(&status);
+    return status;
+  }
+
+  std::vector<std::string> imported_;
+  std::vector<std::string> langs_;
+};
+
+TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesAndRenamesThem) {
+  const std::string folder = Folder();
+  UseWizard({{"mode", "I"}, {"dir", folder}, {"after-import", "Rename"}, {"lang", "fr"}});
+  std::string error;
+  ASSERT_TRUE(Import(&error)) << error;
+  // Only the files directly in the folder, in name order; the settings reach the reader.
+  EXPECT_THAT(imported_, ElementsAre("a.xml", "b.XML"));
+  EXPECT_THAT(langs_, ElementsAre("fr", "fr"));
+  EXPECT_TRUE(fs::exists(folder + "/a.xml.imported"));
+  EXPECT_TRUE(fs::exists(folder + "/b.XML.imported"));
+  EXPECT_FALSE(fs::exists(folder + "/a.xml"));
+  EXPECT_TRUE(fs::exists(folder + "/sub.xml/c.xml"));
+  const std::vector<std::string> log = LastLogMessages();
+  EXPECT_THAT(log, Contains("Importing from " + folder));
+  EXPECT_THAT(log, Contains("Found " + folder + "/a.xml"));
+  EXPECT_THAT(log, Contains("Importing from \"" + folder + "/b.XML\""));
+  EXPECT_THAT(log, Contains("Renamed \"" + folder + "/a.xml\" to \"" + folder +
+                            "/a.xml.imported\""));
+
+  // The renamed files are not imported again.
+  imported_.clear();
+  EXPECT_FALSE(Import(&error));
+  EXPECT_EQ(error, "The listings import plugin failed to perform the import : "
+                   "No files to import in \"" + folder + "\"");
+}
+
+TEST_F(XMLTVPluginTest, AfterImportDeleteOrNothing) {
+  const std::string folder = Folder();
+  UseWizard({{"mode", "I"}, {"dir", folder}, {"after-import", "DELETE"}});
+  std::string error;
+  ASSERT_TRUE(Import(&error)) << error;
+  EXPECT_FALSE(fs::exists(folder + "/a.xml"));
+  EXPECT_FALSE(fs::exists(folder + "/b.XML"));
+  EXPECT_TRUE(fs::exists(folder + "/notes.txt"));
+  EXPECT_THAT(LastLogMessages(), Contains("Deleted \"" + folder + "/a.xml\""));
+
+  Folder();
+  UseWizard({{"mode", "I"}, {"dir", folder}, {"after-import", "nothing"}});
+  ASSERT_TRUE(Import(&error)) << error;
+  EXPECT_TRUE(fs::exists(folder + "/a.xml"));
+  EXPECT_FALSE(fs::exists(folder + "/a.xml.imported"));
+}
+
+TEST_F(XMLTVPluginTest, AFailedFileFailsTheRunAndKeepsTheFiles) {
+  const std::string folder = Folder();
+  WriteFile(folder + "/bad.xml", "");
+  UseWizard({{"mode", "I"}, {"dir", folder}, {"after-import", "delete"}});
+  std::string error;
+  EXPECT_FALSE(Import(&error));
+  EXPECT_EQ(error, "The listings import plugin failed to perform the import : broken file");
+  EXPECT_TRUE(fs::exists(folder + "/a.xml"));
+  EXPECT_EQ(LastUpdateStatus(), error);
+}
+
+TEST_F(XMLTVPluginTest, MissingDirectoryAndLowerCaseModeFail) {
+  UseWizard({{"mode", "I"}, {"dir", dir_ / "nowhere"}});
+  std::string error;
+  EXPECT_FALSE(Import(&error));
+  const std::string expected = "The listings import plugin failed to perform the import : "
+                               "No files to import in \"" + (dir_ / "nowhere") + "\"";
+  EXPECT_EQ(error, expected);
+  EXPECT_EQ(LastUpdateStatus(), expected);
+
+  // "i" is not "I": the plug-in runs a grabber, and there is none.
+  UseWizard({{"mode", "i"}, {"dir", Folder()}, {"exe", dir_ / "no-grabber"}});
+  EXPECT_FALSE(Import(&error));
+  EXPECT_EQ(error, "The listings import plugin failed to perform the import : "
+                   "The XMLTV executable \"" + (dir_ / "no-grabber") + "\" does not exist");
+  EXPECT_TRUE(imported_.empty());
+}
+
+TEST_F(XMLTVPluginTest, TheReaderImportsTheSample) {
+  Clock::PinLocal(EncodeDateTime({2026, 11, 30, 12, 0, 0, 0}));
+  const std::string folder = dir_ / "in";
+  fs::create_directories(folder);
+  fs::copy_file(kDataDir + "/sample.xml", folder + "/sample.xml");
+  ComPtr<IKestroItem> bag;
+  lineup_->get_PluginProperties(bag.ReleaseAndGetAddressOf());
+  bag->Clear();
+  bag->put_Values(Variant("mode"), Variant("I"));
+  bag->put_Values(Variant("dir"), Variant(folder));
+  bag->put_Values(Variant("after-import"), Variant("rename"));
+  override_.emplace(kTestPluginID, [] { return MakeXMLTVListingsWizard(); });
+  std::string error;
+  ASSERT_TRUE(Import(&error)) << error;
+  EXPECT_EQ(Count("channels"), 10);
+  EXPECT_GT(Count("programs"), 500);
+  EXPECT_TRUE(fs::exists(folder + "/sample.xml.imported"));
+}
+
+// The README's way: a lineup whose grabber is data/grab-sample.sh, imported and shown by kestro.
+class XMLTVPluginCli : public KestroToolTest {
+ protected:
+  void SetUp() override {
+    // The sample with its dates moved to today, whatever is built.
+    setenv("KESTRO_XMLTV_GENERATOR", "/nonexistent", 1);
+    SetUpTool(1);
+  }
+  void TearDown() override { unsetenv("KESTRO_XMLTV_GENERATOR"); }
+};
+
+TEST_F(XMLTVPluginCli, GrabberImportShowsTodaysProgrammes) {
+  ToolRun add = Kestro("lineup add --name Sample --plugin xmltv --set exe=" + kDataDir +
+                       "/grab-sample.sh --set grabber=tv_grab_sample --set days=2");
+  ASSERT_EQ(add.exit_code, 0) << add.err;
+  ToolRun import = Kestro("import 1 --quiet");
+  ASSERT_EQ(import.exit_code, 0) << import.err << import.out;
+  ToolRun guide = Kestro("guide 1");
+  EXPECT_EQ(guide.exit_code, 0) << guide.err;
+  EXPECT_THAT(guide.out, HasSubstr("WDFC"));
+  ToolRun log = Kestro("import-log 1");
+  EXPECT_THAT(log.out, HasSubstr("XMLTV : Copying "));
+  EXPECT_THAT(log.out, HasSubstr("Finished running XMLTV"));
+}
+
+}  // namespace
+}  // namespace kestro::testing
