@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/module_folders.h"
 #include "common/temp_dir.h"
 #include "import/import_run_fixture.h"
 #include "import/import_system.h"
@@ -37,15 +38,7 @@ class ProgramImportTest : public ::testing::Test {
   void SetUp() override {
     setenv("TZ", "UTC", 1);
     tzset();
-    std::filesystem::create_directories(dir_ / "data");
-    WriteFile(dir_ / "data/tuner-configuration.xml",
-              "<tuner-config><group lineup=\"1\"><tuner/><tuner/></group></tuner-config>");
-    RegistryFile registry;
-    registry.SetString(kTVRegistryKey, "library", dir_ / "library/");
-    registry.SetString(kTVRegistryKey, "data", dir_ / "data/");
-    registry.Save(dir_ / "registry.reg");
-    setenv("KESTRO_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
-    LoadModuleConfig();
+    testing::UseModuleFolders(dir_, 2);
     Clock::PinLocal(At(12));
     run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1,
                                                std::make_shared<TStringsLogger>(lines_), progress_,

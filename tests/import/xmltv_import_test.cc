@@ -1,3 +1,4 @@
+#include "common/module_folders.h"
 #include "import/xmltv_import.h"
 
 #include <gmock/gmock.h>
@@ -58,15 +59,7 @@ class XMLTVImportTest : public ::testing::Test {
     if (const char* registry = std::getenv("KESTRO_REGISTRY")) saved_registry_ = registry;
     setenv("TZ", "UTC", 1);
     tzset();
-    std::filesystem::create_directories(dir_ / "data");
-    WriteFile(dir_ / "data/tuner-configuration.xml",
-              "<tuner-config><group lineup=\"1\"><tuner/></group></tuner-config>");
-    RegistryFile registry;
-    registry.SetString(kTVRegistryKey, "library", dir_ / "library/");
-    registry.SetString(kTVRegistryKey, "data", dir_ / "data/");
-    registry.Save(dir_ / "registry.reg");
-    setenv("KESTRO_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
-    LoadModuleConfig();
+    testing::UseModuleFolders(dir_, 1);
     Clock::PinLocal(At(12));
   }
   void TearDown() override {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/module_folders.h"
 #include "common/temp_dir.h"
 #include "import/import_system.h"
 #include "import/sax_parser.h"
@@ -62,15 +63,7 @@ class XMLTVTestDataTest : public ::testing::Test {
     if (const char* registry = std::getenv("KESTRO_REGISTRY")) saved_registry_ = registry;
     setenv("TZ", "UTC", 1);
     tzset();
-    fs::create_directories(dir_ / "data");
-    WriteFile(dir_ / "data/tuner-configuration.xml",
-              "<tuner-config><group lineup=\"1\"><tuner/></group></tuner-config>");
-    RegistryFile registry;
-    registry.SetString(kTVRegistryKey, "library", dir_ / "library/");
-    registry.SetString(kTVRegistryKey, "data", dir_ / "data/");
-    registry.Save(dir_ / "registry.reg");
-    setenv("KESTRO_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
-    LoadModuleConfig();
+    testing::UseModuleFolders(dir_, 1);
   }
   void TearDown() override {
     Clock::Unpin();
