@@ -31,12 +31,13 @@ bool THostImportProgress::Canceled() const {
 
 std::string THostImportProgress::RenderBar(int32_t percent, const std::string& status,
                                            int width) {
-  if (percent < 0) return "[" + std::string(static_cast<size_t>(width), '?') + "]      " + status;
+  const size_t cells = static_cast<size_t>(std::max(width, 0));
+  std::string bar = "[";
+  if (percent < 0) return bar.append(cells, '?') + "]      " + status;
   const int32_t clamped = std::clamp(percent, 0, 100);
-  const int filled = clamped * width / 100;
-  return "[" + std::string(static_cast<size_t>(filled), '#') +
-         std::string(static_cast<size_t>(width - filled), '.') + "] " + Format("%3d%%", clamped) +
-         " " + status;
+  const size_t filled = cells * static_cast<size_t>(clamped) / 100;
+  bar.append(filled, '#').append(cells - filled, '.');
+  return bar + "] " + Format("%3d%%", clamped) + " " + status;
 }
 
 HRESULT THostImportProgress::ReportProgress(int32_t percent, const std::string& status,
