@@ -19,7 +19,7 @@ TEST_F(ScheduleCommands, RecordUntilTheTunersAreFullThenShowTheConflicts) {
   ASSERT_EQ(Kestro("record 1 8").out, "Schedule 2 on tuner 1\n");  // same time on channel 7
 
   // Both tuners are busy then: refused, with the reason and both conflicting schedules.
-  ToolRun third = Kestro("record 1 --channel 1 --start now --end now+30m --title Extra");
+  ToolRun third = Kestro("record 1 --channel 1 --start now+1h --end now+1h20m --title Extra");
   EXPECT_EQ(third.exit_code, 1);
   EXPECT_THAT(third.err, HasSubstr("Not scheduled: "));
   EXPECT_THAT(third.err, HasSubstr("Café Révolution"));

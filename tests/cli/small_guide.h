@@ -1,5 +1,5 @@
 // A lineup "Cable" (id 1) whose guide is written straight into its listings database: channels
-// 4 KXYZ (id 1) and 7 WABC (id 2), six programmes on each from an hour ago (60 and 45 minutes
+// 4 KXYZ (id 1) and 7 WABC (id 2), six programmes on each from ten minutes ago (60 and 45 minutes
 // alternately: Star Trek, Café Révolution, The News), one person.
 #pragma once
 
@@ -25,11 +25,12 @@ class SmallGuideTest : public KestroToolTest {
         "\"\" , 1 );"
         "insert into people values ( 1 , \"Ana Núñez\" , \"ana núñez\" );"
         "insert into roles values ( 1 , \"Actor\" );");
-    // Back to back from an hour ago on both channels: 60 and 45 minutes alternately.
-    const OleDate hour = DateOf(Clock::Now()) + static_cast<int>(TimeOf(Clock::Now()) * 24) / 24.0;
+    // Back to back from ten minutes ago on both channels: 60 and 45 minutes alternately, so
+    // programme 0 is on now, 1 starts in 50 minutes, 2 in 1 h 35, 3 in 2 h 35, 4 in 3 h 20.
+    const OleDate minute = static_cast<int64_t>(Clock::Now() * 1440) / 1440.0;
     int id = 1;
     for (int channel = 1; channel <= 2; ++channel) {
-      OleDate start = hour - kOneHour;
+      OleDate start = minute - 10 * kOneMinute;
       for (int i = 0; i < 6; ++i, ++id) {
         OleDate end = start + (i % 2 ? 45 : 60) * kOneMinute;
         const char* titles[] = {"Star Trek", "Café Révolution", "The News"};
