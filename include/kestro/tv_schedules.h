@@ -11,6 +11,7 @@
 
 #include "kestro/dispatch.h"
 #include "kestro/host.h"
+#include "kestro/variant.h"
 
 namespace kestro {
 
@@ -42,12 +43,7 @@ enum TV_KEEP_UNTIL : int32_t {
   TV_KEEP_UNTIL_DELETED = -1,
 };
 
-// A rule that makes schedules over and over. Its members come with the repeating schedules;
-// until then it is only handed around.
-struct ITVRepeatingSchedule : IDispatch {
-  static constexpr GUID kIID = MakeGuid("{34539A03-8F1A-4658-B401-E5777F6A4A24}");
-  using Base = IDispatch;
-};
+struct ITVRepeatingSchedule;
 
 // One planned recording: a detached snapshot of its row. Setters only store the value; nothing
 // is validated or saved until the scheduler adds the schedule.
@@ -142,6 +138,138 @@ struct ITVScheduleResult : IDispatch {
   virtual HRESULT get_Conflicts(ITVScheduleList** result) = 0;                 // 203
 };
 
+// --- repeating schedules -----------------------------------------------------------------------
+
+enum TV_RS_TYPE : int32_t {
+  TV_RS_TYPE_TIME = 0,    // one channel, a daily window, on the days of Frequency
+  TV_RS_TYPE_SEARCH = 1,  // every programme a custom search finds
+};
+
+enum TV_REPEATS : int32_t {
+  TV_REPEATS_ALL = 0,
+  TV_REPEATS_FIRST_RUN_ONLY = 1,
+};
+
+enum TV_DUPLICATES : int32_t {
+  TV_DUPLICATES_ALL = 0,
+  TV_DUPLICATES_NOT_IF_IN_LIBRARY = 1,  // skip programmes the media library holds
+  TV_DUPLICATES_NONE = 2,               // ... or that were ever recorded
+};
+
+// How a save treats the schedules that stand in the rule's way, and which priority it gives.
+enum TV_RS_SAVE_MODE : int32_t {
+  TV_RS_SAVE_MODE_LOW_PRIORITY_TRY = 0,    // new rules; nothing saved on any conflict
+  TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE = 1,   // new rules; conflicting showings skipped
+  TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE = 2,  // everything in the way is deleted
+  TV_RS_SAVE_MODE_RECALCULATE = 3,         // existing rules; lower priorities give way
+  TV_RS_SAVE_MODE_SAME_PRIORITY_TRY = 4,   // existing rules; nothing saved on a hard conflict
+};
+
+// What a candidate schedule of a rule collides with.
+enum TV_CONFLICT_TYPE : int32_t {
+  TV_CONFLICT_NONE = 0,
+  TV_CONFLICT_SOFT = 1,     // only schedules of lower-priority or vanished rules
+  TV_CONFLICT_HARD = 2,     // a single schedule of another programme, or a rule not below
+  TV_CONFLICT_PROBLEM = 3,  // the conflict test itself failed
+  TV_CONFLICT_SELF = 4,     // the rule's own schedule, or a single schedule of the same programme
+};
+
+struct ITVRepeatingScheduleResult : IDispatch {
+  static constexpr GUID kIID = MakeGuid("{357EEE38-DD47-46E6-A30E-83565E26587E}");
+  using Base = IDispatch;
+  virtual HRESULT get_Code(TV_ADD_SCHEDULE_RESULT* value) = 0;                 // 201
+  virtual HRESULT get_Description(std::string* value) = 0;                     // 202
+  // The candidates the save considered, in order (the result's own list).
+  virtual HRESULT get_Schedules(ITVScheduleList** result) = 0;                 // 203
+  // Per candidate: what it collides with, and how that was classified. An index outside the
+  // entries fails.
+  virtual HRESULT get_Conflicts(int32_t index, ITVScheduleList** result) = 0;  // 204
+  virtual HRESULT get_ConflictTypes(int32_t index, TV_CONFLICT_TYPE* value) = 0;  // 205
+};
+
+// A rule that makes single schedules over and over. Setters only store the value; Save checks
+// and stores the rule and its schedules.
+struct ITVRepeatingSchedule : IDispatch {
+  static constexpr GUID kIID = MakeGuid("{34539A03-8F1A-4658-B401-E5777F6A4A24}");
+  using Base = IDispatch;
+  // Below 1 while the rule is new.
+  virtual HRESULT get_ID(int32_t* value) = 0;                                  // 201
+  virtual HRESULT put_ID(int32_t value) = 0;                                   // 201
+  virtual HRESULT get_RSType(TV_RS_TYPE* value) = 0;                           // 202
+  virtual HRESULT put_RSType(TV_RS_TYPE value) = 0;                            // 202
+  // A larger value wins; set only by saving and re-prioritization.
+  virtual HRESULT get_Priority(int32_t* value) = 0;                            // 203
+  virtual HRESULT get_Title(std::string* value) = 0;                           // 204
+  virtual HRESULT put_Title(const std::string& value) = 0;                     // 204
+  virtual HRESULT get_HardPaddingBefore(int32_t* value) = 0;                   // 205
+  virtual HRESULT put_HardPaddingBefore(int32_t value) = 0;                    // 205
+  virtual HRESULT get_HardPaddingAfter(int32_t* value) = 0;                    // 206
+  virtual HRESULT put_HardPaddingAfter(int32_t value) = 0;                     // 206
+  virtual HRESULT get_SoftPaddingBefore(int32_t* value) = 0;                   // 207
+  virtual HRESULT put_SoftPaddingBefore(int32_t value) = 0;                    // 207
+  virtual HRESULT get_SoftPaddingAfter(int32_t* value) = 0;                    // 208
+  virtual HRESULT put_SoftPaddingAfter(int32_t value) = 0;                     // 208
+  // Time rules: the channel; search rules: above 0 keeps only that channel's programmes.
+  virtual HRESULT get_ChannelID(int32_t* value) = 0;                           // 209
+  virtual HRESULT put_ChannelID(int32_t value) = 0;                            // 209
+  // Times of day only (the date part is dropped); an EndTime not after StartTime ends the
+  // window on the next day.
+  virtual HRESULT get_StartTime(double* value) = 0;                            // 210 (DATE)
+  virtual HRESULT put_StartTime(double value) = 0;                             // 210
+  virtual HRESULT get_EndTime(double* value) = 0;                              // 211 (DATE)
+  virtual HRESULT put_EndTime(double value) = 0;                               // 211
+  // "mon" ... "sun", "week-day", "week-end" or "every-day"; anything else matches no day.
+  virtual HRESULT get_Frequency(std::string* value) = 0;                       // 212
+  virtual HRESULT put_Frequency(const std::string& value) = 0;                 // 212
+  // A custom search, one condition per line.
+  virtual HRESULT get_SearchCriteria(std::string* value) = 0;                  // 213
+  virtual HRESULT put_SearchCriteria(const std::string& value) = 0;            // 213
+  virtual HRESULT get_KeepUntil(TV_KEEP_UNTIL* value) = 0;                     // 214
+  virtual HRESULT put_KeepUntil(TV_KEEP_UNTIL value) = 0;                      // 214
+  virtual HRESULT get_Folder(std::string* value) = 0;                          // 215
+  virtual HRESULT put_Folder(const std::string& value) = 0;                    // 215
+  virtual HRESULT get_Quality(std::string* value) = 0;                         // 216
+  virtual HRESULT put_Quality(const std::string& value) = 0;                   // 216
+  // 0 = no limit.
+  virtual HRESULT get_KeepAtMost(int32_t* value) = 0;                          // 217
+  virtual HRESULT put_KeepAtMost(int32_t value) = 0;                           // 217
+  virtual HRESULT get_Repeats(TV_REPEATS* value) = 0;                          // 218
+  virtual HRESULT put_Repeats(TV_REPEATS value) = 0;                           // 218
+  virtual HRESULT get_CreatedBy(std::string* value) = 0;                       // 219
+  virtual HRESULT put_CreatedBy(const std::string& value) = 0;                 // 219
+  // Stores the rule and rebuilds its schedules; problems are the result's code, never a failed
+  // call. Each line of the save's log goes to `log`, or to the debug output when null.
+  virtual HRESULT Save(TV_RS_SAVE_MODE mode, IKestroLog* log,
+                       ITVRepeatingScheduleResult** result) = 0;               // 220
+  // The rule's live schedules by start time; empty for a new rule.
+  virtual HRESULT GetSchedules(ITVScheduleList** result) = 0;                  // 221
+  virtual HRESULT get_LogText(std::string* value) = 0;                         // 222
+  virtual HRESULT IsNew(bool* result) = 0;                                     // 223
+  virtual HRESULT get_Duplicates(TV_DUPLICATES* value) = 0;                    // 224
+  virtual HRESULT put_Duplicates(TV_DUPLICATES value) = 0;                     // 224
+  // What a save would do, without storing anything: the candidates with their conflict types
+  // (a new rule is judged at the lowest priority, an existing one at its own). The database is
+  // left exactly as it was.
+  virtual HRESULT Preview(IKestroLog* log, ITVRepeatingScheduleResult** result) = 0;  // 225
+};
+
+struct ITVRepeatingScheduleList : IDispatch {
+  static constexpr GUID kIID = MakeGuid("{6F78F6EE-846C-45EC-88A0-A98FA0E9C24D}");
+  using Base = IDispatch;
+  virtual HRESULT get_Count(int32_t* value) = 0;                               // 201
+  // 0-based; an index outside the list fails.
+  virtual HRESULT get_Items(int32_t index, ITVRepeatingSchedule** result) = 0;  // 0
+};
+
+// The save results of a re-prioritization, highest priority first.
+struct ITVRSPrioritizeResult : IDispatch {
+  static constexpr GUID kIID = MakeGuid("{36FC8B05-57F2-4E31-9BC5-E3F735A3D89C}");
+  using Base = IDispatch;
+  virtual HRESULT get_Count(int32_t* value) = 0;                               // 201
+  // 0-based; an index outside the list fails.
+  virtual HRESULT get_Items(int32_t index, ITVRepeatingScheduleResult** result) = 0;  // 0
+};
+
 // The only writer of single schedules of one listings database. Operations that return a
 // result report expected problems through its Code and Description, never as a failed call.
 struct ITVScheduler : IDispatch {
@@ -190,6 +318,25 @@ struct ITVScheduler : IDispatch {
   // The entries of `list` whose windows overlap the schedule's; changes nothing.
   virtual HRESULT GetConflictsForScheduleFromList(ITVSchedule* schedule, ITVScheduleList* list,
                                                   ITVScheduleResult** result) = 0;  // 218
+  // A new rule bound to this database and listings; nothing is stored.
+  virtual HRESULT CreateRepeatingSchedule(ITVRepeatingSchedule** result) = 0;  // 219
+  // The stored rule, or null.
+  virtual HRESULT FindRepeatingSchedule(int32_t rs_id, ITVRepeatingSchedule** result) = 0;  // 220
+  // Every stored rule, highest priority first.
+  virtual HRESULT GetRepeatingSchedules(ITVRepeatingScheduleList** result) = 0;  // 221
+  // `rs_ids`: an array naming every rule once, highest priority first. Renumbers the priorities
+  // and rebuilds every rule's schedules in that order. All or nothing; failure is false with
+  // `*error` (by reference) set, never a failed call.
+  virtual HRESULT PrioritizeRepeatingSchedules(const Variant& rs_ids, std::string* error,
+                                               ITVRSPrioritizeResult** results,
+                                               bool* result) = 0;              // 222
+  // Deletes the rule and its future schedules; one that is recording goes on as a single
+  // schedule. False on failure, nothing changed.
+  virtual HRESULT DeleteRepeatingSchedule(int32_t rs_id, const std::string& deleted_by,
+                                          const std::string& reason, bool* result) = 0;  // 223
+  // Remembers the programme (by equality key) as recorded. Never fails.
+  virtual HRESULT LogRecordedProgram(ITVProgram* program) = 0;                 // 224
+  virtual HRESULT HasBeenRecorded(ITVProgram* program, bool* result) = 0;      // 225
 };
 
 }  // namespace kestro

@@ -183,18 +183,28 @@ void RecordLostSchedules(TTVListingsImportSystem& run) {
 
 // --- repeating schedules ------------------------------------------------------------------------
 
-// HOOK: the repeating schedules of the lineup, in the scheduler's order. The scheduler keeps no
-// repeating schedules yet, so there is nothing to refresh; once it does, ask it here
-// (ITVScheduler.GetRepeatingSchedules).
+// The repeating schedules of the lineup, highest priority first.
 std::vector<ComPtr<ITVRepeatingSchedule>> RepeatingSchedulesToRefresh(ITVScheduler& scheduler) {
-  return {};
+  ComPtr<ITVRepeatingScheduleList> list;
+  CheckHResult(scheduler.GetRepeatingSchedules(list.ReleaseAndGetAddressOf()));
+  std::vector<ComPtr<ITVRepeatingSchedule>> rules;
+  int32_t count = 0;
+  if (list) CheckHResult(list->get_Count(&count));
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVRepeatingSchedule> rule;
+    CheckHResult(list->get_Items(i, rule.ReleaseAndGetAddressOf()));
+    rules.push_back(std::move(rule));
+  }
+  return rules;
 }
 
-// HOOK: recalculates one repeating schedule against the new listings. Once repeating schedules
-// can be saved, this is ITVRepeatingSchedule.Save(TV_RS_SAVE_MODE_RECALCULATE = 3, log): the rule
-// keeps its priority, gains schedules for new programmes where nothing conflicts and loses its
-// soft conflicts. The answer is ignored.
-void RecalculateRepeatingSchedule(ITVRepeatingSchedule& schedule, IKestroLog& log) {}
+// Recalculates one repeating schedule against the new listings: the rule keeps its priority,
+// gains schedules for new programmes where nothing conflicts and loses its soft conflicts. The
+// answer is ignored; the save writes its own log.
+void RecalculateRepeatingSchedule(ITVRepeatingSchedule& schedule, IKestroLog& log) {
+  ComPtr<ITVRepeatingScheduleResult> ignored;
+  CheckHResult(schedule.Save(TV_RS_SAVE_MODE_RECALCULATE, &log, ignored.ReleaseAndGetAddressOf()));
+}
 
 // --- integrity checks ---------------------------------------------------------------------------
 

@@ -52,9 +52,10 @@ class TTVScheduleResult : public TKestroTVObject<ITVScheduleResult> {
 // result in its place): an EAddSchedule becomes the result's code and description, any other
 // failure TV_ADD_SCHEDULE_CORRUPTION with "There was an unexpected error : " and its message.
 // Whatever the body left open is undone by its own guards while the failure unwinds. Never throws.
-template <class F>
-ComPtr<TTVScheduleResult> RunScheduleOperation(F&& body) {
-  ComPtr<TTVScheduleResult> result = MakeObject<TTVScheduleResult>();
+// The result type R needs Set(code, description).
+template <class R = TTVScheduleResult, class F>
+ComPtr<R> RunScheduleOperation(F&& body) {
+  ComPtr<R> result = MakeObject<R>();
   try {
     body(result);
   } catch (const EAddSchedule& e) {

@@ -251,18 +251,21 @@ constexpr const char* kClaimWriteLock =
 
 }  // namespace
 
-ScheduleTransaction::ScheduleTransaction(IDB& db) : db_(db), nested_(db.InTransaction()) {
+ScheduleTransaction::ScheduleTransaction(IDB& db) : ScheduleTransaction(db, kBusyMessage) {}
+
+ScheduleTransaction::ScheduleTransaction(IDB& db, const char* busy_message)
+    : db_(db), nested_(db.InTransaction()) {
   try {
     db_.BeginTransaction();
   } catch (const std::exception&) {
-    throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, kBusyMessage);
+    throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
   }
   try {
     if (nested_) db_.Exec("savepoint schedule_change");
     db_.Exec(kClaimWriteLock);
   } catch (const std::exception&) {
     Undo();
-    throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, kBusyMessage);
+    throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
   }
 }
 

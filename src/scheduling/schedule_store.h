@@ -72,6 +72,8 @@ class ScheduleTransaction {
   // Throws EAddSchedule TV_ADD_SCHEDULE_BUSY "Unable to begin database transaction, DB is
   // probably locked" when the transaction or the write lock cannot be had.
   explicit ScheduleTransaction(IDB& db);
+  // The same with another message for the busy case.
+  ScheduleTransaction(IDB& db, const char* busy_message);
   // Undoes the change unless committed; errors of the undo are ignored.
   ~ScheduleTransaction();
   void Commit();

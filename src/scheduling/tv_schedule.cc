@@ -7,6 +7,7 @@
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
+#include "scheduling/repeating_schedule.h"
 
 namespace kestro {
 
@@ -285,14 +286,7 @@ HRESULT TTVSchedule::get_LogText(std::string* value) {
 HRESULT TTVSchedule::GetRepeatingSchedule(ITVListings* listings, ITVRepeatingSchedule** result) {
   return FrameOut(result, [&]() -> ComPtr<ITVRepeatingSchedule> {
     if (fields_.rs_id <= 0) return nullptr;
-    TablePtr rows = db_->QueryFmt("select * from repeating_schedules where rs_id = %d",
-                                  {SqlArg::Int(fields_.rs_id)});
-    if (rows->Eof()) return nullptr;
-    // TEMPORARY: repeating schedules are built in a later step.
-    throw Exception(
-        Format("Repeating schedule %d cannot be read: repeating schedules are not "
-               "available yet",
-               fields_.rs_id));
+    return FindRule(db_, ComPtr<ITVListings>(listings), fields_.rs_id);
   });
 }
 

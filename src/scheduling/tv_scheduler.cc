@@ -5,6 +5,9 @@
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
+#include "scheduling/repeating_schedule.h"
+#include "scheduling/rule_library.h"
+#include "scheduling/rule_operations.h"
 #include "scheduling/schedule_store.h"
 #include "support/tuner_configuration.h"
 
@@ -330,6 +333,51 @@ HRESULT TTVScheduler::GetConflictsForScheduleFromList(ITVSchedule* schedule, ITV
       if (list) CollectListConflicts(*schedule, *list, *out);
     }));
   });
+}
+
+// --- repeating schedules ----------------------------------------------------------------------
+
+HRESULT TTVScheduler::CreateRepeatingSchedule(ITVRepeatingSchedule** result) {
+  return FrameOut(result, [&] {
+    return ComPtr<ITVRepeatingSchedule>(MakeObject<TTVRepeatingSchedule>(db_, listings_));
+  });
+}
+
+HRESULT TTVScheduler::FindRepeatingSchedule(int32_t rs_id, ITVRepeatingSchedule** result) {
+  return FrameOut(result,
+                  [&] { return ComPtr<ITVRepeatingSchedule>(FindRule(db_, listings_, rs_id)); });
+}
+
+HRESULT TTVScheduler::GetRepeatingSchedules(ITVRepeatingScheduleList** result) {
+  return FrameOut(result,
+                  [&] { return ComPtr<ITVRepeatingScheduleList>(LoadRules(db_, listings_)); });
+}
+
+HRESULT TTVScheduler::PrioritizeRepeatingSchedules(const Variant& rs_ids, std::string* error,
+                                                   ITVRSPrioritizeResult** results,
+                                                   bool* result) {
+  if (!error || !results) return E_POINTER;
+  error->clear();
+  *results = nullptr;
+  return FrameValue(result, [&] {
+    ComPtr<TTVRSPrioritizeResult> made = MakeObject<TTVRSPrioritizeResult>();
+    *results = ComPtr<ITVRSPrioritizeResult>(made).Detach();
+    return PrioritizeRules(db_, listings_, rs_ids, error, *made);
+  });
+}
+
+HRESULT TTVScheduler::DeleteRepeatingSchedule(int32_t rs_id, const std::string& deleted_by,
+                                              const std::string& reason, bool* result) {
+  return FrameValue(result,
+                    [&] { return DeleteRule(db_, listings_, rs_id, deleted_by, reason); });
+}
+
+HRESULT TTVScheduler::LogRecordedProgram(ITVProgram* program) {
+  return Frame([&] { kestro::LogRecordedProgram(*db_, program); });
+}
+
+HRESULT TTVScheduler::HasBeenRecorded(ITVProgram* program, bool* result) {
+  return FrameValue(result, [&] { return kestro::HasBeenRecorded(*db_, program); });
 }
 
 ComPtr<ITVScheduler> MakeScheduler(ComPtr<ITVListings> listings, DBPtr db) {

@@ -55,6 +55,15 @@ class TTVScheduler : public TKestroTVObject<ITVScheduler> {
   HRESULT GetConflictsForSchedule(ITVSchedule* schedule, ITVScheduleResult** result) override;
   HRESULT GetConflictsForScheduleFromList(ITVSchedule* schedule, ITVScheduleList* list,
                                           ITVScheduleResult** result) override;
+  HRESULT CreateRepeatingSchedule(ITVRepeatingSchedule** result) override;
+  HRESULT FindRepeatingSchedule(int32_t rs_id, ITVRepeatingSchedule** result) override;
+  HRESULT GetRepeatingSchedules(ITVRepeatingScheduleList** result) override;
+  HRESULT PrioritizeRepeatingSchedules(const Variant& rs_ids, std::string* error,
+                                       ITVRSPrioritizeResult** results, bool* result) override;
+  HRESULT DeleteRepeatingSchedule(int32_t rs_id, const std::string& deleted_by,
+                                  const std::string& reason, bool* result) override;
+  HRESULT LogRecordedProgram(ITVProgram* program) override;
+  HRESULT HasBeenRecorded(ITVProgram* program, bool* result) override;
 
   // The operations behind the interface, for the module's own callers.
 

@@ -1,0 +1,118 @@
+#include "scheduling/rule_library.h"
+
+#include <string>
+
+#include "kestro/media_library.h"
+#include "module/host_objects.h"
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+
+namespace kestro {
+namespace {
+
+// The recordings section, or null when the library or the section is missing.
+ComPtr<IMLSection> OpenRecordings() {
+  ComPtr<IMediaLibrary> library = CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary);
+  ComPtr<IMLSection> section;
+  CheckHResult(library->OpenSection(kRecordingsSection, false, section.ReleaseAndGetAddressOf()));
+  return section;
+}
+
+// Calls `each(tags)` for the items whose tag reads `value` ("" and "" for every item).
+template <class F>
+void ForEachRecording(IMLSection& section, const std::string& tag, const std::string& value,
+                      F&& each) {
+  ComPtr<IMLItemList> items;
+  CheckHResult(section.FindItemsByTag(tag, value, items.ReleaseAndGetAddressOf()));
+  int32_t count = 0;
+  if (items) CheckHResult(items->get_Count(&count));
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<IMLItem> item;
+    CheckHResult(items->get_Item(i, item.ReleaseAndGetAddressOf()));
+    ComPtr<IKestroItem> tags;
+    CheckHResult(item->get_Tags(tags.ReleaseAndGetAddressOf()));
+    if (tags) each(*tags);
+  }
+}
+
+Variant TagValue(IKestroItem& tags, const char* name) {
+  Variant value;
+  CheckHResult(tags.GetValue(name, Variant(), &value));
+  return value;
+}
+
+}  // namespace
+
+RecordedKeys PreviouslyRecordedKeys(IDB& db, int32_t duplicates) {
+  RecordedKeys keys;
+  if (duplicates == TV_DUPLICATES_ALL) return keys;
+  try {
+    if (ComPtr<IMLSection> section = OpenRecordings()) {
+      ForEachRecording(*section, "", "", [&](IKestroItem& tags) {
+        std::string key = Trim(VarToStr(TagValue(tags, "equality-key")));
+        if (!key.empty()) keys.insert(std::move(key));
+      });
+    }
+  } catch (const std::exception&) {
+    // Without a library there are no library keys.
+  }
+  if (duplicates == TV_DUPLICATES_NONE) {
+    TablePtr rows = db.Query("select equality_key from recorded_programs");
+    for (rows->First(); !rows->Eof(); rows->Next()) {
+      std::string key = Trim(rows->Text(0));
+      if (!key.empty()) keys.insert(std::move(key));
+    }
+  }
+  return keys;
+}
+
+int32_t KeptRecordingsOfRule(int32_t rs_id) {
+  if (rs_id < 1) return 0;
+  int32_t count = 0;
+  try {
+    if (ComPtr<IMLSection> section = OpenRecordings()) {
+      ForEachRecording(*section, "rs_id", std::to_string(rs_id), [&](IKestroItem& tags) {
+        if (StrToIntDef(VarToStr(TagValue(tags, "keep_until")), 0) != 0) ++count;
+      });
+    }
+  } catch (const std::exception&) {
+    return 0;
+  }
+  return count;
+}
+
+void LogRecordedProgram(IDB& db, ITVProgram* program) noexcept {
+  if (!program) return;
+  try {
+    std::string key, title, subtitle;
+    OleDate start = 0.0, end = 0.0;
+    CheckHResult(program->get_EqualityKey(&key));
+    key = Trim(key);
+    if (key.empty()) return;
+    CheckHResult(program->get_StartTime(&start));
+    CheckHResult(program->get_EndTime(&end));
+    CheckHResult(program->get_Title(&title));
+    CheckHResult(program->get_Subtitle(&subtitle));
+    db.ExecFmt(
+        "insert into recorded_programs ( equality_key , start_time , end_time , title , "
+        "subtitle ) values ( %s , %d , %d , %s , %s )",
+        {SqlArg::Quoted(key), SqlArg::Int(DateTimeToDbTime(start)),
+         SqlArg::Int(DateTimeToDbTime(end)), SqlArg::Quoted(title), SqlArg::Quoted(subtitle)});
+  } catch (...) {
+    // Logged before, or the database is busy: the log is best effort.
+  }
+}
+
+bool HasBeenRecorded(IDB& db, ITVProgram* program) noexcept {
+  if (!program) return false;
+  try {
+    std::string key;
+    CheckHResult(program->get_EqualityKey(&key));
+    return db.QueryIntFmt("select count(*) from recorded_programs where equality_key = %s",
+                          {SqlArg::Quoted(key)}) > 0;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace kestro

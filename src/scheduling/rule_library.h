@@ -1,0 +1,34 @@
+// What repeating schedules know of earlier recordings: the host media library's recordings
+// section (their equality keys and how many of a rule's recordings are kept until deleted) and
+// the listings database's log of recorded programmes.
+#pragma once
+
+#include <cstdint>
+
+#include "kestro/tv_programs.h"
+#include "scheduling/rule_candidates.h"
+#include "storage/db.h"
+
+namespace kestro {
+
+// The media library section that holds the recordings.
+inline constexpr const char* kRecordingsSection = "KestroTVRecordings";
+
+// The equality keys of programmes the rule must not record again: the library's recordings
+// (for TV_DUPLICATES_NOT_IF_IN_LIBRARY and TV_DUPLICATES_NONE) and, for TV_DUPLICATES_NONE,
+// every logged recorded programme. Keys are trimmed; empty ones are skipped. A library that
+// cannot be opened adds nothing.
+RecordedKeys PreviouslyRecordedKeys(IDB& db, int32_t duplicates);
+
+// The library's recordings of the rule that are kept until deleted ("rs_id" is the rule's id,
+// "keep_until" is not 0). 0 when the library cannot be read.
+int32_t KeptRecordingsOfRule(int32_t rs_id);
+
+// Adds the programme to recorded_programs under its trimmed equality key. Nothing happens for
+// no programme or a blank key; errors (a key already logged) are ignored.
+void LogRecordedProgram(IDB& db, ITVProgram* program) noexcept;
+
+// Whether the programme's equality key (as it is) was logged. False on any error.
+bool HasBeenRecorded(IDB& db, ITVProgram* program) noexcept;
+
+}  // namespace kestro

@@ -1,0 +1,148 @@
+#include "scheduling/rule_operations.h"
+
+#include <set>
+#include <vector>
+
+#include "platform/text/text.h"
+#include "scheduling/repeating_schedule.h"
+#include "scheduling/rule_save.h"
+#include "scheduling/schedule_store.h"
+
+namespace kestro {
+namespace {
+
+// The rule ids of the argument after the checks of its shape.
+std::vector<int32_t> RuleIDs(const Variant& rs_ids) {
+  if (rs_ids.IsEmptyOrNull()) throw Exception("Repeating schedule IDs is empty or null");
+  if (!rs_ids.IsArray()) throw Exception("Repeating schedule IDs is not an array");
+  const SafeArray& array = rs_ids.ToArray();
+  if (array.Dims() != 1) {
+    throw Exception("Repeating schedule IDs is not a one-dimensional array");
+  }
+  const int32_t low = array.LBound(), high = array.UBound();
+  if (high <= low) {
+    throw Exception(
+        Format("Repeating schedule IDs has bad upper and lower bounds : %d to %d", low, high));
+  }
+  std::vector<int32_t> ids;
+  for (int32_t i = low; i <= high; ++i) ids.push_back(array.Get({i}).ToInt32());
+  return ids;
+}
+
+ComPtr<TTVRepeatingSchedule> LoadRule(const DBPtr& db, const ComPtr<ITVListings>& listings,
+                                      int32_t rs_id) {
+  ComPtr<TTVRepeatingSchedule> rule = FindRule(db, listings, rs_id);
+  if (!rule) throw Exception(Format("Failed to load repeating schedule with ID %d", rs_id));
+  return rule;
+}
+
+ComPtr<ITVScheduler> SchedulerOf(const ComPtr<ITVListings>& listings) {
+  ComPtr<ITVScheduler> scheduler;
+  if (listings) CheckHResult(listings->GetScheduler(scheduler.ReleaseAndGetAddressOf()));
+  if (!scheduler) throw Exception("Scheduler object from listings is nil");
+  return scheduler;
+}
+
+void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Variant& rs_ids,
+                TTVRSPrioritizeResult& results) {
+  const std::vector<int32_t> ids = RuleIDs(rs_ids);
+  ScheduleTransaction transaction(*db, "Failed to begin transaction, DB is probably busy");
+  ComPtr<TTVRepeatingScheduleList> rules = LoadRules(db, listings);
+  if (!rules) throw Exception("Failed to obtain list of repeating schedules");
+  if (rules->items().empty()) throw Exception("No repeating schedules found");
+  if (ids.size() != rules->items().size()) {
+    throw Exception(Format(
+        "Array of repeating schedule IDs has %d elements and there are %d existing repeating "
+        "schedules",
+        static_cast<int32_t>(ids.size()), static_cast<int32_t>(rules->items().size())));
+  }
+  std::set<int32_t> existing, seen;
+  for (const auto& rule : rules->items()) existing.insert(rule->fields().id);
+  for (int32_t id : ids) {
+    if (!existing.count(id)) {
+      throw Exception(Format("Failed to find existing repeating schedule with ID %d", id));
+    }
+  }
+  for (int32_t id : ids) {
+    if (!seen.insert(id).second) {
+      throw Exception(Format("Repeating schedule IDs has duplicate ID %d", id));
+    }
+  }
+
+  for (size_t k = 0; k < ids.size(); ++k) {
+    db->ExecFmt("update repeating_schedules set priority = %d where rs_id = %d",
+                {SqlArg::Int(100000 - 100 * static_cast<int64_t>(k)), SqlArg::Int(ids[k])});
+  }
+  // Everything goes first, so the top rule picks its tuners before the others fit around it.
+  ComPtr<ITVScheduler> scheduler = SchedulerOf(listings);
+  for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
+    ComPtr<TTVRepeatingSchedule> rule = LoadRule(db, listings, *id);
+    ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, rule->fields());
+    if (!schedules) throw Exception(Format("Failed to load existing schedules for RS %d", *id));
+    for (const ComPtr<ITVSchedule>& s : schedules->items()) {
+      int32_t schedule_id = 0;
+      bool ok = false;
+      CheckHResult(s->get_ID(&schedule_id));
+      CheckHResult(scheduler->DeleteSchedule(schedule_id, "", kPurgeScheduleReason, &ok));
+      if (!ok) throw Exception(Format("Failed to delete schedule %d", schedule_id));
+    }
+  }
+  for (int32_t id : ids) {
+    ComPtr<TTVRepeatingSchedule> rule = LoadRule(db, listings, id);
+    ComPtr<TTVRepeatingScheduleResult> saved =
+        SaveRule(*rule, TV_RS_SAVE_MODE_RECALCULATE, nullptr, /*preview=*/false);
+    if (saved->Code() != TV_ADD_SCHEDULE_OK && saved->Code() != TV_ADD_SCHEDULE_CONFLICT) {
+      throw Exception(Format("There was a problem saving repeating schedule %d : %s", id,
+                             saved->Description().c_str()));
+    }
+    results.Add(saved);
+  }
+  transaction.Commit();
+}
+
+}  // namespace
+
+bool PrioritizeRules(const DBPtr& db, const ComPtr<ITVListings>& listings, const Variant& rs_ids,
+                     std::string* error, TTVRSPrioritizeResult& results) noexcept {
+  try {
+    Prioritize(db, listings, rs_ids, results);
+    return true;
+  } catch (const std::exception& e) {
+    if (error) *error = e.what();
+    return false;
+  }
+}
+
+bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs_id,
+                std::string_view deleted_by, std::string_view reason) noexcept {
+  try {
+    ScheduleTransaction transaction(*db);
+    ComPtr<TTVRepeatingSchedule> rule = FindRule(db, listings, rs_id);
+    if (!rule) return false;
+    ComPtr<ITVScheduler> scheduler = SchedulerOf(listings);
+    ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, rule->fields());
+    for (const ComPtr<ITVSchedule>& s : schedules->items()) {
+      int32_t schedule_id = 0;
+      bool in_progress = false;
+      CheckHResult(s->get_ID(&schedule_id));
+      CheckHResult(s->get_IsInProgress(&in_progress));
+      if (in_progress) {
+        // The recording goes on, as a single schedule.
+        db->ExecFmt("update schedules set rs_id = 0 where schedule_id = %d",
+                    {SqlArg::Int(schedule_id)});
+        continue;
+      }
+      bool ok = false;
+      CheckHResult(scheduler->DeleteSchedule(schedule_id, std::string(deleted_by),
+                                             std::string(reason), &ok));
+      if (!ok) return false;
+    }
+    db->ExecFmt("delete from repeating_schedules where rs_id = %d", {SqlArg::Int(rs_id)});
+    transaction.Commit();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace kestro

@@ -1,0 +1,107 @@
+#include "scheduling/rule_result.h"
+
+#include "platform/exception.h"
+#include "platform/text/text.h"
+
+namespace kestro {
+
+const char* ResultCodeName(int32_t code) {
+  static const char* const kNames[] = {"OK",          "INVALID_TIMES", "INVALID_PADDING",
+                                       "INVALID_GROUP", "BUSY",        "LOAD_FAILED",
+                                       "CORRUPTION",  "SAVE_FAILED",   "CONFLICT",
+                                       "INVALID_PARAMETERS"};
+  return code >= 0 && code < 10 ? kNames[code] : "UNKNOWN";
+}
+
+const char* SaveModeName(int32_t mode) {
+  static const char* const kNames[] = {"LOW_PRIORITY_TRY", "LOW_PRIORITY_SAVE",
+                                       "HIGH_PRIORITY_SAVE", "RECALCULATE", "SAME_PRIORITY_TRY"};
+  return mode >= 0 && mode < 5 ? kNames[mode] : "UNKNOWN";
+}
+
+const char* ConflictTypeName(int32_t type) {
+  static const char* const kNames[] = {"NONE", "SOFT", "HARD", "PROBLEM", "SELF"};
+  return type >= 0 && type < 5 ? kNames[type] : "UNKNOWN";
+}
+
+// --- TTVRepeatingScheduleResult ---------------------------------------------------------------
+
+TTVRepeatingScheduleResult::TTVRepeatingScheduleResult()
+    : schedules_(MakeObject<TTVScheduleList>()) {}
+
+void TTVRepeatingScheduleResult::Set(TV_ADD_SCHEDULE_RESULT code, std::string description) {
+  code_ = code;
+  description_ = std::move(description);
+}
+
+void TTVRepeatingScheduleResult::Add(ComPtr<ITVSchedule> schedule,
+                                     ComPtr<TTVScheduleList> conflicts, TV_CONFLICT_TYPE type) {
+  schedules_->Add(std::move(schedule));
+  conflicts_.push_back(conflicts ? std::move(conflicts) : MakeObject<TTVScheduleList>());
+  types_.push_back(type);
+}
+
+void TTVRepeatingScheduleResult::RemoveAt(int32_t index) {
+  if (index < 0 || index >= Count()) return;
+  schedules_->RemoveAt(index);
+  conflicts_.erase(conflicts_.begin() + index);
+  types_.erase(types_.begin() + index);
+}
+
+void TTVRepeatingScheduleResult::RecomputeCode() {
+  code_ = TV_ADD_SCHEDULE_OK;
+  for (TV_CONFLICT_TYPE type : types_) {
+    if (type == TV_CONFLICT_SOFT || type == TV_CONFLICT_HARD || type == TV_CONFLICT_PROBLEM) {
+      code_ = TV_ADD_SCHEDULE_CONFLICT;
+    }
+  }
+}
+
+void TTVRepeatingScheduleResult::CheckIndex(int32_t index) const {
+  if (index < 0 || index >= Count()) {
+    throw Exception(Format("List index out of bounds (%d)", index));
+  }
+}
+
+HRESULT TTVRepeatingScheduleResult::get_Code(TV_ADD_SCHEDULE_RESULT* value) {
+  return FrameValue(value, [&] { return code_; });
+}
+
+HRESULT TTVRepeatingScheduleResult::get_Description(std::string* value) {
+  return FrameValue(value, [&] { return description_; });
+}
+
+HRESULT TTVRepeatingScheduleResult::get_Schedules(ITVScheduleList** result) {
+  return FrameOut(result, [&] { return ComPtr<ITVScheduleList>(schedules_); });
+}
+
+HRESULT TTVRepeatingScheduleResult::get_Conflicts(int32_t index, ITVScheduleList** result) {
+  return FrameOut(result, [&] {
+    CheckIndex(index);
+    return ComPtr<ITVScheduleList>(conflicts_[static_cast<size_t>(index)]);
+  });
+}
+
+HRESULT TTVRepeatingScheduleResult::get_ConflictTypes(int32_t index, TV_CONFLICT_TYPE* value) {
+  return FrameValue(value, [&] {
+    CheckIndex(index);
+    return types_[static_cast<size_t>(index)];
+  });
+}
+
+// --- TTVRSPrioritizeResult --------------------------------------------------------------------
+
+HRESULT TTVRSPrioritizeResult::get_Count(int32_t* value) {
+  return FrameValue(value, [&] { return static_cast<int32_t>(items_.size()); });
+}
+
+HRESULT TTVRSPrioritizeResult::get_Items(int32_t index, ITVRepeatingScheduleResult** result) {
+  return FrameOut(result, [&] {
+    if (index < 0 || index >= static_cast<int32_t>(items_.size())) {
+      throw Exception(Format("List index out of bounds (%d)", index));
+    }
+    return ComPtr<ITVRepeatingScheduleResult>(items_[static_cast<size_t>(index)]);
+  });
+}
+
+}  // namespace kestro

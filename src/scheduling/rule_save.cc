@@ -1,0 +1,419 @@
+#include "scheduling/rule_save.h"
+
+#include <array>
+#include <optional>
+#include <unordered_map>
+
+#include "platform/text/text.h"
+#include "scheduling/rule_candidates.h"
+#include "scheduling/rule_library.h"
+#include "scheduling/schedule_result.h"
+#include "scheduling/schedule_store.h"
+
+namespace kestro {
+namespace {
+
+// How much each conflict type outranks the others when a candidate collides with several
+// schedules: HARD over SOFT over SELF over NONE.
+int Rank(TV_CONFLICT_TYPE type) {
+  switch (type) {
+    case TV_CONFLICT_HARD: return 3;
+    case TV_CONFLICT_SOFT: return 2;
+    case TV_CONFLICT_SELF: return 1;
+    default: return 0;
+  }
+}
+
+int32_t IntOf(ITVSchedule& s, HRESULT (ITVSchedule::*getter)(int32_t*)) {
+  int32_t value = 0;
+  CheckHResult((s.*getter)(&value));
+  return value;
+}
+
+std::string LogTextOf(ITVSchedule& s) {
+  std::string text;
+  CheckHResult(s.get_LogText(&text));
+  return text;
+}
+
+class RuleSave {
+ public:
+  RuleSave(TTVRepeatingSchedule& rule, TV_RS_SAVE_MODE mode, IKestroLog* log, bool preview)
+      : rule_(rule.fields()),
+        db_(rule.db()),
+        listings_(rule.listings()),
+        mode_(mode),
+        preview_(preview),
+        log_(log),
+        facts_(rule.db()) {}
+
+  void Run(TTVRepeatingScheduleResult& result);
+
+ private:
+  void CheckMode() const;
+  ComPtr<ITVScheduler> GetScheduler() const;
+  void PurgeOldSchedules(ITVScheduler& scheduler);
+  void AssignPriority();
+  std::vector<ComPtr<TTVSchedule>> Candidates();
+  void AnalyzeConflicts(ITVScheduler& scheduler, const std::vector<ComPtr<TTVSchedule>>& candidates,
+                        TTVRepeatingScheduleResult& result);
+  // The worst of what the candidate of `program_id` collides with.
+  TV_CONFLICT_TYPE Classify(int32_t program_id, ITVScheduleList& conflicts);
+  void KeepAtMost(TTVRepeatingScheduleResult& result);
+  bool ShouldStop(TTVRepeatingScheduleResult& result) const;
+  void LogSummary();
+  void StoreRule();
+  void AddSchedules(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result);
+  void AddEntry(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result, int32_t index);
+
+  RuleFields& rule_;
+  DBPtr db_;
+  ComPtr<ITVListings> listings_;
+  TV_RS_SAVE_MODE mode_;
+  bool preview_;
+  RuleLog log_;
+  ProgramFactsCache facts_;
+  // Priorities of the other rules met while classifying; nullopt for a rule that is gone.
+  std::unordered_map<int32_t, std::optional<int32_t>> rule_priorities_;
+  std::array<int32_t, 5> kinds_{};  // candidates per TV_CONFLICT_TYPE
+  int32_t added_ = 0, skipped_ = 0, failed_ = 0;
+};
+
+void RuleSave::Run(TTVRepeatingScheduleResult& result) {
+  log_.Line("");
+  log_.Fmt("SAVING RS : mode %s : %s", SaveModeName(mode_), RuleLogText(rule_).c_str());
+  CheckMode();
+  if (std::string problem = RuleValidationError(rule_); !problem.empty()) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_PARAMETERS,
+                       "Invalid properties for repeating schedule : " + problem);
+  }
+  ComPtr<ITVScheduler> scheduler = GetScheduler();
+  ScheduleTransaction transaction(*db_, "Failed to start a transaction, the DB is probably locked");
+
+  if (!rule_.IsNew()) PurgeOldSchedules(*scheduler);
+  AssignPriority();
+  const std::vector<ComPtr<TTVSchedule>> candidates = Candidates();
+  AnalyzeConflicts(*scheduler, candidates, result);
+  if (rule_.IsSearchRule() &&
+      (rule_.repeats == TV_REPEATS_FIRST_RUN_ONLY || rule_.duplicates != TV_DUPLICATES_ALL)) {
+    std::optional<RecordedKeys> recorded;
+    if (rule_.duplicates != TV_DUPLICATES_ALL) {
+      recorded = PreviouslyRecordedKeys(*db_, rule_.duplicates);
+    }
+    ReduceByEqualityKey(result, rule_, recorded ? &*recorded : nullptr, facts_, log_);
+  }
+  if (rule_.keep_at_most > 0) KeepAtMost(result);
+  if (ShouldStop(result)) {
+    LogSummary();
+    log_.Fmt("Save mode is %s and result code is %s. Exiting.", SaveModeName(mode_),
+             ResultCodeName(result.Code()));
+    return;  // the transaction is undone as it goes out of scope
+  }
+  if (preview_) {
+    LogSummary();
+    log_.Line("Preview only : nothing was saved.");
+    return;
+  }
+  StoreRule();
+  AddSchedules(*scheduler, result);
+  log_.Line("");
+  LogSummary();
+  log_.Fmt("SCHEDULE SUMMARY : ADDED %d : SKIPPED %d : FAILED %d", added_, skipped_, failed_);
+  log_.Line("");
+  transaction.Commit();
+  log_.Fmt("SAVE RS FINISHED : result %s : \"%s\"", ResultCodeName(result.Code()),
+           result.Description().c_str());
+  log_.Line("");
+}
+
+void RuleSave::CheckMode() const {
+  const bool is_new = rule_.IsNew();
+  if ((mode_ == TV_RS_SAVE_MODE_LOW_PRIORITY_TRY || mode_ == TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE) &&
+      !is_new) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_PARAMETERS,
+                       Format("Save mode is not valid. Mode %s can only be used for new repeating "
+                              "schedules.",
+                              SaveModeName(mode_)));
+  }
+  if ((mode_ == TV_RS_SAVE_MODE_RECALCULATE || mode_ == TV_RS_SAVE_MODE_SAME_PRIORITY_TRY) &&
+      is_new) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_PARAMETERS,
+                       Format("Save mode is not valid. Mode %s can only be used for existing "
+                              "repeating schedules.",
+                              SaveModeName(mode_)));
+  }
+  if (mode_ < TV_RS_SAVE_MODE_LOW_PRIORITY_TRY || mode_ > TV_RS_SAVE_MODE_SAME_PRIORITY_TRY) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_PARAMETERS,
+                       Format("Save mode %d is not valid", static_cast<int32_t>(mode_)));
+  }
+}
+
+ComPtr<ITVScheduler> RuleSave::GetScheduler() const {
+  ComPtr<ITVScheduler> scheduler;
+  try {
+    if (!listings_) throw Exception("Scheduler object from listings is nil");
+    CheckHResult(listings_->GetScheduler(scheduler.ReleaseAndGetAddressOf()));
+    if (!scheduler) throw Exception("Scheduler object from listings is nil");
+  } catch (const std::exception& e) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
+                       std::string("An error ocurred while trying to get the scheduler object : ") +
+                           e.what());
+  }
+  return scheduler;
+}
+
+void RuleSave::PurgeOldSchedules(ITVScheduler& scheduler) {
+  if (!FindRule(db_, listings_, rule_.id)) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED, "Failed to load existing version of this RS");
+  }
+  log_.Line("NOT EQUAL : This version of the RS differs from the previous one, rescheduling");
+  int32_t deleted = 0;
+  ComPtr<TTVScheduleList> old = LoadRuleSchedules(db_, rule_);
+  for (const ComPtr<ITVSchedule>& s : old->items()) {
+    // A recording in progress stays; its showing will classify as SELF.
+    bool in_progress = false;
+    CheckHResult(s->get_IsInProgress(&in_progress));
+    if (in_progress) continue;
+    bool ok = false;
+    CheckHResult(scheduler.DeleteSchedule(IntOf(*s, &ITVSchedule::get_ID), "",
+                                          kPurgeScheduleReason, &ok));
+    if (ok) ++deleted;
+  }
+  log_.Fmt("DELETED %d OLD SCHEDULES", deleted);
+}
+
+void RuleSave::AssignPriority() {
+  if (rule_.IsNew() || mode_ == TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE) {
+    try {
+      TablePtr rows =
+          db_->Query("select min( priority ) - 100 , max( priority ) + 100 from repeating_schedules");
+      const bool none = rows->Eof() || !rows->Field(0) || !rows->Field(1);
+      if (none) {
+        rule_.priority = 100000;
+      } else {
+        rule_.priority = StrToInt(rows->Text(mode_ == TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE ? 1 : 0));
+      }
+    } catch (const std::exception& e) {
+      throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
+                         std::string("Failed to get priorities : ") + e.what());
+    }
+  }
+  log_.Fmt("Priority is %d", rule_.priority);
+}
+
+std::vector<ComPtr<TTVSchedule>> RuleSave::Candidates() {
+  std::vector<ComPtr<TTVSchedule>> candidates;
+  if (rule_.IsTimeRule()) {
+    candidates = TimeRuleCandidates(db_, rule_, Clock::Now(), log_);
+  } else if (rule_.IsSearchRule()) {
+    candidates = SearchRuleCandidates(db_, rule_, *listings_, facts_, log_);
+  }
+  log_.Line("");
+  log_.Line("Removing self conflicts");
+  candidates = RemoveSelfConflicts(std::move(candidates), facts_, log_);
+  log_.Line("Done removing self conflicts");
+  log_.Line("");
+  log_.Line(candidates.empty() ? "Found nothing to record" : "Analyzing conflicts");
+  return candidates;
+}
+
+void RuleSave::AnalyzeConflicts(ITVScheduler& scheduler,
+                                const std::vector<ComPtr<TTVSchedule>>& candidates,
+                                TTVRepeatingScheduleResult& result) {
+  for (const ComPtr<TTVSchedule>& s : candidates) {
+    ComPtr<ITVScheduleResult> resolved;
+    CheckHResult(scheduler.GetConflictsForSchedule(s.Get(), resolved.ReleaseAndGetAddressOf()));
+    TV_ADD_SCHEDULE_RESULT code = TV_ADD_SCHEDULE_OK;
+    CheckHResult(resolved->get_Code(&code));
+    log_.Fmt("Conflict result is %s for schedule : %s", ResultCodeName(code),
+             s->LogLine().c_str());
+    TV_CONFLICT_TYPE kind = TV_CONFLICT_NONE;
+    ComPtr<ITVScheduleList> conflicts;
+    if (code == TV_ADD_SCHEDULE_CONFLICT) {
+      CheckHResult(resolved->get_Conflicts(conflicts.ReleaseAndGetAddressOf()));
+      kind = Classify(s->fields().program_id, *conflicts);
+      log_.Fmt("CONFLICT TYPE = %s", ConflictTypeName(kind));
+    } else if (code != TV_ADD_SCHEDULE_OK) {
+      kind = TV_CONFLICT_PROBLEM;
+    }
+    ++kinds_[kind];
+    if (kind == TV_CONFLICT_SELF) continue;
+    ComPtr<TTVScheduleList> kept;
+    if (kind == TV_CONFLICT_HARD || kind == TV_CONFLICT_SOFT) {
+      kept = MakeObject<TTVScheduleList>();
+      int32_t count = 0;
+      CheckHResult(conflicts->get_Count(&count));
+      for (int32_t i = 0; i < count; ++i) {
+        ComPtr<ITVSchedule> x;
+        CheckHResult(conflicts->get_Items(i, x.ReleaseAndGetAddressOf()));
+        kept->Add(std::move(x));
+      }
+    }
+    result.Add(s, kept, kind);
+    if (kind != TV_CONFLICT_NONE) result.SetCode(TV_ADD_SCHEDULE_CONFLICT);
+  }
+}
+
+TV_CONFLICT_TYPE RuleSave::Classify(int32_t program_id, ITVScheduleList& conflicts) {
+  TV_CONFLICT_TYPE worst = TV_CONFLICT_NONE;
+  int32_t count = 0;
+  CheckHResult(conflicts.get_Count(&count));
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<ITVSchedule> x;
+    CheckHResult(conflicts.get_Items(i, x.ReleaseAndGetAddressOf()));
+    if (!x) continue;
+    log_.Line("  CONFLICT : " + LogTextOf(*x));
+    const int32_t x_rule = IntOf(*x, &ITVSchedule::get_RepeatingScheduleID);
+    TV_CONFLICT_TYPE type;
+    if (!rule_.IsNew() && x_rule == rule_.id) {
+      type = TV_CONFLICT_SELF;
+    } else if (x_rule <= 0) {
+      // A single schedule: the same showing recorded already, or something else entirely.
+      type = program_id > 0 && IntOf(*x, &ITVSchedule::get_ProgramID) == program_id
+                 ? TV_CONFLICT_SELF
+                 : TV_CONFLICT_HARD;
+    } else {
+      auto known = rule_priorities_.find(x_rule);
+      if (known == rule_priorities_.end()) {
+        ComPtr<TTVRepeatingSchedule> other = FindRule(db_, listings_, x_rule);
+        known = rule_priorities_
+                    .emplace(x_rule, other ? std::optional<int32_t>(other->fields().priority)
+                                           : std::nullopt)
+                    .first;
+      }
+      type = !known->second || *known->second < rule_.priority ? TV_CONFLICT_SOFT
+                                                               : TV_CONFLICT_HARD;
+    }
+    if (Rank(type) > Rank(worst)) worst = type;
+  }
+  return worst;
+}
+
+void RuleSave::KeepAtMost(TTVRepeatingScheduleResult& result) {
+  log_.Line("");
+  log_.Fmt("KEEP AT MOST IS %d", rule_.keep_at_most);
+  const int32_t kept = rule_.IsNew() ? 0 : KeptRecordingsOfRule(rule_.id);
+  log_.Fmt("  There are %d KUID recordings in the library", kept);
+  int32_t removed = 0;
+  while (result.Count() > 0 && result.Count() + kept > rule_.keep_at_most) {
+    const int32_t last = result.Count() - 1;
+    log_.Line("  Will skip : " + LogTextOf(*result.Schedule(last)));
+    result.RemoveAt(last);
+    ++removed;
+  }
+  if (removed > 0) {
+    log_.Fmt("REMOVED %d : LEFT %d", removed, result.Count());
+    result.RecomputeCode();
+  }
+  log_.Line("");
+}
+
+bool RuleSave::ShouldStop(TTVRepeatingScheduleResult& result) const {
+  if (mode_ == TV_RS_SAVE_MODE_LOW_PRIORITY_TRY) return result.Code() != TV_ADD_SCHEDULE_OK;
+  if (mode_ != TV_RS_SAVE_MODE_SAME_PRIORITY_TRY || result.Code() == TV_ADD_SCHEDULE_OK) {
+    return false;
+  }
+  if (result.Code() != TV_ADD_SCHEDULE_CONFLICT) return true;
+  for (int32_t i = 0; i < result.Count(); ++i) {
+    if (result.TypeAt(i) == TV_CONFLICT_HARD || result.TypeAt(i) == TV_CONFLICT_PROBLEM) {
+      return true;
+    }
+  }
+  // Only soft conflicts: those candidates are skipped and the rest is saved.
+  result.SetCode(TV_ADD_SCHEDULE_OK);
+  return false;
+}
+
+void RuleSave::LogSummary() {
+  log_.Fmt("CONFLICT SUMMARY : NONE  %d : SELF    %d : SOFT   %d : HARD %d : PROBLEM %d",
+           kinds_[TV_CONFLICT_NONE], kinds_[TV_CONFLICT_SELF], kinds_[TV_CONFLICT_SOFT],
+           kinds_[TV_CONFLICT_HARD], kinds_[TV_CONFLICT_PROBLEM]);
+}
+
+void RuleSave::StoreRule() {
+  try {
+    if (rule_.IsNew()) {
+      rule_.id = InsertRuleRow(*db_, rule_);
+      log_.Fmt("RS record inserted : id = %d", rule_.id);
+    } else {
+      UpdateRuleRow(*db_, rule_);
+      log_.Line("RS record updated");
+    }
+  } catch (const std::exception& e) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
+                       std::string("Failed to save repeating schedule record : ") + e.what());
+  }
+}
+
+void RuleSave::AddSchedules(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result) {
+  if (result.Count() > 0) log_.Line("Inserting schedules");
+  for (int32_t i = 0; i < result.Count(); ++i) {
+    const TV_CONFLICT_TYPE type = result.TypeAt(i);
+    log_.Fmt("Conflict type is %s for schedule : %s", ConflictTypeName(type),
+             LogTextOf(*result.Schedule(i)).c_str());
+    const bool add =
+        type == TV_CONFLICT_NONE || type == TV_CONFLICT_PROBLEM ||
+        (type == TV_CONFLICT_SOFT && (mode_ == TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE ||
+                                      mode_ == TV_RS_SAVE_MODE_RECALCULATE)) ||
+        (type == TV_CONFLICT_HARD && mode_ == TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE);
+    if (!add) {
+      log_.Line("  SKIPPED");
+      ++skipped_;
+      continue;
+    }
+    AddEntry(scheduler, result, i);
+  }
+}
+
+void RuleSave::AddEntry(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result,
+                        int32_t index) {
+  const std::string deleted_by =
+      mode_ == TV_RS_SAVE_MODE_RECALCULATE ? std::string("System") : rule_.created_by;
+  const std::string reason =
+      Format("Conflict with repeating recording \"%s\"", rule_.title.c_str());
+  for (const ComPtr<ITVSchedule>& x : result.ConflictsAt(index).items()) {
+    bool ok = false;
+    CheckHResult(scheduler.DeleteSchedule(IntOf(*x, &ITVSchedule::get_ID), deleted_by, reason, &ok));
+    if (!ok) log_.Line("  Failed to delete conflicting schedule : " + LogTextOf(*x));
+  }
+
+  ComPtr<ITVSchedule> s = result.Schedule(index);
+  CheckHResult(s->put_RepeatingScheduleID(rule_.id));
+  ComPtr<ITVScheduleResult> added;
+  CheckHResult(scheduler.AddSchedule(s.Get(), added.ReleaseAndGetAddressOf()));
+  TV_ADD_SCHEDULE_RESULT code = TV_ADD_SCHEDULE_OK;
+  std::string description;
+  CheckHResult(added->get_Code(&code));
+  CheckHResult(added->get_Description(&description));
+  if (code == TV_ADD_SCHEDULE_CONFLICT) {
+    ComPtr<ITVScheduleList> conflicts;
+    CheckHResult(added->get_Conflicts(conflicts.ReleaseAndGetAddressOf()));
+    if (Classify(IntOf(*s, &ITVSchedule::get_ProgramID), *conflicts) == TV_CONFLICT_SELF) {
+      log_.Line("  SKIPPED - SELF CONFLICT");
+      ++skipped_;
+      return;
+    }
+  } else if (code == TV_ADD_SCHEDULE_OK) {
+    log_.Line("  ADDED");
+    ++added_;
+    return;
+  }
+  log_.Fmt("  ADD FAILED RESULT : %s : %s", ResultCodeName(code), description.c_str());
+  if (mode_ != TV_RS_SAVE_MODE_RECALCULATE) throw EAddSchedule(code, description);
+  result.SetCode(code);
+  ++failed_;
+}
+
+}  // namespace
+
+ComPtr<TTVRepeatingScheduleResult> SaveRule(TTVRepeatingSchedule& rule, TV_RS_SAVE_MODE mode,
+                                            IKestroLog* log, bool preview) {
+  const RuleFields before = rule.fields();
+  RuleSave save(rule, mode, log, preview);
+  ComPtr<TTVRepeatingScheduleResult> result = RunScheduleOperation<TTVRepeatingScheduleResult>(
+      [&](ComPtr<TTVRepeatingScheduleResult>& out) { save.Run(*out); });
+  if (preview) rule.fields() = before;
+  return result;
+}
+
+}  // namespace kestro

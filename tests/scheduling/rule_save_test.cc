@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include "scheduling/rule_fixture.h"
+#include "scheduling/schedule_store.h"
+
+namespace kestro::testing {
+namespace {
+
+TEST(RuleFields, TimesKeepTheTimeOfDayAndFrequencyIsOneToken) {
+  ComPtr<TTVRepeatingSchedule> rule = MakeObject<TTVRepeatingSchedule>(nullptr, nullptr);
+  TV_RS_TYPE type = TV_RS_TYPE_TIME;
+  bool is_new = false;
+  rule->get_RSType(&type);
+  rule->IsNew(&is_new);
+  EXPECT_EQ(type, TV_RS_TYPE_SEARCH);
+  EXPECT_TRUE(is_new);
+  ComPtr<ITVScheduleList> none;
+  ASSERT_EQ(rule->GetSchedules(none.ReleaseAndGetAddressOf()), S_OK);  // no database needed
+
+  rule->put_StartTime(EncodeDateTime({2030, 3, 2, 21, 30, 0, 0}));
+  double start = 0;
+  rule->get_StartTime(&start);
+  EXPECT_DOUBLE_EQ(start, EncodeTime(21, 30, 0, 0));
+
+  EXPECT_TRUE(FrequencyMatchesDay("Week-End", 6));
+  EXPECT_TRUE(FrequencyMatchesDay("Week-End", 7));
+  EXPECT_FALSE(FrequencyMatchesDay("Week-End", 5));
+  EXPECT_TRUE(FrequencyMatchesDay("week-day", 1));
+  EXPECT_FALSE(FrequencyMatchesDay("mon,tue", 1));
+  EXPECT_TRUE(FrequencyMatchesDay("SUN", 7));
+}
+
+TEST_F(RuleTest, RefusesBadRulesAndModesWithoutStoringAnything) {
+  ComPtr<TTVRepeatingSchedule> rule = SearchRule("News");
+  rule->fields().search_criteria.clear();
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_INVALID_PARAMETERS);
+  EXPECT_EQ(r->Description(), "Invalid properties for repeating schedule : Missing search criteria");
+
+  rule = SearchRule("News");
+  rule->fields().soft_padding_after = -1;
+  EXPECT_EQ(Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Description(),
+            "Invalid properties for repeating schedule : Soft padding after < 0");
+
+  rule = SearchRule("News");
+  rule->fields().rs_type = TV_RS_TYPE_TIME;
+  rule->fields().frequency = "mon";
+  EXPECT_EQ(Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Description(),
+            "Invalid properties for repeating schedule : Invalid channel id");
+
+  r = Save(*SearchRule("News"), TV_RS_SAVE_MODE_RECALCULATE);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_INVALID_PARAMETERS);
+  EXPECT_EQ(r->Description(),
+            "Save mode is not valid. Mode RECALCULATE can only be used for existing repeating "
+            "schedules.");
+  EXPECT_EQ(Save(*SearchRule("News"), static_cast<TV_RS_SAVE_MODE>(7))->Description(),
+            "Save mode 7 is not valid");
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
+}
+
+TEST_F(RuleTest, ASearchThatCannotBeUnderstoodFindsNothing) {
+  ComPtr<TTVRepeatingSchedule> rule = SearchRule("Nonsense");
+  rule->fields().search_criteria = "whatever ~~ 12";
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
+  EXPECT_EQ(r->Count(), 0);
+  EXPECT_TRUE(log_->Has("Found nothing to record"));
+}
+
+TEST_F(RuleTest, TimeRuleWindowsPastMidnightEndTheNextDay) {
+  UseTuners(2);
+  ComPtr<TTVRepeatingSchedule> rule = SearchRule("Late");
+  rule->fields().rs_type = TV_RS_TYPE_TIME;
+  rule->fields().channel_id = 1;
+  rule->fields().frequency = "every-day";
+  rule->fields().start_time = EncodeTime(23, 0, 0, 0);
+  rule->fields().end_time = EncodeTime(1, 0, 0, 0);
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  ASSERT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
+  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
+  ASSERT_EQ(stored->Count(), 15);
+  auto* first = static_cast<TTVSchedule*>(stored->Item(0).Get());
+  EXPECT_DOUBLE_EQ(first->fields().start_time, At(0, 23));
+  EXPECT_DOUBLE_EQ(first->fields().end_time, At(1, 1));
+
+  // A window that is already over today is not made: 14 from tomorrow on.
+  ComPtr<TTVRepeatingSchedule> morning = SearchRule("Morning");
+  morning->fields().rs_type = TV_RS_TYPE_TIME;
+  morning->fields().channel_id = 2;
+  morning->fields().frequency = "every-day";
+  morning->fields().start_time = EncodeTime(8, 0, 0, 0);
+  morning->fields().end_time = EncodeTime(9, 0, 0, 0);
+  ASSERT_EQ(Save(*morning, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  EXPECT_EQ(LiveSchedulesOf(morning->fields().id), 14);
+}
+
+TEST_F(RuleTest, NewRulesGetPrioritiesBelowOrAboveTheOthers) {
+  AddShow("A", 1, At(0, 14), At(0, 15), "a1");
+  AddShow("B", 1, At(0, 16), At(0, 17), "b1");
+  AddShow("C", 1, At(0, 18), At(0, 19), "c1");
+  auto a = SearchRule("A"), b = SearchRule("B"), c = SearchRule("C");
+  ASSERT_EQ(Save(*a, TV_RS_SAVE_MODE_LOW_PRIORITY_TRY)->Code(), TV_ADD_SCHEDULE_OK);
+  ASSERT_EQ(Save(*b, TV_RS_SAVE_MODE_LOW_PRIORITY_TRY)->Code(), TV_ADD_SCHEDULE_OK);
+  ASSERT_EQ(Save(*c, TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  EXPECT_EQ(Priority(a->fields().id), 100000);
+  EXPECT_EQ(Priority(b->fields().id), 99900);
+  EXPECT_EQ(Priority(c->fields().id), 100100);
+  EXPECT_EQ(LiveSchedulesOf(c->fields().id), 1);
+}
+
+// One tuner; a single schedule stands where the rule's only showing airs.
+class SingleInTheWayTest : public RuleTest {
+ protected:
+  void SetUp() override {
+    RuleTest::SetUp();
+    AddShow("News", 1, At(0, 20), At(0, 21), "news1");
+    single_ = Single(At(0, 20, 30), At(0, 21, 30));
+  }
+  bool SingleDeleted() { return FindScheduleByID(db_, single_->fields().id)->fields().deleted; }
+  ComPtr<TTVSchedule> single_;
+};
+
+TEST_F(SingleInTheWayTest, TryModeStoresNothingOnAHardConflict) {
+  auto rule = SearchRule("News");
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_TRY);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
+  EXPECT_EQ(Types(*r), std::vector<TV_CONFLICT_TYPE>{TV_CONFLICT_HARD});
+  EXPECT_EQ(r->ConflictsAt(0).Count(), 1);
+  EXPECT_TRUE(log_->Has("Save mode is LOW_PRIORITY_TRY and result code is CONFLICT. Exiting."));
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
+  EXPECT_EQ(Count("select count(*) from schedules"), 1);
+  EXPECT_FALSE(SingleDeleted());
+}
+
+TEST_F(SingleInTheWayTest, SaveModeSkipsTheShowingAndKeepsTheSingle) {
+  auto rule = SearchRule("News");
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
+  EXPECT_TRUE(log_->Has("  SKIPPED"));
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 1);
+  EXPECT_EQ(LiveSchedulesOf(rule->fields().id), 0);
+  EXPECT_FALSE(SingleDeleted());
+}
+
+TEST_F(SingleInTheWayTest, HighPriorityDeletesTheSingleWithTheRulesReason) {
+  auto rule = SearchRule("News");
+  auto r = Save(*rule, TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);  // it reports what it overrode
+  ComPtr<TTVSchedule> gone = FindScheduleByID(db_, single_->fields().id);
+  EXPECT_TRUE(gone->fields().deleted);
+  EXPECT_EQ(gone->fields().deleted_by, "alice");
+  EXPECT_EQ(gone->fields().reason, "Conflict with repeating recording \"News\"");
+  EXPECT_EQ(LiveSchedulesOf(rule->fields().id), 1);
+  EXPECT_TRUE(log_->Has("SCHEDULE SUMMARY : ADDED 1 : SKIPPED 0 : FAILED 0"));
+}
+
+TEST_F(RuleTest, ASingleOfTheSameProgrammeIsASelfConflict) {
+  const int32_t news = AddShow("News", 1, At(0, 20), At(0, 21), "news1");
+  Single(At(0, 20), At(0, 21), news);
+  auto r = Save(*SearchRule("News"), TV_RS_SAVE_MODE_LOW_PRIORITY_TRY);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << log_->All();
+  EXPECT_EQ(r->Count(), 0);
+  EXPECT_TRUE(log_->Has("CONFLICT TYPE = SELF"));
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 1);
+}
+
+TEST_F(RuleTest, SameRuleWithOnlySoftConflictsSavesButAddsNothingThatCollides) {
+  AddShow("Low", 1, At(0, 20), At(0, 21), "low1");
+  AddShow("High", 2, At(0, 20), At(0, 21), "high1");
+  AddShow("High", 2, At(1, 10), At(1, 11), "high2");
+  auto low = SearchRule("Low"), high = SearchRule("High");
+  ASSERT_EQ(Save(*low, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  ASSERT_EQ(Save(*high, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_CONFLICT);
+  db_->ExecFmt("update repeating_schedules set priority = 200000 where rs_id = %d",
+               {SqlArg::Int(high->fields().id)});
+  high = FindRule(db_, listings_, high->fields().id);
+
+  auto r = Save(*high, TV_RS_SAVE_MODE_SAME_PRIORITY_TRY);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << log_->All();
+  EXPECT_EQ(Types(*r), (std::vector<TV_CONFLICT_TYPE>{TV_CONFLICT_SOFT, TV_CONFLICT_NONE}));
+  EXPECT_EQ(LiveSchedulesOf(high->fields().id), 1);  // only the showing that collides with nothing
+  EXPECT_EQ(LiveSchedulesOf(low->fields().id), 1);
+
+  // Recalculation lets the lower rule give way.
+  r = Save(*high, TV_RS_SAVE_MODE_RECALCULATE);
+  EXPECT_EQ(LiveSchedulesOf(high->fields().id), 2);
+  EXPECT_EQ(LiveSchedulesOf(low->fields().id), 0);
+  EXPECT_EQ(Count("select count(*) from schedules where deleted <> 0 and deleted_by = \"System\""),
+            1);
+}
+
+TEST_F(RuleTest, ARecordingInProgressSurvivesAReSaveAndItsShowingIsSelf) {
+  AddShow("News", 1, At(0, 11, 30), At(0, 12, 30), "news-now");
+  AddShow("News", 1, At(1, 11, 30), At(1, 12, 30), "news-tomorrow");
+  auto rule = SearchRule("News");
+  // Saved before the programme started, so that it has a schedule that is recording now.
+  Clock::PinLocal(At(0, 11));
+  ASSERT_EQ(Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  Clock::PinLocal(TestNow());
+  const int32_t recording = db_->QueryInt("select min( schedule_id ) from schedules");
+
+  auto r = Save(*rule, TV_RS_SAVE_MODE_RECALCULATE);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << log_->All();
+  EXPECT_TRUE(log_->Has("DELETED 1 OLD SCHEDULES"));
+  EXPECT_FALSE(FindScheduleByID(db_, recording)->fields().deleted);
+  EXPECT_EQ(LiveSchedulesOf(rule->fields().id), 2);
+}
+
+TEST_F(RuleTest, OfTwoCollidingShowingsTheRarerProgrammeIsKept) {
+  UseTuners(2);
+  AddShow("News", 1, At(0, 20), At(0, 21), "often");
+  AddShow("News", 2, At(0, 20, 30), At(0, 21, 30), "once");
+  AddShow("News", 1, At(2, 20), At(2, 21), "often");
+  auto rule = SearchRule("News");
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  ASSERT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << log_->All();
+  EXPECT_TRUE(log_->HasPrefix("  WILL NOT RECORD \"News\" : (-1) :"));
+  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
+  ASSERT_EQ(stored->Count(), 2);
+  auto* first = static_cast<TTVSchedule*>(stored->Item(0).Get());
+  EXPECT_EQ(first->fields().channel_id, 2);
+}
+
+// Three showings of one episode and one of another; library and log know some keys.
+class DuplicatesTest : public RuleTest {
+ protected:
+  void SetUp() override {
+    RuleTest::SetUp();
+    UseTuners(2);
+    AddShow("Drama", 1, At(0, 20), At(0, 21), "ep1");
+    AddShow("Drama", 1, At(2, 20), At(2, 21), "ep1");
+    AddShow("Drama", 2, At(3, 20), At(3, 21), "ep2");
+  }
+};
+
+TEST_F(DuplicatesTest, AllShowingsWithoutReductionOneWithIt) {
+  auto every = SearchRule("Drama");
+  ASSERT_EQ(Save(*every, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  EXPECT_FALSE(log_->Has("EQUALITY KEY REDUCTION"));
+  EXPECT_EQ(LiveSchedulesOf(every->fields().id), 3);
+
+  ComPtr<TTVRepeatingSchedule> once = SearchRule("Drama");
+  once->fields().duplicates = TV_DUPLICATES_NOT_IF_IN_LIBRARY;
+  once->fields().channel_id = 1;
+  auto r = Save(*once, TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE);
+  EXPECT_TRUE(log_->Has("EQUALITY KEY REDUCTION FINISHED : 1 schedules removed")) << log_->All();
+  EXPECT_EQ(LiveSchedulesOf(once->fields().id), 1);
+}
+
+TEST_F(DuplicatesTest, KeysInTheLibraryOrTheRecordedLogRemoveWholeGroups) {
+  AddRecording("EP1");  // keys compare ignoring case
+  auto library_only = SearchRule("Drama");
+  library_only->fields().duplicates = TV_DUPLICATES_NOT_IF_IN_LIBRARY;
+  ASSERT_EQ(Save(*library_only, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  EXPECT_TRUE(log_->Has("  GROUP 0 : EK found in previously recorded list, removing all schedules"))
+      << log_->All();
+  EXPECT_EQ(LiveSchedulesOf(library_only->fields().id), 1);  // ep2 only
+
+  ComPtr<ITVProgram> ep2;
+  ComPtr<ITVProgramList> found;
+  std::string error;
+  ASSERT_EQ(listings_->CustomSearch("title Drama", &error, found.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_EQ(found->get_Items(2, ep2.ReleaseAndGetAddressOf()), S_OK);
+  bool recorded = false;
+  scheduler_->LogRecordedProgram(ep2.Get());
+  scheduler_->LogRecordedProgram(ep2.Get());
+  scheduler_->HasBeenRecorded(ep2.Get(), &recorded);
+  EXPECT_TRUE(recorded);
+  EXPECT_EQ(Count("select count(*) from recorded_programs"), 1);
+
+  // The log counts only for "none"; the library still counts too.
+  auto none = SearchRule("Drama");
+  none->fields().duplicates = TV_DUPLICATES_NONE;
+  EXPECT_EQ(Save(*none, TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE)->Count(), 0) << log_->All();
+}
+
+TEST_F(DuplicatesTest, FirstRunOnlyKeepsGroupsWithAFirstRun) {
+  // ep1 first aired on the day of its first showing; ep2 is a repeat of an old episode.
+  db_->Exec("insert into program_details ( id , original_air_date ) select id , \"20050309\" "
+            "from programs where external_id = \"ep1\"");
+  db_->Exec("insert into program_details ( id , original_air_date ) select id , \"19990101\" "
+            "from programs where external_id = \"ep2\"");
+  auto rule = SearchRule("Drama");
+  rule->fields().repeats = TV_REPEATS_FIRST_RUN_ONLY;
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  EXPECT_TRUE(log_->Has("  GROUP 0 : ANY FIRST RUN = True : EK = \"ep1\"")) << log_->All();
+  EXPECT_TRUE(log_->Has("  GROUP 1 : This RS is for first runs only and none of the schedules "
+                        "in this group are first runs."));
+  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
+  ASSERT_EQ(stored->Count(), 1);
+  EXPECT_DOUBLE_EQ(static_cast<TTVSchedule*>(stored->Item(0).Get())->fields().start_time,
+                   At(0, 20));
+}
+
+TEST_F(DuplicatesTest, KeepAtMostCountsTheRulesKeptRecordings) {
+  auto rule = SearchRule("Drama");
+  ASSERT_EQ(Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  AddRecording("old1", rule->fields().id, TV_KEEP_UNTIL_DELETED);
+  AddRecording("old2", rule->fields().id, TV_KEEP_UNTIL_DELETED);
+  AddRecording("old3", rule->fields().id, TV_KEEP_UNTIL_SPACE_NEEDED);  // does not count
+  AddRecording("old4", rule->fields().id + 1, TV_KEEP_UNTIL_DELETED);   // another rule's
+  rule->fields().keep_at_most = 3;
+  auto r = Save(*rule, TV_RS_SAVE_MODE_RECALCULATE);
+  EXPECT_TRUE(log_->Has("  There are 2 KUID recordings in the library")) << log_->All();
+  EXPECT_TRUE(log_->Has("REMOVED 2 : LEFT 1"));
+  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
+  ASSERT_EQ(stored->Count(), 1);
+  EXPECT_DOUBLE_EQ(static_cast<TTVSchedule*>(stored->Item(0).Get())->fields().start_time,
+                   At(0, 20));
+}
+
+TEST_F(RuleTest, PreviewStoresNothingAndLeavesTheRuleAsItWas) {
+  AddShow("News", 1, At(0, 20), At(0, 21), "news1");
+  auto rule = SearchRule("News");
+  log_ = MakeObject<LineLog>();
+  ComPtr<ITVRepeatingScheduleResult> result;
+  ASSERT_EQ(rule->Preview(log_.Get(), result.ReleaseAndGetAddressOf()), S_OK);
+  auto* r = static_cast<TTVRepeatingScheduleResult*>(result.Get());
+  EXPECT_EQ(r->Count(), 1);
+  EXPECT_EQ(rule->fields().id, 0);
+  EXPECT_EQ(rule->fields().priority, 0);
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
+  EXPECT_EQ(Count("select count(*) from schedules"), 0);
+}
+
+TEST_F(RuleTest, AFailureHalfwayThroughASaveUndoesAllOfIt) {
+  AddShow("News", 1, At(0, 14), At(0, 15), "n1");
+  AddShow("News", 1, At(1, 14), At(1, 15), "n2");
+  const int32_t version = ReadScheduleVersion(*db_);
+  // The second schedule cannot be written.
+  db_->ExecFmt("create trigger refuse_second before insert on schedules when new.start_time > %d "
+               "begin select raise ( abort , \"disk full\" ) ; end",
+               {SqlArg::Int(DateTimeToDbTime(At(0, 23)))});
+  auto r = Save(*SearchRule("News"), TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_SAVE_FAILED) << log_->All();
+  EXPECT_TRUE(log_->HasPrefix("  ADD FAILED RESULT : SAVE_FAILED : "));
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
+  EXPECT_EQ(Count("select count(*) from schedules"), 0);
+  EXPECT_EQ(ReadScheduleVersion(*db_), version);
+}
+
+}  // namespace
+}  // namespace kestro::testing
