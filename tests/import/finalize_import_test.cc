@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "import/program_import_fixture.h"
+#include "kestro/tv_schedules.h"
 #include "storage/listings_database.h"
 
 namespace kestro::testing {
@@ -66,6 +67,28 @@ TEST_F(Finalization, RunWithoutReplacedRecordingsCommitsChecksAndCompacts) {
   EXPECT_THAT(progress_->reports, ElementsAre(Pair(33, "Refreshing repeating recordings..."),
                                               Pair(66, "Performing integrity checks..."),
                                               Pair(80, "Optimizing..."), Pair(100, "Finished")));
+}
+
+TEST_F(Finalization, RepeatingRulesPickUpTheNewProgrammes) {
+  ComPtr<ITVScheduler> scheduler = run_->GetScheduler();
+  ComPtr<ITVRepeatingSchedule> rule;
+  ASSERT_EQ(scheduler->CreateRepeatingSchedule(rule.ReleaseAndGetAddressOf()), S_OK);
+  rule->put_Title("Film");
+  rule->put_SearchCriteria("title Film");
+  ComPtr<ITVRepeatingScheduleResult> saved;
+  ASSERT_EQ(rule->Save(TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE, nullptr, saved.ReleaseAndGetAddressOf()),
+            S_OK);
+  int32_t rule_id = 0;
+  rule->get_ID(&rule_id);
+  ASSERT_GT(rule_id, 0);
+
+  ASSERT_GT(Saved("Film", At(20), At(21)), 0);
+  FinalizeImport(*run_);
+  EXPECT_EQ(db_->QueryIntFmt("select count ( * ) from schedules where deleted = 0 and rs_id = %d",
+                             {SqlArg::Int(rule_id)}),
+            1);
+  EXPECT_THAT(Messages(), Contains(StartsWith("SAVING RS : mode RECALCULATE : (1) : SEARCH")));
+  EXPECT_THAT(Messages(), Contains("SCHEDULE SUMMARY : ADDED 1 : SKIPPED 0 : FAILED 0"));
 }
 
 TEST_F(Finalization, RecordingMovesToTheNearestLaterBroadcastOfTheSameKey) {
