@@ -41,6 +41,7 @@ std::vector<Command> LineupCommands();
 std::vector<Command> ChannelCommands();
 std::vector<Command> GuideCommands();
 std::vector<Command> ScheduleCommands();
+std::vector<Command> RuleCommands();
 std::vector<Command> ImportCommands();
 
 // Runs the tool with argv[1..]; returns the exit code.

@@ -54,8 +54,7 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> all = [] {
     std::vector<Command> commands;
     for (auto group : {SetupCommands, LineupCommands, ChannelCommands, GuideCommands,
-                       ScheduleCommands,
-                       ImportCommands}) {
+                       ScheduleCommands, RuleCommands, ImportCommands}) {
       std::vector<Command> more = group();
       commands.insert(commands.end(), more.begin(), more.end());
     }

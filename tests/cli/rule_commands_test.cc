@@ -1,0 +1,184 @@
+// kestro rule on the small guide with two tuners: Star Trek, Café Révolution and The News air
+// back to back on both channels, each twice, from ten minutes ago.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/small_guide.h"
+#include "platform/text/text.h"
+#include "platform/time/date_time.h"
+
+namespace kestro {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::ToolRun;
+
+class RuleCommands : public testing::SmallGuideTest {
+ protected:
+  void SetUp() override {
+    setenv("USER", "alice", 1);  // the tool names the user as creator and deleter
+    SmallGuideTest::SetUp();
+  }
+
+  // The rows of a --format tsv listing, without its header.
+  std::vector<std::string> Rows(const std::string& command) {
+    ToolRun run = Kestro(command + " --format tsv");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::vector<std::string> rows = Split(run.out, '\n');
+    if (!rows.empty()) rows.erase(rows.begin());
+    if (!rows.empty() && rows.back().empty()) rows.pop_back();
+    return rows;
+  }
+  std::vector<std::string> Column(const std::string& command, size_t column) {
+    std::vector<std::string> cells;
+    for (const std::string& row : Rows(command)) cells.push_back(Split(row, '\t').at(column));
+    return cells;
+  }
+};
+
+TEST_F(RuleCommands, SearchRuleSchedulesItsShowingsAndIsListed) {
+  // A literal "\n" breaks the query's line; left as it is, the channel line would be lost.
+  ToolRun add = Kestro("rule add 1 --search 'title news*\\nchannel 7' --log");
+  ASSERT_EQ(add.exit_code, 0) << add.err;
+  EXPECT_THAT(add.out, HasSubstr("SAVING RS : mode LOW_PRIORITY_SAVE"));
+  EXPECT_THAT(add.out, HasSubstr("Rule 1 saved with priority 100000\nResult: OK\n"));
+
+  EXPECT_THAT(Column("schedule list 1", 4), ::testing::ElementsAre("The News", "The News"));
+  EXPECT_THAT(Column("schedule list 1", 5), ::testing::Each("7 WABC"));
+  EXPECT_THAT(Rows("rule list 1"),
+              ::testing::ElementsAre("1\tsearch\t100000\ttitle news* \\ channel 7\t"
+                                     "title news* \\ channel 7\t\t2"));
+
+  // A second --search adds a line: "next 3h" leaves the first showing on one channel.
+  ToolRun save = Kestro("rule save 1 1 --search 'title news*' --search 'next 3h' "
+                        "--title News --duplicates none --soft-after 30");
+  ASSERT_EQ(save.exit_code, 0) << save.err;
+  EXPECT_THAT(Rows("rule list 1"),
+              ::testing::ElementsAre("1\tsearch\t100000\tNews\ttitle news* \\ next 3h\t"
+                                     "duplicates none, soft 0/30\t1"));
+}
+
+TEST_F(RuleCommands, TimeRuleWindowEndsOnTheNextDayAndSaveChangesOnlyWhatIsGiven) {
+  ToolRun add = Kestro(
+      "rule add 1 --channel 2 --start 23:00 --end 01:00 --frequency every-day --title Late");
+  ASSERT_EQ(add.exit_code, 0) << add.err;
+  const std::vector<std::string> starts = Column("schedule list 1", 2);
+  const std::vector<std::string> ends = Column("schedule list 1", 3);
+  ASSERT_EQ(starts.size(), 15u) << "today and the next fourteen days";
+  for (size_t i = 0; i < starts.size(); ++i) {
+    int y1, m1, d1, y2, m2, d2;
+    ASSERT_EQ(std::sscanf(starts[i].c_str(), "%d-%d-%d 23:00", &y1, &m1, &d1), 3) << starts[i];
+    ASSERT_EQ(std::sscanf(ends[i].c_str(), "%d-%d-%d 01:00", &y2, &m2, &d2), 3) << ends[i];
+    EXPECT_EQ(EncodeDate(y2, m2, d2) - EncodeDate(y1, m1, d1), 1.0) << starts[i];
+  }
+
+  ToolRun save = Kestro("rule save 1 1 --keep-at-most 2 --before 60 --keep until-deleted");
+  ASSERT_EQ(save.exit_code, 0) << save.err;
+  EXPECT_THAT(save.out, HasSubstr("Rule 1 saved with priority 100000\n"));
+  EXPECT_THAT(Rows("rule list 1"),
+              ::testing::ElementsAre("1\ttime\t100000\tLate\tevery-day 23:00-01:00 ch 7 WABC\t"
+                                     "keep-at-most 2, keep until-deleted, padding 60/0\t2"));
+  EXPECT_THAT(Column("schedule list 1", 2), ::testing::Each(::testing::EndsWith("22:59")));
+
+  EXPECT_EQ(Kestro("rule save 1 9").exit_code, 1);
+  EXPECT_EQ(Kestro("rule save 1 1 --search 'title x'").exit_code, 2) << "a time rule";
+  EXPECT_EQ(Kestro("rule save 1 1 --mode low-priority-try").exit_code, 1)
+      << "a mode for new rules only";
+}
+
+TEST_F(RuleCommands, ConflictsAreHandledAsTheModeSays) {
+  // Both tuners are busy while the first showing of The News is on.
+  ASSERT_EQ(Kestro("record 1 --channel 1 --start now+100m --end now+110m --title A").exit_code, 0);
+  ASSERT_EQ(Kestro("record 1 --channel 2 --start now+100m --end now+110m --title B").exit_code, 0);
+
+  ToolRun preview = Kestro("rule preview 1 --search 'title news*'");
+  EXPECT_EQ(preview.exit_code, 0) << preview.err;
+  EXPECT_THAT(preview.out, HasSubstr("Result: CONFLICT"));
+  EXPECT_THAT(preview.out, HasSubstr("HARD"));
+  EXPECT_THAT(preview.out, HasSubstr("#1 A"));
+
+  ToolRun tried = Kestro("rule add 1 --search 'title news*' --mode low-priority-try");
+  EXPECT_EQ(tried.exit_code, 1);
+  EXPECT_THAT(tried.out, HasSubstr("Rule not saved\nResult: CONFLICT"));
+  EXPECT_THAT(tried.err, HasSubstr("not saved"));
+  EXPECT_TRUE(Rows("rule list 1").empty()) << "a preview and a refused save store nothing";
+  EXPECT_EQ(Rows("schedule list 1").size(), 2u);
+
+  // Low priority: the colliding showing is skipped, the later one recorded.
+  ToolRun low = Kestro("rule add 1 --search 'title news*'");
+  EXPECT_EQ(low.exit_code, 1) << "a conflict is reported even though the rule is saved";
+  EXPECT_THAT(low.out, HasSubstr("saved with priority"));
+  EXPECT_THAT(low.out, HasSubstr("Result: CONFLICT"));
+  EXPECT_THAT(low.err, HasSubstr("the rule was saved, but some showings conflict"));
+  EXPECT_EQ(Rows("schedule list 1").size(), 3u);
+
+  // High priority: the single schedules in the way are deleted by the rule's creator.
+  ToolRun high =
+      Kestro("rule add 1 --search 'title news*' --title 'News first' --mode high-priority-save");
+  EXPECT_EQ(high.exit_code, 1) << high.err;
+  EXPECT_THAT(Column("schedule list 1 --deleted", 6),
+              ::testing::ElementsAre("deleted by alice", "deleted by alice"));
+  EXPECT_THAT(Column("rule list 1", 2), ::testing::ElementsAre("100100", "100000"));
+  EXPECT_THAT(Column("schedule list 1", 4), ::testing::Each("The News"));
+}
+
+TEST_F(RuleCommands, PrioritizeRenumbersAndDeleteKeepsTheRecordingUnderWay) {
+  for (const char* title : {"star trek", "café*", "news*"})
+    ASSERT_EQ(Kestro(std::string("rule add 1 --search 'title ") + title + "'").exit_code, 0);
+
+  ToolRun wrong = Kestro("rule prioritize 1 3 1");
+  EXPECT_EQ(wrong.exit_code, 1);
+  EXPECT_THAT(wrong.err, HasSubstr("has 2 elements and there are 3 existing"));
+
+  ToolRun ordered = Kestro("rule prioritize 1 3 1 2");
+  ASSERT_EQ(ordered.exit_code, 0) << ordered.err;
+  EXPECT_THAT(ordered.out, HasSubstr("OK"));
+  EXPECT_THAT(Column("rule list 1", 0), ::testing::ElementsAre("3", "1", "2"));
+  EXPECT_THAT(Column("rule list 1", 2), ::testing::ElementsAre("100000", "99900", "99800"));
+
+  // Star Trek's first showing is on now: it goes on as a single recording.
+  ASSERT_EQ(Kestro("rule delete 1 1").exit_code, 0);
+  EXPECT_THAT(Column("rule list 1", 0), ::testing::ElementsAre("3", "2"));
+  std::vector<std::string> titles = Column("schedule list 1", 4);
+  EXPECT_EQ(std::count(titles.begin(), titles.end(), "Star Trek"), 1);
+  ToolRun again = Kestro("rule delete 1 1");
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_THAT(again.err, HasSubstr("No rule with id 1"));
+}
+
+TEST_F(RuleCommands, BadOptionsAreUsageErrors) {
+  for (const char* args : {
+           "rule add 1",
+           "rule add 1 --search 'title x' --start 20:00",
+           "rule add 1 --channel 1 --start 20:00 --end 21:00",
+           "rule add 1 --channel 1 --start 24:00 --end 21:00 --frequency mon",
+           "rule add 1 --channel 1 --start 9 --end 21:00 --frequency mon",
+           "rule add 1 --channel 1 --start 20:00 --end 21:00 --frequency daily",
+           "rule add 1 --search 'title x' --mode fast",
+           "rule add 1 --search 'title x' --duplicates some",
+           "rule add 1 --search 'title x' --keep-at-most -1",
+           "rule add 1 --search 'title x' --before soon",
+           "rule add 1 --search 'title x' --first-run-only --all-repeats",
+           "rule add 1 --search ''",
+           "rule preview 1 --mode recalculate --search 'title x'",
+           "rule save 1 one",
+           "rule delete 1",
+           "rule prioritize 1",
+           "rule prioritize 1 2 x",
+       }) {
+    ToolRun run = Kestro(args);
+    EXPECT_EQ(run.exit_code, 2) << args;
+    EXPECT_THAT(run.err, HasSubstr("usage: kestro rule")) << args;
+  }
+  EXPECT_TRUE(Rows("rule list 1").empty());
+  EXPECT_THAT(Kestro("--help").out, HasSubstr("rule prioritize"));
+  EXPECT_THAT(Kestro("rule add 1 --channel 9 --start 20:00 --end 21:00 --frequency mon").err,
+              HasSubstr("No channel with id 9"));
+}
+
+}  // namespace
+}  // namespace kestro
