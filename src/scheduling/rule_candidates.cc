@@ -244,6 +244,7 @@ std::vector<ComPtr<TTVSchedule>> RemoveSelfConflicts(std::vector<ComPtr<TTVSched
 
 void ReduceByEqualityKey(TTVRepeatingScheduleResult& result, const RuleFields& rule,
                          const RecordedKeys* recorded, ProgramFactsCache& facts, RuleLog& log) {
+  // The result's entries are the save's own candidates, all made by MakeCandidate.
   std::vector<EKGroupInfo> groups;
   for (int32_t i = 0; i < result.Count(); ++i) {
     auto* schedule = static_cast<TTVSchedule*>(result.Schedule(i).Get());
