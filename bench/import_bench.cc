@@ -70,7 +70,7 @@ std::vector<SourceProgram> MakeSource() {
   std::uniform_int_distribution<int> word(0, 399), person(0, 4999), genre(0, 39);
   auto words = [&](int n) {
     std::string text;
-    for (int i = 0; i < n; ++i) text += (i ? " " : "") + Format("word%d", word(rng));
+    for (int i = 0; i < n; ++i) text += Format(i ? " word%d" : "word%d", word(rng));
     return text;
   };
   std::vector<SourceProgram> source;

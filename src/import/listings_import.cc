@@ -31,6 +31,11 @@ namespace {
 constexpr size_t kLogsKept = 14;
 constexpr double kTemporaryFileMaxAgeHours = 23.0;
 constexpr OleDate kOldProgramAge = 2.0 / 24.0;  // programmes over for longer are deleted
+// The page cache of the import's connection: 4000 KiB, the 4000 one-kilobyte pages of the guide's
+// original file format. In pages of today's default size it would be four times as large, and
+// VACUUM gives its copy a cache of the same size, so the import's memory would grow with the
+// guide up to 32 MB; at 4 MB it stays flat and the import is hardly slower.
+constexpr const char* kImportCacheSize = "PRAGMA cache_size = -4000;";
 
 // The OLE date (local time) of a file's last write; false when it cannot be read.
 bool LastWriteTime(const fs::path& file, OleDate* out) {
@@ -157,7 +162,7 @@ bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
   IDB& db = *import_system.DB();
   db.StartTransaction();  // a locked database fails the run here
   try {
-    db.Exec("PRAGMA cache_size = 4000;");
+    db.Exec(kImportCacheSize);
     TablePtr old = db.QueryFmt("select id from programs where end_time < %d",
                                {SqlArg::Int(DateTimeToDbTime(Clock::Now() - kOldProgramAge))});
     const int32_t count = old->RowCount();
@@ -175,7 +180,7 @@ bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
     db.Commit();
     db.StartTransaction();
     try {
-      db.Exec("PRAGMA cache_size = 4000;");
+      db.Exec(kImportCacheSize);
     } catch (const std::exception&) {
       // The cache size is a tuning hint only.
     }

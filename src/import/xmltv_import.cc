@@ -13,8 +13,6 @@ namespace kestro {
 
 namespace {
 
-constexpr char kKeySeparator = '\t';
-
 std::string FileNameWithoutDirectory(const std::string& file_name) {
   const size_t slash = file_name.find_last_of("/\\");
   return slash == std::string::npos ? file_name : file_name.substr(slash + 1);
@@ -59,32 +57,9 @@ void TXMLTVProgramCounter::BeforeElement(std::string_view name) {
   if (name == "programme") ++count_;
 }
 
-// ---- TXMLTVStopTimeFinder ----
-
-TXMLTVStopTimeFinder::TXMLTVStopTimeFinder(const std::string& file_name) {
-  Parse(file_name);
-  std::sort(keys_.begin(), keys_.end());
-  keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-  keys_.shrink_to_fit();
-}
-
-bool TXMLTVStopTimeFinder::IgnoreElement(std::string_view name) { return name != "programme"; }
-
-void TXMLTVStopTimeFinder::StartElement(TSaxElement& element, bool& continue_parse) {
-  keys_.push_back(element.Attribute("channel") + kKeySeparator + element.Attribute("start"));
+void TXMLTVProgramCounter::StartElement(TSaxElement& element, bool& continue_parse) {
+  scan_.Add(element);
   TSaxParser::StartElement(element, continue_parse);
-}
-
-std::string TXMLTVStopTimeFinder::FindStopTime(const TSaxElement& programme) const {
-  const std::string channel = programme.Attribute("channel");
-  const std::string key = channel + kKeySeparator + programme.Attribute("start");
-  auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
-  if (it == keys_.end() || *it != key) return {};
-  ++it;
-  if (it == keys_.end()) return {};
-  const size_t tab = it->find(kKeySeparator);
-  if (it->compare(0, tab, channel) != 0 || tab != channel.size()) return {};
-  return Trim(std::string_view(*it).substr(tab + 1));
 }
 
 // ---- TXMLTVImport ----
@@ -125,6 +100,8 @@ void TXMLTVImport::Run() {
 
   ReportProgress(0, "Verifying \"" + FileNameWithoutDirectory(file_name_) + "\"");
   Log("Counting programs");
+  stop_time_finder_.reset();
+  stop_time_finder_failed_ = false;
   {
     TXMLTVProgramCounter counter;
     try {
@@ -134,6 +111,7 @@ void TXMLTVImport::Run() {
                              file_name_.c_str(), e.what()));
     }
     programs_in_file_ = counter.Count();
+    first_stop_time_window_ = counter.TakeStopTimeWindow();
   }
   Log(Format("Counted %d programs", programs_in_file_));
 
@@ -142,6 +120,15 @@ void TXMLTVImport::Run() {
   program_.Reset();
   channel_element_ = nullptr;
   program_element_ = nullptr;
+  first_stop_time_window_ = {};
+  stop_time_finder_.reset();
+}
+
+void TXMLTVImport::StopTimeFinderFailed() {
+  // Scanning again for every later programme would fail the same way.
+  stop_time_finder_.reset();
+  stop_time_finder_failed_ = true;
+  Log("Failed to create stop time finder. Will be unable to determine program duration.");
 }
 
 bool TXMLTVImport::LanguageWanted(const TSaxElement& element) const {
@@ -176,16 +163,21 @@ void TXMLTVImport::StartProgramme(TSaxElement& element) {
   if (element.Attribute("stop").empty() && !stop_time_finder_ && !stop_time_finder_failed_) {
     Log("This XMLTV file is missing some program stop times, scanning for all start times.");
     try {
-      stop_time_finder_ = std::make_unique<TXMLTVStopTimeFinder>(file_name_);
+      stop_time_finder_ = std::make_unique<TXMLTVStopTimeFinder>(
+          file_name_, std::move(first_stop_time_window_));
       Log("Finished scan");
     } catch (const std::exception&) {
-      // Scanning again for every later programme would fail the same way.
-      stop_time_finder_failed_ = true;
-      Log("Failed to create stop time finder. Will be unable to determine program duration.");
+      StopTimeFinderFailed();
     }
   }
   if (element.Attribute("stop").empty() && stop_time_finder_) {
-    element.SetAttribute("stop", stop_time_finder_->FindStopTime(element));
+    std::string stop;
+    try {
+      stop = stop_time_finder_->FindStopTime(element);
+    } catch (const std::exception&) {
+      StopTimeFinderFailed();  // moving its window on read the file again, and that failed
+    }
+    element.SetAttribute("stop", stop);
     if (element.Attribute("stop").empty()) {
       Log(Format("Unable to find stop time for program starting at %s. This is fairly common for "
                  "some XMLTV grabbers.",

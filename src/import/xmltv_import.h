@@ -1,19 +1,22 @@
 // The XMLTV reader: imports one XMLTV file into a listings import run. Every `channel` element
 // becomes a new channel, every `programme` element a new programme, saved through the run's
 // ITVListingsImportSystem. The file is streamed: once to count the programmes (for progress in
-// per cent), once to import, and once more, only when some programme has no stop time, to
-// collect a short key per programme from which missing stop times are taken.
+// per cent), once to import, and, when some programmes have no stop time, once more only if the
+// counting could not find the programmes that follow them (see xmltv_stop_times.h).
 //
 // Not thread-safe: a reader belongs to the thread of the import run.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "import/sax_parser.h"
+#include "import/xmltv_stop_times.h"
 #include "kestro/com.h"
 #include "kestro/host.h"
 #include "kestro/tv_import.h"
@@ -21,36 +24,25 @@
 
 namespace kestro {
 
-// Counts the start tags named exactly "programme"; builds no elements.
+// Counts the start tags named exactly "programme". On the way it collects the first window of
+// the programmes without a stop time (see TXMLTVStopTimeScan), so that a stop-time finder need
+// not read the file for it again.
 class TXMLTVProgramCounter : public TSaxParser {
  public:
-  TXMLTVProgramCounter() : TSaxParser(false) {}
+  explicit TXMLTVProgramCounter(size_t stop_time_window = TXMLTVStopTimeFinder::kDefaultWindow)
+      : scan_(0, stop_time_window) {}
   int32_t Count() const { return count_; }
+  // REQUIRES: a parse has ended; called once.
+  XMLTVStopTimeWindow TakeStopTimeWindow() { return scan_.Finish(); }
 
  protected:
+  bool IgnoreElement(std::string_view name) override { return name != "programme"; }
   void BeforeElement(std::string_view name) override;
-
- private:
-  int32_t count_ = 0;
-};
-
-// Reads the whole file at creation (throws as TSaxParser::Parse does) and keeps one key per
-// distinct programme: its channel attribute, a tab, its start attribute, sorted as text.
-class TXMLTVStopTimeFinder : public TSaxParser {
- public:
-  explicit TXMLTVStopTimeFinder(const std::string& file_name);
-
-  // The start of the programme that follows `programme` in key order when it is on the same
-  // channel, trimmed; empty when there is none or the programme's key is unknown.
-  std::string FindStopTime(const TSaxElement& programme) const;
-  int32_t Count() const { return static_cast<int32_t>(keys_.size()); }
-
- protected:
-  bool IgnoreElement(std::string_view name) override;
   void StartElement(TSaxElement& element, bool& continue_parse) override;
 
  private:
-  std::vector<std::string> keys_;
+  int32_t count_ = 0;
+  TXMLTVStopTimeScan scan_;
 };
 
 // The import of one XMLTV file. `settings` is the plug-in's property item (may be null): it is
@@ -88,6 +80,8 @@ class TXMLTVImport : public TSaxParser {
   // False when the user asked to stop.
   bool ReportProgress(int32_t percent, const std::string& status);
 
+  // Logs the failure and gives up finding stop times for the rest of the file.
+  void StopTimeFinderFailed();
   void StartChannel(TSaxElement& element);
   void StartProgramme(TSaxElement& element);
   void EndChannelElement(TSaxElement& element, bool& continue_parse);
@@ -119,6 +113,8 @@ class TXMLTVImport : public TSaxParser {
   int32_t programs_processed_ = 0;
   int32_t programs_in_file_ = 0;
   int32_t next_channel_number_ = 1;
+  // The counter's first window of programmes without a stop time, until a finder takes it.
+  XMLTVStopTimeWindow first_stop_time_window_;
   std::unique_ptr<TXMLTVStopTimeFinder> stop_time_finder_;
   bool stop_time_finder_failed_ = false;
 };

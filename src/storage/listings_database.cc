@@ -118,6 +118,9 @@ constexpr const char* kConnectionPragmas =
     "PRAGMA cache_size = 5000;PRAGMA synchronous=OFF;PRAGMA count_changes=OFF;"
     "PRAGMA temp_store=2;";
 constexpr const char* kDurabilityPragmas = "PRAGMA journal_mode=WAL;PRAGMA synchronous=NORMAL;";
+// Temporary storage in files: VACUUM builds its copy of the whole guide there, and in memory that
+// copy would make the process as large as the guide.
+constexpr const char* kTemporaryStoragePragma = "PRAGMA temp_store=FILE;";
 
 bool TableExists(IDB& db, const char* name) {
   return db.QueryIntFmt(
@@ -204,6 +207,7 @@ void AddSearchIndexes(IDB& db) {
 void ConfigureConnection(IDB& db) {
   db.Exec(kConnectionPragmas);
   db.Exec(kDurabilityPragmas);
+  db.Exec(kTemporaryStoragePragma);
   // Stored keys and search patterns are lower case already; a case-sensitive like lets SQLite
   // serve "star%" from the search-title index.
   db.Exec("PRAGMA case_sensitive_like = ON;");

@@ -23,35 +23,100 @@ struct StatementFinalizer {
 using ConnectionPtr = std::unique_ptr<sqlite3, ConnectionCloser>;
 using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-// The prepared statements of ...Fmt calls, keyed by the SQL text SQLite was given; the least
-// recently used one is finalized when the cache is full. An entry without a statement marks a
-// text that cannot take parameters and runs with its arguments written in.
-class StatementCache {
+// A least-recently-used map from a text key to a value; the least recently used entry goes when
+// the map is full.
+template <class Value>
+class LruMap {
  public:
-  // False when `sql` is unknown; otherwise sets *stmt (possibly null) and makes it most recent.
-  bool Find(const std::string& sql, sqlite3_stmt** stmt) {
-    auto it = index_.find(sql);
-    if (it == index_.end()) return false;
+  explicit LruMap(size_t capacity) : capacity_(capacity) {}
+
+  // Null when `key` is unknown; otherwise the value, made most recent.
+  Value* Find(std::string_view key) {
+    auto it = index_.find(key);
+    if (it == index_.end()) return nullptr;
     entries_.splice(entries_.begin(), entries_, it->second);
-    *stmt = it->second->second.get();
-    return true;
+    return &it->second->second;
   }
 
-  sqlite3_stmt* Insert(const std::string& sql, StatementPtr stmt) {
-    if (entries_.size() >= kCapacity) {
+  Value& Insert(std::string key, Value value) {
+    if (entries_.size() >= capacity_) {
       index_.erase(entries_.back().first);
       entries_.pop_back();
     }
-    entries_.emplace_front(sql, std::move(stmt));
+    entries_.emplace_front(std::move(key), std::move(value));
     index_.emplace(entries_.front().first, entries_.begin());
-    return entries_.front().second.get();
+    return entries_.front().second;
   }
 
  private:
-  using Entries = std::list<std::pair<std::string, StatementPtr>>;  // most recent first
-  static constexpr size_t kCapacity = 64;
+  using Entries = std::list<std::pair<std::string, Value>>;  // most recent first
+  const size_t capacity_;
   Entries entries_;
-  std::unordered_map<std::string_view, Entries::iterator> index_;  // keys point into entries_
+  // Keys point into entries_.
+  std::unordered_map<std::string_view, typename Entries::iterator> index_;
+};
+
+// How the calls of one ...Fmt shape run: the format with the kinds of its arguments and the text
+// of its Raw arguments. Where every Int and Quoted argument stands in plain SQL, the text SQLite
+// is given does not depend on their values, so one plan serves every call of the shape and no
+// SQL text is built per call.
+struct FormatPlan {
+  enum class Mode {
+    kStatement,  // bind the arguments to `statement`
+    kLiteral,    // the text takes no parameters (several statements, a pragma): write them in
+    kPerText,    // some argument stands inside a literal or comment: the text depends on values
+  };
+  Mode mode = Mode::kLiteral;
+  StatementPtr statement;
+  std::string sql;  // the text SQLite was given, "?" for each parameter (kStatement)
+  std::vector<uint32_t> arg_of_parameter;  // for each "?" in order, the index of its argument
+};
+
+// The cache key of a call's shape: the format, then each argument's kind and, for Raw, its text;
+// lengths are written before texts, so different shapes never share a key.
+void MakeShapeKey(std::string_view format, const SqlArgs& args, std::string* key) {
+  auto append_size = [key](size_t n) { key->append(reinterpret_cast<const char*>(&n), sizeof n); };
+  key->clear();
+  append_size(format.size());
+  key->append(format);
+  for (const SqlArg& arg : args) {
+    key->push_back(static_cast<char>('0' + static_cast<int>(arg.kind())));
+    if (arg.kind() != SqlArg::Kind::kRaw) continue;
+    append_size(arg.text().size());
+    key->append(arg.text());
+  }
+}
+
+// A ...Fmt call written out: its arguments applied, and its text as SQLite is given it.
+struct ExpandedCall {
+  sqltext::FormattedSql formatted;
+  sqltext::RewrittenSql rewritten;
+};
+
+// Throws for a format that does not match its arguments.
+ExpandedCall Expand(std::string_view format, const SqlArgs& args) {
+  ExpandedCall call{sqltext::ExpandFormat(format, args), {}};
+  std::vector<std::string> literals;
+  literals.reserve(call.formatted.slots.size());
+  for (const sqltext::Slot& slot : call.formatted.slots) literals.push_back(slot.literal);
+  call.rewritten = sqltext::Rewrite(call.formatted.marked, literals);
+  return call;
+}
+
+// The SQL text an error message names, built only when a message needs it: a ...Fmt call's
+// statement with every argument written in, or a text given as it stands.
+class ShownSql {
+ public:
+  explicit ShownSql(const std::string& text) : text_(&text) {}
+  ShownSql(std::string_view format, const SqlArgs& args) : format_(format), args_(&args) {}
+  std::string Text() const {
+    return text_ ? *text_ : sqltext::ExpandFormat(format_, *args_).literal;
+  }
+
+ private:
+  const std::string* text_ = nullptr;
+  std::string_view format_;
+  const SqlArgs* args_ = nullptr;
 };
 
 // Resets a cached statement and clears its bindings when its use ends, however it ends.
@@ -119,10 +184,21 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   void SetNestedTransactions(bool nested) override { nested_transactions_ = nested; }
   std::string FileName() const override { return file_name_; }
   void SetTrace(SqlTrace trace) override { trace_ = std::move(trace); }
+  uint64_t TransactionSerial() const override {
+    return sqlite3_get_autocommit(db_.get()) ? 0 : transaction_serial_;
+  }
   int64_t prepare_count() const { return prepare_count_; }
 
  private:
   void EndTransaction(const char* sql);
+  // Every statement that begins or ends a transaction (SQLite's own rollback after an error
+  // included) is followed by a call, so each transaction gets a serial of its own.
+  void NoteTransactionState() {
+    const bool open = !sqlite3_get_autocommit(db_.get());
+    if (open == transaction_open_) return;
+    transaction_open_ = open;
+    ++transaction_serial_;
+  }
   // Runs NUL-free SQL text in the module's form; errors name it as it is.
   void RunModuleText(const std::string& sql, ResultSet* rows) {
     RunStatements(sqltext::Rewrite(sql).text, sql, rows);
@@ -132,14 +208,23 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   void RunStatements(const std::string& sql, const std::string& shown, ResultSet* rows);
   // Runs a ...Fmt call through a cached prepared statement when its text allows one.
   void RunFormatted(std::string_view format, const SqlArgs& args, ResultSet* rows);
+  // The plan of a shape met for the first time; runs the call on the way.
+  void PlanAndRun(std::string_view format, const SqlArgs& args, ResultSet* rows);
+  // A call whose SQL text depends on its values: prepared statements are cached by that text.
+  void RunPerText(const sqltext::FormattedSql& formatted, const sqltext::RewrittenSql& rewritten,
+                  ResultSet* rows);
   // Null when `sql` is not exactly one statement taking `parameter_count` parameters.
   StatementPtr PrepareForCache(const std::string& sql, size_t parameter_count);
   void Bind(sqlite3_stmt* stmt, const sqltext::FormattedSql& formatted,
             const sqltext::RewrittenSql& rewritten);
+  void BindPlanned(const FormatPlan& plan, std::string_view format, const SqlArgs& args);
   // Steps to the end, or until `rows` is full; returns the last result code. A SQLITE_SCHEMA
   // result is retried once.
-  int StepAll(sqlite3_stmt* stmt, ResultSet* rows, const std::string& shown);
-  [[noreturn]] void Fail(const std::string& shown, const char* message = nullptr) const;
+  int StepAll(sqlite3_stmt* stmt, ResultSet* rows, const ShownSql& shown);
+  [[noreturn]] void Fail(const ShownSql& shown, const char* message = nullptr) const;
+  [[noreturn]] void Fail(const std::string& shown, const char* message = nullptr) const {
+    Fail(ShownSql(shown), message);
+  }
   void Trace(const std::string& sql) const {
     if (trace_) trace_(sql);
   }
@@ -152,9 +237,16 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
     return text ? StrToInt(text) : 0;
   }
 
+  static constexpr size_t kPlanCapacity = 64;
+
   std::string file_name_;
   ConnectionPtr db_;
-  StatementCache cache_;  // declared after db_: finalized before the connection closes
+  // Declared after db_: their statements are finalized before the connection closes.
+  LruMap<FormatPlan> plans_{kPlanCapacity};
+  LruMap<StatementPtr> per_text_{kPlanCapacity};  // null: the text takes no parameters
+  std::string shape_key_;  // reused by every call, so a cached call allocates no key
+  uint64_t transaction_serial_ = 1;
+  bool transaction_open_ = false;  // as NoteTransactionState last saw it
   bool in_transaction_ = false;
   bool nested_transactions_ = false;
   int32_t transaction_depth_ = 0;
@@ -192,12 +284,17 @@ void TSQLiteDatabase::EndTransaction(const char* sql) {
   transaction_depth_ = 0;
 }
 
-void TSQLiteDatabase::Fail(const std::string& shown, const char* message) const {
-  throw EDatabaseError(Format("Error executing SQL \"%s\" : %s", shown.c_str(),
-                              message ? message : sqlite3_errmsg(db_.get())));
+void TSQLiteDatabase::Fail(const ShownSql& shown, const char* message) const {
+  const std::string reason = message ? message : sqlite3_errmsg(db_.get());
+  throw EDatabaseError(
+      Format("Error executing SQL \"%s\" : %s", shown.Text().c_str(), reason.c_str()));
 }
 
-int TSQLiteDatabase::StepAll(sqlite3_stmt* stmt, ResultSet* rows, const std::string& shown) {
+int TSQLiteDatabase::StepAll(sqlite3_stmt* stmt, ResultSet* rows, const ShownSql& shown) {
+  struct AfterStatement {
+    TSQLiteDatabase& db;
+    ~AfterStatement() { db.NoteTransactionState(); }
+  } after{*this};
   for (bool retried = false;;) {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_SCHEMA && !retried) {
@@ -229,7 +326,7 @@ void TSQLiteDatabase::RunStatements(const std::string& sql, const std::string& s
     if (rc != SQLITE_OK) Fail(shown);
     StatementPtr stmt(raw);
     next = tail;
-    if (stmt && StepAll(stmt.get(), rows, shown) != SQLITE_DONE) Fail(shown);
+    if (stmt && StepAll(stmt.get(), rows, ShownSql(shown)) != SQLITE_DONE) Fail(shown);
   }
 }
 
@@ -260,31 +357,108 @@ void TSQLiteDatabase::Bind(sqlite3_stmt* stmt, const sqltext::FormattedSql& form
   }
 }
 
+void TSQLiteDatabase::BindPlanned(const FormatPlan& plan, std::string_view format,
+                                  const SqlArgs& args) {
+  sqlite3_stmt* stmt = plan.statement.get();
+  for (size_t i = 0; i < plan.arg_of_parameter.size(); ++i) {
+    const SqlArg& arg = args[plan.arg_of_parameter[i]];
+    const int index = static_cast<int>(i) + 1;
+    int rc = SQLITE_OK;
+    if (arg.kind() == SqlArg::Kind::kInt) {
+      rc = sqlite3_bind_int64(stmt, index, arg.int_value());
+    } else if (arg.text().find('\0') == std::string::npos) {
+      // The argument outlives the statement's use.
+      rc = sqlite3_bind_text(stmt, index, arg.text().data(), static_cast<int>(arg.text().size()),
+                             SQLITE_STATIC);
+    } else {
+      const std::string text = sqltext::RemoveNul(arg.text());
+      rc = sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
+                             SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) Fail(ShownSql(format, args));
+  }
+}
+
 void TSQLiteDatabase::RunFormatted(std::string_view format, const SqlArgs& args,
                                    ResultSet* rows) {
-  const sqltext::FormattedSql formatted = sqltext::ExpandFormat(format, args);
-  std::vector<std::string> literals;
-  literals.reserve(formatted.slots.size());
-  for (const sqltext::Slot& slot : formatted.slots) literals.push_back(slot.literal);
-  const sqltext::RewrittenSql rewritten = sqltext::Rewrite(formatted.marked, literals);
-
-  sqlite3_stmt* stmt = nullptr;
-  const bool known = cache_.Find(rewritten.text, &stmt);
-  if (!known) {
-    StatementPtr prepared = PrepareForCache(rewritten.text, rewritten.parameters.size());
-    if (prepared) stmt = cache_.Insert(rewritten.text, std::move(prepared));
-  }
-  if (!stmt) {
-    // Several statements, or a place SQLite takes no parameter: write the arguments in.
-    RunModuleText(formatted.literal, rows);
-    if (!known) cache_.Insert(rewritten.text, nullptr);
+  MakeShapeKey(format, args, &shape_key_);
+  FormatPlan* plan = plans_.Find(shape_key_);
+  if (!plan) {
+    PlanAndRun(format, args, rows);
     return;
   }
+  switch (plan->mode) {
+    case FormatPlan::Mode::kStatement: {
+      Trace(plan->sql);
+      StatementUse use(plan->statement.get());
+      BindPlanned(*plan, format, args);
+      const ShownSql shown(format, args);
+      if (StepAll(plan->statement.get(), rows, shown) != SQLITE_DONE) Fail(shown);
+      return;
+    }
+    case FormatPlan::Mode::kLiteral:
+      RunModuleText(sqltext::ExpandFormat(format, args).literal, rows);
+      return;
+    case FormatPlan::Mode::kPerText: {
+      const ExpandedCall call = Expand(format, args);
+      RunPerText(call.formatted, call.rewritten, rows);
+      return;
+    }
+  }
+}
 
+void TSQLiteDatabase::PlanAndRun(std::string_view format, const SqlArgs& args, ResultSet* rows) {
+  // A format that does not match its arguments throws here and never gets a plan.
+  ExpandedCall call = Expand(format, args);
+  const sqltext::FormattedSql& formatted = call.formatted;
+  sqltext::RewrittenSql& rewritten = call.rewritten;
+
+  FormatPlan plan;
+  if (rewritten.parameters.size() != formatted.slots.size()) {
+    plan.mode = FormatPlan::Mode::kPerText;
+    plans_.Insert(shape_key_, std::move(plan));
+    RunPerText(formatted, rewritten, rows);
+    return;
+  }
+  plan.statement = PrepareForCache(rewritten.text, rewritten.parameters.size());
+  if (!plan.statement) {
+    // Several statements, or a place SQLite takes no parameter: write the arguments in.
+    plan.mode = FormatPlan::Mode::kLiteral;
+    plans_.Insert(shape_key_, std::move(plan));
+    RunModuleText(formatted.literal, rows);
+    return;
+  }
+  plan.mode = FormatPlan::Mode::kStatement;
+  for (size_t slot : rewritten.parameters) {
+    plan.arg_of_parameter.push_back(
+        static_cast<uint32_t>(formatted.slots[slot].arg - args.data()));
+  }
+  plan.sql = std::move(rewritten.text);
+  const FormatPlan& stored = plans_.Insert(shape_key_, std::move(plan));
+  Trace(stored.sql);
+  StatementUse use(stored.statement.get());
+  BindPlanned(stored, format, args);
+  const ShownSql shown(formatted.literal);
+  if (StepAll(stored.statement.get(), rows, shown) != SQLITE_DONE) Fail(shown);
+}
+
+void TSQLiteDatabase::RunPerText(const sqltext::FormattedSql& formatted,
+                                 const sqltext::RewrittenSql& rewritten, ResultSet* rows) {
+  StatementPtr* cached = per_text_.Find(rewritten.text);
+  if (!cached) {
+    cached = &per_text_.Insert(rewritten.text,
+                               PrepareForCache(rewritten.text, rewritten.parameters.size()));
+  }
+  sqlite3_stmt* stmt = cached->get();
+  if (!stmt) {
+    RunModuleText(formatted.literal, rows);
+    return;
+  }
   Trace(rewritten.text);
   StatementUse use(stmt);
   Bind(stmt, formatted, rewritten);
-  if (StepAll(stmt, rows, formatted.literal) != SQLITE_DONE) Fail(formatted.literal);
+  const ShownSql shown(formatted.literal);
+  if (StepAll(stmt, rows, shown) != SQLITE_DONE) Fail(shown);
 }
 
 }  // namespace

@@ -39,9 +39,7 @@ const char* ResultSet::Cell(int32_t row, int32_t column) const {
 }
 
 TSQLiteTable::TSQLiteTable(std::shared_ptr<IDB> db, ResultSet rows)
-    : db_(std::move(db)), rows_(std::move(rows)) {
-  for (const std::string& name : rows_.names()) folded_names_.push_back(UnicodeLower(name));
-}
+    : db_(std::move(db)), rows_(std::move(rows)) {}
 
 const char* TSQLiteTable::Field(int32_t index) const {
   if (Eof() || index < 0 || index >= rows_.column_count()) return nullptr;
@@ -54,6 +52,10 @@ std::string TSQLiteTable::ColumnName(int32_t index) const {
 }
 
 const char* TSQLiteTable::FieldByName(std::string_view name) const {
+  if (folded_names_.size() != rows_.names().size()) {
+    folded_names_.clear();
+    for (const std::string& column : rows_.names()) folded_names_.push_back(UnicodeLower(column));
+  }
   const std::string folded = UnicodeLower(name);
   for (size_t i = 0; i < folded_names_.size(); ++i) {
     if (folded_names_[i] == folded) return Field(static_cast<int32_t>(i));

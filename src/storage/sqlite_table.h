@@ -62,7 +62,8 @@ class TSQLiteTable final : public ITable {
  private:
   std::shared_ptr<IDB> db_;
   ResultSet rows_;
-  std::vector<std::string> folded_names_;  // for FieldByName
+  // For FieldByName; made at its first call, as most readers go by index.
+  mutable std::vector<std::string> folded_names_;
   int32_t row_ = 0;
 };
 

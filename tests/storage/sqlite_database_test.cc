@@ -180,6 +180,65 @@ TEST_F(FormatTest, FailedStatementIsResetForTheNextCall) {
   EXPECT_EQ(Count(), 2);
 }
 
+TEST_F(FormatTest, OneFormatServesEveryKindAndRawTextOfItsArguments) {
+  db_->Exec(
+      "insert into channels (name, number) values ('one', 1);"
+      "insert into channels (name, number) values ('two', 2);");
+  // The same format with other Raw text or other argument kinds is another statement.
+  auto select = [&](const std::string& column, const std::string& key, const SqlArg& value) {
+    return db_->QueryFmt("select %s from channels where %s = %s",
+                         {SqlArg::Raw(column), SqlArg::Raw(key), value})
+        ->Text(0);
+  };
+  EXPECT_EQ(select("number", "name", SqlArg::Quoted("two")), "2");
+  EXPECT_EQ(select("name", "name", SqlArg::Quoted("two")), "two");
+  EXPECT_EQ(select("name", "number", SqlArg::Raw("1 + 0")), "one");
+  EXPECT_EQ(select("name", "number", SqlArg::Raw("2")), "two");
+  EXPECT_EQ(select("name", "number", SqlArg::Quoted("1 + 0")), "");  // a text, not a sum
+  // Values standing inside a literal are written in afresh on every call.
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(db_->QueryFmt("select 'x%dy' , %d", {SqlArg::Int(i), SqlArg::Int(-i)})->Text(0),
+              "x" + std::to_string(i) + "y");
+  }
+  // A text with NULs is bound without them, and an error names the statement without them too.
+  const std::string nul_name("t\0w\0o", 5);
+  EXPECT_EQ(db_->QueryIntFmt("select number from channels where name = %s",
+                             {SqlArg::Quoted(nul_name)}), 2);
+  const std::string insert = "insert into channels (id, name) values (%d, %s)";
+  db_->ExecFmt(insert, {SqlArg::Int(3), SqlArg::Quoted("three")});
+  EXPECT_EQ(ErrorOf([&] { db_->ExecFmt(insert, {SqlArg::Int(3), SqlArg::Quoted(nul_name)}); }),
+            "Error executing SQL \"insert into channels (id, name) values (3, \"two\")\" : "
+            "UNIQUE constraint failed: channels.id");
+}
+
+TEST_F(TransactionTest, EachTransactionHasASerialOfItsOwn) {
+  db_->SetNestedTransactions(true);
+  EXPECT_EQ(db_->TransactionSerial(), 0u);
+  db_->BeginTransaction();
+  const uint64_t first = db_->TransactionSerial();
+  EXPECT_NE(first, 0u);
+  db_->BeginTransaction();  // nested: the same transaction
+  db_->Exec("insert into channels (name) values ('a');");
+  db_->Commit();
+  EXPECT_EQ(db_->TransactionSerial(), first);
+  db_->Commit();
+  EXPECT_EQ(db_->TransactionSerial(), 0u);
+
+  db_->BeginTransaction();
+  const uint64_t second = db_->TransactionSerial();
+  EXPECT_NE(second, 0u);
+  EXPECT_NE(second, first);
+  db_->Rollback();
+  // A transaction begun in SQL text, and one that only read, get other serials too.
+  db_->Exec("begin; select count(*) from channels;");
+  const uint64_t third = db_->TransactionSerial();
+  EXPECT_NE(third, 0u);
+  EXPECT_NE(third, second);
+  db_->Exec("commit; begin; select count(*) from channels;");
+  EXPECT_NE(db_->TransactionSerial(), third);
+  db_->Exec("rollback;");
+}
+
 using ErrorTest = TempDatabaseTest;
 
 TEST_F(ErrorTest, MessagesNameTheFileOrTheSql) {
