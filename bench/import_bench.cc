@@ -32,6 +32,7 @@
 #include "import/finalize_import.h"
 #include "import/import_system.h"
 #include "import/new_program.h"
+#include "bench_folders.h"
 #include "module/registry_info.h"
 #include "platform/text/text.h"
 #include "platform/time/clock.h"
@@ -104,23 +105,7 @@ const std::vector<SourceProgram>& Source() {
 }
 
 // The module configuration of the run: two tuners for the lineup.
-void Configure() {
-  g_dir = (std::filesystem::temp_directory_path() / Format("kestro-import-bench-%d", getpid()))
-              .string();
-  std::filesystem::create_directories(g_dir + "/data");
-  FILE* tuners = std::fopen((g_dir + "/data/tuner-configuration.xml").c_str(), "w");
-  std::fputs("<tuner-config><group lineup=\"1\"><tuner/><tuner/></group></tuner-config>", tuners);
-  std::fclose(tuners);
-  FILE* registry = std::fopen((g_dir + "/registry.reg").c_str(), "w");
-  std::fprintf(registry,
-               "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV]\n\"library\"=\"%s/\"\n"
-               "\"data\"=\"%s/data/\"\n",
-               g_dir.c_str(), g_dir.c_str());
-  std::fclose(registry);
-  setenv("KESTRO_REGISTRY", (g_dir + "/registry.reg").c_str(), 1);
-  LoadModuleConfig();
-  Clock::PinLocal(Now());
-}
+void Configure() { g_dir = bench::UseBenchFolders("kestro-import-bench", 2, Now()); }
 
 // One import run on `file`, with its transaction open as the plug-in finds it.
 class Run {

@@ -39,6 +39,7 @@
 #include "kestro/com_object.h"
 #include "kestro/host_type_library.h"
 #include "listings/tv_listings.h"
+#include "bench_folders.h"
 #include "module/registry_info.h"
 #include "platform/text/text.h"
 #include "platform/time/clock.h"
@@ -64,26 +65,7 @@ std::string g_dir;    // the run's folder: registry, tuner configuration, guides
 std::string g_guide;  // --guide: where the prepared guide is kept between runs
 
 // The module configuration of the run: kTuners tuners for lineup 1; the clock pinned to Now().
-void Configure() {
-  g_dir = (std::filesystem::temp_directory_path() / Format("kestro-rules-bench-%d", getpid()))
-              .string();
-  std::filesystem::create_directories(g_dir + "/data");
-  std::string tuners = "<tuner-config><group lineup=\"1\">";
-  for (int i = 0; i < kTuners; ++i) tuners += "<tuner/>";
-  tuners += "</group></tuner-config>";
-  FILE* file = std::fopen((g_dir + "/data/tuner-configuration.xml").c_str(), "w");
-  std::fputs(tuners.c_str(), file);
-  std::fclose(file);
-  FILE* registry = std::fopen((g_dir + "/registry.reg").c_str(), "w");
-  std::fprintf(registry,
-               "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV]\n\"library\"=\"%s/\"\n"
-               "\"data\"=\"%s/data/\"\n",
-               g_dir.c_str(), g_dir.c_str());
-  std::fclose(registry);
-  setenv("KESTRO_REGISTRY", (g_dir + "/registry.reg").c_str(), 1);
-  LoadModuleConfig();
-  Clock::PinLocal(Now());
-}
+void Configure() { g_dir = bench::UseBenchFolders("kestro-rules-bench", kTuners, Now()); }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
