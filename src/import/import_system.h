@@ -75,7 +75,6 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
     return ComPtr<ITVProgramList>(relocation_list_.Get());
   }
   TTVListings& ListingsObject() override { return *listings_; }
-  TImportLookups& Lookups() override { return lookups_; }
 
   // Module-internal access for the run (LockAndCleanUp, finalization, statistics).
   const DBPtr& DB() const { return db_; }
@@ -103,7 +102,6 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   std::string temporary_directory_;
   ImportStats stats_;
   ComPtr<TTVProgramList> relocation_list_;
-  TImportLookups lookups_;
 };
 
 }  // namespace kestro

@@ -160,12 +160,11 @@ class ProgramSave {
   void WriteWords();
 
   SqlArgs ProgramValues() const;
-  // The id of the role, person or genre `name`: the one the run knows, else the one the
-  // lookup finds, else the row id of the insert. With `ignore_insert_failure` a failed insert
-  // answers 0.
-  int32_t FindOrInsert(TImportLookups::Kind kind, const std::string& name,
-                       const char* select_format, const char* insert_format,
-                       const SqlArgs& insert_args, bool ignore_insert_failure);
+  // The id the lookup finds, else the row id of the insert. With `ignore_insert_failure` a
+  // failed insert answers 0.
+  int32_t FindOrInsert(const char* select_format, const char* insert_format,
+                       const SqlArgs& select_args, const SqlArgs& insert_args,
+                       bool ignore_insert_failure);
   void Log(const char* format, const std::string& a);
   void Log(const char* format, const std::string& a, const std::string& b);
 
@@ -466,11 +465,11 @@ void ProgramSave::WritePeople() {
   for (size_t i = 0; i < p_.people.size(); ++i) {
     const NewProgramPerson& person = p_.people[i];
     if (person.name.empty() || person.role.empty()) continue;
-    const int32_t role_id = FindOrInsert(TImportLookups::Kind::kRole, person.role, kSelectRole,
-                                         kInsertRole, {SqlArg::Quoted(person.role)}, true);
+    const int32_t role_id = FindOrInsert(kSelectRole, kInsertRole, {SqlArg::Quoted(person.role)},
+                                         {SqlArg::Quoted(person.role)}, true);
     if (role_id == 0) continue;
     const int32_t person_id = FindOrInsert(
-        TImportLookups::Kind::kPerson, person.name, kSelectPerson, kInsertPerson,
+        kSelectPerson, kInsertPerson, {SqlArg::Quoted(person.name)},
         {SqlArg::Quoted(person.name), SqlArg::Quoted(MakeTitles(person.name, false).search_title)},
         true);
     if (person_id == 0) continue;
@@ -487,8 +486,8 @@ void ProgramSave::WritePeople() {
 void ProgramSave::WriteGenres() {
   for (size_t i = 0; i < p_.genres.size(); ++i) {
     const std::string& genre = p_.genres[i];
-    const int32_t genre_id = FindOrInsert(TImportLookups::Kind::kGenre, genre, kSelectGenre,
-                                          kInsertGenre, {SqlArg::Quoted(genre)}, false);
+    const int32_t genre_id = FindOrInsert(kSelectGenre, kInsertGenre, {SqlArg::Quoted(genre)},
+                                          {SqlArg::Quoted(genre)}, false);
     try {
       db_->ExecFmt(kInsertProgramGenre, {SqlArg::Int(p_.id), SqlArg::Int(genre_id),
                                          SqlArg::Int(static_cast<int32_t>(i) + 1)});
@@ -514,26 +513,17 @@ void ProgramSave::WriteWords() {
                {SqlArg::Int(p_.id), SqlArg::Quoted(" " + NormalizeKeywords(text) + " ")});
 }
 
-int32_t ProgramSave::FindOrInsert(TImportLookups::Kind kind, const std::string& name,
-                                  const char* select_format, const char* insert_format,
-                                  const SqlArgs& insert_args, bool ignore_insert_failure) {
-  TImportLookups& lookups = session_.Lookups();
-  const bool usable = lookups.Usable(*db_);
-  if (usable) {
-    if (int32_t id = lookups.Find(kind, name)) return id;
+int32_t ProgramSave::FindOrInsert(const char* select_format, const char* insert_format,
+                                  const SqlArgs& select_args, const SqlArgs& insert_args,
+                                  bool ignore_insert_failure) {
+  if (int32_t id = db_->QueryIntFmt(select_format, select_args)) return id;
+  try {
+    db_->ExecFmt(insert_format, insert_args);
+  } catch (const std::exception&) {
+    if (!ignore_insert_failure) throw;
+    return 0;
   }
-  int32_t id = db_->QueryIntFmt(select_format, {SqlArg::Quoted(name)});
-  if (id == 0) {
-    try {
-      db_->ExecFmt(insert_format, insert_args);
-    } catch (const std::exception&) {
-      if (!ignore_insert_failure) throw;
-      return 0;
-    }
-    id = db_->LastInsertRowID();
-  }
-  if (usable) lookups.Remember(kind, name, id);
-  return id;
+  return db_->LastInsertRowID();
 }
 
 void ProgramSave::Log(const char* format, const std::string& a) {

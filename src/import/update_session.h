@@ -8,7 +8,6 @@
 
 #include <memory>
 
-#include "import/import_lookups.h"
 #include "kestro/com.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_programs.h"
@@ -47,9 +46,6 @@ struct ITVListingsUpdateSession : IUnknown {
   // Old programmes whose recording schedule a save deleted; finalization re-schedules them.
   // Add to it through ITVProgramList.Add.
   virtual ComPtr<ITVProgramList> GetRelocationList() = 0;
-
-  // The ids of roles, people and genres the run's saves have looked up or written.
-  virtual TImportLookups& Lookups() = 0;
 
   // Module-internal convenience beyond the interface's slots: the listings object as its class,
   // for searches without the COM layer. Same object as GetListings().

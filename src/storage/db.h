@@ -102,10 +102,6 @@ class IDB {
   virtual std::string FileName() const = 0;
   // Observes the statements this connection runs (tests, diagnostics); an empty function stops it.
   virtual void SetTrace(SqlTrace trace) {}
-  // Names the transaction open on the connection: 0 while none is (also after SQLite ended one
-  // on its own after an error), and a value of its own for every transaction, so that what a
-  // caller learnt about the rows inside one transaction is not taken for true in another.
-  virtual uint64_t TransactionSerial() const { return 0; }
 };
 using DBPtr = std::shared_ptr<IDB>;
 

@@ -184,21 +184,10 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   void SetNestedTransactions(bool nested) override { nested_transactions_ = nested; }
   std::string FileName() const override { return file_name_; }
   void SetTrace(SqlTrace trace) override { trace_ = std::move(trace); }
-  uint64_t TransactionSerial() const override {
-    return sqlite3_get_autocommit(db_.get()) ? 0 : transaction_serial_;
-  }
   int64_t prepare_count() const { return prepare_count_; }
 
  private:
   void EndTransaction(const char* sql);
-  // Every statement that begins or ends a transaction (SQLite's own rollback after an error
-  // included) is followed by a call, so each transaction gets a serial of its own.
-  void NoteTransactionState() {
-    const bool open = !sqlite3_get_autocommit(db_.get());
-    if (open == transaction_open_) return;
-    transaction_open_ = open;
-    ++transaction_serial_;
-  }
   // Runs NUL-free SQL text in the module's form; errors name it as it is.
   void RunModuleText(const std::string& sql, ResultSet* rows) {
     RunStatements(sqltext::Rewrite(sql).text, sql, rows);
@@ -245,8 +234,6 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   LruMap<FormatPlan> plans_{kPlanCapacity};
   LruMap<StatementPtr> per_text_{kPlanCapacity};  // null: the text takes no parameters
   std::string shape_key_;  // reused by every call, so a cached call allocates no key
-  uint64_t transaction_serial_ = 1;
-  bool transaction_open_ = false;  // as NoteTransactionState last saw it
   bool in_transaction_ = false;
   bool nested_transactions_ = false;
   int32_t transaction_depth_ = 0;
@@ -291,10 +278,6 @@ void TSQLiteDatabase::Fail(const ShownSql& shown, const char* message) const {
 }
 
 int TSQLiteDatabase::StepAll(sqlite3_stmt* stmt, ResultSet* rows, const ShownSql& shown) {
-  struct AfterStatement {
-    TSQLiteDatabase& db;
-    ~AfterStatement() { db.NoteTransactionState(); }
-  } after{*this};
   for (bool retried = false;;) {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_SCHEMA && !retried) {

@@ -299,27 +299,6 @@ TEST_F(NewProgramSave, DatabaseFailureAnswersFailedAndIsLogged) {
   EXPECT_THAT(Messages()[0], HasSubstr("disk on fire"));
 }
 
-TEST_F(NewProgramSave, NamesOfARolledBackTransactionAreWrittenAgain) {
-  db_->Commit();  // the channel stays
-  auto save = [&](OleDate start) {
-    ComPtr<TTVNewProgram> p = Program("News", start, start + kHour);
-    p->AddGenre("Weather");
-    p->AddPerson("Ann Lee", "Presenter");
-    return Save(p.Get());
-  };
-  db_->BeginTransaction();
-  ASSERT_EQ(save(At(18)), TV_PROGRAM_SAVE_OK);
-  db_->Rollback();  // the genre, the person and the role go with the programme
-  db_->BeginTransaction();
-  ASSERT_EQ(save(At(20)), TV_PROGRAM_SAVE_OK);
-  EXPECT_EQ(Text("select g.genre from program_genres pg , genres g where g.genre_id = "
-                 "pg.genre_id"),
-            "Weather");
-  EXPECT_EQ(Text("select p.name || ' ' || r.role from program_people pp , people p , roles r "
-                 "where p.person_id = pp.person_id and r.role_id = pp.role_id"),
-            "Ann Lee Presenter");
-}
-
 TEST_F(NewProgramSave, RepeatedSavesReuseTheirPreparedStatements) {
   auto save_day = [&](int day) {
     for (int hour = 13; hour < 23; ++hour) {

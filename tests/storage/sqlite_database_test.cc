@@ -211,34 +211,6 @@ TEST_F(FormatTest, OneFormatServesEveryKindAndRawTextOfItsArguments) {
             "UNIQUE constraint failed: channels.id");
 }
 
-TEST_F(TransactionTest, EachTransactionHasASerialOfItsOwn) {
-  db_->SetNestedTransactions(true);
-  EXPECT_EQ(db_->TransactionSerial(), 0u);
-  db_->BeginTransaction();
-  const uint64_t first = db_->TransactionSerial();
-  EXPECT_NE(first, 0u);
-  db_->BeginTransaction();  // nested: the same transaction
-  db_->Exec("insert into channels (name) values ('a');");
-  db_->Commit();
-  EXPECT_EQ(db_->TransactionSerial(), first);
-  db_->Commit();
-  EXPECT_EQ(db_->TransactionSerial(), 0u);
-
-  db_->BeginTransaction();
-  const uint64_t second = db_->TransactionSerial();
-  EXPECT_NE(second, 0u);
-  EXPECT_NE(second, first);
-  db_->Rollback();
-  // A transaction begun in SQL text, and one that only read, get other serials too.
-  db_->Exec("begin; select count(*) from channels;");
-  const uint64_t third = db_->TransactionSerial();
-  EXPECT_NE(third, 0u);
-  EXPECT_NE(third, second);
-  db_->Exec("commit; begin; select count(*) from channels;");
-  EXPECT_NE(db_->TransactionSerial(), third);
-  db_->Exec("rollback;");
-}
-
 using ErrorTest = TempDatabaseTest;
 
 TEST_F(ErrorTest, MessagesNameTheFileOrTheSql) {
