@@ -1,5 +1,7 @@
 #include "support/tuner_configuration.h"
 
+#include <filesystem>
+
 #include "module/registry_info.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
@@ -71,6 +73,12 @@ template class TXMLNodeCollection<TXMLTunerType>;
 template class TXMLNodeCollection<TXMLGroupType>;
 
 TXMLTunerconfigType LoadTunerconfig(const std::string& file_name) {
+  // The XML reader sizes its buffer from the file's length, which a folder does not have.
+  std::error_code ec;
+  if (std::filesystem::is_directory(file_name, ec)) {
+    throw Exception(
+        Format("Failed to load tuner configuration \"%s\" : it is a folder", file_name.c_str()));
+  }
   auto document = std::make_shared<pugi::xml_document>();
   pugi::xml_parse_result result = document->load_file(file_name.c_str());
   if (!result) {
