@@ -588,7 +588,7 @@ std::vector<Command> RuleCommands() {
   const std::string report =
       "Prints the rule's id and priority, the result, and each showing with its schedule id\n"
       "(\"-\" when not stored), tuner and conflict type (NONE, SOFT, HARD, PROBLEM). The exit\n"
-      "code is 1 when the rule was not saved.\n";
+      "code is 1 when the result is not OK; the first line says whether the rule was saved.\n";
   return {
       {"rule add",
        "kestro rule add LINEUP (--search QUERY | --channel CHANNEL-ID --start HH:MM --end HH:MM "
