@@ -98,6 +98,15 @@ void IdtNow(sqlite3_context* ctx, int, sqlite3_value**) {
   Guarded(ctx, [&] { sqlite3_result_int(ctx, DateTimeToDbTime(Clock::Now())); });
 }
 
+// lower(text): every script's capitals in lower case, where SQLite's own folds A to Z only, so
+// that lower( genre ) matches a search text lowered the same way. NULL stays NULL.
+void Lower(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  Guarded(ctx, [&] {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, UnicodeLower(ArgText(argv[0])));
+  });
+}
+
 struct FunctionDef {
   const char* name;
   int arg_count;
@@ -110,6 +119,7 @@ constexpr FunctionDef kFunctions[] = {
     {"datenum", 1, false, DateNum},      {"today", 0, false, Today},
     {"date", 1, false, Date},            {"idt_timeof", 1, true, IdtTimeOf},
     {"idt_dayof", 1, true, IdtDayOf},    {"idt_now", 0, false, IdtNow},
+    {"lower", 1, true, Lower},
 };
 
 }  // namespace

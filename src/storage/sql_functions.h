@@ -5,7 +5,8 @@ struct sqlite3;
 
 namespace kestro {
 
-// Registers datenum, today, date, idt_timeof, idt_dayof and idt_now on the connection.
+// Registers datenum, today, date, idt_timeof, idt_dayof and idt_now on the connection, and a
+// lower() that lower-cases every script, not A to Z only.
 // Throws EDatabaseError when SQLite refuses one.
 void RegisterSqlFunctions(sqlite3* db);
 

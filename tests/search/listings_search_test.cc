@@ -30,7 +30,7 @@ class SearchTest : public GuideTest {
     stargate_ = AddProgram({.channel_id = 2, .title = "Stargate", .start = At(0, 12),
                             .end = At(0, 13), .schedule_id = 3});
     aerger_ = AddProgram({.channel_id = 5, .title = "Ärger im Paradies", .start = At(0, 14),
-                          .end = At(0, 15)});
+                          .end = At(0, 15), .genres = {"Érotique"}});
     cat_movie_ = AddProgram({.channel_id = 1, .title = "The Cat Concert", .start = At(1, 20),
                              .end = At(1, 22), .words = "cat concert the classical music tom cat",
                              .program_type = "MV", .genres = {"Comedy", "Music"},
@@ -150,6 +150,7 @@ TEST_F(SearchTest, CustomSearchExamples) {
   EXPECT_EQ(custom("start >= tomorrow"), IDList{});  // skipped: no condition, no programme
   EXPECT_EQ(custom("start >= today+1d\nstart < today+1d12h"), IDList{concat_});
   EXPECT_EQ(custom("genre comedy\npeople tom*"), IDList{cat_movie_});
+  EXPECT_EQ(custom("genre ÉROTIQUE"), IDList{aerger_});  // case of any script
   EXPECT_EQ(custom("people TOM CAT\nchannel 9"), IDList{dog_show_});
   EXPECT_EQ(custom("keywords exact dog cat\ninclude-past"), IDList{dog_show_});
   EXPECT_EQ(custom("movies-only\nwill-record"), IDList{});

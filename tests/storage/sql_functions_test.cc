@@ -28,6 +28,11 @@ TEST_F(SqlFunctionsTest, DbTimeParts) {
   EXPECT_EQ(IntOf("idt_dayof(null)"), 0);
 }
 
+TEST_F(SqlFunctionsTest, LowerFoldsEveryScript) {
+  EXPECT_EQ(TextOf("lower('ÉDUCATION Новости ABC')"), "éducation новости abc");
+  EXPECT_EQ(IntOf("lower(null) is null"), 1);
+}
+
 TEST_F(SqlFunctionsTest, DatesFollowThePinnedClock) {
   Clock::PinLocal(EncodeDateTime({2005, 3, 7, 21, 30, 0, 0}));
   EXPECT_EQ(TextOf("today()"), "38418");
