@@ -148,6 +148,31 @@ std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32
   return ReadSchedules(db, *rows);
 }
 
+namespace {
+
+// The values of the stored columns, in the order both the insert and the update name them.
+SqlArgs ScheduleRowArgs(const ScheduleFields& f) {
+  return {SqlArg::Int(f.StartDbTime()),
+          SqlArg::Int(f.EndDbTime()),
+          SqlArg::Int(f.tuner_id),
+          SqlArg::Int(f.soft_padding_before),
+          SqlArg::Int(f.soft_padding_after),
+          SqlArg::Int(f.channel_id),
+          SqlArg::Int(f.delete_on_conflict ? 1 : 0),
+          SqlArg::Int(f.wake_up ? 1 : 0),
+          SqlArg::Int(f.hard_padding_before),
+          SqlArg::Int(f.hard_padding_after),
+          SqlArg::Quoted(f.title),
+          SqlArg::Int(f.program_id),
+          SqlArg::Int(f.rs_id),
+          SqlArg::Quoted(f.folder),
+          SqlArg::Quoted(f.quality),
+          SqlArg::Int(f.keep_until),
+          SqlArg::Quoted(f.created_by)};
+}
+
+}  // namespace
+
 int32_t InsertScheduleRow(IDB& db, const ScheduleFields& f) {
   db.ExecFmt(
       "insert into schedules ( schedule_id , start_time , end_time , tuner_id , "
@@ -155,13 +180,7 @@ int32_t InsertScheduleRow(IDB& db, const ScheduleFields& f) {
       "hard_padding_before , hard_padding_after , title , program_id , rs_id , folder , quality , "
       "keep_until , created_by , status , deleted ) values ( null , %d , %d , %d , %d , %d , %d , "
       "%d , %d , %d , %d , %s , %d , %d , %s , %s , %d , %s , \"NEW\" , 0 )",
-      {SqlArg::Int(f.StartDbTime()), SqlArg::Int(f.EndDbTime()), SqlArg::Int(f.tuner_id),
-       SqlArg::Int(f.soft_padding_before), SqlArg::Int(f.soft_padding_after),
-       SqlArg::Int(f.channel_id), SqlArg::Int(f.delete_on_conflict ? 1 : 0),
-       SqlArg::Int(f.wake_up ? 1 : 0), SqlArg::Int(f.hard_padding_before),
-       SqlArg::Int(f.hard_padding_after), SqlArg::Quoted(f.title), SqlArg::Int(f.program_id),
-       SqlArg::Int(f.rs_id), SqlArg::Quoted(f.folder), SqlArg::Quoted(f.quality),
-       SqlArg::Int(f.keep_until), SqlArg::Quoted(f.created_by)});
+      ScheduleRowArgs(f));
   return db.LastInsertRowID();
 }
 
@@ -171,19 +190,15 @@ void UpdateScheduleRow(IDB& db, const ScheduleFields& f) {
                      {SqlArg::Int(f.id)}) == 0) {
     throw Exception(Format("Schedule %d does not exist", f.id));
   }
+  SqlArgs args = ScheduleRowArgs(f);
+  args.push_back(SqlArg::Int(f.id));
   db.ExecFmt(
       "update schedules set start_time = %d , end_time = %d , tuner_id = %d , "
       "soft_padding_before = %d , soft_padding_after = %d , channel_id = %d , "
       "delete_on_conflict = %d , wake_up = %d , hard_padding_before = %d , "
       "hard_padding_after = %d , title = %s , program_id = %d , rs_id = %d , folder = %s , "
       "quality = %s , keep_until = %d , created_by = %s where schedule_id = %d",
-      {SqlArg::Int(f.StartDbTime()), SqlArg::Int(f.EndDbTime()), SqlArg::Int(f.tuner_id),
-       SqlArg::Int(f.soft_padding_before), SqlArg::Int(f.soft_padding_after),
-       SqlArg::Int(f.channel_id), SqlArg::Int(f.delete_on_conflict ? 1 : 0),
-       SqlArg::Int(f.wake_up ? 1 : 0), SqlArg::Int(f.hard_padding_before),
-       SqlArg::Int(f.hard_padding_after), SqlArg::Quoted(f.title), SqlArg::Int(f.program_id),
-       SqlArg::Int(f.rs_id), SqlArg::Quoted(f.folder), SqlArg::Quoted(f.quality),
-       SqlArg::Int(f.keep_until), SqlArg::Quoted(f.created_by), SqlArg::Int(f.id)});
+      args);
 }
 
 void WriteScheduleData(IDB& db, int32_t schedule_id, IKestroItem* data) {
