@@ -65,27 +65,6 @@ std::vector<std::string> SplitCommandLine(const std::string& text) {
 
 namespace {
 
-// Closes a descriptor when it goes out of scope unless released.
-class FdGuard {
- public:
-  explicit FdGuard(int fd = -1) : fd_(fd) {}
-  ~FdGuard() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FdGuard(const FdGuard&) = delete;
-  FdGuard& operator=(const FdGuard&) = delete;
-  int get() const { return fd_; }
-  int* put() { return &fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
-
 int64_t MonotonicMillis() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -139,10 +118,10 @@ TGrabberProcess::TGrabberProcess(const std::string& executable,
 
   int output[2];
   if (pipe2(output, O_CLOEXEC) != 0) throw Exception(std::strerror(errno));
-  FdGuard output_read(output[0]), output_write(output[1]);
+  UniqueFd output_read(output[0]), output_write(output[1]);
   int status_pipe[2];
   if (pipe2(status_pipe, O_CLOEXEC) != 0) throw Exception(std::strerror(errno));
-  FdGuard status_read(status_pipe[0]), status_write(status_pipe[1]);
+  UniqueFd status_read(status_pipe[0]), status_write(status_pipe[1]);
 
   const pid_t pid = fork();
   if (pid < 0) throw Exception(std::strerror(errno));
@@ -166,19 +145,18 @@ TGrabberProcess::TGrabberProcess(const std::string& executable,
     throw Exception(std::strerror(child_errno));
   }
   fcntl(output_read.get(), F_SETFL, fcntl(output_read.get(), F_GETFL) | O_NONBLOCK);
-  output_fd_ = output_read.release();
+  output_fd_ = std::move(output_read);
 }
 
 TGrabberProcess::~TGrabberProcess() {
   Terminate(500);
-  if (output_fd_ >= 0) ::close(output_fd_);
 }
 
 void TGrabberProcess::Drain() {
-  if (output_fd_ < 0) return;
+  if (!output_fd_.valid()) return;
   char buffer[4096];
   for (;;) {
-    const ssize_t n = ::read(output_fd_, buffer, sizeof buffer);
+    const ssize_t n = ::read(output_fd_.get(), buffer, sizeof buffer);
     if (n > 0) {
       partial_line_.append(buffer, static_cast<size_t>(n));
       for (size_t end; (end = partial_line_.find('\n')) != std::string::npos;) {
@@ -192,8 +170,7 @@ void TGrabberProcess::Drain() {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
     // End of file (every writer closed it) or a read error.
-    ::close(output_fd_);
-    output_fd_ = -1;
+    output_fd_.reset();
     if (!partial_line_.empty() && on_output_) on_output_(partial_line_);
     partial_line_.clear();
     return;
@@ -229,8 +206,8 @@ bool TGrabberProcess::Wait(int32_t timeout_ms) {
     if (left <= 0) return false;
     // The pipe wakes us for output; the child's end is seen within a short slice.
     const int slice = static_cast<int>(std::min<int64_t>(left, 25));
-    if (output_fd_ >= 0) {
-      pollfd p{output_fd_, POLLIN, 0};
+    if (output_fd_.valid()) {
+      pollfd p{output_fd_.get(), POLLIN, 0};
       poll(&p, 1, slice);
     } else {
       timespec ts{0, slice * 1000000L};

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/unique_fd.h"
+
 namespace kestro {
 
 // The words of a command line by POSIX shell quoting rules: blanks (space, tab, newline)
@@ -55,7 +57,7 @@ class TGrabberProcess {
   bool Reap(bool block);
 
   pid_t pid_ = -1;
-  int output_fd_ = -1;
+  UniqueFd output_fd_;
   int exit_code_ = 0;
   std::string partial_line_;
   LineSink on_output_;

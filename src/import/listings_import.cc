@@ -102,8 +102,6 @@ void DeleteOldTemporaryFiles(const std::string& dir, OleDate now) {
 // ---------------------------------------------------------------------------------------------
 // In-progress lock
 
-TImportInProgressLock::~TImportInProgressLock() { Release(); }
-
 std::string TImportInProgressLock::FileName(int32_t lineup_id) {
   const char* runtime_dir = std::getenv("XDG_RUNTIME_DIR");
   const std::string dir = runtime_dir && *runtime_dir ? runtime_dir : "/tmp";
@@ -111,44 +109,39 @@ std::string TImportInProgressLock::FileName(int32_t lineup_id) {
 }
 
 bool TImportInProgressLock::TryAcquire() {
-  if (fd_ >= 0) return true;
+  if (fd_.valid()) return true;
   const std::string name = FileName(lineup_id_);
-  const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
+  UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd.valid()) {
     throw Exception(Format("Failed to open the import lock \"%s\" : %s", name.c_str(),
                            std::strerror(errno)));
   }
-  ::fchmod(fd, 0666);  // every account may import; fails harmlessly on another's file
+  ::fchmod(fd.get(), 0666);  // every account may import; fails harmlessly on another's file
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
-  if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+  if (::fcntl(fd.get(), F_OFD_SETLK, &lock) != 0) {
     const int error = errno;
-    ::close(fd);
     if (error == EAGAIN || error == EACCES) return false;
     throw Exception(Format("Failed to take the import lock \"%s\" : %s", name.c_str(),
                            std::strerror(error)));
   }
-  fd_ = fd;
+  fd_ = std::move(fd);
   return true;
 }
 
 void TImportInProgressLock::Release() {
-  if (fd_ < 0) return;
-  ::close(fd_);  // closing the open file description drops its lock
-  fd_ = -1;
+  fd_.reset();  // closing the open file description drops its lock
 }
 
 bool TImportInProgressLock::IsHeld(int32_t lineup_id) {
   if (lineup_id <= 0) return false;
-  const int fd = ::open(FileName(lineup_id).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;  // no lock file: nobody ever imported since boot
+  const UniqueFd fd(::open(FileName(lineup_id).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return false;  // no lock file: nobody ever imported since boot
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
-  const bool held = ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-  ::close(fd);
-  return held;
+  return ::fcntl(fd.get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include "import/import_system.h"
 #include "kestro/host.h"
 #include "module/kestro_object.h"
+#include "platform/system/unique_fd.h"
 #include "platform/time/clock.h"
 #include "support/logger.h"
 
@@ -51,7 +52,6 @@ void DeleteOldTemporaryFiles(const std::string& dir, OleDate now);
 class TImportInProgressLock {
  public:
   explicit TImportInProgressLock(int32_t lineup_id) : lineup_id_(lineup_id) {}
-  ~TImportInProgressLock();
   TImportInProgressLock(const TImportInProgressLock&) = delete;
   TImportInProgressLock& operator=(const TImportInProgressLock&) = delete;
 
@@ -61,14 +61,14 @@ class TImportInProgressLock {
   // object of this process) holds it. Throws when the lock file cannot be opened.
   bool TryAcquire();
   void Release();
-  bool Held() const { return fd_ >= 0; }
+  bool Held() const { return fd_.valid(); }
   // Whether anyone holds the lock of the lineup; false for an id of 0 or less (nothing is
   // created then) and when the lock file cannot be opened.
   static bool IsHeld(int32_t lineup_id);
 
  private:
   const int32_t lineup_id_;
-  int fd_ = -1;
+  UniqueFd fd_;  // closing it drops the lock
 };
 
 // The progress of an import when the host gives none: ignores everything and always answers

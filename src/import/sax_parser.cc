@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/exception.h"
+#include "platform/system/unique_fd.h"
 #include "platform/text/text.h"
 
 namespace kestro {
@@ -23,20 +24,6 @@ struct ExpatDeleter {
   void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
 };
 using ExpatParser = std::unique_ptr<XML_ParserStruct, ExpatDeleter>;
-
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  ~ScopedFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The part of a qualified name after its last ':'.
 std::string_view LocalName(std::string_view qualified_name) {
@@ -173,7 +160,7 @@ void TSaxParser::Parse(const std::string& file_name) {
   if (stat(file_name.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
     throw Exception(Format("The file \"%s\" does not exist", file_name.c_str()));
   }
-  ScopedFd fd(open(file_name.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(open(file_name.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) throw Exception(Format(kParseFailed, file_name.c_str(), strerror(errno)));
 
   Run(file_name, [&](char* buffer, size_t size) -> size_t {

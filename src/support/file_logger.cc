@@ -9,6 +9,7 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/system/unique_fd.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
@@ -18,21 +19,6 @@ namespace kestro {
 namespace fs = std::filesystem;
 
 namespace {
-
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  ~ScopedFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -48,7 +34,7 @@ bool WriteAll(int fd, std::string_view data) {
 
 // Makes a rename durable, as a write-through move would.
 void SyncFolder(const fs::path& folder) {
-  ScopedFd dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.valid()) fsync(dir.get());
 }
 
@@ -107,7 +93,7 @@ void TBufferedFileLogger::Flush() {
     raw_fd = open(file_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     created = raw_fd >= 0;
   }
-  ScopedFd fd(raw_fd);
+  UniqueFd fd(raw_fd);
   if (!fd.valid()) return;
   if (created) RecordCreationNow();
 
