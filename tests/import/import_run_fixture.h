@@ -11,13 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "common/module_folders.h"
 #include "common/temp_dir.h"
+#include "common/test_environment.h"
 #include "import/import_plugin.h"
 #include "import/listings_import.h"
 #include "kestro/tv_import.h"
 #include "module/registry_info.h"
-#include "platform/system/registry_file.h"
-#include "platform/system/tv_registry.h"
 #include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
@@ -94,15 +94,9 @@ class ImportRunTest : public ::testing::Test {
   static constexpr double kHour = 1.0 / 24.0;
 
   void SetUp() override {
-    if (const char* registry = std::getenv("KESTRO_REGISTRY")) saved_registry_ = registry;
     // Each test has its own lock files, so parallel test processes never meet.
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
-    RegistryFile registry;
-    registry.SetString(kTVRegistryKey, "library", library_dir_);
-    registry.SetString(kTVRegistryKey, "data", dir_ / "data/");
-    registry.Save(dir_ / "registry.reg");
-    setenv("KESTRO_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
-    LoadModuleConfig();
+    UseModuleFolders(dir_, /*tuners=*/0, library_dir_);
     Clock::PinLocal(Now());
 
     lineups_ = MakeObject<TTVLineups>(LineupLocations::FromConfig());
@@ -120,13 +114,7 @@ class ImportRunTest : public ::testing::Test {
     lineup->get_ID(&lineup_id_);
     lineup_ = lineup;
   }
-  void TearDown() override {
-    Clock::Unpin();
-    // Later tests of this process see the configuration they would have seen without this one.
-    if (saved_registry_) setenv("KESTRO_REGISTRY", saved_registry_->c_str(), 1);
-    else unsetenv("KESTRO_REGISTRY");
-    LoadModuleConfig();
-  }
+  void TearDown() override { Clock::Unpin(); }
 
   // Makes the lineup's plug-in id answer with a test plug-in running `body`.
   void UsePlugin(TTestPlugin::Body body) {
@@ -153,16 +141,14 @@ class ImportRunTest : public ::testing::Test {
   }
   // The messages of the newest log, without their headers.
   std::vector<std::string> LastLogMessages() {
-    std::vector<std::string> messages;
     std::vector<std::string> logs = Logs();
-    if (logs.empty()) return messages;
+    if (logs.empty()) return {};
+    std::vector<std::string> lines;
     std::string text = ReadFile(logs.back());
     for (size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
-      std::string line = text.substr(pos, end - pos);
-      size_t header_end = line.find("] : ");
-      messages.push_back(header_end == std::string::npos ? line : line.substr(header_end + 4));
+      lines.push_back(text.substr(pos, end - pos));
     }
-    return messages;
+    return WithoutLogHeaders(lines);
   }
   // The lineup as the lineups database holds it now.
   ComPtr<ITVLineup> Reloaded() {
@@ -178,7 +164,8 @@ class ImportRunTest : public ::testing::Test {
   ComPtr<ITVLineup> lineup_;
   int32_t lineup_id_ = 0;
   std::optional<TTVListingsImportPluginFactory::ScopedOverride> override_;
-  std::optional<std::string> saved_registry_;
+  // Later tests of this process see the configuration they would have seen without this one.
+  SavedEnvironment saved_;
 };
 
 }  // namespace kestro::testing

@@ -13,6 +13,7 @@
 
 #include "common/module_folders.h"
 #include "common/temp_dir.h"
+#include "common/test_environment.h"
 #include "import/import_run_fixture.h"
 #include "import/import_system.h"
 #include "import/new_program.h"
@@ -36,8 +37,7 @@ class ProgramImportTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
+    testing::SavedEnvironment::SetTimeZone("UTC");
     testing::UseModuleFolders(dir_, 2);
     Clock::PinLocal(At(12));
     run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1,
@@ -131,15 +131,9 @@ class ProgramImportTest : public ::testing::Test {
                             {SqlArg::Int(program_id)});
   }
   // The messages logged so far, without their headers.
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> messages;
-    for (const std::string& line : lines_) {
-      const size_t header_end = line.find("] : ");
-      messages.push_back(header_end == std::string::npos ? line : line.substr(header_end + 4));
-    }
-    return messages;
-  }
+  std::vector<std::string> Messages() const { return WithoutLogHeaders(lines_); }
 
+  SavedEnvironment saved_;
   TempDir dir_;
   std::vector<std::string> lines_;
   ComPtr<TRecordingProgress> progress_ = MakeObject<TRecordingProgress>();

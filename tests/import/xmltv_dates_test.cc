@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/test_environment.h"
 #include "platform/exception.h"
 #include "platform/time/date_time.h"
 
@@ -16,18 +17,7 @@ namespace {
 // Runs each test in a chosen TZ and restores the process's afterwards.
 class XMLTVDateTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
-  }
-  void TearDown() override {
-    if (saved_tz_) setenv("TZ", saved_tz_->c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-  }
-  static void UseZone(const char* tz) {
-    setenv("TZ", tz, 1);
-    tzset();
-  }
+  static void UseZone(const char* tz) { testing::SavedEnvironment::SetTimeZone(tz); }
   static OleDate At(int year, int month, int day, int hour, int minute) {
     return EncodeDateTime({year, month, day, hour, minute, 0, 0});
   }
@@ -37,7 +27,7 @@ class XMLTVDateTest : public ::testing::Test {
   }
 
  private:
-  std::optional<std::string> saved_tz_;
+  testing::SavedEnvironment saved_;
 };
 
 TEST_F(XMLTVDateTest, OffsetsAndUtcBecomeLocalTimeOfTheProcessZone) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/temp_dir.h"
+#include "common/test_environment.h"
 #include "import/import_run_fixture.h"
 #include "import/import_system.h"
 #include "module/registry_info.h"
@@ -55,22 +56,11 @@ class XMLTVImportTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
-    if (const char* registry = std::getenv("KESTRO_REGISTRY")) saved_registry_ = registry;
-    setenv("TZ", "UTC", 1);
-    tzset();
+    testing::SavedEnvironment::SetTimeZone("UTC");
     testing::UseModuleFolders(dir_, 1);
     Clock::PinLocal(At(12));
   }
-  void TearDown() override {
-    Clock::Unpin();
-    if (saved_tz_) setenv("TZ", saved_tz_->c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-    if (saved_registry_) setenv("KESTRO_REGISTRY", saved_registry_->c_str(), 1);
-    else unsetenv("KESTRO_REGISTRY");
-    LoadModuleConfig();
-  }
+  void TearDown() override { Clock::Unpin(); }
 
   // Imports `xml` from a file; the error message, empty on success.
   std::string Import(const std::string& xml) {
@@ -104,14 +94,7 @@ class XMLTVImportTest : public ::testing::Test {
     return DbTimeToDateTime(Int("select end_time from programs where title = \"" + title + "\""));
   }
   // The messages logged so far, without their headers.
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> messages;
-    for (const std::string& line : lines_) {
-      const size_t header_end = line.find("] : ");
-      messages.push_back(header_end == std::string::npos ? line : line.substr(header_end + 4));
-    }
-    return messages;
-  }
+  std::vector<std::string> Messages() const { return testing::WithoutLogHeaders(lines_); }
 
   TempDir dir_;
   const std::string file_ = dir_ / "guide.xml";
@@ -122,8 +105,7 @@ class XMLTVImportTest : public ::testing::Test {
   ComPtr<TDictionary> settings_ = NewDictionary();
 
  private:
-  std::optional<std::string> saved_tz_;
-  std::optional<std::string> saved_registry_;
+  testing::SavedEnvironment saved_;
 };
 
 TEST_F(XMLTVImportTest, DisplayNamesGiveNumberAndNames) {
@@ -264,8 +246,7 @@ TEST_F(XMLTVImportTest, PreferredLanguageFiltersDescriptions) {
 }
 
 TEST_F(XMLTVImportTest, TimesFollowOffsetsUtcAndTheSetting) {
-  setenv("TZ", "Europe/Paris", 1);
-  tzset();
+  testing::SavedEnvironment::SetTimeZone("Europe/Paris");
   ASSERT_EQ("", Import(Tv(Channel("c1", "") +
                           Programme("c1", "20050101190000 +0100", "20050101200000 +0100",
                                     "<title>Offset</title>") +
@@ -394,19 +375,11 @@ TEST_F(XMLTVImportTest, UnreadableFilesGiveTheCountingMessage) {
 class XMLTVImportRunTest : public ImportRunTest {
  protected:
   void SetUp() override {
-    if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
-    setenv("TZ", "UTC", 1);
-    tzset();
+    testing::SavedEnvironment::SetTimeZone("UTC");
     ImportRunTest::SetUp();
     UsePlugin([this](IKestroItem* properties, ITVListingsImportSystem& system, std::string& error) {
       return ImportXMLTVFile(&system, properties, file_, &error);
     });
-  }
-  void TearDown() override {
-    ImportRunTest::TearDown();
-    if (saved_tz_) setenv("TZ", saved_tz_->c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
   }
   // A guide of `count` one-minute programmes on channel "c1" from 13:00 on the day of Now().
   static std::string Guide(int count, const std::string& title) {
@@ -421,9 +394,6 @@ class XMLTVImportRunTest : public ImportRunTest {
   }
 
   const std::string file_ = dir_ / "run.xml";
-
- private:
-  std::optional<std::string> saved_tz_;
 };
 
 TEST_F(XMLTVImportRunTest, FailuresAndCancelKeepWhatTheGuideHad) {

@@ -15,6 +15,7 @@
 
 #include "common/module_folders.h"
 #include "common/temp_dir.h"
+#include "common/test_environment.h"
 #include "import/import_system.h"
 #include "import/sax_parser.h"
 #include "import/xmltv_dates.h"
@@ -59,21 +60,10 @@ struct Outcome {
 class XMLTVTestDataTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
-    if (const char* registry = std::getenv("KESTRO_REGISTRY")) saved_registry_ = registry;
-    setenv("TZ", "UTC", 1);
-    tzset();
+    testing::SavedEnvironment::SetTimeZone("UTC");
     testing::UseModuleFolders(dir_, 1);
   }
-  void TearDown() override {
-    Clock::Unpin();
-    if (saved_tz_) setenv("TZ", saved_tz_->c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-    if (saved_registry_) setenv("KESTRO_REGISTRY", saved_registry_->c_str(), 1);
-    else unsetenv("KESTRO_REGISTRY");
-    LoadModuleConfig();
-  }
+  void TearDown() override { Clock::Unpin(); }
 
   // Imports one file into a guide of its own, "now" being its earliest programme start.
   Outcome ImportInto(const std::string& file_name, int index) {
@@ -97,8 +87,7 @@ class XMLTVTestDataTest : public ::testing::Test {
   TempDir dir_;
 
  private:
-  std::optional<std::string> saved_tz_;
-  std::optional<std::string> saved_registry_;
+  testing::SavedEnvironment saved_;
 };
 
 TEST_F(XMLTVTestDataTest, EveryFileImportsOrFailsWithAMessage) {
