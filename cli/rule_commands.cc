@@ -61,19 +61,6 @@ std::string WordOf(const std::pair<const char*, T> (&table)[N], T value) {
   return std::to_string(static_cast<int>(value));
 }
 
-const char* ResultCodeName(TV_ADD_SCHEDULE_RESULT code) {
-  static const char* const kNames[] = {"OK",           "INVALID_TIMES", "INVALID_PADDING",
-                                       "INVALID_GROUP", "BUSY",          "LOAD_FAILED",
-                                       "CORRUPTION",   "SAVE_FAILED",   "CONFLICT",
-                                       "INVALID_PARAMETERS"};
-  return code >= 0 && code < static_cast<int>(std::size(kNames)) ? kNames[code] : "UNKNOWN";
-}
-
-const char* ConflictTypeName(TV_CONFLICT_TYPE type) {
-  static const char* const kNames[] = {"NONE", "SOFT", "HARD", "PROBLEM", "SELF"};
-  return type >= 0 && type < static_cast<int>(std::size(kNames)) ? kNames[type] : "UNKNOWN";
-}
-
 // Who creates and deletes rules: the login name, else the tool's name.
 std::string UserName() {
   const char* user = std::getenv("USER");
@@ -311,18 +298,6 @@ ComPtr<ITVRepeatingSchedule> NewRule(RuleSession& session, const RuleOptions& o)
 
 // --- printing --------------------------------------------------------------------------------
 
-std::vector<ComPtr<ITVSchedule>> Items(ITVScheduleList* list) {
-  std::vector<ComPtr<ITVSchedule>> items;
-  if (!list) return items;
-  const int32_t count = Get(list, &ITVScheduleList::get_Count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVSchedule> s;
-    CheckHResult(list->get_Items(i, s.ReleaseAndGetAddressOf()));
-    if (s) items.push_back(std::move(s));
-  }
-  return items;
-}
-
 int32_t ScheduleCount(ITVRepeatingSchedule* rule) {
   ComPtr<ITVScheduleList> list = GetObject(rule, &ITVRepeatingSchedule::GetSchedules);
   return list ? Get(list.Get(), &ITVScheduleList::get_Count) : 0;
@@ -338,7 +313,7 @@ std::string CodeText(ITVRepeatingScheduleResult* result) {
 // tuner, window, title, channel, conflict type and the schedules it collides with.
 void PrintEntries(std::ostream& out, RuleSession& session, ITVRepeatingScheduleResult* result) {
   std::vector<ComPtr<ITVSchedule>> entries =
-      Items(GetObject(result, &ITVRepeatingScheduleResult::get_Schedules).Get());
+      ListItems<ITVSchedule>(GetObject(result, &ITVRepeatingScheduleResult::get_Schedules).Get());
   if (entries.empty()) {
     out << "Nothing to record.\n";
     return;
@@ -351,7 +326,7 @@ void PrintEntries(std::ostream& out, RuleSession& session, ITVRepeatingScheduleR
     ComPtr<ITVScheduleList> conflicts;
     CheckHResult(result->get_Conflicts(i, conflicts.ReleaseAndGetAddressOf()));
     std::vector<std::string> with;
-    for (const auto& c : Items(conflicts.Get()))
+    for (const auto& c : ListItems<ITVSchedule>(conflicts.Get()))
       with.push_back(Format("#%d %s", Get(c.Get(), &ITVSchedule::get_ID),
                             Get(c.Get(), &ITVSchedule::get_Title).c_str()));
     const int32_t id = Get(s, &ITVSchedule::get_ID), tuner = Get(s, &ITVSchedule::get_TunerID);
@@ -496,10 +471,7 @@ int RunRuleList(CommandContext& ctx) {
   ComPtr<ITVRepeatingScheduleList> rules =
       GetObject(session.Scheduler(), &ITVScheduler::GetRepeatingSchedules);
   TableOutput table({"id", "type", "priority", "title", "records", "options", "schedules"});
-  const int32_t count = rules ? Get(rules.Get(), &ITVRepeatingScheduleList::get_Count) : 0;
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVRepeatingSchedule> rule;
-    CheckHResult(rules->get_Items(i, rule.ReleaseAndGetAddressOf()));
+  for (const ComPtr<ITVRepeatingSchedule>& rule : ListItems<ITVRepeatingSchedule>(rules.Get())) {
     ITVRepeatingSchedule* r = rule.Get();
     table.AddRow({std::to_string(Get(r, &ITVRepeatingSchedule::get_ID)),
                   Get(r, &ITVRepeatingSchedule::get_RSType) == TV_RS_TYPE_SEARCH ? "search"

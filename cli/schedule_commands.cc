@@ -11,18 +11,6 @@ namespace kestro::cli {
 
 namespace {
 
-std::vector<ComPtr<ITVSchedule>> Items(ITVScheduleList* list) {
-  std::vector<ComPtr<ITVSchedule>> items;
-  if (!list) return items;
-  int32_t count = Get(list, &ITVScheduleList::get_Count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVSchedule> s;
-    CheckHResult(list->get_Items(i, s.ReleaseAndGetAddressOf()));
-    items.push_back(std::move(s));
-  }
-  return items;
-}
-
 std::string ChannelText(ITVSchedule* s) {
   ComPtr<ITVChannel> channel;
   CheckHResult(s->GetChannel(channel.ReleaseAndGetAddressOf()));
@@ -125,7 +113,7 @@ int RunRecord(CommandContext& ctx) {
   }
   ctx.err << "Not scheduled: " << Get(result.Get(), &ITVScheduleResult::get_Description) << "\n";
   std::vector<ComPtr<ITVSchedule>> conflicts =
-      Items(GetObject(result.Get(), &ITVScheduleResult::get_Conflicts).Get());
+      ListItems<ITVSchedule>(GetObject(result.Get(), &ITVScheduleResult::get_Conflicts).Get());
   if (!conflicts.empty()) {
     ctx.err << "Conflicts with:\n";
     PrintSchedules(ctx.err, conflicts, OutputFormat::kTable);
@@ -153,7 +141,7 @@ int RunScheduleList(CommandContext& ctx) {
     CheckHResult(scheduler->GetSchedulesForTuner(*tuner, list.ReleaseAndGetAddressOf()));
   else
     CheckHResult(scheduler->GetSchedules(list.ReleaseAndGetAddressOf()));
-  PrintSchedules(ctx.out, Items(list.Get()), format);
+  PrintSchedules(ctx.out, ListItems<ITVSchedule>(list.Get()), format);
   return kExitOk;
 }
 

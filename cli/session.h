@@ -7,6 +7,8 @@
 #include <string>
 
 #include "cli/cli.h"
+#include <vector>
+
 #include "kestro/tv_lineups.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_system.h"
@@ -27,6 +29,20 @@ ComPtr<T> GetObject(I* object, HRESULT (I::*getter)(T**)) {
   ComPtr<T> value;
   CheckHResult((object->*getter)(value.ReleaseAndGetAddressOf()));
   return value;
+}
+
+// The items of a list interface (Count, then Items by position) in order; none for no list.
+template <class T, class L>
+std::vector<ComPtr<T>> ListItems(L* list) {
+  std::vector<ComPtr<T>> items;
+  if (!list) return items;
+  const int32_t count = Get(list, &L::get_Count);
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<T> item;
+    CheckHResult(list->get_Items(i, item.ReleaseAndGetAddressOf()));
+    items.push_back(std::move(item));
+  }
+  return items;
 }
 
 class Session {

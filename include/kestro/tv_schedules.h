@@ -174,6 +174,25 @@ enum TV_CONFLICT_TYPE : int32_t {
   TV_CONFLICT_SELF = 4,     // the rule's own schedule, or a single schedule of the same programme
 };
 
+// The names logs and tools give these values: "OK", "CONFLICT", ...; "LOW_PRIORITY_TRY", ...;
+// "NONE", "SOFT", ...; "UNKNOWN" for any other value.
+inline const char* ResultCodeName(int32_t code) {
+  constexpr const char* kNames[] = {"OK",          "INVALID_TIMES", "INVALID_PADDING",
+                                    "INVALID_GROUP", "BUSY",        "LOAD_FAILED",
+                                    "CORRUPTION",  "SAVE_FAILED",   "CONFLICT",
+                                    "INVALID_PARAMETERS"};
+  return code >= 0 && code < 10 ? kNames[code] : "UNKNOWN";
+}
+inline const char* SaveModeName(int32_t mode) {
+  constexpr const char* kNames[] = {"LOW_PRIORITY_TRY", "LOW_PRIORITY_SAVE", "HIGH_PRIORITY_SAVE",
+                                    "RECALCULATE", "SAME_PRIORITY_TRY"};
+  return mode >= 0 && mode < 5 ? kNames[mode] : "UNKNOWN";
+}
+inline const char* ConflictTypeName(int32_t type) {
+  constexpr const char* kNames[] = {"NONE", "SOFT", "HARD", "PROBLEM", "SELF"};
+  return type >= 0 && type < 5 ? kNames[type] : "UNKNOWN";
+}
+
 struct ITVRepeatingScheduleResult : IDispatch {
   static constexpr GUID kIID = MakeGuid("{357EEE38-DD47-46E6-A30E-83565E26587E}");
   using Base = IDispatch;

@@ -5,25 +5,6 @@
 
 namespace kestro {
 
-const char* ResultCodeName(int32_t code) {
-  static const char* const kNames[] = {"OK",          "INVALID_TIMES", "INVALID_PADDING",
-                                       "INVALID_GROUP", "BUSY",        "LOAD_FAILED",
-                                       "CORRUPTION",  "SAVE_FAILED",   "CONFLICT",
-                                       "INVALID_PARAMETERS"};
-  return code >= 0 && code < 10 ? kNames[code] : "UNKNOWN";
-}
-
-const char* SaveModeName(int32_t mode) {
-  static const char* const kNames[] = {"LOW_PRIORITY_TRY", "LOW_PRIORITY_SAVE",
-                                       "HIGH_PRIORITY_SAVE", "RECALCULATE", "SAME_PRIORITY_TRY"};
-  return mode >= 0 && mode < 5 ? kNames[mode] : "UNKNOWN";
-}
-
-const char* ConflictTypeName(int32_t type) {
-  static const char* const kNames[] = {"NONE", "SOFT", "HARD", "PROBLEM", "SELF"};
-  return type >= 0 && type < 5 ? kNames[type] : "UNKNOWN";
-}
-
 // --- TTVRepeatingScheduleResult ---------------------------------------------------------------
 
 TTVRepeatingScheduleResult::TTVRepeatingScheduleResult()

@@ -1,6 +1,5 @@
 // The result of saving a repeating schedule (its candidates, each with what it collides with and
-// how that was classified), the results of a re-prioritization, and the names the save log
-// gives to codes, modes and conflict types.
+// how that was classified) and the results of a re-prioritization.
 #pragma once
 
 #include <cstdint>
@@ -12,13 +11,6 @@
 #include "scheduling/tv_schedule_list.h"
 
 namespace kestro {
-
-// "OK", "CONFLICT", ... otherwise "UNKNOWN".
-const char* ResultCodeName(int32_t code);
-// "LOW_PRIORITY_TRY", ... otherwise "UNKNOWN".
-const char* SaveModeName(int32_t mode);
-// "NONE", "SOFT", "HARD", "PROBLEM", "SELF", otherwise "UNKNOWN".
-const char* ConflictTypeName(int32_t type);
 
 class TTVRepeatingScheduleResult : public TKestroTVObject<ITVRepeatingScheduleResult> {
  public:
