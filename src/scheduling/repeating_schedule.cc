@@ -128,6 +128,13 @@ std::string RuleLogText(const RuleFields& r) {
                 r.priority);
 }
 
+ComPtr<ITVScheduler> SchedulerOf(const ComPtr<ITVListings>& listings) {
+  ComPtr<ITVScheduler> scheduler;
+  if (listings) CheckHResult(listings->GetScheduler(scheduler.ReleaseAndGetAddressOf()));
+  if (!scheduler) throw Exception("Scheduler object from listings is nil");
+  return scheduler;
+}
+
 // --- the table --------------------------------------------------------------------------------
 
 ComPtr<TTVRepeatingSchedule> FindRule(const DBPtr& db, const ComPtr<ITVListings>& listings,

@@ -134,6 +134,10 @@ class TTVRepeatingScheduleList : public TKestroTVObject<ITVRepeatingScheduleList
   std::vector<ComPtr<TTVRepeatingSchedule>> items_;
 };
 
+// The scheduler of the rule's listings. Throws "Scheduler object from listings is nil" when the
+// listings give none.
+ComPtr<ITVScheduler> SchedulerOf(const ComPtr<ITVListings>& listings);
+
 // --- the repeating_schedules table ------------------------------------------------------------
 
 // "select * from repeating_schedules where rs_id = %d": the rule, or null.

@@ -36,13 +36,6 @@ ComPtr<TTVRepeatingSchedule> LoadRule(const DBPtr& db, const ComPtr<ITVListings>
   return rule;
 }
 
-ComPtr<ITVScheduler> SchedulerOf(const ComPtr<ITVListings>& listings) {
-  ComPtr<ITVScheduler> scheduler;
-  if (listings) CheckHResult(listings->GetScheduler(scheduler.ReleaseAndGetAddressOf()));
-  if (!scheduler) throw Exception("Scheduler object from listings is nil");
-  return scheduler;
-}
-
 void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Variant& rs_ids,
                 TTVRSPrioritizeResult& results) {
   const std::vector<int32_t> ids = RuleIDs(rs_ids);

@@ -149,17 +149,13 @@ void RuleSave::CheckMode() const {
 }
 
 ComPtr<ITVScheduler> RuleSave::GetScheduler() const {
-  ComPtr<ITVScheduler> scheduler;
   try {
-    if (!listings_) throw Exception("Scheduler object from listings is nil");
-    CheckHResult(listings_->GetScheduler(scheduler.ReleaseAndGetAddressOf()));
-    if (!scheduler) throw Exception("Scheduler object from listings is nil");
+    return SchedulerOf(listings_);
   } catch (const std::exception& e) {
     throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
                        std::string("An error ocurred while trying to get the scheduler object : ") +
                            e.what());
   }
-  return scheduler;
 }
 
 void RuleSave::PurgeOldSchedules(ITVScheduler& scheduler) {
