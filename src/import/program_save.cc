@@ -509,8 +509,10 @@ void ProgramSave::WriteWords() {
   for (const NewProgramPerson& person : p_.people) text += person.name + ' ';
   for (const std::string& genre : p_.genres) text += genre + ' ';
   // The stored words are padded with one blank on each side, so that " word " finds whole words.
-  db_->ExecFmt(kInsertWords,
-               {SqlArg::Int(p_.id), SqlArg::Quoted(" " + NormalizeKeywords(text) + " ")});
+  std::string words(1, ' ');
+  words += NormalizeKeywords(text);
+  words += ' ';
+  db_->ExecFmt(kInsertWords, {SqlArg::Int(p_.id), SqlArg::Quoted(words)});
 }
 
 int32_t ProgramSave::FindOrInsert(const char* select_format, const char* insert_format,

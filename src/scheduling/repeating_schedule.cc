@@ -71,11 +71,19 @@ SqlArgs RuleRowArgs(const RuleFields& f) {
           SqlArg::Int(f.duplicates)};
 }
 
-std::string ReplaceLineBreaks(std::string text) {
-  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 1)) {
-    text.replace(at, 2, "\\");
+// Every CR LF pair becomes a backslash, so a rule's criteria stay on one log line.
+std::string ReplaceLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += '\\';
+      ++i;
+    } else {
+      out += text[i];
+    }
   }
-  return text;
+  return out;
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ TEST(RuleFields, TimesKeepTheTimeOfDayAndFrequencyIsOneToken) {
   EXPECT_TRUE(FrequencyMatchesDay("week-day", 1));
   EXPECT_FALSE(FrequencyMatchesDay("mon,tue", 1));
   EXPECT_TRUE(FrequencyMatchesDay("SUN", 7));
+
+  RuleFields search;
+  search.search_criteria = "title a\r\nday sat\r\n";
+  EXPECT_EQ(RuleLogText(search), "(0) : SEARCH : \"\" : pr 0 : kam 0 : search \"title a\\day sat\\\"");
 }
 
 TEST_F(RuleTest, RefusesBadRulesAndModesWithoutStoringAnything) {
