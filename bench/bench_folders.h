@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "module/registry_info.h"
+#include "core/registry_info.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 #include "platform/text/text.h"

@@ -29,11 +29,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_folders.h"
+#include "core/registry_info.h"
 #include "import/finalize_import.h"
 #include "import/import_system.h"
 #include "import/new_program.h"
-#include "bench_folders.h"
-#include "module/registry_info.h"
 #include "platform/text/text.h"
 #include "platform/time/clock.h"
 #include "platform/time/date_time.h"

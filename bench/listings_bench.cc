@@ -27,6 +27,7 @@
 #include "platform/text/text.h"
 #include "platform/time/clock.h"
 #include "platform/time/date_time.h"
+#include "scheduling/open_listings.h"
 
 namespace kestro {
 namespace {
@@ -375,7 +376,7 @@ int main(int argc, char** argv) {
   Clock::PinLocal(Now());
   int status = 0;
   {
-    ComPtr<TTVListings> listings = MakeObject<TTVListings>(guide, 1);
+    ComPtr<TTVListings> listings = OpenListings(guide, 1);
     g_listings = listings.Get();
     if (!exists) BuildGuide(*listings);
     if (proposed_indexes) AddProposedIndexes(*listings->DB());

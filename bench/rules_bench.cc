@@ -35,15 +35,16 @@
 #include <string>
 #include <vector>
 
+#include "bench_folders.h"
+#include "core/registry_info.h"
 #include "import/import_system.h"
 #include "kestro/com_object.h"
 #include "kestro/host_type_library.h"
 #include "listings/tv_listings.h"
-#include "bench_folders.h"
-#include "module/registry_info.h"
 #include "platform/text/text.h"
 #include "platform/time/clock.h"
 #include "platform/time/date_time.h"
+#include "scheduling/open_listings.h"
 #include "support/logger.h"
 
 namespace kestro {
@@ -312,7 +313,7 @@ const std::string& PreparedGuide() {
     g_plan = PlanRules(rng, g_shows, rotations);
     if (std::filesystem::exists(path)) return path;
     ImportGuide(path, g_shows, rotations);
-    ComPtr<TTVListings> listings = MakeObject<TTVListings>(path, 1);
+    ComPtr<TTVListings> listings = OpenListings(path, 1);
     ComPtr<ITVScheduler> scheduler;
     listings->GetScheduler(scheduler.ReleaseAndGetAddressOf());
     AddRules(*scheduler, g_plan, g_shows, rotations, rng);
@@ -329,7 +330,7 @@ class Lineup {
     file_ = g_dir + "/work.dat";
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file_ + suffix);
     std::filesystem::copy_file(prepared, file_);
-    listings_ = MakeObject<TTVListings>(file_, 1);
+    listings_ = OpenListings(file_, 1);
     listings_->GetScheduler(scheduler_.ReleaseAndGetAddressOf());
   }
   ITVScheduler& scheduler() { return *scheduler_; }

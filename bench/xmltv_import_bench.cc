@@ -24,12 +24,12 @@
 #include <string>
 #include <vector>
 
+#include "core/registry_info.h"
 #include "import/import_plugin.h"
-#include "module/registry_info.h"
+#include "lineups/tv_lineups.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 #include "platform/text/text.h"
-#include "storage/tv_lineups.h"
 
 namespace fs = std::filesystem;
 using namespace kestro;

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_import.h"
-#include "module/kestro_object.h"
 
 namespace kestro {
 

@@ -7,6 +7,7 @@
 #include "import/new_channel.h"
 #include "import/new_program.h"
 #include "platform/exception.h"
+#include "scheduling/open_listings.h"
 #include "scheduling/tv_scheduler.h"
 
 
@@ -17,7 +18,7 @@ TTVListingsImportSystem::TTVListingsImportSystem(const std::string& listings_fil
                                                  std::shared_ptr<ILogger> logger,
                                                  ComPtr<IMLImportProgress> progress,
                                                  std::string temporary_directory)
-    : listings_(MakeObject<TTVListings>(listings_file, lineup_id)),
+    : listings_(OpenListings(listings_file, lineup_id)),
       db_(listings_->DB()),
       scheduler_(MakeScheduler(ComPtr<ITVListings>(listings_.Get()), db_)),
       logger_(std::move(logger)),

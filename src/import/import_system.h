@@ -12,11 +12,11 @@
 #include <memory>
 #include <string>
 
+#include "core/kestro_object.h"
 #include "import/update_session.h"
 #include "kestro/tv_import.h"
 #include "listings/tv_listings.h"
 #include "listings/tv_program_list.h"
-#include "module/kestro_object.h"
 #include "support/host_log.h"
 
 namespace kestro {

@@ -19,7 +19,6 @@
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
-#include "storage/tv_lineups.h"
 #include "support/file_logger.h"
 
 namespace kestro {
@@ -207,14 +206,13 @@ namespace {
 // the lineup saved by Finish(), whatever happened.
 class TListingsImportRun {
  public:
-  TListingsImportRun(TTVLineup& lineup, std::string library_dir)
+  TListingsImportRun(IImportedLineup& lineup, std::string library_dir)
       : lineup_(lineup), library_dir_(std::move(library_dir)) {}
 
   bool Run(IMLImportProgress* progress, std::string* error_message) {
     error_message->clear();
     const OleDate start = Clock::Now();
-    lineup_.put_LastUpdateTime(start);
-    lineup_.put_LastUpdateOK(false);
+    lineup_.RecordUpdateStart(start);
     try {
       result_ = Import(start, progress, *error_message);
     } catch (const std::exception& e) {
@@ -308,17 +306,12 @@ class TListingsImportRun {
       // The outcome still goes to the lineup.
     }
     system_ = nullptr;  // closes the run's connection
-    if (result_) {
-      lineup_.put_LastUpdateOK(true);
-      lineup_.put_LastUpdateStatus(std::string());
-    } else {
-      lineup_.put_LastUpdateStatus(error_message);
-    }
+    lineup_.RecordUpdateOutcome(result_, result_ ? std::string() : error_message);
     std::string ignored;
     lineup_.TrySave(&ignored);
   }
 
-  TTVLineup& lineup_;
+  IImportedLineup& lineup_;
   const std::string library_dir_;
   std::shared_ptr<ILogger> logger_;
   ComPtr<TTVListingsImportSystem> system_;
@@ -327,7 +320,7 @@ class TListingsImportRun {
 
 }  // namespace
 
-bool RunListingsImport(TTVLineup& lineup, const std::string& library_dir,
+bool RunListingsImport(IImportedLineup& lineup, const std::string& library_dir,
                        IMLImportProgress* progress, std::string* error_message) {
   TImportInProgressLock lock(lineup.ID());
   try {

@@ -15,16 +15,31 @@
 #include <string>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "import/import_system.h"
 #include "kestro/host.h"
-#include "module/kestro_object.h"
 #include "platform/system/unique_fd.h"
 #include "platform/time/clock.h"
 #include "support/logger.h"
 
 namespace kestro {
 
-class TTVLineup;
+// The lineup an import runs for, as the run needs it; the lineups layer implements it.
+class IImportedLineup {
+ public:
+  virtual ~IImportedLineup() = default;
+  virtual int32_t ID() const = 0;
+  virtual const std::string& PluginID() const = 0;
+  // The plug-in's properties, handed to it as they are.
+  virtual IKestroItem& PluginProperties() = 0;
+  virtual std::string ListingsFileName() const = 0;
+  // A run started at `time` and has not succeeded (yet); the status stays as it was.
+  virtual void RecordUpdateStart(OleDate time) = 0;
+  // The run's outcome; `status` is "" for a success.
+  virtual void RecordUpdateOutcome(bool ok, const std::string& status) = 0;
+  // Writes the lineup; false with the message in *error.
+  virtual bool TrySave(std::string* error) = 0;
+};
 
 // Log lines and messages of a run, as they stand in the log and in ErrorMessage.
 inline constexpr const char* kImportCanceled = "canceled";
@@ -93,7 +108,7 @@ void LogStats(ILogger& logger, const ImportStats& stats);
 // temporary files below `library_dir`. Records the outcome in the lineup's last-update fields and
 // saves the lineup at the end of every run that started. Answers true on success; otherwise
 // false with *error_message saying why. Never throws.
-bool RunListingsImport(TTVLineup& lineup, const std::string& library_dir,
+bool RunListingsImport(IImportedLineup& lineup, const std::string& library_dir,
                        IMLImportProgress* progress, std::string* error_message);
 
 }  // namespace kestro

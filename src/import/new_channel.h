@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/kestro_object.h"
 #include "import/update_session.h"
 #include "kestro/tv_import.h"
-#include "module/kestro_object.h"
 
 namespace kestro {
 

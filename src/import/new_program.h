@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "import/update_session.h"
 #include "kestro/tv_import.h"
 #include "listings/tv_program_details.h"
-#include "module/kestro_object.h"
 #include "platform/time/clock.h"
 
 namespace kestro {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_channels.h"
-#include "module/kestro_object.h"
 #include "storage/db.h"
 
 namespace kestro {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_channels.h"
-#include "module/kestro_object.h"
 #include "storage/db.h"
 
 namespace kestro {

@@ -7,7 +7,6 @@
 #include "listings/program_store.h"
 #include "listings/tv_program_groups.h"
 #include "platform/time/date_time.h"
-#include "scheduling/tv_scheduler.h"
 #include "storage/listings_database.h"
 
 namespace kestro {
@@ -37,8 +36,11 @@ ProgramSearch MakeSearch(int32_t channel_or_list_id, OleDate from_time, int32_t 
 
 }  // namespace
 
-TTVListings::TTVListings(std::string file_name, int32_t id)
-    : file_name_(std::move(file_name)), id_(id), db_(OpenListingsDatabase(file_name_)) {}
+TTVListings::TTVListings(std::string file_name, int32_t id,
+                         std::shared_ptr<const IScheduleAccess> scheduling)
+    : file_name_(std::move(file_name)), id_(id), db_(OpenListingsDatabase(file_name_)) {
+  if (scheduling) db_->AttachServices(std::move(scheduling));
+}
 
 ComPtr<TTVProgramList> TTVListings::RunProgramSearch(const ProgramSearch& search) {
   const SqlCondition sql = ProgramSearchSql(search);
@@ -286,7 +288,9 @@ HRESULT TTVListings::ChannelExistsByExternalID(const std::string& channel_extern
 
 HRESULT TTVListings::GetScheduler(ITVScheduler** result) {
   // A new scheduler each call: it holds this object, so keeping it here would keep both alive.
-  return FrameOut(result, [&] { return MakeScheduler(ComPtr<ITVListings>(this), db_); });
+  return FrameOut(result, [&] {
+    return ScheduleAccessOf(*db_).NewScheduler(ComPtr<ITVListings>(this), db_);
+  });
 }
 
 HRESULT TTVListings::CustomSearch(const std::string& search_query, std::string* error_text,

@@ -7,12 +7,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_listings.h"
+#include "listings/schedule_access.h"
 #include "listings/search_conditions.h"
 #include "listings/tv_program_list.h"
-#include "module/kestro_object.h"
 #include "platform/time/clock.h"
 #include "storage/db.h"
 #include "support/dictionary.h"
@@ -21,8 +23,11 @@ namespace kestro {
 
 class TTVListings : public TKestroTVObject<ITVListings> {
  public:
-  // Opens (creating or upgrading) the listings database; throws its open/create message.
-  TTVListings(std::string file_name, int32_t id);
+  // Opens (creating or upgrading) the listings database and attaches `scheduling` to the
+  // connection (null: a guide without scheduling, whose GetScheduler fails); throws the
+  // database's open/create message.
+  TTVListings(std::string file_name, int32_t id,
+              std::shared_ptr<const IScheduleAccess> scheduling);
 
   // ITVListings.
   HRESULT SearchByTitle(const std::string& search_string, int32_t channel_or_list_id,

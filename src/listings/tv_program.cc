@@ -3,13 +3,13 @@
 #include <cstdlib>
 
 #include "kestro/tv_schedules.h"
+#include "listings/schedule_access.h"
 #include "listings/table_fields.h"
 #include "listings/tv_channel.h"
 #include "listings/tv_program_list.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
-#include "scheduling/schedule_store.h"
 #include "support/dictionary.h"
 
 namespace kestro {
@@ -117,7 +117,10 @@ ComPtr<TTVProgramDetails> TTableTVProgram::Details() {
 
 ComPtr<ITVSchedule> TTableTVProgram::Schedule() {
   if (schedule_id_ <= 0 || !table_) return nullptr;
-  if (!schedule_) schedule_ = FindScheduleByID(table_->GetDB(), schedule_id_);
+  if (!schedule_) {
+    const DBPtr db = table_->GetDB();
+    schedule_ = ScheduleAccessOf(*db).FindSchedule(db, schedule_id_);
+  }
   return schedule_;
 }
 

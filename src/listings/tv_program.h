@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
 #include "listings/tv_program_details.h"
-#include "module/kestro_object.h"
 #include "platform/time/clock.h"
 #include "storage/db.h"
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_programs.h"
-#include "module/kestro_object.h"
 #include "platform/time/clock.h"
 #include "storage/db.h"
 

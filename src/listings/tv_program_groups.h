@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_program_groups.h"
 #include "listings/tv_program_list.h"
-#include "module/kestro_object.h"
 
 namespace kestro {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_programs.h"
-#include "module/kestro_object.h"
 #include "storage/db.h"
 
 namespace kestro {

@@ -1,7 +1,7 @@
 #include "module/class_factory.h"
 
+#include "core/kestro_object.h"
 #include "kestro/tv_system.h"
-#include "module/kestro_object.h"
 #include "module/tv_system.h"
 #include "platform/exception.h"
 #include "platform/system/registry_file.h"

@@ -1,10 +1,10 @@
 // The four exported entry points of libKestroTV.so.
 #include <dlfcn.h>
 
+#include "core/kestro_object.h"
+#include "core/registry_info.h"
 #include "kestro/tv_system.h"
 #include "module/class_factory.h"
-#include "module/kestro_object.h"
-#include "module/registry_info.h"
 #include "platform/system/debug_trace.h"
 #include "platform/system/registry_file.h"
 

@@ -2,9 +2,9 @@
 // they are plug-ins bound to a host system and a guide that show nothing of their own.
 #pragma once
 
+#include "core/kestro_object.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_screens.h"
-#include "module/kestro_object.h"
 
 namespace kestro {
 

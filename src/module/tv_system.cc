@@ -1,8 +1,8 @@
 #include "module/tv_system.h"
 
+#include "lineups/tv_lineups.h"
 #include "module/tv_screens.h"
 #include "platform/exception.h"
-#include "storage/tv_lineups.h"
 
 namespace kestro {
 

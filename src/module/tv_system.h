@@ -1,8 +1,8 @@
 // TKestroTVSystem: the module's one creatable class. Every call makes a new object.
 #pragma once
 
+#include "core/kestro_object.h"
 #include "kestro/tv_system.h"
-#include "module/kestro_object.h"
 
 namespace kestro {
 

@@ -14,8 +14,8 @@
 #include "kestro/tv_listings.h"
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
-#include "scheduling/repeating_schedule.h"
 #include "scheduling/rule_result.h"
+#include "scheduling/rule_store.h"
 #include "scheduling/tv_schedule.h"
 #include "support/logger.h"
 

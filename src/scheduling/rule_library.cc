@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "core/host_objects.h"
 #include "kestro/media_library.h"
-#include "module/host_objects.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 

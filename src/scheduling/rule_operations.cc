@@ -1,11 +1,12 @@
 #include "scheduling/rule_operations.h"
 
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "platform/text/text.h"
-#include "scheduling/repeating_schedule.h"
 #include "scheduling/rule_save.h"
+#include "scheduling/rule_store.h"
 #include "scheduling/schedule_store.h"
 
 namespace kestro {
@@ -29,28 +30,26 @@ std::vector<int32_t> RuleIDs(const Variant& rs_ids) {
   return ids;
 }
 
-ComPtr<TTVRepeatingSchedule> LoadRule(const DBPtr& db, const ComPtr<ITVListings>& listings,
-                                      int32_t rs_id) {
-  ComPtr<TTVRepeatingSchedule> rule = FindRule(db, listings, rs_id);
+RuleFields LoadRule(IDB& db, int32_t rs_id) {
+  std::optional<RuleFields> rule = FindRuleFields(db, rs_id);
   if (!rule) throw Exception(Format("Failed to load repeating schedule with ID %d", rs_id));
-  return rule;
+  return std::move(*rule);
 }
 
 void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Variant& rs_ids,
                 TTVRSPrioritizeResult& results) {
   const std::vector<int32_t> ids = RuleIDs(rs_ids);
   ScheduleTransaction transaction(*db, "Failed to begin transaction, DB is probably busy");
-  ComPtr<TTVRepeatingScheduleList> rules = LoadRules(db, listings);
-  if (!rules) throw Exception("Failed to obtain list of repeating schedules");
-  if (rules->items().empty()) throw Exception("No repeating schedules found");
-  if (ids.size() != rules->items().size()) {
+  const std::vector<RuleFields> rules = LoadAllRuleFields(*db);
+  if (rules.empty()) throw Exception("No repeating schedules found");
+  if (ids.size() != rules.size()) {
     throw Exception(Format(
         "Array of repeating schedule IDs has %d elements and there are %d existing repeating "
         "schedules",
-        static_cast<int32_t>(ids.size()), static_cast<int32_t>(rules->items().size())));
+        static_cast<int32_t>(ids.size()), static_cast<int32_t>(rules.size())));
   }
   std::set<int32_t> existing, seen;
-  for (const auto& rule : rules->items()) existing.insert(rule->fields().id);
+  for (const RuleFields& rule : rules) existing.insert(rule.id);
   for (int32_t id : ids) {
     if (!existing.count(id)) {
       throw Exception(Format("Failed to find existing repeating schedule with ID %d", id));
@@ -69,8 +68,7 @@ void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Vari
   // Everything goes first, so the top rule picks its tuners before the others fit around it.
   ComPtr<ITVScheduler> scheduler = SchedulerOf(listings);
   for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
-    ComPtr<TTVRepeatingSchedule> rule = LoadRule(db, listings, *id);
-    ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, rule->fields());
+    ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, LoadRule(*db, *id));
     if (!schedules) throw Exception(Format("Failed to load existing schedules for RS %d", *id));
     for (const ComPtr<ITVSchedule>& s : schedules->items()) {
       int32_t schedule_id = 0;
@@ -81,9 +79,9 @@ void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Vari
     }
   }
   for (int32_t id : ids) {
-    ComPtr<TTVRepeatingSchedule> rule = LoadRule(db, listings, id);
+    RuleFields rule = LoadRule(*db, id);
     ComPtr<TTVRepeatingScheduleResult> saved =
-        SaveRule(*rule, TV_RS_SAVE_MODE_RECALCULATE, nullptr, /*preview=*/false);
+        SaveRule(rule, db, listings, TV_RS_SAVE_MODE_RECALCULATE, nullptr, /*preview=*/false);
     if (saved->Code() != TV_ADD_SCHEDULE_OK && saved->Code() != TV_ADD_SCHEDULE_CONFLICT) {
       throw Exception(Format("There was a problem saving repeating schedule %d : %s", id,
                              saved->Description().c_str()));
@@ -110,10 +108,10 @@ bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs
                 std::string_view deleted_by, std::string_view reason) noexcept {
   try {
     ScheduleTransaction transaction(*db);
-    ComPtr<TTVRepeatingSchedule> rule = FindRule(db, listings, rs_id);
+    std::optional<RuleFields> rule = FindRuleFields(*db, rs_id);
     if (!rule) return false;
     ComPtr<ITVScheduler> scheduler = SchedulerOf(listings);
-    ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, rule->fields());
+    ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, *rule);
     for (const ComPtr<ITVSchedule>& s : schedules->items()) {
       int32_t schedule_id = 0;
       bool in_progress = false;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_schedules.h"
-#include "module/kestro_object.h"
 #include "scheduling/tv_schedule_list.h"
 
 namespace kestro {

@@ -7,6 +7,7 @@
 #include "platform/text/text.h"
 #include "scheduling/rule_candidates.h"
 #include "scheduling/rule_library.h"
+#include "scheduling/rule_store.h"
 #include "scheduling/schedule_result.h"
 #include "scheduling/schedule_store.h"
 
@@ -38,14 +39,15 @@ std::string LogTextOf(ITVSchedule& s) {
 
 class RuleSave {
  public:
-  RuleSave(TTVRepeatingSchedule& rule, TV_RS_SAVE_MODE mode, IKestroLog* log, bool preview)
-      : rule_(rule.fields()),
-        db_(rule.db()),
-        listings_(rule.listings()),
+  RuleSave(RuleFields& rule, DBPtr db, ComPtr<ITVListings> listings, TV_RS_SAVE_MODE mode,
+           IKestroLog* log, bool preview)
+      : rule_(rule),
+        db_(std::move(db)),
+        listings_(std::move(listings)),
         mode_(mode),
         preview_(preview),
         log_(log),
-        facts_(rule.db()) {}
+        facts_(db_) {}
 
   void Run(TTVRepeatingScheduleResult& result);
 
@@ -159,7 +161,7 @@ ComPtr<ITVScheduler> RuleSave::GetScheduler() const {
 }
 
 void RuleSave::PurgeOldSchedules(ITVScheduler& scheduler) {
-  if (!FindRule(db_, listings_, rule_.id)) {
+  if (!FindRuleFields(*db_, rule_.id)) {
     throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED, "Failed to load existing version of this RS");
   }
   log_.Line("NOT EQUAL : This version of the RS differs from the previous one, rescheduling");
@@ -271,10 +273,9 @@ TV_CONFLICT_TYPE RuleSave::Classify(int32_t program_id, ITVScheduleList& conflic
     } else {
       auto known = rule_priorities_.find(x_rule);
       if (known == rule_priorities_.end()) {
-        ComPtr<TTVRepeatingSchedule> other = FindRule(db_, listings_, x_rule);
+        std::optional<RuleFields> other = FindRuleFields(*db_, x_rule);
         known = rule_priorities_
-                    .emplace(x_rule, other ? std::optional<int32_t>(other->fields().priority)
-                                           : std::nullopt)
+                    .emplace(x_rule, other ? std::optional<int32_t>(other->priority) : std::nullopt)
                     .first;
       }
       type = !known->second || *known->second < rule_.priority ? TV_CONFLICT_SOFT
@@ -402,13 +403,14 @@ void RuleSave::AddEntry(ITVScheduler& scheduler, TTVRepeatingScheduleResult& res
 
 }  // namespace
 
-ComPtr<TTVRepeatingScheduleResult> SaveRule(TTVRepeatingSchedule& rule, TV_RS_SAVE_MODE mode,
-                                            IKestroLog* log, bool preview) {
-  const RuleFields before = rule.fields();
-  RuleSave save(rule, mode, log, preview);
+ComPtr<TTVRepeatingScheduleResult> SaveRule(RuleFields& rule, const DBPtr& db,
+                                            const ComPtr<ITVListings>& listings,
+                                            TV_RS_SAVE_MODE mode, IKestroLog* log, bool preview) {
+  const RuleFields before = rule;
+  RuleSave save(rule, db, listings, mode, log, preview);
   ComPtr<TTVRepeatingScheduleResult> result = RunScheduleOperation<TTVRepeatingScheduleResult>(
       [&](ComPtr<TTVRepeatingScheduleResult>& out) { save.Run(*out); });
-  if (preview) rule.fields() = before;
+  if (preview) rule = before;
   return result;
 }
 

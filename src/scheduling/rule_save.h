@@ -5,17 +5,18 @@
 #pragma once
 
 #include "kestro/host.h"
-#include "kestro/tv_schedules.h"
-#include "scheduling/repeating_schedule.h"
+#include "kestro/tv_listings.h"
 #include "scheduling/rule_result.h"
+#include "scheduling/rule_store.h"
 
 namespace kestro {
 
-// Saves the rule in `mode`; problems are the result's code, never an exception. A stopped or
-// failed save leaves the database as it was (the rule object keeps its new ID and priority).
-// With `preview` the save stops after the analysis and undoes everything, and the rule object
-// is left unchanged.
-ComPtr<TTVRepeatingScheduleResult> SaveRule(TTVRepeatingSchedule& rule, TV_RS_SAVE_MODE mode,
-                                            IKestroLog* log, bool preview);
+// Saves `rule` into the lineup's database `db` (whose guide is `listings`) in `mode`; problems
+// are the result's code, never an exception. A stopped or failed save leaves the database as it
+// was (`rule` keeps its new ID and priority). With `preview` the save stops after the analysis
+// and undoes everything, and `rule` is left unchanged.
+ComPtr<TTVRepeatingScheduleResult> SaveRule(RuleFields& rule, const DBPtr& db,
+                                            const ComPtr<ITVListings>& listings,
+                                            TV_RS_SAVE_MODE mode, IKestroLog* log, bool preview);
 
 }  // namespace kestro

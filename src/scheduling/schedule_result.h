@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_schedules.h"
-#include "module/kestro_object.h"
 #include "platform/exception.h"
 #include "scheduling/tv_schedule_list.h"
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_schedules.h"
 #include "listings/tv_channel.h"
 #include "listings/tv_program.h"
-#include "module/kestro_object.h"
 #include "platform/time/clock.h"
 #include "storage/db.h"
 #include "support/dictionary.h"

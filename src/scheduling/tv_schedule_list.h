@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_schedules.h"
-#include "module/kestro_object.h"
 
 namespace kestro {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/kestro_object.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_schedules.h"
-#include "module/kestro_object.h"
 #include "platform/time/clock.h"
 #include "scheduling/conflict_resolver.h"
 #include "scheduling/schedule_result.h"

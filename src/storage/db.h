@@ -81,6 +81,14 @@ using TablePtr = std::shared_ptr<ITable>;
 // parameters appear as "?").
 using SqlTrace = std::function<void(std::string_view sql)>;
 
+// What the layer that opened a connection attaches to it, so that every object holding only the
+// connection (a programme read from a row) can reach the services of that layer. Each layer
+// derives its own kind.
+class ConnectionServices {
+ public:
+  virtual ~ConnectionServices() = default;
+};
+
 class IDB {
  public:
   virtual ~IDB() = default;
@@ -102,6 +110,9 @@ class IDB {
   virtual std::string FileName() const = 0;
   // Observes the statements this connection runs (tests, diagnostics); an empty function stops it.
   virtual void SetTrace(SqlTrace trace) {}
+  // The services the connection's opener attached; null until it attaches some.
+  virtual void AttachServices(std::shared_ptr<const ConnectionServices> services) = 0;
+  virtual const ConnectionServices* Services() const = 0;
 };
 using DBPtr = std::shared_ptr<IDB>;
 

@@ -184,6 +184,10 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   void SetNestedTransactions(bool nested) override { nested_transactions_ = nested; }
   std::string FileName() const override { return file_name_; }
   void SetTrace(SqlTrace trace) override { trace_ = std::move(trace); }
+  void AttachServices(std::shared_ptr<const ConnectionServices> services) override {
+    services_ = std::move(services);
+  }
+  const ConnectionServices* Services() const override { return services_.get(); }
   int64_t prepare_count() const { return prepare_count_; }
 
  private:
@@ -238,6 +242,7 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   bool nested_transactions_ = false;
   int32_t transaction_depth_ = 0;
   SqlTrace trace_;
+  std::shared_ptr<const ConnectionServices> services_;
   int64_t prepare_count_ = 0;
 };
 

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <utility>
 
+#include "core/kestro_object.h"
 #include "kestro/host.h"
-#include "module/kestro_object.h"
 #include "support/btree.h"
 
 namespace kestro {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/kestro_object.h"
 #include "kestro/host.h"
-#include "module/kestro_object.h"
 #include "support/logger.h"
 
 namespace kestro {

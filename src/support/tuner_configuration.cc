@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "module/registry_info.h"
+#include "core/registry_info.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
 

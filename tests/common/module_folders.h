@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/temp_dir.h"
-#include "module/registry_info.h"
+#include "core/registry_info.h"
 #include "platform/system/registry_file.h"
 
 namespace kestro::testing {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "module/registry_info.h"
+#include "core/registry_info.h"
 
 namespace kestro::testing {
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "common/temp_dir.h"
+#include "core/host_objects.h"
 #include "host/media_library/media_library.h"
 #include "kestro/host_type_library.h"
-#include "module/host_objects.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 

@@ -14,14 +14,14 @@
 #include "common/module_folders.h"
 #include "common/temp_dir.h"
 #include "common/test_environment.h"
+#include "core/registry_info.h"
 #include "import/import_plugin.h"
 #include "import/listings_import.h"
 #include "kestro/tv_import.h"
-#include "module/registry_info.h"
+#include "lineups/tv_lineups.h"
 #include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
-#include "storage/tv_lineups.h"
 
 namespace kestro::testing {
 

@@ -14,9 +14,9 @@
 
 #include "common/temp_dir.h"
 #include "common/test_environment.h"
+#include "core/registry_info.h"
 #include "import/import_run_fixture.h"
 #include "import/import_system.h"
-#include "module/registry_info.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 #include "platform/text/text.h"

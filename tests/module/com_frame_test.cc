@@ -4,8 +4,8 @@
 
 #include <memory>
 
+#include "core/kestro_object.h"
 #include "kestro/host.h"
-#include "module/kestro_object.h"
 #include "platform/exception.h"
 
 namespace kestro {

@@ -13,6 +13,7 @@
 #include "platform/text/text.h"
 #include "platform/time/clock.h"
 #include "platform/time/date_time.h"
+#include "scheduling/open_listings.h"
 
 namespace kestro::testing {
 
@@ -41,7 +42,7 @@ class GuideTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Clock::PinLocal(TestNow());
-    listings_ = MakeObject<TTVListings>(dir_ / "tv/listings.1.dat", 1);
+    listings_ = OpenListings(dir_ / "tv/listings.1.dat", 1);
     db_ = listings_->DB();
   }
   void TearDown() override { Clock::Unpin(); }

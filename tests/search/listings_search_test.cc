@@ -1,7 +1,7 @@
 // The searches of the listings object over a small guide (now = Wednesday 9 March 2005 12:00).
 #include <gtest/gtest.h>
 
-#include "listings/listings_factory.h"
+#include "scheduling/open_listings.h"
 #include "search/guide_fixture.h"
 
 namespace kestro::testing {

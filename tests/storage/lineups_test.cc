@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "common/temp_dir.h"
+#include "lineups/tv_lineups.h"
 #include "platform/time/date_time.h"
 #include "storage/sqlite_database.h"
-#include "storage/tv_lineups.h"
 
 namespace kestro {
 namespace {

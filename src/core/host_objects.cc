@@ -1,4 +1,4 @@
-#include "module/host_objects.h"
+#include "core/host_objects.h"
 
 #include <dlfcn.h>
 

@@ -1,5 +1,5 @@
 #include "kestro/tv_import.h"
-#include "module/type_library.h"
+#include "core/type_library.h"
 
 namespace kestro {
 

@@ -1,6 +1,6 @@
 #include "kestro/tv_listings.h"
+#include "core/type_library.h"
 #include "kestro/tv_program_groups.h"
-#include "module/type_library.h"
 
 namespace kestro {
 

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/kestro_object.h"
+#include "import/listings_import.h"
 #include "kestro/tv_lineups.h"
-#include "module/kestro_object.h"
 #include "storage/db.h"
 #include "support/dictionary.h"
 
@@ -29,7 +30,7 @@ struct LineupLocations {
   std::string ListingsDatabase(int32_t lineup_id) const;
 };
 
-class TTVLineup : public TKestroTVObject<ITVLineup> {
+class TTVLineup : public TKestroTVObject<ITVLineup>, public IImportedLineup {
  public:
   // A new lineup: ID 0, empty texts, no times, status "Never updated", an empty bag.
   TTVLineup(DBPtr db, LineupLocations locations);
@@ -61,15 +62,16 @@ class TTVLineup : public TKestroTVObject<ITVLineup> {
                          bool* result) override;
   HRESULT get_IsImportInProgress(bool* value) override;
 
-  // Module-internal access (the import writes the outcome of its run and saves).
-  int32_t ID() const { return id_; }
-  const std::string& PluginID() const { return plugin_id_; }
-  TDictionary& PluginProperties() { return *plugin_properties_; }
-  void SetLastUpdate(double time, bool ok, std::string status);
-  std::string ListingsFileName() const { return locations_.ListingsDatabase(id_); }
+  // IImportedLineup (the import writes the outcome of its run and saves).
+  int32_t ID() const override { return id_; }
+  const std::string& PluginID() const override { return plugin_id_; }
+  TDictionary& PluginProperties() override { return *plugin_properties_; }
+  std::string ListingsFileName() const override { return locations_.ListingsDatabase(id_); }
+  void RecordUpdateStart(OleDate time) override;
+  void RecordUpdateOutcome(bool ok, const std::string& status) override;
   // Writes the lineup in one transaction; on failure rolls back, leaves the ID as it was before
   // and returns false with the message in *error.
-  bool TrySave(std::string* error);
+  bool TrySave(std::string* error) override;
 
  private:
   void WriteRow();

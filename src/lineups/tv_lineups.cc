@@ -1,5 +1,5 @@
 // TTVLineups: the lineups database and the list of its lineups.
-#include "storage/tv_lineups.h"
+#include "lineups/tv_lineups.h"
 
 #include <algorithm>
 #include <filesystem>

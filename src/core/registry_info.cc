@@ -1,4 +1,4 @@
-#include "module/registry_info.h"
+#include "core/registry_info.h"
 
 #include <mutex>
 

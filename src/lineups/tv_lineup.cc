@@ -1,15 +1,14 @@
 // TTVLineup: one lineup, its row in the lineups database and its plug-in properties.
-#include "storage/tv_lineups.h"
+#include "lineups/tv_lineups.h"
 
 #include <filesystem>
 
-#include "import/listings_import.h"
-#include "listings/listings_factory.h"
-#include "module/registry_info.h"
+#include "core/registry_info.h"
 #include "platform/exception.h"
 #include "platform/system/paths.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
+#include "scheduling/open_listings.h"
 #include "support/tuner_configuration.h"
 
 namespace kestro {
@@ -44,10 +43,14 @@ TTVLineup::TTVLineup(DBPtr db, LineupLocations locations, const ITable& row)
   for (; !props->Eof(); props->Next()) plugin_properties_->Set(props->Text(0), props->Text(1));
 }
 
-void TTVLineup::SetLastUpdate(double time, bool ok, std::string status) {
+void TTVLineup::RecordUpdateStart(OleDate time) {
   last_update_time_ = time;
+  last_update_ok_ = false;
+}
+
+void TTVLineup::RecordUpdateOutcome(bool ok, const std::string& status) {
   last_update_ok_ = ok;
-  last_update_status_ = std::move(status);
+  last_update_status_ = status;
 }
 
 void TTVLineup::WriteRow() {

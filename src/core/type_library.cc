@@ -1,4 +1,4 @@
-#include "module/type_library.h"
+#include "core/type_library.h"
 
 #include "kestro/host_type_library.h"
 #include "kestro/tv_system.h"

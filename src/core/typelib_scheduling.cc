@@ -1,8 +1,8 @@
 #include "kestro/tv_channels.h"
+#include "core/type_library.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
-#include "module/type_library.h"
 
 namespace kestro {
 

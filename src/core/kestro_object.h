@@ -11,9 +11,9 @@
 
 #include <atomic>
 
+#include "core/type_library.h"
 #include "kestro/com_object.h"
 #include "kestro/host_type_library.h"
-#include "module/type_library.h"
 
 namespace kestro {
 

@@ -1,0 +1,21 @@
+// Opening a lineup's guide with scheduling: a listings object whose connection carries this
+// layer's scheduler and schedule lookups.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "listings/schedule_access.h"
+#include "listings/tv_listings.h"
+
+namespace kestro {
+
+// The scheduling services the guide calls through IScheduleAccess.
+std::shared_ptr<const IScheduleAccess> SchedulingAccess();
+
+// Opens (creating or upgrading) the listings database `file_name` as the guide of lineup
+// `lineup_id`. Throws with the database's open/create message on failure.
+ComPtr<TTVListings> OpenListings(const std::string& file_name, int32_t lineup_id);
+
+}  // namespace kestro
