@@ -118,7 +118,7 @@ class Run {
           "create index if not exists idx_programs_channel_times on programs ( channel_id , "
           "end_time , start_time )");
     }
-    system_->DB()->BeginTransaction();
+    system_->BeginSaving();
     system_->NewProgram(program_.ReleaseAndGetAddressOf());
   }
   TTVListingsImportSystem& system() { return *system_; }
@@ -170,7 +170,7 @@ class Run {
     }
   }
 
-  void Commit() { system_->DB()->Commit(); }
+  void Commit() { system_->CommitSaving(); }
 
  private:
   std::vector<std::string> log_;
@@ -310,7 +310,7 @@ void BM_Finalize(benchmark::State& state) {
 // The relocation step of the finalization alone (after the commit).
 void BM_Relocate(benchmark::State& state) {
   RunAfterReplacingImport(state, [](TTVListingsImportSystem& run) {
-    run.DB()->Commit();
+    run.CommitSaving();
     RelocateRecordings(run);
   });
 }

@@ -126,7 +126,7 @@ void ImportGuide(const std::string& file, const std::vector<Show>& shows,
   std::vector<std::string> log;
   ComPtr<TTVListingsImportSystem> run = MakeObject<TTVListingsImportSystem>(
       file, 1, std::make_shared<TStringsLogger>(log), nullptr, g_dir + "/temp/");
-  run->DB()->BeginTransaction();
+  run->BeginSaving();
   ComPtr<ITVNewChannel> channel;
   run->NewChannel(channel.ReleaseAndGetAddressOf());
   for (int c = 0; c < kChannels; ++c) {
@@ -165,7 +165,7 @@ void ImportGuide(const std::string& file, const std::vector<Show>& shows,
       start = end;
     }
   }
-  run->DB()->Commit();
+  run->CommitSaving();
   std::printf("Imported the guide: %lld programmes on %d channels (%lld failed) in %.1f s\n",
               static_cast<long long>(saved), kChannels, static_cast<long long>(failed),
               SecondsSince(started));

@@ -38,7 +38,7 @@ class Lineup {
     db_ = OpenListingsDatabase(dir_ + "/listings.1.dat");
     scheduler_ = MakeObject<TTVScheduler>(nullptr, db_, kTuners);
     const int slots = kStoredSchedules / kTuners;
-    TransactionGuard fill(*db_);
+    Transaction fill(*db_);
     for (int slot = 0; slot < slots; ++slot) {
       for (int tuner = 0; tuner < kTuners; ++tuner) {
         ComPtr<TTVSchedule> s = NewSchedule(Slot(slot), Slot(slot + 1));

@@ -49,7 +49,9 @@ void CreateHostObject(const CLSID& clsid, const IID& iid, void** out) {
   const std::string name = GuidToString(clsid);
   const std::string path = RegistryFile::LoadDefault().GetString(
       "HKEY_CLASSES_ROOT\\CLSID\\" + name + "\\InprocServer32", "");
-  if (path.empty()) throw EHostObjectError(Format("Host class %s is not registered", name.c_str()));
+  if (path.empty()) {
+    throw EHostClassNotRegistered(Format("Host class %s is not registered", name.c_str()));
+  }
   void* library = LoadHostLibrary(path);
   auto get_class_object =
       reinterpret_cast<DllGetClassObjectFn>(dlsym(library, "DllGetClassObject"));

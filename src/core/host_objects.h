@@ -9,9 +9,11 @@
 namespace kestro {
 
 KESTRO_DECLARE_EXCEPTION(EHostObjectError, Exception);
+// The class is not in the registry: the host does not offer it (no media library, say).
+KESTRO_DECLARE_EXCEPTION(EHostClassNotRegistered, EHostObjectError);
 
-// A new instance of `clsid` through *out as `iid`. Throws EHostObjectError: "Host class %s is not
-// registered", "Failed to load host library "%s" : %s", "Host library "%s" has no
+// A new instance of `clsid` through *out as `iid`. Throws EHostClassNotRegistered "Host class %s
+// is not registered", or EHostObjectError: "Failed to load host library "%s" : %s", "Host library "%s" has no
 // DllGetClassObject", or "Failed to create host object %s : %s".
 void CreateHostObject(const CLSID& clsid, const IID& iid, void** out);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "listings/program_store.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 
@@ -175,8 +176,9 @@ void RecordLostSchedules(TTVListingsImportSystem& run) {
     try {
       run.DB()->ExecFmt("insert into lost_schedules ( schedule_id ) values ( %d )",
                         {SqlArg::Int(schedule_id)});
-    } catch (const std::exception&) {
+    } catch (const EDatabaseError& e) {
       // Already listed as lost by an earlier import.
+      if (e.failure() != DbFailure::kConstraint) throw;
     }
   }
 }
@@ -234,8 +236,7 @@ void CheckProgramsWithSchedules(IDB& db, ILogger& logger, IntegrityCheckCounts& 
     } else {
       continue;
     }
-    db.ExecFmt("update programs set schedule_id = 0 where id = %d",
-               {SqlArg::Int(StrToInt(program_id))});
+    ClearProgramSchedule(db, StrToInt(program_id));
     logger.LogFmt(problem, program_id.c_str(), schedule_id.c_str());
     ++counts.found;
     ++counts.fixed;
@@ -292,8 +293,9 @@ void Vacuum(IDB& db, ILogger& logger) {
   try {
     db.Exec("vacuum");
     logger.Log("Vaccum ok");
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     logger.Log("Vaccum failed");
+    logger.LogException(e, "Vacuum");
   }
 }
 
@@ -355,7 +357,7 @@ IntegrityCheckCounts RunIntegrityChecks(IDB& db, ILogger& logger) {
 }
 
 bool FinalizeImport(TTVListingsImportSystem& run) {
-  run.DB()->Commit();
+  run.CommitSaving();
   RelocateRecordings(run);
   run.ReportProgress(33, "Refreshing repeating recordings...");
   RefreshRepeatingSchedules(run);

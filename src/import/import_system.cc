@@ -48,6 +48,17 @@ void TTVListingsImportSystem::ReportProgress(int32_t percent, const std::string&
   CheckHResult(progress_->ReportProgress(percent, status, &go_on));
 }
 
+void TTVListingsImportSystem::BeginSaving() {
+  if (saving_) throw Exception("The import has begun saving already");
+  saving_.emplace(*db_);
+}
+
+void TTVListingsImportSystem::CommitSaving() {
+  if (!saving_) throw Exception("The import has no saving to commit");
+  saving_->Commit();
+  saving_.reset();
+}
+
 std::string TTVListingsImportSystem::TemporaryDirectory() const {
   std::error_code ec;
   if (!std::filesystem::is_directory(temporary_directory_, ec)) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/kestro_object.h"
@@ -89,6 +90,14 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   // The temporary directory, created with missing parents when it does not exist.
   std::string TemporaryDirectory() const;
 
+  // The transaction in which the plug-in saves: begun by BeginSaving (throws EDatabaseError, kBusy
+  // when another connection keeps writing), kept by CommitSaving, undone by DiscardSaving or when
+  // the run is released.
+  void BeginSaving();
+  void CommitSaving();
+  void DiscardSaving() { saving_.reset(); }
+  bool Saving() const { return saving_.has_value(); }
+
  protected:
   void* QueryExtraInterface(const IID& iid) override;
 
@@ -102,6 +111,7 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   std::string temporary_directory_;
   ImportStats stats_;
   ComPtr<TTVProgramList> relocation_list_;
+  std::optional<Transaction> saving_;  // ends before the connection it was begun on
 };
 
 }  // namespace kestro

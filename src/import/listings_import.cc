@@ -15,10 +15,12 @@
 
 #include "import/finalize_import.h"
 #include "import/import_plugin.h"
+#include "listings/program_store.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
+#include "support/failure_report.h"
 #include "support/file_logger.h"
 
 namespace kestro {
@@ -152,7 +154,7 @@ HRESULT TNoProgress::ReportProgress(int32_t, const std::string&, bool* go_on) {
 
 bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
   IDB& db = *import_system.DB();
-  db.StartTransaction();  // a locked database fails the run here
+  Transaction cleanup(db);  // a locked database fails the run here
   try {
     db.Exec(kImportCacheSize);
     TablePtr old = db.QueryFmt("select id from programs where end_time < %d",
@@ -161,33 +163,19 @@ bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
     for (int32_t i = 0; i < count; ++i, old->Next()) {
       import_system.ReportProgress(static_cast<int32_t>(int64_t{i} * 100 / count),
                                    "Deleting old programs...");
-      const SqlArgs id = {SqlArg::Int(old->Int(0))};
-      db.ExecFmt("delete from programs where id = %d", id);
-      db.ExecFmt("delete from program_details where id = %d", id);
-      db.ExecFmt("delete from program_genres where program_id = %d", id);
-      db.ExecFmt("delete from program_words where program_id = %d", id);
-      db.ExecFmt("delete from program_people where program_id = %d", id);
+      DeleteProgramWithDetails(db, old->Int(0));
       import_system.ProgramDeleted();
     }
-    db.Commit();
-    db.StartTransaction();
-    try {
-      db.Exec(kImportCacheSize);
-    } catch (const std::exception&) {
-      // The cache size is a tuning hint only.
-    }
+    cleanup.Commit();
+    import_system.BeginSaving();
     return true;
-  } catch (const std::exception&) {
-    try {
-      db.Rollback();
-    } catch (const std::exception&) {
-      // The clean-up failure is what the run reports.
-    }
+  } catch (const std::exception& e) {
+    import_system.Logger()->LogException(e, "Initial clean-up");
   }
   return false;
 }
 
-void RollbackImport(TTVListingsImportSystem& import_system) { import_system.DB()->Rollback(); }
+void RollbackImport(TTVListingsImportSystem& import_system) { import_system.DiscardSaving(); }
 
 void LogStats(ILogger& logger, const ImportStats& s) {
   logger.LogFmt("Channel stats : %d added : %d rejected : %d updated : %d failed",
@@ -225,7 +213,8 @@ class TListingsImportRun {
   }
 
  private:
-  // Steps 3 to 14: true when the plug-in's listings were saved and finalized.
+  // The run proper, from its log to the finalization: true when the plug-in's listings were
+  // saved and finalized.
   bool Import(OleDate start, IMLImportProgress* progress, std::string& error_message) {
     const int32_t lineup_id = lineup_.ID();
     const std::string log_dir = ImportLogDirectory(library_dir_);
@@ -286,29 +275,26 @@ class TListingsImportRun {
 
   // After a failure that left the run's transaction open: nothing of it may stay.
   void DiscardOpenTransaction() noexcept {
-    if (!system_) return;
-    try {
-      IDB& db = *system_->DB();
-      for (int depth = 0; db.InTransaction() && depth < 64; ++depth) db.Rollback();
-    } catch (const std::exception&) {
-      // Closing the connection below discards it as well.
-    }
+    if (system_) system_->DiscardSaving();
   }
 
-  // Step 15: log and record the outcome, save the lineup (its answer is ignored).
+  // The outcome: logged, recorded in the lineup, and the lineup saved. A failure to log or to
+  // save is reported (ReportFailure) but does not change the run's answer.
   void Finish(const std::string& error_message) noexcept {
     try {
       if (logger_) {
         if (!result_) logger_->Log(error_message);
         logger_->Flush();
       }
-    } catch (const std::exception&) {
-      // The outcome still goes to the lineup.
+    } catch (const std::exception& e) {
+      ReportFailure("Writing the import log", e);  // the outcome still goes to the lineup
     }
     system_ = nullptr;  // closes the run's connection
     lineup_.RecordUpdateOutcome(result_, result_ ? std::string() : error_message);
-    std::string ignored;
-    lineup_.TrySave(&ignored);
+    std::string save_error;
+    if (!lineup_.TrySave(&save_error)) {
+      ReportFailure("Saving the lineup after its import", Exception(save_error));
+    }
   }
 
   IImportedLineup& lineup_;

@@ -42,7 +42,7 @@ class TTVNewChannel : public TKestroTVObject<ITVNewChannel> {
   void ClearFields();
 
  private:
-  // Steps 3 to 5 of a save: look up, insert or accept. Throws the database's failures.
+  // The lookup, insert or acceptance of a save. Throws the database's failures.
   TV_CHANNEL_SAVE_RESULT MatchOrInsert();
 
   ComPtr<ITVListingsUpdateSession> session_;

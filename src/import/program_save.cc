@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "import/titles.h"
+#include "listings/program_store.h"
 #include "listings/search_conditions.h"
 #include "listings/tv_listings.h"
 #include "platform/exception.h"
@@ -13,6 +14,7 @@
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
 #include "storage/db.h"
+#include "support/failure_report.h"
 #include "support/logger.h"
 
 namespace kestro {
@@ -58,13 +60,6 @@ constexpr const char kInsertProgramGenre[] =
     "insert into program_genres ( program_id , genre_id , relevance ) values ( %d , %d , %d )";
 constexpr const char kInsertWords[] =
     "insert into program_words ( program_id , words ) values ( %d , %s )";
-constexpr const char kDeleteProgram[] = "delete from programs where id = %d";
-constexpr const char* kDeleteDependentRows[] = {
-    "delete from program_details where id = %d",
-    "delete from program_genres where program_id = %d",
-    "delete from program_words where program_id = %d",
-    "delete from program_people where program_id = %d",
-};
 
 constexpr const char kValidProgramTypes[][3] = {"MV", "EP", "SH", "SP"};
 constexpr OleDate kPastMargin = 2.0 / 24.0;  // programmes that ended longer ago are skipped
@@ -382,13 +377,13 @@ bool ProgramSave::DeleteOverlapped(const StoredProgram& old, RowAction action) {
     if (old.ToBeRecorded()) {
       if (!DeleteRecordedProgram(old)) return false;
     } else {
-      db_->ExecFmt(kDeleteProgram, {SqlArg::Int(old.id)});
+      DeleteProgramRow(*db_, old.id);
       Log("Deleted old program [%s] because it overlaps with [%s]", old.LogText(),
           ProgramLogText(p_));
       session_.ProgramDeleted();
     }
   }
-  for (const char* format : kDeleteDependentRows) db_->ExecFmt(format, {SqlArg::Int(old.id)});
+  DeleteProgramDependents(*db_, old.id);
   return true;
 }
 
@@ -398,7 +393,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
   ComPtr<ITVSchedule> schedule;
   CheckHResult(scheduler->FindSchedule(old.schedule_id, schedule.ReleaseAndGetAddressOf()));
   if (!schedule) {
-    db_->ExecFmt(kDeleteProgram, {SqlArg::Int(old.id)});
+    DeleteProgramRow(*db_, old.id);
     Log("Deleted old TBR program [%s] because it overlaps with [%s] and its schedule was not "
         "found",
         old.LogText(), ProgramLogText(p_));
@@ -414,7 +409,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
     session_.ProgramFailed();
     return false;
   }
-  db_->ExecFmt(kDeleteProgram, {SqlArg::Int(old.id)});
+  DeleteProgramRow(*db_, old.id);
   Log("Deleted old TBR program and schedule [%s] because it overlaps with [%s]", old.LogText(),
       ProgramLogText(p_));
   session_.ProgramDeleted();
@@ -477,8 +472,9 @@ void ProgramSave::WritePeople() {
       db_->ExecFmt(kInsertProgramPerson,
                    {SqlArg::Int(p_.id), SqlArg::Int(person_id), SqlArg::Int(role_id),
                     SqlArg::Int(static_cast<int32_t>(i) + 1)});
-    } catch (const std::exception&) {
+    } catch (const EDatabaseError& e) {
       // The same person in the same role twice: the first link stands.
+      if (e.failure() != DbFailure::kConstraint) throw;
     }
   }
 }
@@ -491,8 +487,9 @@ void ProgramSave::WriteGenres() {
     try {
       db_->ExecFmt(kInsertProgramGenre, {SqlArg::Int(p_.id), SqlArg::Int(genre_id),
                                          SqlArg::Int(static_cast<int32_t>(i) + 1)});
-    } catch (const std::exception&) {
+    } catch (const EDatabaseError& e) {
       // A link that exists already stands.
+      if (e.failure() != DbFailure::kConstraint) throw;
     }
   }
 }
@@ -521,8 +518,8 @@ int32_t ProgramSave::FindOrInsert(const char* select_format, const char* insert_
   if (int32_t id = db_->QueryIntFmt(select_format, select_args)) return id;
   try {
     db_->ExecFmt(insert_format, insert_args);
-  } catch (const std::exception&) {
-    if (!ignore_insert_failure) throw;
+  } catch (const EDatabaseError& e) {
+    if (!ignore_insert_failure || e.failure() != DbFailure::kConstraint) throw;
     return 0;
   }
   return db_->LastInsertRowID();
@@ -549,8 +546,9 @@ TV_PROGRAM_SAVE_RESULT SaveNewProgram(ITVListingsUpdateSession& session,
                                       NewProgramFields& program) noexcept {
   try {
     return ProgramSave(session, program).Run();
-  } catch (...) {
+  } catch (const std::exception& e) {
     // Only the logger or the session itself can fail out here; Save still answers.
+    ReportFailure("Saving a program", e);
     return TV_PROGRAM_SAVE_FAILED;
   }
 }

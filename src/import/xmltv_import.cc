@@ -124,11 +124,12 @@ void TXMLTVImport::Run() {
   stop_time_finder_.reset();
 }
 
-void TXMLTVImport::StopTimeFinderFailed() {
+void TXMLTVImport::StopTimeFinderFailed(const std::exception& cause) {
   // Scanning again for every later programme would fail the same way.
   stop_time_finder_.reset();
   stop_time_finder_failed_ = true;
   Log("Failed to create stop time finder. Will be unable to determine program duration.");
+  Log(std::string("BAD : Stop time finder : ") + cause.what());
 }
 
 bool TXMLTVImport::LanguageWanted(const TSaxElement& element) const {
@@ -166,16 +167,16 @@ void TXMLTVImport::StartProgramme(TSaxElement& element) {
       stop_time_finder_ = std::make_unique<TXMLTVStopTimeFinder>(
           file_name_, std::move(first_stop_time_window_));
       Log("Finished scan");
-    } catch (const std::exception&) {
-      StopTimeFinderFailed();
+    } catch (const std::exception& e) {
+      StopTimeFinderFailed(e);
     }
   }
   if (element.Attribute("stop").empty() && stop_time_finder_) {
     std::string stop;
     try {
       stop = stop_time_finder_->FindStopTime(element);
-    } catch (const std::exception&) {
-      StopTimeFinderFailed();  // moving its window on read the file again, and that failed
+    } catch (const std::exception& e) {
+      StopTimeFinderFailed(e);  // moving its window read the file again, and that failed
     }
     element.SetAttribute("stop", stop);
     if (element.Attribute("stop").empty()) {

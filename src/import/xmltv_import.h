@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -81,7 +82,7 @@ class TXMLTVImport : public TSaxParser {
   bool ReportProgress(int32_t percent, const std::string& status);
 
   // Logs the failure and gives up finding stop times for the rest of the file.
-  void StopTimeFinderFailed();
+  void StopTimeFinderFailed(const std::exception& cause);
   void StartChannel(TSaxElement& element);
   void StartProgramme(TSaxElement& element);
   void EndChannelElement(TSaxElement& element, bool& continue_parse);

@@ -93,18 +93,13 @@ void TTVLineup::WritePluginProperties() {
 bool TTVLineup::TrySave(std::string* error) {
   const int32_t id_before = id_;
   try {
-    db_->StartTransaction();
+    Transaction transaction(*db_);
     WriteRow();
     WritePluginProperties();
-    db_->Commit();
+    transaction.Commit();
     return true;
   } catch (const std::exception& e) {
     *error = e.what();
-  }
-  try {
-    db_->Rollback();
-  } catch (const std::exception&) {
-    // The transaction may never have begun; the failure above is the one to report.
   }
   id_ = id_before;  // the rollback took a new row away again
   return false;

@@ -8,6 +8,7 @@
 #include "platform/exception.h"
 #include "platform/text/text.h"
 #include "storage/sqlite_database.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 
@@ -82,19 +83,15 @@ bool TTVLineups::Delete(int32_t lineup_id) {
     TTVLineup& lineup = **it;
     if (lineup.ID() != lineup_id) continue;
     try {
-      db_->StartTransaction();
+      Transaction transaction(*db_);
       DeleteListingsFile(lineup.ListingsFileName());
       db_->ExecFmt("delete from lineups where id = %d", {SqlArg::Int(lineup_id)});
       db_->ExecFmt("delete from plugin_props where lineup_id = %d", {SqlArg::Int(lineup_id)});
-      db_->Commit();
+      transaction.Commit();
       lineups_.erase(it);
       return true;
-    } catch (const std::exception&) {
-      try {
-        db_->Rollback();
-      } catch (const std::exception&) {
-        // Nothing more can be done; the lineup stays.
-      }
+    } catch (const std::exception& e) {
+      ReportFailure(Format("Deleting lineup %d", lineup_id), e);  // the lineup stays
     }
   }
   return false;

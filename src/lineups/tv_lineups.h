@@ -105,7 +105,8 @@ class TTVLineups : public TKestroTVObject<ITVLineups> {
   HRESULT GetLineup(int32_t lineup_id, ITVLineup** result) override;
 
   // Deletes the first lineup with this ID that can be deleted: its listings database file, then
-  // its rows, in one transaction. Failures are swallowed; false when nothing was deleted.
+  // its rows, in one transaction. False when nothing was deleted; a failure is reported
+  // (ReportFailure).
   bool Delete(int32_t lineup_id);
   const std::string& FileName() const { return file_name_; }
 

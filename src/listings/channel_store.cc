@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/text/text.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 
@@ -102,13 +103,14 @@ ComPtr<TTVChannelList> NewChannelList(const DBPtr& db) {
 
 bool DeleteChannelList(const DBPtr& db, int32_t list_id) {
   try {
-    TransactionGuard transaction(*db);
+    Transaction transaction(*db);
     db->ExecFmt("delete from channel_list_channels where list_id = %d", {SqlArg::Int(list_id)});
     db->ExecFmt("delete from channel_lists where list_id = %d", {SqlArg::Int(list_id)});
     transaction.Commit();
     return true;
-  } catch (const std::exception&) {
-    return false;  // the guard has rolled back (a failing rollback is ignored)
+  } catch (const std::exception& e) {
+    ReportFailure(Format("Deleting channel list %d", list_id), e);
+    return false;
   }
 }
 

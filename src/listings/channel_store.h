@@ -33,8 +33,8 @@ ComPtr<TTVChannelLists> GetChannelLists(const DBPtr& db, const std::string& for_
 ComPtr<TTVChannelList> FindChannelListByID(const DBPtr& db, int32_t list_id);
 // A new empty list (ID -1) on `db`, stored on its first Save.
 ComPtr<TTVChannelList> NewChannelList(const DBPtr& db);
-// Deletes a stored list and its members in one transaction; false (rolled back) on failure.
-// Never throws.
+// Deletes a stored list and its members in one transaction; false (rolled back, the failure
+// reported by ReportFailure) on failure. Never throws.
 bool DeleteChannelList(const DBPtr& db, int32_t list_id);
 
 }  // namespace kestro

@@ -3,7 +3,9 @@
 #include <exception>
 
 #include "listings/table_fields.h"
+#include "platform/text/text.h"
 #include "support/dictionary.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 
@@ -35,8 +37,9 @@ void TTVChannel::Write(T& field, const T& value, const char* sql, SqlArg arg) {
   try {
     db_->ExecFmt(sql, {std::move(arg), SqlArg::Int(fields_.id)});
     field = value;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // A channel edit that the database refuses is dropped; the channel keeps its value.
+    ReportFailure(Format("Changing channel %d", fields_.id), e);
   }
 }
 

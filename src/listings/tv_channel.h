@@ -57,8 +57,8 @@ class TTVChannel : public TKestroTVObject<ITVChannel> {
   const DBPtr& db() const { return db_; }
 
   // The writes behind the property puts. Each runs its update at once, outside any transaction,
-  // only when the value differs and the channel has a database; a failed update is dropped and
-  // the old value kept. Never throw.
+  // only when the value differs and the channel has a database; a failed update is dropped,
+  // reported (ReportFailure) and the old value kept. Never throw.
   void WriteNumber(int32_t value);
   void WriteShortName(const std::string& value);
   void WriteLongName(const std::string& value);

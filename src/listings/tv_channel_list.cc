@@ -96,7 +96,7 @@ bool TTVChannelList::ForUser(std::string_view user) const {
 bool TTVChannelList::SaveList() {
   if (!db_) return false;
   const std::string users = FormatChannelListUsers(users_);
-  TransactionGuard transaction(*db_);
+  Transaction transaction(*db_);
   int32_t id = id_;
   if (id >= 0) {
     db_->ExecFmt("update channel_lists set name = %s , users = %s where list_id = %d",

@@ -48,7 +48,7 @@ TConflictResolver::TConflictResolver(DBPtr db, int32_t tuner_count,
 ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ITVSchedule& schedule) {
   return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
     CheckTunerCount();
-    ScheduleTransaction transaction(*db_);
+    Transaction transaction = BeginScheduleChange(*db_);
     const ScheduleFields fields = ReadScheduleFields(schedule);
     std::vector<ComPtr<TTVSchedule>> overlapping =
         LoadOverlapping(fields.StartDbTime(), fields.EndDbTime());

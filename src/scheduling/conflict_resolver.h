@@ -39,7 +39,7 @@ class TConflictResolver {
   TConflictResolver(DBPtr db, int32_t tuner_count, DeleteScheduleFn delete_schedule);
 
   // Chooses the schedule's tuner, deleting the schedules in the way when it must, and sets the
-  // schedule's TunerID; the schedule itself is not stored. Runs in its own ScheduleTransaction,
+  // schedule's TunerID; the schedule itself is not stored. Runs in its own transaction,
   // so a failure deletes nothing. Failures are the result's code; never throws.
   ComPtr<TTVScheduleResult> Resolve(ITVSchedule& schedule);
 

@@ -7,6 +7,7 @@
 #include "kestro/tv_programs.h"
 #include "platform/time/date_time.h"
 #include "scheduling/schedule_result.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 namespace {
@@ -89,7 +90,8 @@ bool IsFirstRun(ITVProgram* program) noexcept {
     if (std::trunc(original) < 1) return true;
     CheckHResult(program->get_StartTime(&start));
     return std::trunc(start) == std::trunc(original);
-  } catch (...) {
+  } catch (const std::exception& e) {
+    ReportFailure("Reading the original air date of a programme", e);
     return true;
   }
 }

@@ -6,13 +6,20 @@
 #include "kestro/media_library.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 namespace {
 
-// The recordings section, or null when the library or the section is missing.
+// The recordings section, or null when the host has no media library or the library no such
+// section. Other failures are thrown: counting on an unreadable library would record duplicates.
 ComPtr<IMLSection> OpenRecordings() {
-  ComPtr<IMediaLibrary> library = CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary);
+  ComPtr<IMediaLibrary> library;
+  try {
+    library = CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary);
+  } catch (const EHostClassNotRegistered&) {
+    return nullptr;
+  }
   ComPtr<IMLSection> section;
   CheckHResult(library->OpenSection(kRecordingsSection, false, section.ReleaseAndGetAddressOf()));
   return section;
@@ -53,8 +60,9 @@ RecordedKeys PreviouslyRecordedKeys(IDB& db, int32_t duplicates) {
         if (!key.empty()) keys.insert(std::move(key));
       });
     }
-  } catch (const std::exception&) {
-    // Without a library there are no library keys.
+  } catch (const std::exception& e) {
+    throw Exception(std::string("Failed to read the recordings of the media library : ") +
+                    e.what());
   }
   if (duplicates == TV_DUPLICATES_NONE) {
     TablePtr rows = db.Query("select equality_key from recorded_programs");
@@ -75,8 +83,9 @@ int32_t KeptRecordingsOfRule(int32_t rs_id) {
         if (StrToIntDef(VarToStr(TagValue(tags, "keep_until")), 0) != 0) ++count;
       });
     }
-  } catch (const std::exception&) {
-    return 0;
+  } catch (const std::exception& e) {
+    throw Exception(std::string("Failed to count the kept recordings in the media library : ") +
+                    e.what());
   }
   return count;
 }
@@ -98,8 +107,11 @@ void LogRecordedProgram(IDB& db, ITVProgram* program) noexcept {
         "subtitle ) values ( %s , %d , %d , %s , %s )",
         {SqlArg::Quoted(key), SqlArg::Int(DateTimeToDbTime(start)),
          SqlArg::Int(DateTimeToDbTime(end)), SqlArg::Quoted(title), SqlArg::Quoted(subtitle)});
-  } catch (...) {
-    // Logged before, or the database is busy: the log is best effort.
+  } catch (const EDatabaseError& e) {
+    // A key logged before is already there: the log holds each key once.
+    if (e.failure() != DbFailure::kConstraint) ReportFailure("Logging a recorded programme", e);
+  } catch (const std::exception& e) {
+    ReportFailure("Logging a recorded programme", e);
   }
 }
 
@@ -110,7 +122,8 @@ bool HasBeenRecorded(IDB& db, ITVProgram* program) noexcept {
     CheckHResult(program->get_EqualityKey(&key));
     return db.QueryIntFmt("select count(*) from recorded_programs where equality_key = %s",
                           {SqlArg::Quoted(key)}) > 0;
-  } catch (...) {
+  } catch (const std::exception& e) {
+    ReportFailure("Looking up a recorded programme", e);
     return false;
   }
 }

@@ -8,6 +8,7 @@
 #include "scheduling/rule_save.h"
 #include "scheduling/rule_store.h"
 #include "scheduling/schedule_store.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 namespace {
@@ -39,7 +40,8 @@ RuleFields LoadRule(IDB& db, int32_t rs_id) {
 void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Variant& rs_ids,
                 TTVRSPrioritizeResult& results) {
   const std::vector<int32_t> ids = RuleIDs(rs_ids);
-  ScheduleTransaction transaction(*db, "Failed to begin transaction, DB is probably busy");
+  Transaction transaction =
+      BeginScheduleChange(*db, "Failed to begin transaction, DB is probably busy");
   const std::vector<RuleFields> rules = LoadAllRuleFields(*db);
   if (rules.empty()) throw Exception("No repeating schedules found");
   if (ids.size() != rules.size()) {
@@ -107,7 +109,7 @@ bool PrioritizeRules(const DBPtr& db, const ComPtr<ITVListings>& listings, const
 bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs_id,
                 std::string_view deleted_by, std::string_view reason) noexcept {
   try {
-    ScheduleTransaction transaction(*db);
+    Transaction transaction = BeginScheduleChange(*db);
     std::optional<RuleFields> rule = FindRuleFields(*db, rs_id);
     if (!rule) return false;
     ComPtr<ITVScheduler> scheduler = SchedulerOf(listings);
@@ -131,7 +133,8 @@ bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs
     db->ExecFmt("delete from repeating_schedules where rs_id = %d", {SqlArg::Int(rs_id)});
     transaction.Commit();
     return true;
-  } catch (...) {
+  } catch (const std::exception& e) {
+    ReportFailure(Format("Deleting repeating schedule %d", rs_id), e);
     return false;
   }
 }

@@ -90,7 +90,8 @@ void RuleSave::Run(TTVRepeatingScheduleResult& result) {
                        "Invalid properties for repeating schedule : " + problem);
   }
   ComPtr<ITVScheduler> scheduler = GetScheduler();
-  ScheduleTransaction transaction(*db_, "Failed to start a transaction, the DB is probably locked");
+  Transaction transaction =
+      BeginScheduleChange(*db_, "Failed to start a transaction, the DB is probably locked");
 
   if (!rule_.IsNew()) PurgeOldSchedules(*scheduler);
   AssignPriority();

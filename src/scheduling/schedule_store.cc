@@ -5,6 +5,7 @@
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/schedule_result.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 namespace {
@@ -240,7 +241,7 @@ int32_t ReadScheduleVersion(IDB& db) {
   return rows->Eof() ? -1 : StrToInt(rows->Text(0));
 }
 
-bool IncreaseScheduleVersion(IDB& db) {
+bool IncreaseScheduleVersion(IDB& db) noexcept {
   try {
     TablePtr rows = db.QueryFmt("select param_value from parameters where param_name = %s",
                                 {SqlArg::Quoted(kVersionName)});
@@ -250,64 +251,20 @@ bool IncreaseScheduleVersion(IDB& db) {
     db.ExecFmt("update parameters set param_value = %d where param_name = %s",
                {SqlArg::Int(next), SqlArg::Quoted(kVersionName)});
     return true;
-  } catch (...) {
+  } catch (const std::exception& e) {
+    ReportFailure("Increasing the schedule version", e);
     return false;
   }
 }
 
-// --- ScheduleTransaction ----------------------------------------------------------------------
+// --- transactions -----------------------------------------------------------------------------
 
-namespace {
-
-constexpr const char* kBusyMessage = "Unable to begin database transaction, DB is probably locked";
-// Changes nothing, but as a write it takes the database's write lock.
-constexpr const char* kClaimWriteLock =
-    "update parameters set param_value = param_value where 0 = 1";
-
-}  // namespace
-
-ScheduleTransaction::ScheduleTransaction(IDB& db) : ScheduleTransaction(db, kBusyMessage) {}
-
-ScheduleTransaction::ScheduleTransaction(IDB& db, const char* busy_message)
-    : db_(db), nested_(db.InTransaction()) {
+Transaction BeginScheduleChange(IDB& db, const char* busy_message) {
   try {
-    db_.BeginTransaction();
-  } catch (const std::exception&) {
-    throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
-  }
-  try {
-    if (nested_) db_.Exec("savepoint schedule_change");
-    db_.Exec(kClaimWriteLock);
-  } catch (const std::exception&) {
-    Undo();
-    throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
-  }
-}
-
-ScheduleTransaction::~ScheduleTransaction() {
-  if (!done_) Undo();
-}
-
-void ScheduleTransaction::Commit() {
-  if (nested_) db_.Exec("release schedule_change");
-  db_.Commit();
-  done_ = true;
-}
-
-void ScheduleTransaction::Undo() noexcept {
-  done_ = true;
-  if (nested_) {
-    try {
-      db_.Exec("rollback to schedule_change");
-      db_.Exec("release schedule_change");
-    } catch (...) {
-      // The caller's transaction is already gone (SQLite ends some on error).
-    }
-  }
-  try {
-    db_.Rollback();
-  } catch (...) {
-    // As above: nothing left to undo.
+    return Transaction(db);
+  } catch (const EDatabaseError& e) {
+    if (e.IsBusy()) throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
+    throw;
   }
 }
 

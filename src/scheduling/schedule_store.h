@@ -35,7 +35,7 @@ ComPtr<TTVSchedule> FindScheduleByID(const DBPtr& db, int32_t schedule_id);
 std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32_t start_db,
                                                           int32_t end_db);
 
-// --- writing (callers hold a ScheduleTransaction; failures throw) ----------------------------
+// --- writing (callers hold a transaction; failures throw) ----------------------------
 
 // Inserts a new row with status "NEW" (the fields' id is ignored); returns its schedule_id.
 int32_t InsertScheduleRow(IDB& db, const ScheduleFields& fields);
@@ -58,35 +58,18 @@ void MarkScheduleDeleted(IDB& db, int32_t schedule_id, std::string_view deleted_
 // "schedule-data-version"; -1 when the row is missing. Throws when it is not an integer.
 int32_t ReadScheduleVersion(IDB& db);
 // Raises "schedule-data-version" by one, from 2147483647 back to 1. False when the row is
-// missing or anything fails. Never throws.
-bool IncreaseScheduleVersion(IDB& db);
+// missing or anything fails (the failure is reported, see ReportFailure).
+bool IncreaseScheduleVersion(IDB& db) noexcept;
 
 // --- transactions -----------------------------------------------------------------------------
 
-// One change of schedules, all or nothing. Outside a transaction it opens one; inside the
-// caller's (nested counting) it also sets a savepoint, so that a failed change is undone even
-// when the caller goes on and commits. Either way it takes the database's write lock at once:
-// a database that another connection is writing fails here rather than halfway through.
-class ScheduleTransaction {
- public:
-  // Throws EAddSchedule TV_ADD_SCHEDULE_BUSY "Unable to begin database transaction, DB is
-  // probably locked" when the transaction or the write lock cannot be had.
-  explicit ScheduleTransaction(IDB& db);
-  // The same with another message for the busy case.
-  ScheduleTransaction(IDB& db, const char* busy_message);
-  // Undoes the change unless committed; errors of the undo are ignored.
-  ~ScheduleTransaction();
-  void Commit();
+inline constexpr const char* kScheduleBusyMessage =
+    "Unable to begin database transaction, DB is probably locked";
 
-  ScheduleTransaction(const ScheduleTransaction&) = delete;
-  ScheduleTransaction& operator=(const ScheduleTransaction&) = delete;
-
- private:
-  void Undo() noexcept;
-
-  IDB& db_;
-  bool nested_ = false;
-  bool done_ = false;
-};
+// Begins one change of schedules, all or nothing (a Transaction: a savepoint inside the caller's
+// transaction). A database that another connection keeps writing longer than the busy timeout
+// throws EAddSchedule TV_ADD_SCHEDULE_BUSY with `busy_message`, before anything is written; other
+// failures are thrown as they are.
+Transaction BeginScheduleChange(IDB& db, const char* busy_message = kScheduleBusyMessage);
 
 }  // namespace kestro

@@ -3,12 +3,14 @@
 #include <cmath>
 
 #include "kestro/tv_programs.h"
+#include "listings/program_store.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/repeating_schedule.h"
 #include "scheduling/rule_library.h"
 #include "scheduling/rule_operations.h"
 #include "scheduling/schedule_store.h"
+#include "support/failure_report.h"
 #include "support/tuner_configuration.h"
 
 namespace kestro {
@@ -71,7 +73,7 @@ ComPtr<TTVScheduleResult> TTVScheduler::Add(ITVSchedule& schedule) {
     before = ReadScheduleFields(schedule);
     read = true;
     ValidateForAdd(before);
-    ScheduleTransaction transaction(*db_);
+    Transaction transaction = BeginScheduleChange(*db_);
     ComPtr<TTVScheduleResult> resolved = ResolveConflicts(schedule);
     if (!resolved->Ok()) {
       out = resolved;  // the transaction is undone as it goes out of scope
@@ -87,7 +89,7 @@ ComPtr<TTVScheduleResult> TTVScheduler::Add(ITVSchedule& schedule) {
   return result;
 }
 
-void TTVScheduler::Store(ITVSchedule& schedule, ScheduleTransaction& transaction) {
+void TTVScheduler::Store(ITVSchedule& schedule, Transaction& transaction) {
   try {
     ScheduleFields fields = ReadScheduleFields(schedule);
     ComPtr<IKestroItem> data;
@@ -101,8 +103,7 @@ void TTVScheduler::Store(ITVSchedule& schedule, ScheduleTransaction& transaction
     }
     WriteScheduleData(*db_, fields.id, data.Get());
     if (fields.program_id > 0) {
-      db_->ExecFmt("update programs set schedule_id = %d where id = %d",
-                   {SqlArg::Int(fields.id), SqlArg::Int(fields.program_id)});
+      LinkProgramToSchedule(*db_, fields.program_id, fields.id);
     }
     if (!IncreaseScheduleVersion(*db_)) {
       throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED, "Failed to update the schedule version");
@@ -117,7 +118,7 @@ void TTVScheduler::Store(ITVSchedule& schedule, ScheduleTransaction& transaction
 bool TTVScheduler::Delete(int32_t schedule_id, std::string_view deleted_by,
                           std::string_view reason) noexcept {
   try {
-    ScheduleTransaction transaction(*db_);
+    Transaction transaction = BeginScheduleChange(*db_);
     TablePtr rows = db_->QueryFmt("select program_id from schedules where schedule_id = %d",
                                   {SqlArg::Int(schedule_id)});
     if (rows->Eof()) {
@@ -127,8 +128,7 @@ bool TTVScheduler::Delete(int32_t schedule_id, std::string_view deleted_by,
     const int32_t program_id = StrToIntDef(rows->Text(0), 0);
     // Only the programme's link to this schedule: deleting an old, already deleted schedule must
     // not unlink the programme from the live schedule that records it now.
-    db_->ExecFmt("update programs set schedule_id = 0 where id = %d and schedule_id = %d",
-                 {SqlArg::Int(program_id), SqlArg::Int(schedule_id)});
+    UnlinkProgramFromSchedule(*db_, program_id, schedule_id);
     if (reason == kPurgeScheduleReason) {
       PurgeSchedule(*db_, schedule_id);
     } else {
@@ -137,7 +137,8 @@ bool TTVScheduler::Delete(int32_t schedule_id, std::string_view deleted_by,
     if (!IncreaseScheduleVersion(*db_)) throw Exception("Failed to update schedule version");
     transaction.Commit();
     return true;
-  } catch (...) {
+  } catch (const std::exception& e) {
+    ReportFailure(Format("Deleting schedule %d", schedule_id), e);
     return false;
   }
 }
@@ -166,7 +167,7 @@ ComPtr<TTVScheduleResult> TTVScheduler::Move(int32_t schedule_id, int32_t new_pr
                                              OleDate start, OleDate end,
                                              ComPtr<TTVSchedule>* made) {
   return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
-    ScheduleTransaction transaction(*db_);
+    Transaction transaction = BeginScheduleChange(*db_);
     ComPtr<TTVSchedule> old = FindScheduleByID(db_, schedule_id);
     if (!old) {
       throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,

@@ -2,9 +2,10 @@
 // schedule, picks its tuner (making room when allowed), stores it, deletes and re-attaches
 // schedules, and raises "schedule-data-version" on every change so the recording engine notices.
 //
-// Every change runs in a ScheduleTransaction and is all or nothing. Operations that return a
-// result turn expected problems into its code (EAddSchedule inside); DeleteSchedule reports
-// failure through its boolean; listings let database errors fail the call.
+// Every change runs in one transaction (BeginScheduleChange) and is all or nothing. Operations
+// that return a result turn expected problems into its code (EAddSchedule inside);
+// DeleteSchedule answers false on failure and reports why (ReportFailure); listings let database
+// errors fail the call.
 #pragma once
 
 #include <cstdint>
@@ -88,8 +89,8 @@ class TTVScheduler : public TKestroTVObject<ITVScheduler> {
   const DBPtr& db() const { return db_; }
 
  private:
-  // Steps 7 to 12 of an add: the rows, the data, the programme link and the version.
-  void Store(ITVSchedule& schedule, ScheduleTransaction& transaction);
+  // The storing part of an add: the rows, the data, the programme link and the version.
+  void Store(ITVSchedule& schedule, Transaction& transaction);
   // A new schedule with the recording options of `existing`: paddings, deletion and wake-up
   // flags, Data, CreatedBy, repeating schedule, folder and quality (not KeepUntil).
   ComPtr<TTVSchedule> CopyOptions(ITVSchedule& existing) const;

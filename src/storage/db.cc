@@ -1,5 +1,8 @@
 #include "storage/db.h"
 
+#include <sqlite3.h>
+
+#include "platform/system/debug_trace.h"
 #include "platform/text/text.h"
 
 namespace kestro {
@@ -14,18 +17,50 @@ std::string QuoteSQL(std::string_view value) {
   return out;
 }
 
-TransactionGuard::~TransactionGuard() {
-  if (done_) return;
-  try {
-    db_.Rollback();
-  } catch (...) {
-    // The transaction may already be gone (SQLite ends some on error); nothing more to undo.
+EDatabaseError::EDatabaseError(const std::string& message, int sqlite_code)
+    : Exception(message), sqlite_code_(sqlite_code) {}
+
+DbFailure EDatabaseError::failure() const {
+  switch (sqlite_code_ & 0xff) {  // the primary result code
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return DbFailure::kBusy;
+    case SQLITE_CONSTRAINT: return DbFailure::kConstraint;
+    case SQLITE_FULL: return DbFailure::kFull;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return DbFailure::kCorrupt;
+    case SQLITE_READONLY: return DbFailure::kReadOnly;
+    case SQLITE_CANTOPEN: return DbFailure::kCantOpen;
+    case SQLITE_IOERR: return DbFailure::kIo;
+    default: return DbFailure::kError;
   }
 }
 
-void TransactionGuard::Commit() {
-  db_.Commit();
-  done_ = true;
+void ThrowWithCause(const std::string& message, const std::exception& cause) {
+  if (const auto* db_error = dynamic_cast<const EDatabaseError*>(&cause))
+    throw EDatabaseError(message, db_error->sqlite_code());
+  throw Exception(message);
+}
+
+Transaction::Transaction(IDB& db) : db_(db) { db_.BeginTransaction(); }
+
+Transaction::~Transaction() {
+  if (!open_) return;
+  try {
+    db_.Rollback();
+  } catch (const std::exception& e) {
+    DebugTrace(Format("BAD : Undoing a transaction on \"%s\" failed : %s", db_.FileName().c_str(),
+                      e.what()));
+  }
+}
+
+void Transaction::Commit() {
+  open_ = false;
+  try {
+    db_.Commit();
+  } catch (...) {
+    open_ = true;  // the destructor undoes what is left
+    throw;
+  }
 }
 
 namespace {

@@ -20,7 +20,37 @@
 
 namespace kestro {
 
-KESTRO_DECLARE_EXCEPTION(EDatabaseError, Exception);
+// What kind of failure a database call met, from SQLite's result code: a caller tells a busy
+// database (worth waiting for, or "the guide is busy") from a full disk or a damaged file.
+enum class DbFailure {
+  kError,       // an SQL error or anything not listed below
+  kBusy,        // another connection holds the lock longer than the busy timeout
+  kConstraint,  // a uniqueness or other constraint
+  kFull,        // the disk (or the database's size limit) is full
+  kCorrupt,     // the file is damaged or not a database
+  kReadOnly,    // the file or its folder cannot be written
+  kCantOpen,    // the file cannot be opened
+  kIo,          // the operating system failed a read or write
+};
+
+// A failure of a database call. The message keeps the module's texts ("Error executing SQL "%s" :
+// %s", "Failed to open database "%s" : %s"); the result code says what happened.
+class EDatabaseError : public Exception {
+ public:
+  // `sqlite_code`: SQLite's (extended) result code, 1 (SQLITE_ERROR) when there is none.
+  explicit EDatabaseError(const std::string& message, int sqlite_code = 1);
+  const char* ClassName() const noexcept override { return "EDatabaseError"; }
+  int sqlite_code() const { return sqlite_code_; }
+  DbFailure failure() const;
+  bool IsBusy() const { return failure() == DbFailure::kBusy; }
+
+ private:
+  int sqlite_code_;
+};
+
+// Throws `message` as the failure of a larger step that `cause` made fail: an EDatabaseError with
+// the cause's result code when the cause is one, else an Exception.
+[[noreturn]] void ThrowWithCause(const std::string& message, const std::exception& cause);
 
 // One argument of the ...Fmt operations. The format uses printf-style %d and %s:
 //  - Int(n) fills a %d;
@@ -100,13 +130,22 @@ class IDB {
   // First field of the first row as an integer; 0 when there is no row.
   virtual int32_t QueryInt(std::string_view sql) = 0;
   virtual int32_t QueryIntFmt(std::string_view format, const SqlArgs& args) = 0;
+  // Transactions nest. The outermost Begin opens the database's transaction and takes the write
+  // lock at once ("begin immediate"), waiting out the busy timeout: a database another
+  // connection is writing fails here, as EDatabaseError kBusy, before anything is written. An
+  // inner Begin sets a savepoint; its Rollback undoes only its own work, its Commit keeps it for
+  // the outer level to decide. A Commit that throws leaves its level open for Rollback to end.
+  // When SQLite has ended the transaction itself (a full disk, an I/O error), every level's
+  // Commit throws and its Rollback has nothing to undo. Use Transaction (below) rather than these
+  // directly.
   virtual void BeginTransaction() = 0;
-  virtual bool StartTransaction() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() = 0;
-  virtual int32_t LastInsertRowID() = 0;
   virtual bool InTransaction() const = 0;
-  virtual void SetNestedTransactions(bool nested) = 0;
+  virtual int32_t LastInsertRowID() = 0;
+  // How long a write waits for another connection's lock, in milliseconds (0: fail at once).
+  // New connections take the module's setting (busy-timeout in the registry).
+  virtual void SetBusyTimeout(int32_t milliseconds) = 0;
   virtual std::string FileName() const = 0;
   // Observes the statements this connection runs (tests, diagnostics); an empty function stops it.
   virtual void SetTrace(SqlTrace trace) {}
@@ -119,19 +158,23 @@ using DBPtr = std::shared_ptr<IDB>;
 // "value" with every double quote doubled, between double quotes.
 std::string QuoteSQL(std::string_view value);
 
-// Rolls back an open transaction unless Commit() was called; the RAII form of
-// BeginTransaction / Commit / Rollback.
-class TransactionGuard {
+// One unit of change, all or nothing: begun on construction (see IDB::BeginTransaction for how
+// the outermost and inner units differ), undone on destruction unless committed. Throws what
+// BeginTransaction throws. An undo that fails is written to the debug output; the failure that
+// made the unit go out of scope is the one the caller reports.
+class Transaction {
  public:
-  explicit TransactionGuard(IDB& db) : db_(db) { db_.BeginTransaction(); }
-  ~TransactionGuard();
+  explicit Transaction(IDB& db);
+  ~Transaction();
+  // Keeps the unit's work (the outermost commit writes it). Throws when the commit fails; the
+  // unit is then undone.
   void Commit();
-  TransactionGuard(const TransactionGuard&) = delete;
-  TransactionGuard& operator=(const TransactionGuard&) = delete;
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
 
  private:
   IDB& db_;
-  bool done_ = false;
+  bool open_ = true;
 };
 
 }  // namespace kestro

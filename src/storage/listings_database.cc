@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/registry_info.h"
+#include "platform/system/debug_trace.h"
 #include "platform/text/text.h"
 #include "storage/sqlite_database.h"
 
@@ -192,16 +194,20 @@ constexpr std::pair<const char*, const char*> kSearchIndexes[] = {
 };
 
 void AddSearchIndexes(IDB& db) {
+  // Opening the guide must not wait for a running import: a busy file gets its indexes later.
+  db.SetBusyTimeout(0);
   for (const auto& [name, sql] : kSearchIndexes) {
     if (db.QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and name = %s",
                        {SqlArg::Quoted(name)}) > 0)
       continue;
     try {
       db.Exec(sql);
-    } catch (const EDatabaseError&) {
-      // Busy: another connection is writing. The searches still work, only slower.
+    } catch (const EDatabaseError& e) {
+      // The searches still work without the index, only slower.
+      if (!e.IsBusy()) DebugTrace(Format("BAD : Creating index %s : %s", name, e.what()));
     }
   }
+  db.SetBusyTimeout(Config().busy_timeout_ms);
 }
 
 void ConfigureConnection(IDB& db) {
@@ -224,8 +230,9 @@ DBPtr CreateNewFile(const std::string& file_name) {
     // Whatever the failed script left (an empty file) would later fail every open.
     std::error_code ec;
     fs::remove(file_name, ec);
-    throw Exception(
-        Format("Failed to create TV listings database \"%s\" : %s", file_name.c_str(), e.what()));
+    ThrowWithCause(
+        Format("Failed to create TV listings database \"%s\" : %s", file_name.c_str(), e.what()),
+        e);
   }
 }
 
@@ -236,8 +243,9 @@ DBPtr OpenExistingFile(const std::string& file_name) {
     ConfigureConnection(*db);
     return db;
   } catch (const std::exception& e) {
-    throw Exception(
-        Format("Failed to open TV listings database \"%s\" : %s", file_name.c_str(), e.what()));
+    ThrowWithCause(
+        Format("Failed to open TV listings database \"%s\" : %s", file_name.c_str(), e.what()),
+        e);
   }
 }
 
@@ -254,9 +262,7 @@ DBPtr OpenListingsDatabase(const std::string& file_name) {
     }
   }
   std::error_code ec;
-  DBPtr db = fs::exists(file_name, ec) ? OpenExistingFile(file_name) : CreateNewFile(file_name);
-  db->SetNestedTransactions(true);
-  return db;
+  return fs::exists(file_name, ec) ? OpenExistingFile(file_name) : CreateNewFile(file_name);
 }
 
 }  // namespace kestro

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/registry_info.h"
 #include "platform/text/text.h"
 #include "storage/sql_functions.h"
 #include "storage/sql_text.h"
@@ -171,17 +172,15 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   }
 
   void BeginTransaction() override;
-  bool StartTransaction() override {
-    BeginTransaction();
-    return true;
-  }
-  void Commit() override { EndTransaction("COMMIT;"); }
-  void Rollback() override { EndTransaction("ROLLBACK;"); }
+  void Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override { return transaction_depth_ > 0; }
   int32_t LastInsertRowID() override {
     return static_cast<int32_t>(sqlite3_last_insert_rowid(db_.get()));
   }
-  bool InTransaction() const override { return in_transaction_; }
-  void SetNestedTransactions(bool nested) override { nested_transactions_ = nested; }
+  void SetBusyTimeout(int32_t milliseconds) override {
+    sqlite3_busy_timeout(db_.get(), milliseconds);
+  }
   std::string FileName() const override { return file_name_; }
   void SetTrace(SqlTrace trace) override { trace_ = std::move(trace); }
   void AttachServices(std::shared_ptr<const ConnectionServices> services) override {
@@ -191,7 +190,11 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   int64_t prepare_count() const { return prepare_count_; }
 
  private:
-  void EndTransaction(const char* sql);
+  // Whether SQLite has ended the transaction this connection began (it does so by itself after
+  // some errors, such as a full disk): every level then fails to commit and has nothing to undo.
+  bool TransactionLost() const {
+    return transaction_depth_ > 0 && sqlite3_get_autocommit(db_.get()) != 0;
+  }
   // Runs NUL-free SQL text in the module's form; errors name it as it is.
   void RunModuleText(const std::string& sql, ResultSet* rows) {
     RunStatements(sqltext::Rewrite(sql).text, sql, rows);
@@ -238,9 +241,7 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   LruMap<FormatPlan> plans_{kPlanCapacity};
   LruMap<StatementPtr> per_text_{kPlanCapacity};  // null: the text takes no parameters
   std::string shape_key_;  // reused by every call, so a cached call allocates no key
-  bool in_transaction_ = false;
-  bool nested_transactions_ = false;
-  int32_t transaction_depth_ = 0;
+  int32_t transaction_depth_ = 0;  // 1 for the outermost transaction, +1 per savepoint
   SqlTrace trace_;
   std::shared_ptr<const ConnectionServices> services_;
   int64_t prepare_count_ = 0;
@@ -253,33 +254,57 @@ TSQLiteDatabase::TSQLiteDatabase(std::string file_name) : file_name_(std::move(f
   db_.reset(raw);
   if (rc != SQLITE_OK) {
     throw EDatabaseError(Format("Failed to open database \"%s\" : %s", file_name_.c_str(),
-                                raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+                                raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)),
+                         raw ? sqlite3_extended_errcode(raw) : rc);
   }
+  sqlite3_extended_result_codes(db_.get(), 1);
+  sqlite3_busy_timeout(db_.get(), Config().busy_timeout_ms);
   RegisterSqlFunctions(db_.get());
 }
 
 void TSQLiteDatabase::BeginTransaction() {
-  if (nested_transactions_ && transaction_depth_ >= 1) {
-    ++transaction_depth_;
-    return;
+  if (transaction_depth_ == 0) {
+    Exec("begin immediate transaction");
+  } else {
+    if (TransactionLost()) {
+      throw EDatabaseError(Format("Failed to begin a nested transaction on \"%s\" : the "
+                                  "transaction was ended by the database after an error",
+                                  file_name_.c_str()));
+    }
+    Exec(Format("savepoint kestro_%d", transaction_depth_));
   }
-  Exec("BEGIN TRANSACTION;");
-  if (nested_transactions_) ++transaction_depth_;
-  in_transaction_ = true;
+  ++transaction_depth_;
 }
 
-// The outermost Commit or Rollback decides; inner ones only count down.
-void TSQLiteDatabase::EndTransaction(const char* sql) {
-  if (nested_transactions_ && --transaction_depth_ > 0) return;
-  Exec(sql);
-  in_transaction_ = false;
-  transaction_depth_ = 0;
+void TSQLiteDatabase::Commit() {
+  if (transaction_depth_ == 0) return;
+  if (TransactionLost()) {
+    throw EDatabaseError(Format("Failed to commit on \"%s\" : the transaction was ended by the "
+                                "database after an error",
+                                file_name_.c_str()));
+  }
+  const int32_t level = transaction_depth_ - 1;
+  Exec(level == 0 ? std::string("commit") : Format("release kestro_%d", level));
+  transaction_depth_ = level;
+}
+
+void TSQLiteDatabase::Rollback() {
+  if (transaction_depth_ == 0) return;
+  const int32_t level = --transaction_depth_;
+  if (TransactionLost()) return;  // nothing left to undo at any level
+  if (level == 0) {
+    Exec("rollback");
+  } else {
+    Exec(Format("rollback to kestro_%d", level));
+    Exec(Format("release kestro_%d", level));
+  }
 }
 
 void TSQLiteDatabase::Fail(const ShownSql& shown, const char* message) const {
   const std::string reason = message ? message : sqlite3_errmsg(db_.get());
   throw EDatabaseError(
-      Format("Error executing SQL \"%s\" : %s", shown.Text().c_str(), reason.c_str()));
+      Format("Error executing SQL \"%s\" : %s", shown.Text().c_str(), reason.c_str()),
+      message ? SQLITE_ERROR : sqlite3_extended_errcode(db_.get()));
 }
 
 int TSQLiteDatabase::StepAll(sqlite3_stmt* stmt, ResultSet* rows, const ShownSql& shown) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/system/debug_trace.h"
 #include "platform/system/unique_fd.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
@@ -63,8 +64,9 @@ TBufferedFileLogger::TBufferedFileLogger(std::string file_name, int32_t max_age_
 TBufferedFileLogger::~TBufferedFileLogger() {
   try {
     Flush();
-  } catch (...) {
-    // A logger going away must not throw; the lines are lost.
+  } catch (const std::exception& e) {
+    // A logger going away must not throw; its lines are lost, and the debug output says so.
+    DebugTrace(Format("BAD : Writing log file \"%s\" : %s", file_name_.c_str(), e.what()));
   }
 }
 

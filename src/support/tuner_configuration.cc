@@ -5,6 +5,7 @@
 #include "core/registry_info.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
+#include "support/failure_report.h"
 
 namespace kestro {
 
@@ -98,8 +99,9 @@ int32_t TunerCount(const std::string& file_name) {
   try {
     TXMLTunerconfigType config = LoadTunerconfig(file_name);
     for (int32_t i = 0; i < config.Count(); ++i) total += config.Get(i).Count();
-  } catch (const std::exception&) {
-    // No tuners can be used; the scheduler then refuses every schedule, which says enough.
+  } catch (const std::exception& e) {
+    // No tuners can be used; the scheduler then refuses every schedule.
+    ReportFailure("Reading the tuner configuration", e);
   }
   return total;
 }

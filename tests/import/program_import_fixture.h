@@ -44,7 +44,7 @@ class ProgramImportTest : public ::testing::Test {
                                                std::make_shared<TStringsLogger>(lines_), progress_,
                                                dir_ / "temp/");
     db_ = run_->DB();
-    db_->BeginTransaction();
+    run_->BeginSaving();
     channel_id_ = AddChannel("ch.one", 1);
   }
   void TearDown() override { Clock::Unpin(); }

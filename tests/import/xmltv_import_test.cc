@@ -73,7 +73,7 @@ class XMLTVImportTest : public ::testing::Test {
                                                  std::make_shared<TStringsLogger>(lines_),
                                                  progress_, dir_ / "temp/");
       db_ = run_->DB();
-      db_->BeginTransaction();
+      run_->BeginSaving();
     }
     std::string error;
     ImportXMLTVFile(run_.Get(), settings_.Get(), file_name, &error);

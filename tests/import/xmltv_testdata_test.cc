@@ -74,12 +74,12 @@ class XMLTVTestDataTest : public ::testing::Test {
         dir_ / ("library/tv/listings." + std::to_string(index) + ".dat"), index,
         std::make_shared<TStringsLogger>(lines), ComPtr<IMLImportProgress>(), dir_ / "temp/");
     DBPtr db = run->DB();
-    db->BeginTransaction();
+    run->BeginSaving();
     Outcome outcome;
     ImportXMLTVFile(run.Get(), nullptr, file_name, &outcome.error);
     outcome.channels = db->QueryInt("select count ( * ) from channels");
     outcome.programs = db->QueryInt("select count ( * ) from programs");
-    db->Rollback();
+    run->DiscardSaving();
     Clock::Unpin();
     return outcome;
   }

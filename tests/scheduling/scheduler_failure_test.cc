@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "scheduling/scheduling_fixture.h"
 #include "storage/sqlite_database.h"
 
@@ -111,25 +114,46 @@ TEST_F(InjectedFailureTest, AFailedMoveKeepsTheOldSchedule) {
   EXPECT_EQ(Version(), version_);
 }
 
-// Another connection to the same file holds the write lock.
+// Another connection to the same file holds the write lock, as an import does for its whole run.
 class LockedDatabaseTest : public SchedulingTest {
  protected:
   void SetUp() override {
     SchedulingTest::SetUp();
     kept_ = Stored(At(18), At(19));
     other_ = OpenSQLiteDatabase(file_);
-    other_->Exec("begin transaction;");
+    other_->BeginTransaction();
     other_->Exec("insert into lost_schedules ( schedule_id ) values ( 99 )");
   }
   void TearDown() override {
+    if (release_.joinable()) release_.join();
     if (other_->InTransaction()) other_->Rollback();
+  }
+  // The other connection commits after `ms` milliseconds, on a thread of its own.
+  void CommitOtherAfter(int ms) {
+    release_ = std::thread([this, ms] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      other_->Commit();
+    });
   }
 
   ComPtr<TTVSchedule> kept_;
   DBPtr other_;
+  std::thread release_;
 };
 
-TEST_F(LockedDatabaseTest, ChangesReportBusyAndWriteNothing) {
+TEST_F(LockedDatabaseTest, AChangeWaitsOutTheOtherWriterAndSucceeds) {
+  db_->SetBusyTimeout(10000);
+  CommitOtherAfter(300);
+  ComPtr<TTVSchedule> s = Make(At(20), At(21));
+  ComPtr<TTVScheduleResult> r = scheduler_->Add(*s);
+  EXPECT_TRUE(r->Ok()) << r->Description();
+  release_.join();
+  EXPECT_EQ(Count("select count ( * ) from schedules"), 2);
+  EXPECT_EQ(Count("select count ( * ) from lost_schedules"), 1) << "the other writer's work stays";
+}
+
+TEST_F(LockedDatabaseTest, ChangesThatOutwaitTheBusyTimeoutReportBusyAndWriteNothing) {
+  db_->SetBusyTimeout(100);
   const int32_t version = Version();
   ComPtr<TTVSchedule> s = Make(At(20), At(21));
   ComPtr<TTVScheduleResult> r = scheduler_->Add(*s);

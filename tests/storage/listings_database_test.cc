@@ -86,14 +86,6 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
   EXPECT_EQ(db->Query("PRAGMA journal_mode")->Text(0), "wal");
   EXPECT_EQ(db->QueryInt("PRAGMA synchronous"), 1);  // NORMAL
 
-  // Nested transactions count: only the outermost commit ends the transaction.
-  db->BeginTransaction();
-  db->BeginTransaction();
-  db->Commit();
-  EXPECT_TRUE(db->InTransaction());
-  db->Commit();
-  EXPECT_FALSE(db->InTransaction());
-
   // A version-3 file opened again is left as it is.
   db->Exec(
       "update parameters set param_value = \"7\" where param_name = \"schedule-data-version\"");

@@ -1,3 +1,4 @@
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,51 +19,61 @@ std::string ErrorOf(const std::function<void()>& body) {
 
 using TransactionTest = TempDatabaseTest;
 
-TEST_F(TransactionTest, NestedBeginCommitSendsOneBeginAndOneCommit) {
+TEST_F(TransactionTest, InnerUnitsAreSavepointsAndTheOutermostDecides) {
   std::vector<std::string> sent;
   db_->SetTrace([&](std::string_view sql) { sent.emplace_back(sql); });
-  db_->SetNestedTransactions(true);
-  db_->BeginTransaction();
-  db_->BeginTransaction();
-  db_->Commit();
-  EXPECT_TRUE(db_->InTransaction());
-  db_->Commit();
-  EXPECT_FALSE(db_->InTransaction());
-  EXPECT_EQ(sent, (std::vector<std::string>{"BEGIN TRANSACTION;", "COMMIT;"}));
-}
-
-TEST_F(TransactionTest, OutermostCallDecides) {
-  db_->SetNestedTransactions(true);
-  db_->BeginTransaction();
-  db_->Exec("insert into channels (name) values ('outer');");
-  db_->BeginTransaction();
-  db_->Exec("insert into channels (name) values ('inner');");
-  db_->Rollback();  // inner: only counts down
-  db_->Commit();
-  EXPECT_EQ(Count(), 2);
-
-  db_->BeginTransaction();
-  db_->BeginTransaction();
-  db_->Exec("insert into channels (name) values ('inner');");
-  db_->Commit();
-  db_->Rollback();
-  EXPECT_EQ(Count(), 2);
-  EXPECT_FALSE(db_->InTransaction());
-}
-
-TEST_F(TransactionTest, GuardRollsBackUnlessCommitted) {
   {
-    TransactionGuard guard(*db_);
-    db_->Exec("insert into channels (name) values ('lost');");
+    Transaction outer(*db_);
+    db_->Exec("insert into channels (name) values ('outer');");
+    {
+      Transaction failed(*db_);
+      db_->Exec("insert into channels (name) values ('undone');");
+    }
+    {
+      Transaction kept(*db_);
+      db_->Exec("insert into channels (name) values ('inner');");
+      kept.Commit();
+      EXPECT_TRUE(db_->InTransaction());
+    }
+    outer.Commit();
   }
+  db_->SetTrace(nullptr);
+  EXPECT_FALSE(db_->InTransaction());
+  EXPECT_EQ(Count(), 2);
+  const std::vector<std::string> transaction_sql = {
+      "begin immediate transaction", "savepoint kestro_1", "rollback to kestro_1",
+      "release kestro_1",            "savepoint kestro_1", "release kestro_1",
+      "commit"};
+  std::vector<std::string> seen;
+  for (const std::string& sql : sent)
+    if (sql.find("insert") == std::string::npos) seen.push_back(sql);
+  EXPECT_EQ(seen, transaction_sql);
+
+  {
+    Transaction outer(*db_);
+    Transaction inner(*db_);
+    db_->Exec("insert into channels (name) values ('lost with the outer unit');");
+    inner.Commit();
+  }
+  EXPECT_EQ(Count(), 2);
+}
+
+TEST_F(TransactionTest, ATransactionTheDatabaseEndedCannotBeCommitted) {
+  {
+    Transaction outer(*db_);
+    {
+      Transaction inner(*db_);
+      db_->Exec("insert into channels (name) values ('a');");
+      db_->Exec("rollback");  // as SQLite does by itself after some errors (a full disk)
+    }  // undoing the inner unit finds nothing left to undo
+    EXPECT_THROW(outer.Commit(), EDatabaseError);
+  }
+  EXPECT_FALSE(db_->InTransaction());
   EXPECT_EQ(Count(), 0);
-  {
-    TransactionGuard guard(*db_);
-    db_->Exec("insert into channels (name) values ('kept');");
-    guard.Commit();
-  }
+  Transaction next(*db_);  // the connection is usable again
+  db_->Exec("insert into channels (name) values ('b');");
+  next.Commit();
   EXPECT_EQ(Count(), 1);
-  EXPECT_FALSE(db_->InTransaction());
 }
 
 using QueryTest = TempDatabaseTest;
@@ -220,7 +231,7 @@ TEST_F(ErrorTest, MessagesNameTheFileOrTheSql) {
             "Error executing SQL \"select * from missing\" : no such table: missing");
 }
 
-TEST_F(ErrorTest, LockedDatabaseFailsAtOnce) {
+TEST_F(ErrorTest, AWriterWaitsOutTheBusyTimeoutThenFailsAsBusy) {
   db_->Exec("insert into channels (name) values ('a'); insert into channels (name) values ('b');");
   DBPtr other = Open();
   // A query that stopped reading early must not keep its read lock.
@@ -228,12 +239,42 @@ TEST_F(ErrorTest, LockedDatabaseFailsAtOnce) {
 
   db_->BeginTransaction();
   db_->Exec("insert into channels (name) values ('c');");
+  other->SetBusyTimeout(0);
   EXPECT_EQ(ErrorOf([&] { other->Exec("insert into channels (name) values ('d');"); }),
             "Error executing SQL \"insert into channels (name) values ('d');\" : "
             "database is locked");
+  other->SetBusyTimeout(50);
+  try {
+    Transaction waiting(*other);
+    ADD_FAILURE() << "began a transaction while another connection writes";
+  } catch (const EDatabaseError& e) {
+    EXPECT_TRUE(e.IsBusy()) << e.what();
+  }
+  EXPECT_FALSE(other->InTransaction());
   db_->Commit();
   other->Exec("insert into channels (name) values ('d');");
   EXPECT_EQ(Count(), 4);
+}
+
+TEST_F(ErrorTest, FailuresCarrySQLitesResultCode) {
+  db_->Exec("create unique index u on channels ( name )");
+  db_->Exec("insert into channels (name) values ('a')");
+  try {
+    db_->Exec("insert into channels (name) values ('a')");
+    ADD_FAILURE();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.failure(), DbFailure::kConstraint);
+  }
+  {
+    std::ofstream garbage(dir_ + "/garbage.db");
+    garbage << std::string(4096, 'x');
+  }
+  try {
+    OpenSQLiteDatabase(dir_ + "/garbage.db")->QueryInt("select count(*) from sqlite_master");
+    ADD_FAILURE();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.failure(), DbFailure::kCorrupt);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/system/debug_trace.h"
 #include "platform/system/paths.h"
+#include "platform/text/text.h"
 
 namespace kestro {
 
@@ -15,6 +16,9 @@ ModuleConfig ReadModuleConfig(const RegistryFile& registry) {
   c.brand_dir = c.root_dir + "brand/";
   c.tuner_config_file = c.data_dir + "tuner-configuration.xml";
   c.debug_output = registry.GetString(kTVRegistryKey, "zqtv") == "vormel";
+  int32_t busy = 0;
+  if (TryStrToInt(registry.GetString(kTVRegistryKey, "busy-timeout"), &busy) && busy >= 0)
+    c.busy_timeout_ms = busy;
   // Arguments are examined from the first onward; the first match decides.
   std::vector<std::string> args = ProcessArguments();
   for (size_t i = 1; i < args.size() && !c.debug_output; ++i)

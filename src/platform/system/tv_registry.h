@@ -2,6 +2,7 @@
 // it is loaded, under "HKEY_LOCAL_MACHINE\Software\Lumavo\TV".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/system/registry_file.h"
@@ -11,6 +12,8 @@ namespace kestro {
 constexpr const char* kTVRegistryKey = "HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV";
 // A process argument "-{5D0B7E21-...}" turns debug output on.
 constexpr const char* kDebugSwitchArgument = "-{5D0B7E21-9C4A-4F3E-A8B2-6E1F0C9D7A34}";
+
+constexpr int32_t kDefaultBusyTimeoutMillis = 30000;
 
 struct ModuleConfig {
   std::string root_dir;  // each with a trailing "/" ("/" when the value is missing)
@@ -22,6 +25,10 @@ struct ModuleConfig {
   std::string tuner_config_file;  // data + "tuner-configuration.xml"
   // The value "zqtv" is "vormel", or a process argument is kDebugSwitchArgument.
   bool debug_output = false;
+  // How long a connection waits for another connection's write lock before its write fails as
+  // busy: the value "busy-timeout" in milliseconds (0 = fail at once), default 30 seconds, long
+  // enough for an import of a fortnight's listings to finish writing.
+  int32_t busy_timeout_ms = kDefaultBusyTimeoutMillis;
 };
 
 // Reads the values; a missing key or value reads as empty.
