@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "scheduling/rule_fixture.h"
+#include "platform/system/registry_file.h"
 #include "scheduling/schedule_store.h"
 
 namespace kestro::testing {
@@ -311,6 +312,23 @@ TEST_F(DuplicatesTest, KeepAtMostCountsTheRulesKeptRecordings) {
   ASSERT_EQ(stored->Count(), 1);
   EXPECT_DOUBLE_EQ(static_cast<TTVSchedule*>(stored->Item(0).Get())->fields().start_time,
                    At(0, 20));
+}
+
+TEST_F(DuplicatesTest, ALibraryThatFailsToAnswerFailsTheSaveRatherThanRecordDuplicates) {
+  RegistryFile registry = RegistryFile::Load(dir_ / "registry.reg");
+  registry.SetString("HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(CLSID_MediaLibrary) +
+                         "\\InprocServer32",
+                     "", dir_ / "missing-library.so");
+  registry.Save(dir_ / "registry.reg");
+  auto rule = SearchRule("Drama");
+  rule->fields().duplicates = TV_DUPLICATES_NOT_IF_IN_LIBRARY;
+  auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+  EXPECT_NE(r->Code(), TV_ADD_SCHEDULE_OK);
+  EXPECT_NE(r->Description().find("Failed to read the recordings of the media library"),
+            std::string::npos)
+      << r->Description();
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
+  EXPECT_EQ(Count("select count(*) from schedules"), 0);
 }
 
 TEST_F(RuleTest, PreviewStoresNothingAndLeavesTheRuleAsItWas) {
