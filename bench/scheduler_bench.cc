@@ -124,7 +124,7 @@ void BM_GetSchedulesForTimeSlice(benchmark::State& state) {
   for (auto _ : state) {
     const int slot = (n++ * 37) % lineup.Slots();
     ComPtr<TTVScheduleList> list =
-        lineup.scheduler().SchedulesForTimeSlice(Slot(slot), Slot(slot + 2));
+        lineup.scheduler().writer().SchedulesForTimeSlice(Slot(slot), Slot(slot + 2));
     Require(list->Count() == 2 * kTuners || slot + 1 >= lineup.Slots(), state, "wrong count");
   }
 }

@@ -8,6 +8,8 @@
 #include "listings/program_store.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
+#include "scheduling/rule_save.h"
+#include "scheduling/rule_store.h"
 
 namespace kestro {
 namespace {
@@ -152,15 +154,9 @@ bool Relocation::IsCandidate(ITVProgram& candidate) {
 // Adds a schedule with the deleted one's options on the candidate; false when the scheduler
 // refuses it (a conflict, for example).
 bool Relocation::ScheduleOn(ITVSchedule& schedule, ITVProgram& candidate) {
-  ComPtr<ITVScheduler> scheduler = run_.GetScheduler();
-  ComPtr<ITVSchedule> relocated;
-  CheckHResult(scheduler->CreateScheduleFromScheduleAndProgram(&schedule, &candidate,
-                                                               relocated.ReleaseAndGetAddressOf()));
-  ComPtr<ITVScheduleResult> result;
-  CheckHResult(scheduler->AddSchedule(relocated.Get(), result.ReleaseAndGetAddressOf()));
-  TV_ADD_SCHEDULE_RESULT code = TV_ADD_SCHEDULE_CORRUPTION;
-  CheckHResult(result->get_Code(&code));
-  if (code != TV_ADD_SCHEDULE_OK) return false;
+  TScheduleWriter& scheduler = run_.GetScheduler()->writer();
+  ComPtr<TTVSchedule> relocated = scheduler.ScheduleForProgram(*OwnSchedule(schedule), candidate);
+  if (!scheduler.Add(*relocated)->Ok()) return false;
   logger_.LogFmt("Schedule relocated to [%s]", TextOf(&ITVProgram::LogText, candidate).c_str());
   return true;
 }
@@ -181,31 +177,6 @@ void RecordLostSchedules(TTVListingsImportSystem& run) {
       if (e.failure() != DbFailure::kConstraint) throw;
     }
   }
-}
-
-// --- repeating schedules ------------------------------------------------------------------------
-
-// The repeating schedules of the lineup, highest priority first.
-std::vector<ComPtr<ITVRepeatingSchedule>> RepeatingSchedulesToRefresh(ITVScheduler& scheduler) {
-  ComPtr<ITVRepeatingScheduleList> list;
-  CheckHResult(scheduler.GetRepeatingSchedules(list.ReleaseAndGetAddressOf()));
-  std::vector<ComPtr<ITVRepeatingSchedule>> rules;
-  int32_t count = 0;
-  if (list) CheckHResult(list->get_Count(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVRepeatingSchedule> rule;
-    CheckHResult(list->get_Items(i, rule.ReleaseAndGetAddressOf()));
-    rules.push_back(std::move(rule));
-  }
-  return rules;
-}
-
-// Recalculates one repeating schedule against the new listings: the rule keeps its priority,
-// gains schedules for new programmes where nothing conflicts and loses its soft conflicts. The
-// answer is ignored; the save writes its own log.
-void RecalculateRepeatingSchedule(ITVRepeatingSchedule& schedule, IKestroLog& log) {
-  ComPtr<ITVRepeatingScheduleResult> ignored;
-  CheckHResult(schedule.Save(TV_RS_SAVE_MODE_RECALCULATE, &log, ignored.ReleaseAndGetAddressOf()));
 }
 
 // --- integrity checks ---------------------------------------------------------------------------
@@ -319,9 +290,10 @@ void RefreshRepeatingSchedules(TTVListingsImportSystem& run) {
   logger.Log("");
   logger.Log(kBeginRefresh);
   logger.Log("");
-  for (const ComPtr<ITVRepeatingSchedule>& schedule :
-       RepeatingSchedulesToRefresh(*run.GetScheduler())) {
-    RecalculateRepeatingSchedule(*schedule, *run.KestroLog());
+  // Highest priority first, so each rule fits around the ones above it.
+  for (RuleFields& rule : LoadAllRuleFields(*run.DB())) {
+    SaveRule(rule, run.DB(), run.GetListings(), TV_RS_SAVE_MODE_RECALCULATE, run.KestroLog().Get(),
+             /*preview=*/false);
   }
   logger.Log("");
   logger.Log(kEndRefresh);

@@ -18,6 +18,7 @@
 #include "kestro/tv_import.h"
 #include "listings/tv_listings.h"
 #include "listings/tv_program_list.h"
+#include "scheduling/tv_scheduler.h"
 #include "support/host_log.h"
 
 namespace kestro {
@@ -61,7 +62,7 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   // ITVListingsUpdateSession.
   DBPtr GetDatabase() override { return db_; }
   ComPtr<ITVListings> GetListings() override { return ComPtr<ITVListings>(listings_.Get()); }
-  ComPtr<ITVScheduler> GetScheduler() override { return scheduler_; }
+  ComPtr<TTVScheduler> GetScheduler() override { return scheduler_; }
   std::shared_ptr<ILogger> GetLogger() override { return logger_; }
   void ChannelAdded() override { ++stats_.channels_added; }
   void ChannelUpdated() override { ++stats_.channels_updated; }
@@ -104,7 +105,7 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
  private:
   ComPtr<TTVListings> listings_;
   DBPtr db_;
-  ComPtr<ITVScheduler> scheduler_;
+  ComPtr<TTVScheduler> scheduler_;
   std::shared_ptr<ILogger> logger_;
   ComPtr<TKestroLog> kestro_log_;
   ComPtr<IMLImportProgress> progress_;

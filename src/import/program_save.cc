@@ -10,6 +10,8 @@
 #include "listings/search_conditions.h"
 #include "listings/tv_listings.h"
 #include "platform/exception.h"
+#include "scheduling/schedule_store.h"
+#include "scheduling/tv_scheduler.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
@@ -344,15 +346,10 @@ Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
   const std::string old_text = same.LogText();
   Log("Attempting to reschedule old TBR program [%s] to new program[%s]", old_text,
       ProgramLogText(p_));
-  ComPtr<ITVScheduler> scheduler = session_.GetScheduler();
-  ComPtr<ITVSchedule> moved;
-  ComPtr<ITVScheduleResult> result;
-  CheckHResult(scheduler->Reschedule(same.schedule_id, same.id, p_.start_time, p_.end_time,
-                                     moved.ReleaseAndGetAddressOf(),
-                                     result.ReleaseAndGetAddressOf()));
-  TV_ADD_SCHEDULE_RESULT code = TV_ADD_SCHEDULE_CORRUPTION;
-  CheckHResult(result->get_Code(&code));
-  if (code != TV_ADD_SCHEDULE_OK) {
+  ComPtr<TTVSchedule> moved;
+  ComPtr<TTVScheduleResult> result = session_.GetScheduler()->writer().Move(
+      same.schedule_id, same.id, p_.start_time, p_.end_time, &moved);
+  if (!result->Ok()) {
     Log("Failed to reschedule old TBR program [%s] to new program[%s]", old_text,
         ProgramLogText(p_));
     return DeleteOverlapped(same, RowAction::kDeleteRow) ? Reconciled::kInsert
@@ -361,8 +358,7 @@ Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
   p_.id = same.id;
   Log("Successfully rescheduled old TBR program [%s] to new program[%s]", old_text,
       ProgramLogText(p_));
-  int32_t schedule_id = 0;
-  CheckHResult(moved->get_ID(&schedule_id));
+  const int32_t schedule_id = moved->fields().id;
   SqlArgs values = ProgramValues();
   values.push_back(SqlArg::Int(schedule_id));
   values.push_back(SqlArg::Int(p_.id));
@@ -389,10 +385,8 @@ bool ProgramSave::DeleteOverlapped(const StoredProgram& old, RowAction action) {
 
 // The recording goes with the programme; finalization tries to put it on another broadcast.
 bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
-  ComPtr<ITVScheduler> scheduler = session_.GetScheduler();
-  ComPtr<ITVSchedule> schedule;
-  CheckHResult(scheduler->FindSchedule(old.schedule_id, schedule.ReleaseAndGetAddressOf()));
-  if (!schedule) {
+  TScheduleWriter& scheduler = session_.GetScheduler()->writer();
+  if (!FindScheduleByID(db_, old.schedule_id)) {
     DeleteProgramRow(*db_, old.id);
     Log("Deleted old TBR program [%s] because it overlaps with [%s] and its schedule was not "
         "found",
@@ -400,10 +394,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
     session_.ProgramDeleted();
     return true;
   }
-  bool deleted = false;
-  CheckHResult(scheduler->DeleteSchedule(old.schedule_id, "System",
-                                         "Overlaps with program from listings update", &deleted));
-  if (!deleted) {
+  if (!scheduler.Delete(old.schedule_id, "System", "Overlaps with program from listings update")) {
     Log("Failed to delete schedule for old TBR program [%s]. It overlaps with new program [%s]",
         old.LogText(), ProgramLogText(p_));
     session_.ProgramFailed();

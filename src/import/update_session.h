@@ -18,6 +18,7 @@
 namespace kestro {
 
 class TTVListings;
+class TTVScheduler;
 
 struct ITVListingsUpdateSession : IUnknown {
   static constexpr GUID kIID = MakeGuid("{2552BE73-B869-47B9-885D-67F1C22793D3}");
@@ -28,7 +29,7 @@ struct ITVListingsUpdateSession : IUnknown {
   // The listings object of the run (on GetDatabase()).
   virtual ComPtr<ITVListings> GetListings() = 0;
   // The scheduler of that listings object.
-  virtual ComPtr<ITVScheduler> GetScheduler() = 0;
+  virtual ComPtr<TTVScheduler> GetScheduler() = 0;
   // The run's logger (the import's log file).
   virtual std::shared_ptr<ILogger> GetLogger() = 0;
 

@@ -45,11 +45,10 @@ TConflictResolver::TConflictResolver(DBPtr db, int32_t tuner_count,
                                      DeleteScheduleFn delete_schedule)
     : db_(std::move(db)), tuner_count_(tuner_count), delete_schedule_(std::move(delete_schedule)) {}
 
-ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ITVSchedule& schedule) {
+ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ScheduleFields& fields) {
   return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
     CheckTunerCount();
     Transaction transaction = BeginScheduleChange(*db_);
-    const ScheduleFields fields = ReadScheduleFields(schedule);
     std::vector<ComPtr<TTVSchedule>> overlapping =
         LoadOverlapping(fields.StartDbTime(), fields.EndDbTime());
     if (fields.id > 0) DropSchedule(overlapping, fields.id);
@@ -64,8 +63,8 @@ ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ITVSchedule& schedule) {
       throw EAddSchedule(TV_ADD_SCHEDULE_CORRUPTION,
                          "This should never happen, but the first free tuner is invalid");
     }
-    CheckHResult(schedule.put_TunerID(tuner));
     transaction.Commit();
+    fields.tuner_id = tuner;
   });
 }
 

@@ -38,10 +38,11 @@ class TConflictResolver {
  public:
   TConflictResolver(DBPtr db, int32_t tuner_count, DeleteScheduleFn delete_schedule);
 
-  // Chooses the schedule's tuner, deleting the schedules in the way when it must, and sets the
-  // schedule's TunerID; the schedule itself is not stored. Runs in its own transaction,
-  // so a failure deletes nothing. Failures are the result's code; never throws.
-  ComPtr<TTVScheduleResult> Resolve(ITVSchedule& schedule);
+  // Chooses the schedule's tuner, deleting the schedules in the way when it must, and sets
+  // `fields.tuner_id`; the schedule itself is not stored. Runs in its own transaction, so a
+  // failure deletes nothing (and leaves the tuner as it was). Failures are the result's code;
+  // never throws.
+  ComPtr<TTVScheduleResult> Resolve(ScheduleFields& fields);
 
  private:
   // The steps of Resolve, in order; each throws EAddSchedule.

@@ -8,7 +8,9 @@
 #include "scheduling/rule_save.h"
 #include "scheduling/rule_store.h"
 #include "scheduling/schedule_store.h"
+#include "scheduling/schedule_writer.h"
 #include "support/failure_report.h"
+#include "support/tuner_configuration.h"
 
 namespace kestro {
 namespace {
@@ -68,16 +70,14 @@ void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Vari
                 {SqlArg::Int(100000 - 100 * static_cast<int64_t>(k)), SqlArg::Int(ids[k])});
   }
   // Everything goes first, so the top rule picks its tuners before the others fit around it.
-  ComPtr<ITVScheduler> scheduler = SchedulerOf(listings);
+  TScheduleWriter writer(db, TunerCount());
   for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
     ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, LoadRule(*db, *id));
     if (!schedules) throw Exception(Format("Failed to load existing schedules for RS %d", *id));
     for (const ComPtr<ITVSchedule>& s : schedules->items()) {
-      int32_t schedule_id = 0;
-      bool ok = false;
-      CheckHResult(s->get_ID(&schedule_id));
-      CheckHResult(scheduler->DeleteSchedule(schedule_id, "", kPurgeScheduleReason, &ok));
-      if (!ok) throw Exception(Format("Failed to delete schedule %d", schedule_id));
+      const int32_t schedule_id = OwnSchedule(*s)->fields().id;
+      if (!writer.Delete(schedule_id, "", kPurgeScheduleReason))
+        throw Exception(Format("Failed to delete schedule %d", schedule_id));
     }
   }
   for (int32_t id : ids) {
@@ -112,23 +112,19 @@ bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs
     Transaction transaction = BeginScheduleChange(*db);
     std::optional<RuleFields> rule = FindRuleFields(*db, rs_id);
     if (!rule) return false;
-    ComPtr<ITVScheduler> scheduler = SchedulerOf(listings);
+    TScheduleWriter writer(db, TunerCount());
     ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, *rule);
+    const OleDate now = Clock::Now();
     for (const ComPtr<ITVSchedule>& s : schedules->items()) {
-      int32_t schedule_id = 0;
-      bool in_progress = false;
-      CheckHResult(s->get_ID(&schedule_id));
-      CheckHResult(s->get_IsInProgress(&in_progress));
-      if (in_progress) {
+      ComPtr<TTVSchedule> own = OwnSchedule(*s);
+      const int32_t schedule_id = own->fields().id;
+      if (own->InProgressAt(now)) {
         // The recording goes on, as a single schedule.
         db->ExecFmt("update schedules set rs_id = 0 where schedule_id = %d",
                     {SqlArg::Int(schedule_id)});
         continue;
       }
-      bool ok = false;
-      CheckHResult(scheduler->DeleteSchedule(schedule_id, std::string(deleted_by),
-                                             std::string(reason), &ok));
-      if (!ok) return false;
+      if (!writer.Delete(schedule_id, deleted_by, reason)) return false;
     }
     db->ExecFmt("delete from repeating_schedules where rs_id = %d", {SqlArg::Int(rs_id)});
     transaction.Commit();

@@ -1,6 +1,7 @@
 #include "scheduling/rule_save.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -10,6 +11,8 @@
 #include "scheduling/rule_store.h"
 #include "scheduling/schedule_result.h"
 #include "scheduling/schedule_store.h"
+#include "scheduling/schedule_writer.h"
+#include "support/tuner_configuration.h"
 
 namespace kestro {
 namespace {
@@ -25,16 +28,11 @@ int Rank(TV_CONFLICT_TYPE type) {
   }
 }
 
-int32_t IntOf(ITVSchedule& s, HRESULT (ITVSchedule::*getter)(int32_t*)) {
-  int32_t value = 0;
-  CheckHResult((s.*getter)(&value));
-  return value;
-}
-
-std::string LogTextOf(ITVSchedule& s) {
-  std::string text;
-  CheckHResult(s.get_LogText(&text));
-  return text;
+// The schedules of a save's lists (its candidates, the stored conflicts) are the module's own.
+TTVSchedule& Own(const ComPtr<ITVSchedule>& s) {
+  auto* own = dynamic_cast<TTVSchedule*>(s.Get());
+  if (!own) throw Exception("A schedule of the save is not one of the module's");
+  return *own;
 }
 
 class RuleSave {
@@ -53,20 +51,20 @@ class RuleSave {
 
  private:
   void CheckMode() const;
-  ComPtr<ITVScheduler> GetScheduler() const;
-  void PurgeOldSchedules(ITVScheduler& scheduler);
+  std::unique_ptr<TScheduleWriter> GetScheduler() const;
+  void PurgeOldSchedules(TScheduleWriter& scheduler);
   void AssignPriority();
   std::vector<ComPtr<TTVSchedule>> Candidates();
-  void AnalyzeConflicts(ITVScheduler& scheduler, const std::vector<ComPtr<TTVSchedule>>& candidates,
+  void AnalyzeConflicts(TScheduleWriter& scheduler, const std::vector<ComPtr<TTVSchedule>>& candidates,
                         TTVRepeatingScheduleResult& result);
   // The worst of what the candidate of `program_id` collides with.
-  TV_CONFLICT_TYPE Classify(int32_t program_id, ITVScheduleList& conflicts);
+  TV_CONFLICT_TYPE Classify(int32_t program_id, const TTVScheduleList& conflicts);
   void KeepAtMost(TTVRepeatingScheduleResult& result);
   bool ShouldStop(TTVRepeatingScheduleResult& result) const;
   void LogSummary();
   void StoreRule();
-  void AddSchedules(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result);
-  void AddEntry(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result, int32_t index);
+  void AddSchedules(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& result);
+  void AddEntry(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& result, int32_t index);
 
   RuleFields& rule_;
   DBPtr db_;
@@ -89,7 +87,7 @@ void RuleSave::Run(TTVRepeatingScheduleResult& result) {
     throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_PARAMETERS,
                        "Invalid properties for repeating schedule : " + problem);
   }
-  ComPtr<ITVScheduler> scheduler = GetScheduler();
+  std::unique_ptr<TScheduleWriter> scheduler = GetScheduler();
   Transaction transaction =
       BeginScheduleChange(*db_, "Failed to start a transaction, the DB is probably locked");
 
@@ -151,9 +149,10 @@ void RuleSave::CheckMode() const {
   }
 }
 
-ComPtr<ITVScheduler> RuleSave::GetScheduler() const {
+std::unique_ptr<TScheduleWriter> RuleSave::GetScheduler() const {
   try {
-    return SchedulerOf(listings_);
+    if (!listings_) throw Exception("Scheduler object from listings is nil");
+    return std::make_unique<TScheduleWriter>(db_, TunerCount());
   } catch (const std::exception& e) {
     throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
                        std::string("An error ocurred while trying to get the scheduler object : ") +
@@ -161,22 +160,18 @@ ComPtr<ITVScheduler> RuleSave::GetScheduler() const {
   }
 }
 
-void RuleSave::PurgeOldSchedules(ITVScheduler& scheduler) {
+void RuleSave::PurgeOldSchedules(TScheduleWriter& scheduler) {
   if (!FindRuleFields(*db_, rule_.id)) {
     throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED, "Failed to load existing version of this RS");
   }
   log_.Line("NOT EQUAL : This version of the RS differs from the previous one, rescheduling");
   int32_t deleted = 0;
   ComPtr<TTVScheduleList> old = LoadRuleSchedules(db_, rule_);
+  const OleDate now = Clock::Now();
   for (const ComPtr<ITVSchedule>& s : old->items()) {
     // A recording in progress stays; its showing will classify as SELF.
-    bool in_progress = false;
-    CheckHResult(s->get_IsInProgress(&in_progress));
-    if (in_progress) continue;
-    bool ok = false;
-    CheckHResult(scheduler.DeleteSchedule(IntOf(*s, &ITVSchedule::get_ID), "",
-                                          kPurgeScheduleReason, &ok));
-    if (ok) ++deleted;
+    if (Own(s).InProgressAt(now)) continue;
+    if (scheduler.Delete(Own(s).fields().id, "", kPurgeScheduleReason)) ++deleted;
   }
   log_.Fmt("DELETED %d OLD SCHEDULES", deleted);
 }
@@ -216,21 +211,19 @@ std::vector<ComPtr<TTVSchedule>> RuleSave::Candidates() {
   return candidates;
 }
 
-void RuleSave::AnalyzeConflicts(ITVScheduler& scheduler,
+void RuleSave::AnalyzeConflicts(TScheduleWriter& scheduler,
                                 const std::vector<ComPtr<TTVSchedule>>& candidates,
                                 TTVRepeatingScheduleResult& result) {
   for (const ComPtr<TTVSchedule>& s : candidates) {
-    ComPtr<ITVScheduleResult> resolved;
-    CheckHResult(scheduler.GetConflictsForSchedule(s.Get(), resolved.ReleaseAndGetAddressOf()));
-    TV_ADD_SCHEDULE_RESULT code = TV_ADD_SCHEDULE_OK;
-    CheckHResult(resolved->get_Code(&code));
+    ScheduleFields probe = s->fields();
+    ComPtr<TTVScheduleResult> resolved = scheduler.ResolveConflicts(probe);
+    const TV_ADD_SCHEDULE_RESULT code = resolved->Code();
+    if (resolved->Ok()) s->fields().tuner_id = probe.tuner_id;
     log_.Fmt("Conflict result is %s for schedule : %s", ResultCodeName(code),
              s->LogLine().c_str());
     TV_CONFLICT_TYPE kind = TV_CONFLICT_NONE;
-    ComPtr<ITVScheduleList> conflicts;
     if (code == TV_ADD_SCHEDULE_CONFLICT) {
-      CheckHResult(resolved->get_Conflicts(conflicts.ReleaseAndGetAddressOf()));
-      kind = Classify(s->fields().program_id, *conflicts);
+      kind = Classify(s->fields().program_id, resolved->Conflicts());
       log_.Fmt("CONFLICT TYPE = %s", ConflictTypeName(kind));
     } else if (code != TV_ADD_SCHEDULE_OK) {
       kind = TV_CONFLICT_PROBLEM;
@@ -240,35 +233,26 @@ void RuleSave::AnalyzeConflicts(ITVScheduler& scheduler,
     ComPtr<TTVScheduleList> kept;
     if (kind == TV_CONFLICT_HARD || kind == TV_CONFLICT_SOFT) {
       kept = MakeObject<TTVScheduleList>();
-      int32_t count = 0;
-      CheckHResult(conflicts->get_Count(&count));
-      for (int32_t i = 0; i < count; ++i) {
-        ComPtr<ITVSchedule> x;
-        CheckHResult(conflicts->get_Items(i, x.ReleaseAndGetAddressOf()));
-        kept->Add(std::move(x));
-      }
+      for (const ComPtr<ITVSchedule>& x : resolved->Conflicts().items()) kept->Add(x);
     }
     result.Add(s, kept, kind);
     if (kind != TV_CONFLICT_NONE) result.SetCode(TV_ADD_SCHEDULE_CONFLICT);
   }
 }
 
-TV_CONFLICT_TYPE RuleSave::Classify(int32_t program_id, ITVScheduleList& conflicts) {
+TV_CONFLICT_TYPE RuleSave::Classify(int32_t program_id, const TTVScheduleList& conflicts) {
   TV_CONFLICT_TYPE worst = TV_CONFLICT_NONE;
-  int32_t count = 0;
-  CheckHResult(conflicts.get_Count(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVSchedule> x;
-    CheckHResult(conflicts.get_Items(i, x.ReleaseAndGetAddressOf()));
-    if (!x) continue;
-    log_.Line("  CONFLICT : " + LogTextOf(*x));
-    const int32_t x_rule = IntOf(*x, &ITVSchedule::get_RepeatingScheduleID);
+  for (const ComPtr<ITVSchedule>& item : conflicts.items()) {
+    if (!item) continue;
+    const TTVSchedule& x = Own(item);
+    log_.Line("  CONFLICT : " + x.LogLine());
+    const int32_t x_rule = x.fields().rs_id;
     TV_CONFLICT_TYPE type;
     if (!rule_.IsNew() && x_rule == rule_.id) {
       type = TV_CONFLICT_SELF;
     } else if (x_rule <= 0) {
       // A single schedule: the same showing recorded already, or something else entirely.
-      type = program_id > 0 && IntOf(*x, &ITVSchedule::get_ProgramID) == program_id
+      type = program_id > 0 && x.fields().program_id == program_id
                  ? TV_CONFLICT_SELF
                  : TV_CONFLICT_HARD;
     } else {
@@ -295,7 +279,7 @@ void RuleSave::KeepAtMost(TTVRepeatingScheduleResult& result) {
   int32_t removed = 0;
   while (result.Count() > 0 && result.Count() + kept > rule_.keep_at_most) {
     const int32_t last = result.Count() - 1;
-    log_.Line("  Will skip : " + LogTextOf(*result.Schedule(last)));
+    log_.Line("  Will skip : " + Own(result.Schedule(last)).LogLine());
     result.RemoveAt(last);
     ++removed;
   }
@@ -343,12 +327,12 @@ void RuleSave::StoreRule() {
   }
 }
 
-void RuleSave::AddSchedules(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result) {
+void RuleSave::AddSchedules(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& result) {
   if (result.Count() > 0) log_.Line("Inserting schedules");
   for (int32_t i = 0; i < result.Count(); ++i) {
     const TV_CONFLICT_TYPE type = result.TypeAt(i);
     log_.Fmt("Conflict type is %s for schedule : %s", ConflictTypeName(type),
-             LogTextOf(*result.Schedule(i)).c_str());
+             Own(result.Schedule(i)).LogLine().c_str());
     const bool add =
         type == TV_CONFLICT_NONE || type == TV_CONFLICT_PROBLEM ||
         (type == TV_CONFLICT_SOFT && (mode_ == TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE ||
@@ -363,30 +347,24 @@ void RuleSave::AddSchedules(ITVScheduler& scheduler, TTVRepeatingScheduleResult&
   }
 }
 
-void RuleSave::AddEntry(ITVScheduler& scheduler, TTVRepeatingScheduleResult& result,
+void RuleSave::AddEntry(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& result,
                         int32_t index) {
   const std::string deleted_by =
       mode_ == TV_RS_SAVE_MODE_RECALCULATE ? std::string("System") : rule_.created_by;
   const std::string reason =
       Format("Conflict with repeating recording \"%s\"", rule_.title.c_str());
   for (const ComPtr<ITVSchedule>& x : result.ConflictsAt(index).items()) {
-    bool ok = false;
-    CheckHResult(scheduler.DeleteSchedule(IntOf(*x, &ITVSchedule::get_ID), deleted_by, reason, &ok));
-    if (!ok) log_.Line("  Failed to delete conflicting schedule : " + LogTextOf(*x));
+    if (!scheduler.Delete(Own(x).fields().id, deleted_by, reason))
+      log_.Line("  Failed to delete conflicting schedule : " + Own(x).LogLine());
   }
 
-  ComPtr<ITVSchedule> s = result.Schedule(index);
-  CheckHResult(s->put_RepeatingScheduleID(rule_.id));
-  ComPtr<ITVScheduleResult> added;
-  CheckHResult(scheduler.AddSchedule(s.Get(), added.ReleaseAndGetAddressOf()));
-  TV_ADD_SCHEDULE_RESULT code = TV_ADD_SCHEDULE_OK;
-  std::string description;
-  CheckHResult(added->get_Code(&code));
-  CheckHResult(added->get_Description(&description));
+  TTVSchedule& s = Own(result.Schedule(index));
+  s.fields().rs_id = rule_.id;
+  ComPtr<TTVScheduleResult> added = scheduler.Add(s);
+  const TV_ADD_SCHEDULE_RESULT code = added->Code();
+  const std::string& description = added->Description();
   if (code == TV_ADD_SCHEDULE_CONFLICT) {
-    ComPtr<ITVScheduleList> conflicts;
-    CheckHResult(added->get_Conflicts(conflicts.ReleaseAndGetAddressOf()));
-    if (Classify(IntOf(*s, &ITVSchedule::get_ProgramID), *conflicts) == TV_CONFLICT_SELF) {
+    if (Classify(s.fields().program_id, added->Conflicts()) == TV_CONFLICT_SELF) {
       log_.Line("  SKIPPED - SELF CONFLICT");
       ++skipped_;
       return;

@@ -180,11 +180,4 @@ ComPtr<TTVScheduleList> LoadRuleSchedules(const DBPtr& db, const RuleFields& rul
       {SqlArg::Int(rule.id)});
 }
 
-ComPtr<ITVScheduler> SchedulerOf(const ComPtr<ITVListings>& listings) {
-  ComPtr<ITVScheduler> scheduler;
-  if (listings) CheckHResult(listings->GetScheduler(scheduler.ReleaseAndGetAddressOf()));
-  if (!scheduler) throw Exception("Scheduler object from listings is nil");
-  return scheduler;
-}
-
 }  // namespace kestro

@@ -56,10 +56,6 @@ std::string RuleLogText(const RuleFields& rule);
 // "TIME", "SEARCH", otherwise "UNKNOWN".
 const char* RuleTypeName(int32_t rs_type);
 
-// The scheduler of the rule's listings. Throws "Scheduler object from listings is nil" when the
-// listings give none.
-ComPtr<ITVScheduler> SchedulerOf(const ComPtr<ITVListings>& listings);
-
 // --- the repeating_schedules table ------------------------------------------------------------
 
 // "select * from repeating_schedules where rs_id = %d": the rule's values, or none.

@@ -21,7 +21,8 @@ bool DbWindowsOverlap(int32_t s, int32_t e, int32_t cs, int32_t ce) {
 int32_t ScheduleFields::StartDbTime() const { return DateTimeToDbTime(start_time); }
 int32_t ScheduleFields::EndDbTime() const { return DateTimeToDbTime(end_time); }
 
-ScheduleFields ReadScheduleFields(ITVSchedule& s) {
+ComPtr<TTVSchedule> OwnSchedule(ITVSchedule& s) {
+  if (auto* own = dynamic_cast<TTVSchedule*>(&s)) return ComPtr<TTVSchedule>(own);
   ScheduleFields f;
   TV_KEEP_UNTIL keep_until = TV_KEEP_UNTIL_SPACE_NEEDED;
   CheckHResult(s.get_ID(&f.id));
@@ -47,7 +48,11 @@ ScheduleFields ReadScheduleFields(ITVSchedule& s) {
   CheckHResult(s.get_Folder(&f.folder));
   CheckHResult(s.get_Quality(&f.quality));
   f.keep_until = keep_until;
-  return f;
+  ComPtr<IKestroItem> data;
+  CheckHResult(s.get_Data(data.ReleaseAndGetAddressOf()));
+  ComPtr<TTVSchedule> copy = MakeObject<TTVSchedule>(nullptr, std::move(f));
+  if (data) CheckHResult(copy->data().Assign(data.Get()));
+  return copy;
 }
 
 TTVSchedule::TTVSchedule(DBPtr db) : TTVSchedule(std::move(db), ScheduleFields{}) {}

@@ -55,9 +55,11 @@ struct ScheduleFields {
   int32_t EndDbTime() const;
 };
 
-// The values of any schedule, read through its interface (the host may hand in its own).
-// Throws when a getter fails.
-ScheduleFields ReadScheduleFields(ITVSchedule& schedule);
+class TTVSchedule;
+// The module's own schedule behind `schedule`: the object itself when it is one; else a new one
+// with the values and Data read once through the interface (the host may hand in its own schedule
+// object). Throws when a getter fails.
+ComPtr<TTVSchedule> OwnSchedule(ITVSchedule& schedule);
 
 class TTVSchedule : public TKestroTVObject<ITVSchedule> {
  public:

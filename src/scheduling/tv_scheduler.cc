@@ -1,7 +1,5 @@
 #include "scheduling/tv_scheduler.h"
 
-#include <cmath>
-
 #include "kestro/tv_programs.h"
 #include "listings/program_store.h"
 #include "platform/text/text.h"
@@ -16,30 +14,6 @@
 namespace kestro {
 namespace {
 
-// A date that is not "no time" (0.0) but has no db time (outside 1980..2107, or not a number).
-bool NotConvertible(OleDate value) {
-  return value != 0.0 && (!std::isfinite(value) || DateTimeToDbTime(value) == 0);
-}
-
-// The checks an add makes before it touches the database; throws EAddSchedule.
-void ValidateForAdd(const ScheduleFields& f) {
-  if (NotConvertible(f.start_time) || NotConvertible(f.end_time)) {
-    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_TIMES, "Failed to convert start and end times");
-  }
-  const int32_t start = f.StartDbTime(), end = f.EndDbTime();
-  if (DbTimeDiff(end, start) <= 0) {
-    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_TIMES,
-                       "End time is less than or equal to start time");
-  }
-  // Db times from 2044 on are negative as signed integers, so only "no time" is refused here.
-  if (start == 0 || end == 0) {
-    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_TIMES, "Start and/or end times are invalid");
-  }
-  if (f.soft_padding_before < 0 || f.soft_padding_after < 0) {
-    throw EAddSchedule(TV_ADD_SCHEDULE_INVALID_PADDING, "Soft padding values are less than zero");
-  }
-}
-
 // The result of an operation called without its schedule.
 ComPtr<TTVScheduleResult> MissingSchedule() {
   ComPtr<TTVScheduleResult> result = MakeObject<TTVScheduleResult>();
@@ -50,167 +24,7 @@ ComPtr<TTVScheduleResult> MissingSchedule() {
 }  // namespace
 
 TTVScheduler::TTVScheduler(ComPtr<ITVListings> listings, DBPtr db, int32_t tuner_count)
-    : listings_(std::move(listings)),
-      db_(std::move(db)),
-      tuner_count_(tuner_count),
-      resolver_(db_, tuner_count_,
-                [this](int32_t id, std::string_view deleted_by, std::string_view reason) {
-                  return Delete(id, deleted_by, reason);
-                }) {}
-
-// --- operations ---------------------------------------------------------------------------------
-
-ComPtr<TTVSchedule> TTVScheduler::NewSchedule() const { return MakeObject<TTVSchedule>(db_); }
-
-ComPtr<TTVScheduleResult> TTVScheduler::ResolveConflicts(ITVSchedule& schedule) {
-  return resolver_.Resolve(schedule);
-}
-
-ComPtr<TTVScheduleResult> TTVScheduler::Add(ITVSchedule& schedule) {
-  bool read = false;
-  ScheduleFields before;
-  ComPtr<TTVScheduleResult> result = RunScheduleOperation([&](ComPtr<TTVScheduleResult>& out) {
-    before = ReadScheduleFields(schedule);
-    read = true;
-    ValidateForAdd(before);
-    Transaction transaction = BeginScheduleChange(*db_);
-    ComPtr<TTVScheduleResult> resolved = ResolveConflicts(schedule);
-    if (!resolved->Ok()) {
-      out = resolved;  // the transaction is undone as it goes out of scope
-      return;
-    }
-    Store(schedule, transaction);
-  });
-  if (!result->Ok() && read) {
-    // Nothing was stored: the schedule must not keep an ID or tuner that the database lacks.
-    schedule.put_ID(before.id);
-    schedule.put_TunerID(before.tuner_id);
-  }
-  return result;
-}
-
-void TTVScheduler::Store(ITVSchedule& schedule, Transaction& transaction) {
-  try {
-    ScheduleFields fields = ReadScheduleFields(schedule);
-    ComPtr<IKestroItem> data;
-    CheckHResult(schedule.get_Data(data.ReleaseAndGetAddressOf()));
-    if (fields.id < 1) {
-      if (fields.program_id > 0) PurgeDeletedSchedulesOfProgram(*db_, fields.program_id);
-      fields.id = InsertScheduleRow(*db_, fields);
-      CheckHResult(schedule.put_ID(fields.id));
-    } else {
-      UpdateScheduleRow(*db_, fields);
-    }
-    WriteScheduleData(*db_, fields.id, data.Get());
-    if (fields.program_id > 0) {
-      LinkProgramToSchedule(*db_, fields.program_id, fields.id);
-    }
-    if (!IncreaseScheduleVersion(*db_)) {
-      throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED, "Failed to update the schedule version");
-    }
-    transaction.Commit();
-  } catch (const std::exception& e) {
-    throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
-                       std::string("There was an error inserting the schedule : ") + e.what());
-  }
-}
-
-bool TTVScheduler::Delete(int32_t schedule_id, std::string_view deleted_by,
-                          std::string_view reason) noexcept {
-  try {
-    Transaction transaction = BeginScheduleChange(*db_);
-    TablePtr rows = db_->QueryFmt("select program_id from schedules where schedule_id = %d",
-                                  {SqlArg::Int(schedule_id)});
-    if (rows->Eof()) {
-      transaction.Commit();
-      return true;
-    }
-    const int32_t program_id = StrToIntDef(rows->Text(0), 0);
-    // Only the programme's link to this schedule: deleting an old, already deleted schedule must
-    // not unlink the programme from the live schedule that records it now.
-    UnlinkProgramFromSchedule(*db_, program_id, schedule_id);
-    if (reason == kPurgeScheduleReason) {
-      PurgeSchedule(*db_, schedule_id);
-    } else {
-      MarkScheduleDeleted(*db_, schedule_id, deleted_by, reason);
-    }
-    if (!IncreaseScheduleVersion(*db_)) throw Exception("Failed to update schedule version");
-    transaction.Commit();
-    return true;
-  } catch (const std::exception& e) {
-    ReportFailure(Format("Deleting schedule %d", schedule_id), e);
-    return false;
-  }
-}
-
-ComPtr<TTVSchedule> TTVScheduler::CopyOptions(ITVSchedule& existing) const {
-  const ScheduleFields from = ReadScheduleFields(existing);
-  ComPtr<TTVSchedule> schedule = NewSchedule();
-  ScheduleFields& to = schedule->fields();
-  to.soft_padding_before = from.soft_padding_before;
-  to.soft_padding_after = from.soft_padding_after;
-  to.delete_on_conflict = from.delete_on_conflict;
-  to.wake_up = from.wake_up;
-  to.created_by = from.created_by;
-  to.hard_padding_before = from.hard_padding_before;
-  to.hard_padding_after = from.hard_padding_after;
-  to.rs_id = from.rs_id;
-  to.quality = from.quality;
-  to.folder = from.folder;
-  ComPtr<IKestroItem> data;
-  CheckHResult(existing.get_Data(data.ReleaseAndGetAddressOf()));
-  CheckHResult(schedule->data().Assign(data.Get()));
-  return schedule;
-}
-
-ComPtr<TTVScheduleResult> TTVScheduler::Move(int32_t schedule_id, int32_t new_program_id,
-                                             OleDate start, OleDate end,
-                                             ComPtr<TTVSchedule>* made) {
-  return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
-    Transaction transaction = BeginScheduleChange(*db_);
-    ComPtr<TTVSchedule> old = FindScheduleByID(db_, schedule_id);
-    if (!old) {
-      throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
-                         Format("Unable to find existing schedule id %d", schedule_id));
-    }
-    ComPtr<TTVSchedule> schedule = CopyOptions(*old);
-    ScheduleFields& f = schedule->fields();
-    f.start_time = start - old->fields().hard_padding_before * kOneSecond;
-    f.end_time = end + old->fields().hard_padding_after * kOneSecond;
-    f.channel_id = old->fields().channel_id;
-    f.title = old->fields().title;
-    f.program_id = new_program_id;
-    if (made) *made = schedule;
-
-    if (!Delete(schedule_id, "System", "Re-scheduling")) {
-      throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
-                         "Unable to delete old schedule in attempt to re-schedule");
-    }
-    result = Add(*schedule);
-    if (result->Ok()) transaction.Commit();
-  });
-}
-
-ComPtr<TTVSchedule> TTVScheduler::ScheduleForProgram(ITVSchedule& existing,
-                                                     ITVProgram& program) const {
-  ComPtr<TTVSchedule> schedule = CopyOptions(existing);
-  ScheduleFields& f = schedule->fields();
-  OleDate start = 0.0, end = 0.0;
-  CheckHResult(program.get_StartTime(&start));
-  CheckHResult(program.get_EndTime(&end));
-  CheckHResult(program.get_ChannelID(&f.channel_id));
-  CheckHResult(program.get_Title(&f.title));
-  CheckHResult(program.get_ID(&f.program_id));
-  f.start_time = start - f.hard_padding_before * kOneSecond;
-  f.end_time = end + f.hard_padding_after * kOneSecond;
-  return schedule;
-}
-
-ComPtr<TTVScheduleList> TTVScheduler::SchedulesForTimeSlice(OleDate start, OleDate end) const {
-  if (end < start) return MakeObject<TTVScheduleList>();
-  return MakeScheduleList(
-      LoadOverlappingSchedules(db_, DateTimeToDbTime(start), DateTimeToDbTime(end)));
-}
+    : listings_(std::move(listings)), db_(db), writer_(std::move(db), tuner_count) {}
 
 // --- ITVScheduler -------------------------------------------------------------------------------
 
@@ -233,7 +47,14 @@ HRESULT TTVScheduler::GetSchedules(ITVScheduleList** result) {
 
 HRESULT TTVScheduler::AddSchedule(ITVSchedule* schedule, ITVScheduleResult** result) {
   return FrameOut(result, [&] {
-    return ComPtr<ITVScheduleResult>(schedule ? Add(*schedule) : MissingSchedule());
+    if (!schedule) return ComPtr<ITVScheduleResult>(MissingSchedule());
+    ComPtr<TTVSchedule> own = OwnSchedule(*schedule);
+    ComPtr<TTVScheduleResult> added = Add(*own);
+    if (added->Ok() && own.Get() != schedule) {
+      CheckHResult(schedule->put_ID(own->fields().id));
+      CheckHResult(schedule->put_TunerID(own->fields().tuner_id));
+    }
+    return ComPtr<ITVScheduleResult>(added);
   });
 }
 
@@ -293,12 +114,12 @@ HRESULT TTVScheduler::CreateScheduleFromScheduleAndProgram(ITVSchedule* existing
                                                            ITVSchedule** result) {
   return FrameOut(result, [&] {
     if (!existing || !program) throw Exception("A schedule and a programme are needed");
-    return ComPtr<ITVSchedule>(ScheduleForProgram(*existing, *program));
+    return ComPtr<ITVSchedule>(ScheduleForProgram(*OwnSchedule(*existing), *program));
   });
 }
 
 HRESULT TTVScheduler::get_TunerCount(int32_t* value) {
-  return FrameValue(value, [&] { return tuner_count_; });
+  return FrameValue(value, [&] { return writer_.TunerCount(); });
 }
 
 HRESULT TTVScheduler::GetLostSchedules(ITVScheduleList** result) {
@@ -313,7 +134,7 @@ HRESULT TTVScheduler::GetLostSchedules(ITVScheduleList** result) {
 HRESULT TTVScheduler::GetSchedulesForTimeSlice(double start_time, double end_time,
                                                ITVScheduleList** result) {
   return FrameOut(
-      result, [&] { return ComPtr<ITVScheduleList>(SchedulesForTimeSlice(start_time, end_time)); });
+      result, [&] { return ComPtr<ITVScheduleList>(writer_.SchedulesForTimeSlice(start_time, end_time)); });
 }
 
 HRESULT TTVScheduler::ClearLostSchedules() {
@@ -322,7 +143,11 @@ HRESULT TTVScheduler::ClearLostSchedules() {
 
 HRESULT TTVScheduler::GetConflictsForSchedule(ITVSchedule* schedule, ITVScheduleResult** result) {
   return FrameOut(result, [&] {
-    return ComPtr<ITVScheduleResult>(schedule ? ResolveConflicts(*schedule) : MissingSchedule());
+    if (!schedule) return ComPtr<ITVScheduleResult>(MissingSchedule());
+    ScheduleFields fields = OwnSchedule(*schedule)->fields();
+    ComPtr<TTVScheduleResult> resolved = ResolveConflicts(fields);
+    if (resolved->Ok()) CheckHResult(schedule->put_TunerID(fields.tuner_id));
+    return ComPtr<ITVScheduleResult>(resolved);
   });
 }
 
@@ -381,9 +206,8 @@ HRESULT TTVScheduler::HasBeenRecorded(ITVProgram* program, bool* result) {
   return FrameValue(result, [&] { return kestro::HasBeenRecorded(*db_, program); });
 }
 
-ComPtr<ITVScheduler> MakeScheduler(ComPtr<ITVListings> listings, DBPtr db) {
-  return ComPtr<ITVScheduler>(
-      MakeObject<TTVScheduler>(std::move(listings), std::move(db), TunerCount()));
+ComPtr<TTVScheduler> MakeScheduler(ComPtr<ITVListings> listings, DBPtr db) {
+  return MakeObject<TTVScheduler>(std::move(listings), std::move(db), TunerCount());
 }
 
 }  // namespace kestro

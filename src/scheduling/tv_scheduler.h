@@ -1,11 +1,8 @@
-// TTVScheduler: the only writer of single schedules of one listings database. It validates a
-// schedule, picks its tuner (making room when allowed), stores it, deletes and re-attaches
-// schedules, and raises "schedule-data-version" on every change so the recording engine notices.
-//
-// Every change runs in one transaction (BeginScheduleChange) and is all or nothing. Operations
-// that return a result turn expected problems into its code (EAddSchedule inside);
-// DeleteSchedule answers false on failure and reports why (ReportFailure); listings let database
-// errors fail the call.
+// TTVScheduler: the scheduler of one listings database as the host sees it. Its changes of single
+// schedules are those of its TScheduleWriter (scheduling/schedule_writer.h); its repeating
+// schedules are those of the rule objects. A schedule the host hands in is read once at this
+// boundary; everything behind it works on the module's own schedule objects. Listings let
+// database errors fail the call.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +13,9 @@
 #include "kestro/tv_listings.h"
 #include "kestro/tv_schedules.h"
 #include "platform/time/clock.h"
-#include "scheduling/conflict_resolver.h"
 #include "scheduling/schedule_result.h"
 #include "scheduling/schedule_store.h"
+#include "scheduling/schedule_writer.h"
 #include "scheduling/tv_schedule.h"
 #include "scheduling/tv_schedule_list.h"
 #include "storage/db.h"
@@ -66,43 +63,34 @@ class TTVScheduler : public TKestroTVObject<ITVScheduler> {
   HRESULT LogRecordedProgram(ITVProgram* program) override;
   HRESULT HasBeenRecorded(ITVProgram* program, bool* result) override;
 
-  // The operations behind the interface, for the module's own callers.
-
-  ComPtr<TTVSchedule> NewSchedule() const;
-  // Validates and stores the schedule on the tuner the conflict resolution picks. On success the
-  // schedule carries its ID and TunerID; otherwise it keeps the ones it had and nothing changed.
-  ComPtr<TTVScheduleResult> Add(ITVSchedule& schedule);
-  // Marks the schedule deleted (or purges it for kPurgeScheduleReason) and unlinks its
-  // programme. An unknown id is no change and true. False on any failure, nothing changed.
-  bool Delete(int32_t schedule_id, std::string_view deleted_by, std::string_view reason) noexcept;
-  // See TConflictResolver::Resolve.
-  ComPtr<TTVScheduleResult> ResolveConflicts(ITVSchedule& schedule);
-  // Deletes the schedule and adds one with its options around the new programme times;
-  // `*made` receives the new schedule once it is made. All or nothing.
+  // The operations behind the interface, for the module's own callers (see TScheduleWriter).
+  ComPtr<TTVSchedule> NewSchedule() const { return writer_.NewSchedule(); }
+  ComPtr<TTVScheduleResult> Add(TTVSchedule& schedule) { return writer_.Add(schedule); }
+  bool Delete(int32_t schedule_id, std::string_view deleted_by, std::string_view reason) noexcept {
+    return writer_.Delete(schedule_id, deleted_by, reason);
+  }
+  ComPtr<TTVScheduleResult> ResolveConflicts(ScheduleFields& fields) {
+    return writer_.ResolveConflicts(fields);
+  }
   ComPtr<TTVScheduleResult> Move(int32_t schedule_id, int32_t new_program_id, OleDate start,
-                                 OleDate end, ComPtr<TTVSchedule>* made);
-  // A new unsaved schedule for the programme with the options of `existing`.
-  ComPtr<TTVSchedule> ScheduleForProgram(ITVSchedule& existing, ITVProgram& program) const;
-  // Live schedules overlapping [start, end); empty when end < start.
-  ComPtr<TTVScheduleList> SchedulesForTimeSlice(OleDate start, OleDate end) const;
-  int32_t TunerCount() const { return tuner_count_; }
+                                 OleDate end, ComPtr<TTVSchedule>* made) {
+    return writer_.Move(schedule_id, new_program_id, start, end, made);
+  }
+  ComPtr<TTVSchedule> ScheduleForProgram(TTVSchedule& existing, ITVProgram& program) const {
+    return writer_.ScheduleForProgram(existing, program);
+  }
+  TScheduleWriter& writer() { return writer_; }
+  int32_t TunerCount() const { return writer_.TunerCount(); }
   const DBPtr& db() const { return db_; }
 
  private:
-  // The storing part of an add: the rows, the data, the programme link and the version.
-  void Store(ITVSchedule& schedule, Transaction& transaction);
-  // A new schedule with the recording options of `existing`: paddings, deletion and wake-up
-  // flags, Data, CreatedBy, repeating schedule, folder and quality (not KeepUntil).
-  ComPtr<TTVSchedule> CopyOptions(ITVSchedule& existing) const;
-
   ComPtr<ITVListings> listings_;
   DBPtr db_;
-  int32_t tuner_count_;
-  TConflictResolver resolver_;
+  TScheduleWriter writer_;
 };
 
 // The scheduler of a lineup's listings, with the tuner count of the tuner configuration
 // document. This is what the listings object's GetScheduler hands out.
-ComPtr<ITVScheduler> MakeScheduler(ComPtr<ITVListings> listings, DBPtr db);
+ComPtr<TTVScheduler> MakeScheduler(ComPtr<ITVListings> listings, DBPtr db);
 
 }  // namespace kestro

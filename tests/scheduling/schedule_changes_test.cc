@@ -26,7 +26,7 @@ TEST_F(ScheduleChangeTest, AddingLinksTheProgrammeAndDeletingUnlinksIt) {
   EXPECT_TRUE(deleted->fields().deleted);
   EXPECT_EQ(deleted->fields().deleted_by, "user");
   EXPECT_EQ(deleted->fields().reason, "changed my mind");
-  EXPECT_EQ(scheduler_->SchedulesForTimeSlice(At(20), At(21))->Count(), 0);
+  EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(20), At(21))->Count(), 0);
 }
 
 TEST_F(ScheduleChangeTest, DeletingAStaleScheduleKeepsTheProgrammesLiveLink) {

@@ -25,7 +25,7 @@ TEST_F(ScheduleReadTest, LenientColumnsReadAsZeroAndStrictOnesFailTheWholeList) 
   ASSERT_EQ(scheduler_->GetSchedules(list.ReleaseAndGetAddressOf()), S_OK);
   ComPtr<ITVSchedule> item;
   ASSERT_EQ(list->get_Items(0, item.ReleaseAndGetAddressOf()), S_OK);
-  const ScheduleFields f = ReadScheduleFields(*item);
+  const ScheduleFields f = OwnSchedule(*item)->fields();
   EXPECT_EQ(f.program_id, 0);
   EXPECT_EQ(f.channel_id, 0);
   EXPECT_EQ(f.hard_padding_before, 0);

@@ -81,9 +81,9 @@ TEST_F(ConflictTest, WindowsTouchingAtOneInstantDoNotConflict) {
   ComPtr<TTVSchedule> before = Stored(At(19), At(20));
   EXPECT_EQ(before->fields().tuner_id, 1);
 
-  EXPECT_EQ(IDsOf(*scheduler_->SchedulesForTimeSlice(At(21), At(22))),
+  EXPECT_EQ(IDsOf(*scheduler_->writer().SchedulesForTimeSlice(At(21), At(22))),
             (std::vector<int32_t>{late->fields().id}));
-  EXPECT_EQ(scheduler_->SchedulesForTimeSlice(At(22), At(21))->Count(), 0);
+  EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(22), At(21))->Count(), 0);
 }
 
 TEST_F(ConflictTest, SoftPaddingNeverCounts) {
@@ -96,7 +96,7 @@ TEST_F(ConflictTest, SoftPaddingNeverCounts) {
   late->fields().soft_padding_before = 1800;
   ComPtr<TTVScheduleResult> r = scheduler_->Add(*late);
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
-  EXPECT_EQ(scheduler_->SchedulesForTimeSlice(At(21, 10), At(21, 20))->Count(), 1);
+  EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(21, 10), At(21, 20))->Count(), 1);
 }
 
 TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
@@ -134,7 +134,7 @@ TEST_F(ConflictTest, RefusesEverythingWithoutTuners) {
 TEST_F(ConflictTest, AStoredScheduleOnAnUnknownTunerIsCorruption) {
   Stored(At(20), At(21));
   db_->Exec("update schedules set tuner_id = 9");
-  ComPtr<TTVScheduleResult> r = scheduler_->ResolveConflicts(*Make(At(20), At(21)));
+  ComPtr<TTVScheduleResult> r = scheduler_->ResolveConflicts(Make(At(20), At(21))->fields());
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CORRUPTION);
   EXPECT_EQ(r->Description(), "A conflicting schedule has an invalid tuner id = 9");
 }
@@ -143,7 +143,7 @@ TEST_F(ConflictTest, ResolvingAloneDeletesAndPicksATunerButStoresNothing) {
   UseTuners(1);
   ComPtr<TTVSchedule> expendable = Stored(At(20), At(21), true);
   ComPtr<TTVSchedule> probe = Make(At(20), At(21));
-  ASSERT_TRUE(scheduler_->ResolveConflicts(*probe)->Ok());
+  ASSERT_TRUE(scheduler_->ResolveConflicts(probe->fields())->Ok());
   EXPECT_EQ(probe->fields().tuner_id, 1);
   EXPECT_EQ(probe->fields().id, -1);
   EXPECT_TRUE(FindScheduleByID(db_, expendable->fields().id)->fields().deleted);

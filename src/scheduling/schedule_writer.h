@@ -1,0 +1,65 @@
+// TScheduleWriter: the only writer of single schedules of one listings database. It validates a
+// schedule, picks its tuner (making room when allowed), stores it, deletes and re-attaches
+// schedules, and raises "schedule-data-version" on every change so the recording engine notices.
+// The scheduler (TTVScheduler) offers it through its interface; the rule save uses it directly.
+//
+// Every change runs in one transaction (BeginScheduleChange) and is all or nothing. Operations
+// that return a result turn expected problems into its code (EAddSchedule inside); Delete answers
+// false on failure and reports why (ReportFailure).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "kestro/tv_programs.h"
+#include "platform/time/clock.h"
+#include "scheduling/conflict_resolver.h"
+#include "scheduling/schedule_result.h"
+#include "scheduling/schedule_store.h"
+#include "scheduling/tv_schedule.h"
+#include "scheduling/tv_schedule_list.h"
+#include "storage/db.h"
+
+namespace kestro {
+
+class TScheduleWriter {
+ public:
+  // `tuner_count` is fixed for the writer's life (below 1, every schedule is refused with
+  // TV_ADD_SCHEDULE_INVALID_GROUP).
+  TScheduleWriter(DBPtr db, int32_t tuner_count);
+  TScheduleWriter(const TScheduleWriter&) = delete;
+  TScheduleWriter& operator=(const TScheduleWriter&) = delete;
+
+  ComPtr<TTVSchedule> NewSchedule() const;
+  // Validates and stores the schedule on the tuner the conflict resolution picks. On success the
+  // schedule carries its ID and TunerID; otherwise it keeps the ones it had and nothing changed.
+  ComPtr<TTVScheduleResult> Add(TTVSchedule& schedule);
+  // Marks the schedule deleted (or purges it for kPurgeScheduleReason) and unlinks its
+  // programme. An unknown id is no change and true. False on any failure, nothing changed.
+  bool Delete(int32_t schedule_id, std::string_view deleted_by, std::string_view reason) noexcept;
+  // See TConflictResolver::Resolve.
+  ComPtr<TTVScheduleResult> ResolveConflicts(ScheduleFields& fields);
+  // Deletes the schedule and adds one with its options around the new programme times;
+  // `*made` receives the new schedule once it is made. All or nothing.
+  ComPtr<TTVScheduleResult> Move(int32_t schedule_id, int32_t new_program_id, OleDate start,
+                                 OleDate end, ComPtr<TTVSchedule>* made);
+  // A new unsaved schedule for the programme with the options of `existing`.
+  ComPtr<TTVSchedule> ScheduleForProgram(TTVSchedule& existing, ITVProgram& program) const;
+  // Live schedules overlapping [start, end); empty when end < start.
+  ComPtr<TTVScheduleList> SchedulesForTimeSlice(OleDate start, OleDate end) const;
+  int32_t TunerCount() const { return tuner_count_; }
+
+ private:
+  // The storing part of an add: the rows, the data, the programme link and the version, then
+  // the commit. Returns the schedule's id (a new one for a schedule not stored yet).
+  int32_t Store(const ScheduleFields& fields, IKestroItem& data, Transaction& transaction);
+  // A new schedule with the recording options of `existing`: paddings, deletion and wake-up
+  // flags, Data, CreatedBy, repeating schedule, folder and quality (not KeepUntil).
+  ComPtr<TTVSchedule> CopyOptions(TTVSchedule& existing) const;
+
+  DBPtr db_;
+  int32_t tuner_count_;
+  TConflictResolver resolver_;
+};
+
+}  // namespace kestro
