@@ -157,7 +157,8 @@ void ImportGuide(const std::string& file, const std::vector<Show>& shows,
       p.put_Title(show.title);
       p.put_Subtitle(Format("Episode %d", airing / 3 + 1));
       p.put_EqualityKey(Format("EP%05d.%04d", s, airing / 3));
-      p.put_OriginalAirDate(airing % 3 == 0 ? DateOf(MillisToOleDate(start)) : GuideStart() - 30);
+      p.put_OriginalAirDate(airing % 3 == 0 ? DateOf(MillisToOleDate(start))
+                                            : OleDate(GuideStart() - 30));
       p.put_ProgramType("EP");
       TV_PROGRAM_SAVE_RESULT result = TV_PROGRAM_SAVE_FAILED;
       p.Save(&result);

@@ -118,7 +118,7 @@ int RunList(CommandContext& ctx) {
     ComPtr<ITVLineup> lineup;
     CheckHResult(lineups->get_Items(i, lineup.ReleaseAndGetAddressOf()));
     ITVLineup* l = lineup.Get();
-    const double last_update = Get(l, &ITVLineup::get_LastUpdateTime);
+    const OleDate last_update = Get(l, &ITVLineup::get_LastUpdateTime);
     table.AddRow({std::to_string(Get(l, &ITVLineup::get_ID)), Get(l, &ITVLineup::get_Name),
                   PluginNameOf(Get(l, &ITVLineup::get_PluginID)),
                   std::to_string(Get(l, &ITVLineup::get_TunerCount)),

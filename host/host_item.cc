@@ -31,7 +31,7 @@ Variant ItemBase<I>::Get(const std::string& name) const {
 
 template <class I>
 HRESULT ItemBase<I>::get_Values(const Variant& key, Variant* value) {
-  return this->FrameValue(value, [&]() -> Variant {
+  return this->GetProperty(value, [&]() -> Variant {
     if (key.IsString()) return Get(key.ToString());
     if (key.IsOrdinal()) {
       int64_t i = key.ToInt64();
@@ -43,7 +43,7 @@ HRESULT ItemBase<I>::get_Values(const Variant& key, Variant* value) {
 
 template <class I>
 HRESULT ItemBase<I>::put_Values(const Variant& key, const Variant& value) {
-  return this->Frame([&] {
+  return this->PutProperty([&] {
     if (key.IsString()) {
       Set(key.ToString(), value);
     } else if (key.IsOrdinal()) {
@@ -55,7 +55,7 @@ HRESULT ItemBase<I>::put_Values(const Variant& key, const Variant& value) {
 
 template <class I>
 HRESULT ItemBase<I>::get_Count(int32_t* count) {
-  return this->FrameValue(count, [&] { return static_cast<int32_t>(values_.size()); });
+  return this->GetProperty(count, [&] { return static_cast<int32_t>(values_.size()); });
 }
 
 template <class I>
@@ -65,7 +65,7 @@ HRESULT ItemBase<I>::HasValue(const std::string& name, bool* result) {
 
 template <class I>
 HRESULT ItemBase<I>::get_KeyNames(int32_t index, std::string* name) {
-  return this->FrameValue(name, [&]() -> std::string {
+  return this->GetProperty(name, [&]() -> std::string {
     if (index < 0 || index >= static_cast<int32_t>(values_.size())) return {};
     return values_[index].first;
   });

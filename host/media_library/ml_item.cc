@@ -78,25 +78,17 @@ void TMLItem::SaveItem() {
   id_ = id;
 }
 
-HRESULT TMLItem::get_Location(std::string* location) {
-  return FrameValue(location, [&] { return location_; });
-}
+HRESULT TMLItem::get_Location(std::string* location) { return GetProperty(location, location_); }
 
 HRESULT TMLItem::put_Location(const std::string& location) {
-  return Frame([&] { location_ = location; });
+  return PutProperty(location_, location);
 }
 
-HRESULT TMLItem::put_Key(const std::string& key) {
-  return Frame([&] { key_ = key; });
-}
+HRESULT TMLItem::put_Key(const std::string& key) { return PutProperty(key_, key); }
 
-HRESULT TMLItem::get_Tags(IKestroItem** tags) {
-  return FrameOut(tags, [&] { return ComPtr<IKestroItem>(tags_.Get()); });
-}
+HRESULT TMLItem::get_Tags(IKestroItem** tags) { return GetProperty(tags, tags_); }
 
-HRESULT TMLItem::get_Name(std::string* name) {
-  return FrameValue(name, [&] { return name_; });
-}
+HRESULT TMLItem::get_Name(std::string* name) { return GetProperty(name, name_); }
 
 HRESULT TMLItem::Save() {
   return Frame([&] { SaveItem(); });
@@ -106,11 +98,11 @@ TMLItemList::TMLItemList(std::vector<ComPtr<TMLItem>> items)
     : DispatchObject<IMLItemList>(HostTypeLibrary()), items_(std::move(items)) {}
 
 HRESULT TMLItemList::get_Count(int32_t* count) {
-  return FrameValue(count, [&] { return static_cast<int32_t>(items_.size()); });
+  return GetProperty(count, [&] { return static_cast<int32_t>(items_.size()); });
 }
 
 HRESULT TMLItemList::get_Item(int32_t index, IMLItem** item) {
-  return FrameOut(item, [&] {
+  return GetProperty(item, [&] {
     if (index < 0 || index >= static_cast<int32_t>(items_.size()))
       throw EMediaLibraryError(Format("List index out of bounds (%d)", index));
     return ComPtr<IMLItem>(items_[index].Get());

@@ -14,7 +14,7 @@ void TMLLevel::Update(const char* sql, const std::string& text) {
 }
 
 HRESULT TMLLevel::put_Flag(bool value) {
-  return Frame([&] {
+  return PutProperty([&] {
     std::lock_guard lock(db_->Mutex());
     MLStatement(*db_, "update levels set flag = ? where level_id = ?")
         .Bind(1, int64_t{value ? 1 : 0})
@@ -24,15 +24,15 @@ HRESULT TMLLevel::put_Flag(bool value) {
 }
 
 HRESULT TMLLevel::put_SortTag(const std::string& tag) {
-  return Frame([&] { Update("update levels set sort_tag = ? where level_id = ?", tag); });
+  return PutProperty([&] { Update("update levels set sort_tag = ? where level_id = ?", tag); });
 }
 
 HRESULT TMLLevel::put_Caption(const std::string& caption) {
-  return Frame([&] { Update("update levels set caption = ? where level_id = ?", caption); });
+  return PutProperty([&] { Update("update levels set caption = ? where level_id = ?", caption); });
 }
 
 HRESULT TMLLevel::put_Style(const std::string& style) {
-  return Frame([&] { Update("update levels set style = ? where level_id = ?", style); });
+  return PutProperty([&] { Update("update levels set style = ? where level_id = ?", style); });
 }
 
 TMLView::TMLView(MLDatabasePtr db, int64_t view_id)
@@ -50,7 +50,7 @@ HRESULT TMLView::AddLevel(const std::string& tag, IMLLevel** level) {
 }
 
 HRESULT TMLView::get_Filter(std::string* filter) {
-  return FrameValue(filter, [&] {
+  return GetProperty(filter, [&] {
     std::lock_guard lock(db_->Mutex());
     MLStatement row(*db_, "select filter from views where view_id = ?");
     row.Bind(1, id_);
@@ -59,7 +59,7 @@ HRESULT TMLView::get_Filter(std::string* filter) {
 }
 
 HRESULT TMLView::put_Filter(const std::string& filter) {
-  return Frame([&] {
+  return PutProperty([&] {
     std::lock_guard lock(db_->Mutex());
     MLStatement(*db_, "update views set filter = ? where view_id = ?")
         .Bind(1, filter)
@@ -171,7 +171,7 @@ HRESULT TMLSection::FindItemsByTag(const std::string& tag, const std::string& va
 }
 
 HRESULT TMLSection::get_ItemCount(int32_t* count) {
-  return FrameValue(count, [&] { return ItemCount(); });
+  return GetProperty(count, [&] { return ItemCount(); });
 }
 
 HRESULT TMLSection::AddView(const std::string& name, IMLView** view) {

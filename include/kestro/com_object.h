@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include "kestro/com.h"
@@ -116,6 +117,33 @@ class DispatchObject : public ComObject<I> {
   HRESULT FrameValue(T* out, F&& body) noexcept {
     if (!out) return E_POINTER;
     return Frame([&] { *out = body(); });
+  }
+
+  // The one form of every property slot:
+  //   get_Title(std::string* value)  { return GetProperty(value, fields_.title); }
+  //   get_HasElapsed(bool* value)    { return GetProperty(value, [&] { return ElapsedAt(now); }); }
+  //   put_Title(const std::string& value) { return PutProperty(fields_.title, value); }
+  //   put_Number(int32_t value)      { return PutProperty([&] { WriteNumber(value); }); }
+  // A read hands out `value`, or what `read()` returns (an interface as a new reference, null
+  // allowed), as FrameValue and FrameOut do; a write stores `value` into `field`, or runs
+  // `write()`. Both run inside the error frame.
+  template <class T, class V>
+  HRESULT GetProperty(T* out, V&& value_or_read) noexcept {
+    if constexpr (!std::is_invocable_v<V&>) {
+      return GetProperty(out, [&]() -> const std::remove_cvref_t<V>& { return value_or_read; });
+    } else if constexpr (std::is_pointer_v<T>) {
+      return FrameOut(out, [&] { return ComPtr<std::remove_pointer_t<T>>(value_or_read()); });
+    } else {
+      return FrameValue(out, value_or_read);
+    }
+  }
+  template <class T, class V>
+  HRESULT PutProperty(T& field, V&& value) noexcept {
+    return Frame([&] { field = std::forward<V>(value); });
+  }
+  template <class F>
+  HRESULT PutProperty(F&& write) noexcept {
+    return Frame(std::forward<F>(write));
   }
 
   const InterfaceInfo& Info() const { return *info_; }

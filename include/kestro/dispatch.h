@@ -2,8 +2,9 @@
 //
 // Each interface is described once by an InterfaceInfo table: its IID, name and members with
 // DISPID, kind and an invoke thunk generated from the member function pointer, so a call through
-// IDispatch::Invoke runs exactly the code of the slot call. A type library is a list of such
-// tables under a LIBID.
+// IDispatch::Invoke runs exactly the code of the slot call. The tables are made from each
+// interface's member list (see "Member lists" below). A type library is a list of such tables
+// under a LIBID.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "kestro/com.h"
+#include "kestro/ole_date.h"
 #include "kestro/variant.h"
 
 namespace kestro {
@@ -184,7 +186,7 @@ constexpr bool IsOutParam() {
     using T = std::remove_pointer_t<P>;
     if constexpr (std::is_const_v<T>) return false;
     else if constexpr (std::is_class_v<T>) return !std::is_base_of_v<IUnknown, T>;
-    else return true;  // int32_t*, bool*, double*, ITVFoo**
+    else return true;  // int32_t*, bool*, OleDate*, ITVFoo**
   } else {
     return false;
   }
@@ -195,6 +197,7 @@ T FromVariant(const Variant& v) {
   using U = std::remove_cvref_t<T>;
   if constexpr (std::is_same_v<U, Variant>) return v;
   else if constexpr (std::is_same_v<U, bool>) return v.ToBool();
+  else if constexpr (std::is_same_v<U, OleDate>) return v.ToDate();
   else if constexpr (std::is_same_v<U, double>) return v.ToDouble();
   else if constexpr (std::is_same_v<U, std::string>) return v.ToString();
   else if constexpr (std::is_same_v<U, int64_t>) return v.ToInt64();
@@ -203,15 +206,14 @@ T FromVariant(const Variant& v) {
   else static_assert(sizeof(U) == 0, "no variant conversion for this parameter type");
 }
 
+// The variant of a result: an OleDate becomes a date, an interface handed out is taken over.
 template <class T>
-Variant ToVariant(const T& value, bool as_date) {
-  if constexpr (std::is_pointer_v<T>) {  // an interface handed out: the Variant takes it over
+Variant ToVariant(const T& value) {
+  if constexpr (std::is_pointer_v<T>) {
     using I = std::remove_pointer_t<T>;
     return Variant(ComPtr<I>::Attach(value));
   } else if constexpr (std::is_enum_v<T>) {
     return Variant(static_cast<int32_t>(value));
-  } else if constexpr (std::is_same_v<T, double>) {
-    return as_date ? Variant::Date(value) : Variant(value);
   } else {
     return Variant(value);
   }
@@ -257,11 +259,11 @@ using ParamAt = std::tuple_element_t<I, Tuple>;
 // Runs a thunk body, turning a failed argument conversion into DISP_E_TYPEMISMATCH with error info.
 HRESULT ConvertFailure(const std::exception& e);
 
-template <auto Fn, bool kDateResult>
+template <auto Fn>
 struct Thunk;
 
-template <class I, class... P, HRESULT (I::*Fn)(P...), bool kDateResult>
-struct Thunk<Fn, kDateResult> {
+template <class I, class... P, HRESULT (I::*Fn)(P...)>
+struct Thunk<Fn> {
   using Params = std::tuple<P...>;
   static constexpr size_t kCount = sizeof...(P);
   static constexpr bool kHasResult = [] {
@@ -300,37 +302,80 @@ struct Thunk<Fn, kDateResult> {
   static void StoreOne([[maybe_unused]] S& s, [[maybe_unused]] Variant* args,
                        [[maybe_unused]] Variant* result) {
     if constexpr (ParamK<K>::kOut) {
-      Variant v = ToVariant(s, kDateResult && K == kCount - 1);
+      Variant v = ToVariant(s);
       if constexpr (K < kArgCount) args[K] = std::move(v);
       else if (result) *result = std::move(v);
     }
   }
 };
 
-template <auto Fn>
-struct MemberArity;
-template <class I, class... P, HRESULT (I::*Fn)(P...)>
-struct MemberArity<Fn> {
-  static constexpr uint32_t value = Thunk<Fn, false>::kArgCount;
-};
+// The table row of one member. A property get must hand out a result; a put takes its value
+// (after any index) and hands out none.
+template <MemberKind kKind, auto Fn>
+MemberInfo Row(const char* name, DISPID id) {
+  using T = Thunk<Fn>;
+  static_assert(kKind != MemberKind::kGet || T::kHasResult, "a property get needs a result");
+  static_assert(kKind != MemberKind::kPut || (!T::kHasResult && T::kArgCount >= 1),
+                "a property put takes a value and has no result");
+  return {name, id, kKind, T::kArgCount, &T::Call};
+}
+
+// The table of the interface an interface extends; none for IDispatch's direct heirs.
+template <class B>
+const InterfaceInfo* BaseTable() {
+  if constexpr (std::is_same_v<B, IDispatch>) return nullptr;
+  else return &B::TypeTable();
+}
 
 }  // namespace dispatch_detail
 
-// Table entries. `kDate` marks a method whose double result is an OLE date.
-template <auto Fn, bool kDate = false>
-MemberInfo Method(const char* name, DISPID id) {
-  return {name, id, MemberKind::kMethod, dispatch_detail::Thunk<Fn, kDate>::kArgCount,
-          &dispatch_detail::Thunk<Fn, kDate>::Call};
-}
-template <auto Fn, bool kDate = false>
-MemberInfo PropGet(const char* name, DISPID id) {
-  return {name, id, MemberKind::kGet, dispatch_detail::Thunk<Fn, kDate>::kArgCount,
-          &dispatch_detail::Thunk<Fn, kDate>::Call};
-}
-template <auto Fn>
-MemberInfo PropPut(const char* name, DISPID id) {
-  return {name, id, MemberKind::kPut, dispatch_detail::Thunk<Fn, false>::kArgCount,
-          &dispatch_detail::Thunk<Fn, false>::Call};
-}
+// ---------------------------------------------------------------------------------------------
+// Member lists
+//
+// Every interface lists its members once, inside its struct, as an X-macro named
+// <interface>_MEMBERS, followed by KESTRO_DISPATCH_MEMBERS (each line of the list but its last
+// ends in a backslash):
+//
+//   struct ITVFooList : IDispatch {
+//     static constexpr GUID kIID = MakeGuid("{...}");
+//     using Base = IDispatch;
+//   #define ITVFooList_MEMBERS(M)
+//     M(propget, 201, Count, (int32_t* value))
+//     /* An index outside the list is ignored. */
+//     M(method, 202, Remove, (int32_t index))
+//     KESTRO_DISPATCH_MEMBERS(ITVFooList, "A list of foos")
+//   };
+//
+// An entry gives the kind (propget, propput or method), the DISPID, the name and the parameters;
+// a property's slots are get_<name> and put_<name>, a method's is <name>. The list becomes the
+// pure virtual slots, in list order (the slot order), and the interface's dispatch table
+// `TypeTable()`, whose rows invoke those very slots: a slot cannot lack its row, nor a row its
+// slot. Comments inside a list must be /* */.
+
+#define KESTRO_SLOT_propget(name) get_##name
+#define KESTRO_SLOT_propput(name) put_##name
+#define KESTRO_SLOT_method(name) name
+#define KESTRO_SLOT(kind, name) KESTRO_SLOT_##kind(name)
+#define KESTRO_MEMBER_KIND_propget ::kestro::MemberKind::kGet
+#define KESTRO_MEMBER_KIND_propput ::kestro::MemberKind::kPut
+#define KESTRO_MEMBER_KIND_method ::kestro::MemberKind::kMethod
+
+#define KESTRO_PURE_SLOT(kind, dispid, name, params) \
+  virtual ::kestro::HRESULT KESTRO_SLOT(kind, name) params = 0;
+#define KESTRO_TABLE_ROW(kind, dispid, name, params)                                            \
+  ::kestro::dispatch_detail::Row<KESTRO_MEMBER_KIND_##kind, &Self::KESTRO_SLOT(kind, name)>( \
+      #name, dispid),
+
+// TypeTable is a template so that it is compiled only where a type library lists it, with every
+// interface its members take complete.
+#define KESTRO_DISPATCH_MEMBERS(Interface, help)                              \
+  Interface##_MEMBERS(KESTRO_PURE_SLOT)                                       \
+  template <class Self = Interface>                                           \
+  static const ::kestro::InterfaceInfo& TypeTable() {                         \
+    static const ::kestro::InterfaceInfo table{                               \
+        kIID, #Interface, help, ::kestro::dispatch_detail::BaseTable<Base>(), \
+        {Interface##_MEMBERS(KESTRO_TABLE_ROW)}};                             \
+    return table;                                                             \
+  }
 
 }  // namespace kestro

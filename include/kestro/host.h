@@ -19,19 +19,21 @@ constexpr GUID LIBID_KestroHost = MakeGuid("{C6A348C4-2852-4658-A1DE-010089BFD72
 struct IKestroItem : IDispatch {
   static constexpr GUID kIID = MakeGuid("{1624C2C5-2054-4933-8835-83F606F743B3}");
   using Base = IDispatch;
-  // A text key reads by name, an ordinal key by position; anything else reads Empty.
-  virtual HRESULT get_Values(const Variant& key, Variant* value) = 0;
-  virtual HRESULT put_Values(const Variant& key, const Variant& value) = 0;
-  virtual HRESULT get_Count(int32_t* count) = 0;
-  virtual HRESULT HasValue(const std::string& name, bool* result) = 0;
-  virtual HRESULT get_KeyNames(int32_t index, std::string* name) = 0;
-  virtual HRESULT Clear() = 0;
-  // The value by name, or `fallback` when it is missing or Empty.
-  virtual HRESULT GetValue(const std::string& name, const Variant& fallback, Variant* value) = 0;
-  // Copies every value of `source` into this bag by name.
-  virtual HRESULT Assign(IKestroItem* source) = 0;
-  virtual HRESULT BeginUpdate() = 0;
-  virtual HRESULT EndUpdate() = 0;
+#define IKestroItem_MEMBERS(M)                                                               \
+  /* A text key reads by name, an ordinal key by position; anything else reads Empty. */     \
+  M(propget, 0, Values, (const Variant& key, Variant* value))                                \
+  M(propput, 0, Values, (const Variant& key, const Variant& value))                          \
+  M(propget, 1, Count, (int32_t* count))                                                     \
+  M(method, 2, HasValue, (const std::string& name, bool* result))                            \
+  M(propget, 3, KeyNames, (int32_t index, std::string* name))                                \
+  M(method, 4, Clear, ())                                                                    \
+  /* The value by name, or `fallback` when it is missing or Empty. */                        \
+  M(method, 5, GetValue, (const std::string& name, const Variant& fallback, Variant* value)) \
+  /* Copies every value of `source` into this bag by name. */                                \
+  M(method, 6, Assign, (IKestroItem* source))                                                \
+  M(method, 7, BeginUpdate, ())                                                              \
+  M(method, 8, EndUpdate, ())
+  KESTRO_DISPATCH_MEMBERS(IKestroItem, "Property bag of named values")
 };
 
 // Calls visit(name, value) for each entry of a bag in its order, through the interface alone (the
@@ -54,7 +56,9 @@ void ForEachItemValue(IKestroItem* item, F&& visit) {
 struct IKestroLog : IDispatch {
   static constexpr GUID kIID = MakeGuid("{15A9AEBE-AFEA-401D-BF10-AABFB9AB911B}");
   using Base = IDispatch;
-  virtual HRESULT WriteLine(const std::string& line) = 0;
+#define IKestroLog_MEMBERS(M)                        \
+  M(method, 1, WriteLine, (const std::string& line))
+  KESTRO_DISPATCH_MEMBERS(IKestroLog, "Host log")
 };
 
 // Progress of a long import. `percent` is 0..100, or -1 when unknown. *go_on false asks the
@@ -62,7 +66,9 @@ struct IKestroLog : IDispatch {
 struct IMLImportProgress : IDispatch {
   static constexpr GUID kIID = MakeGuid("{196756F0-E75E-4000-B6BF-CF1B63CE110D}");
   using Base = IDispatch;
-  virtual HRESULT ReportProgress(int32_t percent, const std::string& status, bool* go_on) = 0;
+#define IMLImportProgress_MEMBERS(M)                                                      \
+  M(method, 1, ReportProgress, (int32_t percent, const std::string& status, bool* go_on))
+  KESTRO_DISPATCH_MEMBERS(IMLImportProgress, "Progress of an import")
 };
 
 struct IKestroSystem;
@@ -71,44 +77,52 @@ struct IKestroSystem;
 struct IKestroMessage : IKestroItem {
   static constexpr GUID kIID = MakeGuid("{987F7034-5F8E-4B13-9B35-448100A459F2}");
   using Base = IKestroItem;
-  virtual HRESULT get_Subject(std::string* subject) = 0;
-  // Whether the subject matches a pattern ("tv-scheduler.notify.*").
-  virtual HRESULT Matches(const std::string& pattern, bool* result) = 0;
-  virtual HRESULT Send() = 0;
-  virtual HRESULT SendTo(const Variant& target) = 0;
-  virtual HRESULT IsShutdown(bool* result) = 0;
+#define IKestroMessage_MEMBERS(M)                                        \
+  M(propget, 101, Subject, (std::string* subject))                       \
+  /* Whether the subject matches a pattern ("tv-scheduler.notify.*"). */ \
+  M(method, 102, Matches, (const std::string& pattern, bool* result))    \
+  M(method, 103, Send, ())                                               \
+  M(method, 104, SendTo, (const Variant& target))                        \
+  M(method, 105, IsShutdown, (bool* result))
+  KESTRO_DISPATCH_MEMBERS(IKestroMessage, "Host message")
 };
 
 // A component the host loads and talks to through messages and settings.
 struct IKestroPlugin : IDispatch {
   static constexpr GUID kIID = MakeGuid("{69C291C2-F54A-4B83-BB17-CB071C2EEC8B}");
   using Base = IDispatch;
-  virtual HRESULT OnMessage(IKestroSystem* system, IKestroMessage* message, bool* handled) = 0;
-  // Fills `descriptor` with the setting at a 1-based index; *ok false past the last one.
-  virtual HRESULT DescribeSetting(int32_t index, IKestroItem* descriptor, bool* ok) = 0;
-  virtual HRESULT ApplySettings(IKestroItem* settings, std::string* error, bool* ok) = 0;
-  virtual HRESULT IsAvailable(bool* result) = 0;
+#define IKestroPlugin_MEMBERS(M)                                                             \
+  M(method, 1, OnMessage, (IKestroSystem* system, IKestroMessage* message, bool* handled))   \
+  /* Fills `descriptor` with the setting at a 1-based index; *ok false past the last one. */ \
+  M(method, 2, DescribeSetting, (int32_t index, IKestroItem* descriptor, bool* ok))          \
+  M(method, 3, ApplySettings, (IKestroItem* settings, std::string* error, bool* ok))         \
+  M(method, 4, IsAvailable, (bool* result))
+  KESTRO_DISPATCH_MEMBERS(IKestroPlugin, "Host plug-in")
 };
 
 // What a screen shows; the host's screens are outside this module.
 struct IKestroScreen : IDispatch {
   static constexpr GUID kIID = MakeGuid("{361A2470-EC80-46E5-9E3E-A06856320113}");
   using Base = IDispatch;
+#define IKestroScreen_MEMBERS(M)
+  KESTRO_DISPATCH_MEMBERS(IKestroScreen, "Host screen")
 };
 
 // The host system object as the module sees it.
 struct IKestroSystem : IDispatch {
   static constexpr GUID kIID = MakeGuid("{94A257B2-AF0C-4FEC-BE4C-A4814631C482}");
   using Base = IDispatch;
-  virtual HRESULT CreateMessage(const std::string& subject, IKestroMessage** message) = 0;
-  virtual HRESULT Subscribe(const std::string& pattern, IKestroPlugin* subscriber) = 0;
-  virtual HRESULT ShowTrace(const std::string& text) = 0;
-  virtual HRESULT ShowStatus(const std::string& text) = 0;
-  virtual HRESULT CreateItem(IKestroItem** item) = 0;
-  virtual HRESULT LookupText(const std::string& phrase, std::string* text) = 0;
-  virtual HRESULT GetLog(int32_t kind, IKestroLog** log) = 0;
-  virtual HRESULT GetFolder(const std::string& kind, std::string* path) = 0;
-  virtual HRESULT SetRuntimeProperty(const std::string& name, IKestroItem* value) = 0;
+#define IKestroSystem_MEMBERS(M)                                                      \
+  M(method, 1, CreateMessage, (const std::string& subject, IKestroMessage** message)) \
+  M(method, 2, Subscribe, (const std::string& pattern, IKestroPlugin* subscriber))    \
+  M(method, 4, ShowTrace, (const std::string& text))                                  \
+  M(method, 5, ShowStatus, (const std::string& text))                                 \
+  M(method, 7, CreateItem, (IKestroItem** item))                                      \
+  M(method, 25, LookupText, (const std::string& phrase, std::string* text))           \
+  M(method, 34, GetLog, (int32_t kind, IKestroLog** log))                             \
+  M(method, 37, GetFolder, (const std::string& kind, std::string* path))              \
+  M(method, 39, SetRuntimeProperty, (const std::string& name, IKestroItem* value))
+  KESTRO_DISPATCH_MEMBERS(IKestroSystem, "Host system")
 };
 
 }  // namespace kestro

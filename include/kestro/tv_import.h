@@ -43,144 +43,146 @@ enum TV_PROGRAM_SAVE_RESULT : int32_t {
 struct ITVNewChannel : IDispatch {
   static constexpr GUID kIID = MakeGuid("{024BB89E-25ED-4580-BC3E-C7EB6ECA2195}");
   using Base = IDispatch;
-  // The channel's channel_id after a successful Save.
-  virtual HRESULT get_ID(int32_t* value) = 0;                              // 0xC9
-  virtual HRESULT put_ID(int32_t value) = 0;
-  virtual HRESULT get_Number(int32_t* value) = 0;                          // 0xCA
-  virtual HRESULT put_Number(int32_t value) = 0;
-  virtual HRESULT get_ExternalID(std::string* value) = 0;                  // 0xCB
-  virtual HRESULT put_ExternalID(const std::string& value) = 0;
-  virtual HRESULT get_ShortName(std::string* value) = 0;                   // 0xCC
-  virtual HRESULT put_ShortName(const std::string& value) = 0;
-  virtual HRESULT get_LongName(std::string* value) = 0;                    // 0xCD
-  virtual HRESULT put_LongName(const std::string& value) = 0;
-  virtual HRESULT get_Network(std::string* value) = 0;                     // 0xCE
-  virtual HRESULT put_Network(const std::string& value) = 0;
-  virtual HRESULT get_Frequency(std::string* value) = 0;                   // 0xCF
-  virtual HRESULT put_Frequency(const std::string& value) = 0;
-  virtual HRESULT get_ImageID(std::string* value) = 0;                     // 0xD0
-  virtual HRESULT put_ImageID(const std::string& value) = 0;
-  // ID and Number 0, every text empty.
-  virtual HRESULT Clear() = 0;                                             // 0xD1
-  virtual HRESULT Save(TV_CHANNEL_SAVE_RESULT* result) = 0;                // 0xD2
+#define ITVNewChannel_MEMBERS(M)                           \
+  /* The channel's channel_id after a successful Save. */  \
+  M(propget, 0xC9, ID, (int32_t* value))                   \
+  M(propput, 0xC9, ID, (int32_t value))                    \
+  M(propget, 0xCA, Number, (int32_t* value))               \
+  M(propput, 0xCA, Number, (int32_t value))                \
+  M(propget, 0xCB, ExternalID, (std::string* value))       \
+  M(propput, 0xCB, ExternalID, (const std::string& value)) \
+  M(propget, 0xCC, ShortName, (std::string* value))        \
+  M(propput, 0xCC, ShortName, (const std::string& value))  \
+  M(propget, 0xCD, LongName, (std::string* value))         \
+  M(propput, 0xCD, LongName, (const std::string& value))   \
+  M(propget, 0xCE, Network, (std::string* value))          \
+  M(propput, 0xCE, Network, (const std::string& value))    \
+  M(propget, 0xCF, Frequency, (std::string* value))        \
+  M(propput, 0xCF, Frequency, (const std::string& value))  \
+  M(propget, 0xD0, ImageID, (std::string* value))          \
+  M(propput, 0xD0, ImageID, (const std::string& value))    \
+  /* ID and Number 0, every text empty. */                 \
+  M(method, 0xD1, Clear, ())                               \
+  M(method, 0xD2, Save, (TV_CHANNEL_SAVE_RESULT* result))
+  KESTRO_DISPATCH_MEMBERS(ITVNewChannel, "A channel of a listings source")
 };
 
 // One programme of a listings source. Save validates it, reconciles it with the programmes
 // already stored for its channel and time, and writes it. Save never fails as a call.
-// Properties in slot order; DISPIDs run from 201 (ID) to 251 (IsMadeForTV), then the methods
-// 252 to 255.
 struct ITVNewProgram : IDispatch {
   static constexpr GUID kIID = MakeGuid("{09E8D346-E7C9-48D0-8742-5D85789037A8}");
   using Base = IDispatch;
-  virtual HRESULT get_ID(int32_t* value) = 0;                              // 201
-  virtual HRESULT put_ID(int32_t value) = 0;
-  virtual HRESULT get_ChannelID(int32_t* value) = 0;                       // 202
-  virtual HRESULT put_ChannelID(int32_t value) = 0;
-  virtual HRESULT get_ChannelExternalID(std::string* value) = 0;           // 203
-  virtual HRESULT put_ChannelExternalID(const std::string& value) = 0;
-  virtual HRESULT get_StartTime(double* value) = 0;                        // 204
-  virtual HRESULT put_StartTime(double value) = 0;
-  virtual HRESULT get_EndTime(double* value) = 0;                          // 205
-  virtual HRESULT put_EndTime(double value) = 0;
-  virtual HRESULT get_OriginalAirDate(double* value) = 0;                  // 206
-  virtual HRESULT put_OriginalAirDate(double value) = 0;
-  virtual HRESULT get_Title(std::string* value) = 0;                       // 207
-  virtual HRESULT put_Title(const std::string& value) = 0;
-  virtual HRESULT get_Subtitle(std::string* value) = 0;                    // 208
-  virtual HRESULT put_Subtitle(const std::string& value) = 0;
-  virtual HRESULT get_TVRating(std::string* value) = 0;                    // 209
-  virtual HRESULT put_TVRating(const std::string& value) = 0;
-  virtual HRESULT get_MovieRating(std::string* value) = 0;                 // 210
-  virtual HRESULT put_MovieRating(const std::string& value) = 0;
-  virtual HRESULT get_ProgramType(std::string* value) = 0;                 // 211
-  virtual HRESULT put_ProgramType(const std::string& value) = 0;
-  virtual HRESULT get_SortTitle(std::string* value) = 0;                   // 212
-  virtual HRESULT put_SortTitle(const std::string& value) = 0;
-  virtual HRESULT get_EqualityKey(std::string* value) = 0;                 // 213
-  virtual HRESULT put_EqualityKey(const std::string& value) = 0;
-  virtual HRESULT get_LongDescription(std::string* value) = 0;             // 214
-  virtual HRESULT put_LongDescription(const std::string& value) = 0;
-  virtual HRESULT get_ShortDescription(std::string* value) = 0;            // 215
-  virtual HRESULT put_ShortDescription(const std::string& value) = 0;
-  virtual HRESULT get_Dolby(std::string* value) = 0;                       // 216
-  virtual HRESULT put_Dolby(const std::string& value) = 0;
-  virtual HRESULT get_PremiereFinale(std::string* value) = 0;              // 217
-  virtual HRESULT put_PremiereFinale(const std::string& value) = 0;
-  virtual HRESULT get_Advisories(std::string* value) = 0;                  // 218
-  virtual HRESULT put_Advisories(const std::string& value) = 0;
-  virtual HRESULT get_Color(std::string* value) = 0;                       // 219
-  virtual HRESULT put_Color(const std::string& value) = 0;
-  virtual HRESULT get_Language(std::string* value) = 0;                    // 220
-  virtual HRESULT put_Language(const std::string& value) = 0;
-  virtual HRESULT get_CountryOfOrigin(std::string* value) = 0;             // 221
-  virtual HRESULT put_CountryOfOrigin(const std::string& value) = 0;
-  virtual HRESULT get_SourceType(std::string* value) = 0;                  // 222
-  virtual HRESULT put_SourceType(const std::string& value) = 0;
-  virtual HRESULT get_ShowType(std::string* value) = 0;                    // 223
-  virtual HRESULT put_ShowType(const std::string& value) = 0;
-  virtual HRESULT get_Holiday(std::string* value) = 0;                     // 224
-  virtual HRESULT put_Holiday(const std::string& value) = 0;
-  virtual HRESULT get_EpisodeNumber(std::string* value) = 0;               // 225
-  virtual HRESULT put_EpisodeNumber(const std::string& value) = 0;
-  virtual HRESULT get_Network(std::string* value) = 0;                     // 226
-  virtual HRESULT put_Network(const std::string& value) = 0;
-  virtual HRESULT get_Studio(std::string* value) = 0;                      // 227
-  virtual HRESULT put_Studio(const std::string& value) = 0;
-  virtual HRESULT get_PartNumber(int32_t* value) = 0;                      // 228
-  virtual HRESULT put_PartNumber(int32_t value) = 0;
-  virtual HRESULT get_NumberOfParts(int32_t* value) = 0;                   // 229
-  virtual HRESULT put_NumberOfParts(int32_t value) = 0;
-  virtual HRESULT get_YearProduced(int32_t* value) = 0;                    // 230
-  virtual HRESULT put_YearProduced(int32_t value) = 0;
-  virtual HRESULT get_RunTime(int32_t* value) = 0;                         // 231
-  virtual HRESULT put_RunTime(int32_t value) = 0;
-  virtual HRESULT get_SeasonNumber(int32_t* value) = 0;                    // 232
-  virtual HRESULT put_SeasonNumber(int32_t value) = 0;
-  virtual HRESULT get_SeasonEpisodeNumber(int32_t* value) = 0;             // 233
-  virtual HRESULT put_SeasonEpisodeNumber(int32_t value) = 0;
-  virtual HRESULT get_IsCC(TV_3_WAY* value) = 0;                           // 234
-  virtual HRESULT put_IsCC(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsStereo(TV_3_WAY* value) = 0;                       // 235
-  virtual HRESULT put_IsStereo(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsRepeat(TV_3_WAY* value) = 0;                       // 236
-  virtual HRESULT put_IsRepeat(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsSubtitled(TV_3_WAY* value) = 0;                    // 237
-  virtual HRESULT put_IsSubtitled(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsJoinedInProgress(TV_3_WAY* value) = 0;             // 238
-  virtual HRESULT put_IsJoinedInProgress(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsSAP(TV_3_WAY* value) = 0;                          // 239
-  virtual HRESULT put_IsSAP(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsSubjectToBlackout(TV_3_WAY* value) = 0;            // 240
-  virtual HRESULT put_IsSubjectToBlackout(TV_3_WAY value) = 0;
-  virtual HRESULT get_HasSexRating(TV_3_WAY* value) = 0;                   // 241
-  virtual HRESULT put_HasSexRating(TV_3_WAY value) = 0;
-  virtual HRESULT get_HasViolenceRating(TV_3_WAY* value) = 0;              // 242
-  virtual HRESULT put_HasViolenceRating(TV_3_WAY value) = 0;
-  virtual HRESULT get_HasLanguagRating(TV_3_WAY* value) = 0;               // 243
-  virtual HRESULT put_HasLanguagRating(TV_3_WAY value) = 0;
-  virtual HRESULT get_HasDialogRating(TV_3_WAY* value) = 0;                // 244
-  virtual HRESULT put_HasDialogRating(TV_3_WAY value) = 0;
-  virtual HRESULT get_HasFantasyViolenceRating(TV_3_WAY* value) = 0;       // 245
-  virtual HRESULT put_HasFantasyViolenceRating(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsEnhanced(TV_3_WAY* value) = 0;                     // 246
-  virtual HRESULT put_IsEnhanced(TV_3_WAY value) = 0;
-  virtual HRESULT get_Is3D(TV_3_WAY* value) = 0;                           // 247
-  virtual HRESULT put_Is3D(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsLetterbox(TV_3_WAY* value) = 0;                    // 248
-  virtual HRESULT put_IsLetterbox(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsHDTV(TV_3_WAY* value) = 0;                         // 249
-  virtual HRESULT put_IsHDTV(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsDVS(TV_3_WAY* value) = 0;                          // 250
-  virtual HRESULT put_IsDVS(TV_3_WAY value) = 0;
-  virtual HRESULT get_IsMadeForTV(TV_3_WAY* value) = 0;                    // 251
-  virtual HRESULT put_IsMadeForTV(TV_3_WAY value) = 0;
-  // Appends a genre unless it is empty or already listed (ignoring case).
-  virtual HRESULT AddGenre(const std::string& genre) = 0;                  // 252
-  // Appends a (name, role) pair unless the name is empty; an empty role becomes "Actor".
-  virtual HRESULT AddPerson(const std::string& name, const std::string& role) = 0;  // 253
-  // Genres and people emptied, numbers and dates 0, texts empty, every flag unknown.
-  virtual HRESULT Clear() = 0;                                             // 254
-  virtual HRESULT Save(TV_PROGRAM_SAVE_RESULT* result) = 0;                // 255
+#define ITVNewProgram_MEMBERS(M)                                                             \
+  M(propget, 201, ID, (int32_t* value))                                                      \
+  M(propput, 201, ID, (int32_t value))                                                       \
+  M(propget, 202, ChannelID, (int32_t* value))                                               \
+  M(propput, 202, ChannelID, (int32_t value))                                                \
+  M(propget, 203, ChannelExternalID, (std::string* value))                                   \
+  M(propput, 203, ChannelExternalID, (const std::string& value))                             \
+  M(propget, 204, StartTime, (OleDate* value))                                               \
+  M(propput, 204, StartTime, (OleDate value))                                                \
+  M(propget, 205, EndTime, (OleDate* value))                                                 \
+  M(propput, 205, EndTime, (OleDate value))                                                  \
+  M(propget, 206, OriginalAirDate, (OleDate* value))                                         \
+  M(propput, 206, OriginalAirDate, (OleDate value))                                          \
+  M(propget, 207, Title, (std::string* value))                                               \
+  M(propput, 207, Title, (const std::string& value))                                         \
+  M(propget, 208, Subtitle, (std::string* value))                                            \
+  M(propput, 208, Subtitle, (const std::string& value))                                      \
+  M(propget, 209, TVRating, (std::string* value))                                            \
+  M(propput, 209, TVRating, (const std::string& value))                                      \
+  M(propget, 210, MovieRating, (std::string* value))                                         \
+  M(propput, 210, MovieRating, (const std::string& value))                                   \
+  M(propget, 211, ProgramType, (std::string* value))                                         \
+  M(propput, 211, ProgramType, (const std::string& value))                                   \
+  M(propget, 212, SortTitle, (std::string* value))                                           \
+  M(propput, 212, SortTitle, (const std::string& value))                                     \
+  M(propget, 213, EqualityKey, (std::string* value))                                         \
+  M(propput, 213, EqualityKey, (const std::string& value))                                   \
+  M(propget, 214, LongDescription, (std::string* value))                                     \
+  M(propput, 214, LongDescription, (const std::string& value))                               \
+  M(propget, 215, ShortDescription, (std::string* value))                                    \
+  M(propput, 215, ShortDescription, (const std::string& value))                              \
+  M(propget, 216, Dolby, (std::string* value))                                               \
+  M(propput, 216, Dolby, (const std::string& value))                                         \
+  M(propget, 217, PremiereFinale, (std::string* value))                                      \
+  M(propput, 217, PremiereFinale, (const std::string& value))                                \
+  M(propget, 218, Advisories, (std::string* value))                                          \
+  M(propput, 218, Advisories, (const std::string& value))                                    \
+  M(propget, 219, Color, (std::string* value))                                               \
+  M(propput, 219, Color, (const std::string& value))                                         \
+  M(propget, 220, Language, (std::string* value))                                            \
+  M(propput, 220, Language, (const std::string& value))                                      \
+  M(propget, 221, CountryOfOrigin, (std::string* value))                                     \
+  M(propput, 221, CountryOfOrigin, (const std::string& value))                               \
+  M(propget, 222, SourceType, (std::string* value))                                          \
+  M(propput, 222, SourceType, (const std::string& value))                                    \
+  M(propget, 223, ShowType, (std::string* value))                                            \
+  M(propput, 223, ShowType, (const std::string& value))                                      \
+  M(propget, 224, Holiday, (std::string* value))                                             \
+  M(propput, 224, Holiday, (const std::string& value))                                       \
+  M(propget, 225, EpisodeNumber, (std::string* value))                                       \
+  M(propput, 225, EpisodeNumber, (const std::string& value))                                 \
+  M(propget, 226, Network, (std::string* value))                                             \
+  M(propput, 226, Network, (const std::string& value))                                       \
+  M(propget, 227, Studio, (std::string* value))                                              \
+  M(propput, 227, Studio, (const std::string& value))                                        \
+  M(propget, 228, PartNumber, (int32_t* value))                                              \
+  M(propput, 228, PartNumber, (int32_t value))                                               \
+  M(propget, 229, NumberOfParts, (int32_t* value))                                           \
+  M(propput, 229, NumberOfParts, (int32_t value))                                            \
+  M(propget, 230, YearProduced, (int32_t* value))                                            \
+  M(propput, 230, YearProduced, (int32_t value))                                             \
+  M(propget, 231, RunTime, (int32_t* value))                                                 \
+  M(propput, 231, RunTime, (int32_t value))                                                  \
+  M(propget, 232, SeasonNumber, (int32_t* value))                                            \
+  M(propput, 232, SeasonNumber, (int32_t value))                                             \
+  M(propget, 233, SeasonEpisodeNumber, (int32_t* value))                                     \
+  M(propput, 233, SeasonEpisodeNumber, (int32_t value))                                      \
+  M(propget, 234, IsCC, (TV_3_WAY* value))                                                   \
+  M(propput, 234, IsCC, (TV_3_WAY value))                                                    \
+  M(propget, 235, IsStereo, (TV_3_WAY* value))                                               \
+  M(propput, 235, IsStereo, (TV_3_WAY value))                                                \
+  M(propget, 236, IsRepeat, (TV_3_WAY* value))                                               \
+  M(propput, 236, IsRepeat, (TV_3_WAY value))                                                \
+  M(propget, 237, IsSubtitled, (TV_3_WAY* value))                                            \
+  M(propput, 237, IsSubtitled, (TV_3_WAY value))                                             \
+  M(propget, 238, IsJoinedInProgress, (TV_3_WAY* value))                                     \
+  M(propput, 238, IsJoinedInProgress, (TV_3_WAY value))                                      \
+  M(propget, 239, IsSAP, (TV_3_WAY* value))                                                  \
+  M(propput, 239, IsSAP, (TV_3_WAY value))                                                   \
+  M(propget, 240, IsSubjectToBlackout, (TV_3_WAY* value))                                    \
+  M(propput, 240, IsSubjectToBlackout, (TV_3_WAY value))                                     \
+  M(propget, 241, HasSexRating, (TV_3_WAY* value))                                           \
+  M(propput, 241, HasSexRating, (TV_3_WAY value))                                            \
+  M(propget, 242, HasViolenceRating, (TV_3_WAY* value))                                      \
+  M(propput, 242, HasViolenceRating, (TV_3_WAY value))                                       \
+  M(propget, 243, HasLanguagRating, (TV_3_WAY* value))                                       \
+  M(propput, 243, HasLanguagRating, (TV_3_WAY value))                                        \
+  M(propget, 244, HasDialogRating, (TV_3_WAY* value))                                        \
+  M(propput, 244, HasDialogRating, (TV_3_WAY value))                                         \
+  M(propget, 245, HasFantasyViolenceRating, (TV_3_WAY* value))                               \
+  M(propput, 245, HasFantasyViolenceRating, (TV_3_WAY value))                                \
+  M(propget, 246, IsEnhanced, (TV_3_WAY* value))                                             \
+  M(propput, 246, IsEnhanced, (TV_3_WAY value))                                              \
+  M(propget, 247, Is3D, (TV_3_WAY* value))                                                   \
+  M(propput, 247, Is3D, (TV_3_WAY value))                                                    \
+  M(propget, 248, IsLetterbox, (TV_3_WAY* value))                                            \
+  M(propput, 248, IsLetterbox, (TV_3_WAY value))                                             \
+  M(propget, 249, IsHDTV, (TV_3_WAY* value))                                                 \
+  M(propput, 249, IsHDTV, (TV_3_WAY value))                                                  \
+  M(propget, 250, IsDVS, (TV_3_WAY* value))                                                  \
+  M(propput, 250, IsDVS, (TV_3_WAY value))                                                   \
+  M(propget, 251, IsMadeForTV, (TV_3_WAY* value))                                            \
+  M(propput, 251, IsMadeForTV, (TV_3_WAY value))                                             \
+  /* Appends a genre unless it is empty or already listed (ignoring case). */                \
+  M(method, 252, AddGenre, (const std::string& genre))                                       \
+  /* Appends a (name, role) pair unless the name is empty; an empty role becomes "Actor". */ \
+  M(method, 253, AddPerson, (const std::string& name, const std::string& role))              \
+  /* Genres and people emptied, numbers and dates 0, texts empty, every flag unknown. */     \
+  M(method, 254, Clear, ())                                                                  \
+  M(method, 255, Save, (TV_PROGRAM_SAVE_RESULT* result))
+  KESTRO_DISPATCH_MEMBERS(ITVNewProgram, "A programme of a listings source")
 };
 
 // What an import plug-in sees of one import run. The object lives for the run only; a plug-in
@@ -188,18 +190,20 @@ struct ITVNewProgram : IDispatch {
 struct ITVListingsImportSystem : IDispatch {
   static constexpr GUID kIID = MakeGuid("{7EF8E2F7-243E-4F23-9FE0-A213D7555911}");
   using Base = IDispatch;
-  // A new cleared new-channel object of this run.
-  virtual HRESULT NewChannel(ITVNewChannel** result) = 0;                  // 0xC9
-  // A new cleared new-program object of this run.
-  virtual HRESULT NewProgram(ITVNewProgram** result) = 0;                  // 0xCA
-  // Writes into the run's log.
-  virtual HRESULT get_Log(IKestroLog** value) = 0;                         // 0xCB
-  // The guide of the lineup being imported, on the run's own connection.
-  virtual HRESULT get_Listings(ITVListings** value) = 0;                   // 0xCC
-  // The host's progress of this run; false from it asks the plug-in to stop with "canceled".
-  virtual HRESULT get_Progress(IMLImportProgress** value) = 0;             // 0xCD
-  // The library directory followed by "tv/temp/", created when missing.
-  virtual HRESULT get_TemporaryDirectory(std::string* value) = 0;          // 0xCE
+#define ITVListingsImportSystem_MEMBERS(M)                                                       \
+  /* A new cleared new-channel object of this run. */                                            \
+  M(method, 0xC9, NewChannel, (ITVNewChannel** result))                                          \
+  /* A new cleared new-program object of this run. */                                            \
+  M(method, 0xCA, NewProgram, (ITVNewProgram** result))                                          \
+  /* Writes into the run's log. */                                                               \
+  M(propget, 0xCB, Log, (IKestroLog** value))                                                    \
+  /* The guide of the lineup being imported, on the run's own connection. */                     \
+  M(propget, 0xCC, Listings, (ITVListings** value))                                              \
+  /* The host's progress of this run; false from it asks the plug-in to stop with "canceled". */ \
+  M(propget, 0xCD, Progress, (IMLImportProgress** value))                                        \
+  /* The library directory followed by "tv/temp/", created when missing. */                      \
+  M(propget, 0xCE, TemporaryDirectory, (std::string* value))
+  KESTRO_DISPATCH_MEMBERS(ITVListingsImportSystem, "What an import plug-in sees of one import run")
 };
 
 // A source of listings. Import answers true when the plug-in saved its listings; otherwise
@@ -207,8 +211,10 @@ struct ITVListingsImportSystem : IDispatch {
 struct ITVListingsImportPlugin : IDispatch {
   static constexpr GUID kIID = MakeGuid("{C603F14A-110B-4DC8-AC39-A50BE9335C04}");
   using Base = IDispatch;
-  virtual HRESULT Import(IKestroItem* properties, ITVListingsImportSystem* import_system,
-                         std::string* error_message, bool* result) = 0;   // 0xC9
+#define ITVListingsImportPlugin_MEMBERS(M)                                                  \
+  M(method, 0xC9, Import, (IKestroItem* properties, ITVListingsImportSystem* import_system, \
+                           std::string* error_message, bool* result))
+  KESTRO_DISPATCH_MEMBERS(ITVListingsImportPlugin, "A source of listings")
 };
 
 }  // namespace kestro

@@ -19,17 +19,19 @@ constexpr const char* kKestroTVProgID = "KestroTV.KestroTVSystem";
 struct IKestroTVSystem : IDispatch {
   static constexpr GUID kIID = MakeGuid("{95D79A0B-314B-45CF-954E-AFAD607BD931}");
   using Base = IDispatch;
-  // Each call makes a new object; nothing is cached.
-  virtual HRESULT GetScheduleManager(ITVScheduleManager** result) = 0;                        // 202
-  virtual HRESULT CreateProgramScreen(IKestroSystem* system, ITVListings* listings,
-                                      ITVProgramScreen** result) = 0;                          // 204
-  virtual HRESULT CreateRecordScreen(IKestroSystem* system, ITVListings* listings,
-                                     ITVRecordScreen** result) = 0;                            // 205
-  virtual HRESULT GetLineups(ITVLineups** result) = 0;                                         // 207
-  virtual HRESULT CreateRepeatingScheduleScreen(IKestroSystem* system, ITVListings* listings,
-                                                ITVRepeatingScheduleScreen** result) = 0;     // 201
-  virtual HRESULT CreateScheduleScreen(IKestroSystem* system, ITVListings* listings,
-                                       ITVScheduleScreen** result) = 0;                        // 203
+#define IKestroTVSystem_MEMBERS(M)                                                             \
+  /* Each call makes a new object; nothing is cached. */                                       \
+  M(method, 202, GetScheduleManager, (ITVScheduleManager** result))                            \
+  M(method, 204, CreateProgramScreen, (IKestroSystem* system, ITVListings* listings,           \
+                                       ITVProgramScreen** result))                             \
+  M(method, 205, CreateRecordScreen, (IKestroSystem* system, ITVListings* listings,            \
+                                      ITVRecordScreen** result))                               \
+  M(method, 207, GetLineups, (ITVLineups** result))                                            \
+  M(method, 201, CreateRepeatingScheduleScreen, (IKestroSystem* system, ITVListings* listings, \
+                                                 ITVRepeatingScheduleScreen** result))         \
+  M(method, 203, CreateScheduleScreen, (IKestroSystem* system, ITVListings* listings,          \
+                                        ITVScheduleScreen** result))
+  KESTRO_DISPATCH_MEMBERS(IKestroTVSystem, "Dispatch interface for KestroTVSystem Object")
 };
 
 // Exported entry points of libKestroTV.so.

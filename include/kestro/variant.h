@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "kestro/com.h"
+#include "kestro/ole_date.h"
 
 namespace kestro {
 
@@ -51,6 +52,7 @@ class Variant {
     }
   }
   Variant(double d) : v_(d) {}
+  Variant(OleDate date);  // a date, as Variant::Date
   Variant(const char* s) : v_(std::string(s ? s : "")) {}
   Variant(std::string s) : v_(std::move(s)) {}
   Variant(std::string_view s) : v_(std::string(s)) {}
@@ -67,7 +69,7 @@ class Variant {
   ~Variant();
 
   static Variant Null();
-  static Variant Date(double ole_date);
+  static Variant Date(OleDate date);
 
   VarType Type() const;
   bool IsEmpty() const { return Type() == VT_EMPTY; }
@@ -84,7 +86,7 @@ class Variant {
   int32_t ToInt32() const;
   int64_t ToInt64() const;
   double ToDouble() const;
-  double ToDate() const;  // OLE date
+  OleDate ToDate() const;
   std::string ToString() const;
   ComPtr<IUnknown> ToInterface() const;  // null for Empty and Null
   const SafeArray& ToArray() const;

@@ -86,19 +86,19 @@ HRESULT TTVListingsImportSystem::NewProgram(ITVNewProgram** result) {
 }
 
 HRESULT TTVListingsImportSystem::get_Log(IKestroLog** value) {
-  return FrameOut(value, [&] { return ComPtr<IKestroLog>(kestro_log_.Get()); });
+  return GetProperty(value, kestro_log_);
 }
 
 HRESULT TTVListingsImportSystem::get_Listings(ITVListings** value) {
-  return FrameOut(value, [&] { return GetListings(); });
+  return GetProperty(value, [&] { return GetListings(); });
 }
 
 HRESULT TTVListingsImportSystem::get_Progress(IMLImportProgress** value) {
-  return FrameOut(value, [&] { return progress_; });
+  return GetProperty(value, progress_);
 }
 
 HRESULT TTVListingsImportSystem::get_TemporaryDirectory(std::string* value) {
-  return FrameValue(value, [&] { return TemporaryDirectory(); });
+  return GetProperty(value, [&] { return TemporaryDirectory(); });
 }
 
 }  // namespace kestro

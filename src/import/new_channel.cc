@@ -67,53 +67,35 @@ TV_CHANNEL_SAVE_RESULT TTVNewChannel::SaveChannel() {
   return TV_CHANNEL_SAVE_FAILED;
 }
 
-HRESULT TTVNewChannel::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return id_; });
-}
-HRESULT TTVNewChannel::put_ID(int32_t value) {
-  return Frame([&] { id_ = value; });
-}
-HRESULT TTVNewChannel::get_Number(int32_t* value) {
-  return FrameValue(value, [&] { return number_; });
-}
-HRESULT TTVNewChannel::put_Number(int32_t value) {
-  return Frame([&] { number_ = value; });
-}
+HRESULT TTVNewChannel::get_ID(int32_t* value) { return GetProperty(value, id_); }
+HRESULT TTVNewChannel::put_ID(int32_t value) { return PutProperty(id_, value); }
+HRESULT TTVNewChannel::get_Number(int32_t* value) { return GetProperty(value, number_); }
+HRESULT TTVNewChannel::put_Number(int32_t value) { return PutProperty(number_, value); }
 HRESULT TTVNewChannel::get_ExternalID(std::string* value) {
-  return FrameValue(value, [&] { return external_id_; });
+  return GetProperty(value, external_id_);
 }
 HRESULT TTVNewChannel::put_ExternalID(const std::string& value) {
-  return Frame([&] { external_id_ = Trim(value); });
+  return PutProperty([&] { external_id_ = Trim(value); });
 }
-HRESULT TTVNewChannel::get_ShortName(std::string* value) {
-  return FrameValue(value, [&] { return short_name_; });
-}
+HRESULT TTVNewChannel::get_ShortName(std::string* value) { return GetProperty(value, short_name_); }
 HRESULT TTVNewChannel::put_ShortName(const std::string& value) {
-  return Frame([&] { short_name_ = Trim(value); });
+  return PutProperty([&] { short_name_ = Trim(value); });
 }
-HRESULT TTVNewChannel::get_LongName(std::string* value) {
-  return FrameValue(value, [&] { return long_name_; });
-}
+HRESULT TTVNewChannel::get_LongName(std::string* value) { return GetProperty(value, long_name_); }
 HRESULT TTVNewChannel::put_LongName(const std::string& value) {
-  return Frame([&] { long_name_ = Trim(value); });
+  return PutProperty([&] { long_name_ = Trim(value); });
 }
-HRESULT TTVNewChannel::get_Network(std::string* value) {
-  return FrameValue(value, [&] { return network_; });
-}
+HRESULT TTVNewChannel::get_Network(std::string* value) { return GetProperty(value, network_); }
 HRESULT TTVNewChannel::put_Network(const std::string& value) {
-  return Frame([&] { network_ = Trim(value); });
+  return PutProperty([&] { network_ = Trim(value); });
 }
-HRESULT TTVNewChannel::get_Frequency(std::string* value) {
-  return FrameValue(value, [&] { return frequency_; });
-}
+HRESULT TTVNewChannel::get_Frequency(std::string* value) { return GetProperty(value, frequency_); }
 HRESULT TTVNewChannel::put_Frequency(const std::string& value) {
-  return Frame([&] { frequency_ = Trim(value); });
+  return PutProperty([&] { frequency_ = Trim(value); });
 }
-HRESULT TTVNewChannel::get_ImageID(std::string* value) {
-  return FrameValue(value, [&] { return image_id_; });
-}
+HRESULT TTVNewChannel::get_ImageID(std::string* value) { return GetProperty(value, image_id_); }
 HRESULT TTVNewChannel::put_ImageID(const std::string& value) {
-  return Frame([&] { image_id_ = Trim(value); });
+  return PutProperty([&] { image_id_ = Trim(value); });
 }
 HRESULT TTVNewChannel::Clear() {
   return Frame([&] { ClearFields(); });

@@ -51,6 +51,7 @@ struct NewProgramFields {
   // Trims both; ignores an empty name; an empty role becomes "Actor".
   void AddPerson(std::string_view name, std::string_view role);
   TV_3_WAY Flag(DetailFlag flag) const { return flags[static_cast<size_t>(flag)]; }
+  TV_3_WAY& Flag(DetailFlag flag) { return flags[static_cast<size_t>(flag)]; }
 };
 
 class TTVNewProgram : public TKestroTVObject<ITVNewProgram> {
@@ -65,12 +66,12 @@ class TTVNewProgram : public TKestroTVObject<ITVNewProgram> {
   HRESULT put_ChannelID(int32_t value) override;
   HRESULT get_ChannelExternalID(std::string* value) override;
   HRESULT put_ChannelExternalID(const std::string& value) override;
-  HRESULT get_StartTime(double* value) override;
-  HRESULT put_StartTime(double value) override;
-  HRESULT get_EndTime(double* value) override;
-  HRESULT put_EndTime(double value) override;
-  HRESULT get_OriginalAirDate(double* value) override;
-  HRESULT put_OriginalAirDate(double value) override;
+  HRESULT get_StartTime(OleDate* value) override;
+  HRESULT put_StartTime(OleDate value) override;
+  HRESULT get_EndTime(OleDate* value) override;
+  HRESULT put_EndTime(OleDate value) override;
+  HRESULT get_OriginalAirDate(OleDate* value) override;
+  HRESULT put_OriginalAirDate(OleDate value) override;
   HRESULT get_Title(std::string* value) override;
   HRESULT put_Title(const std::string& value) override;
   HRESULT get_Subtitle(std::string* value) override;
@@ -172,15 +173,6 @@ class TTVNewProgram : public TKestroTVObject<ITVNewProgram> {
   TV_PROGRAM_SAVE_RESULT SaveProgram();
 
  private:
-  HRESULT GetText(const std::string& field, std::string* value);
-  HRESULT PutText(std::string& field, const std::string& value);
-  template <class T>
-  HRESULT GetValue(const T& field, T* value);
-  template <class T>
-  HRESULT PutValue(T& field, T value);
-  HRESULT GetFlag(DetailFlag flag, TV_3_WAY* value);
-  HRESULT PutFlag(DetailFlag flag, TV_3_WAY value);
-
   ComPtr<ITVListingsUpdateSession> session_;
   NewProgramFields fields_;
 };

@@ -105,56 +105,36 @@ bool TTVLineup::TrySave(std::string* error) {
   return false;
 }
 
-HRESULT TTVLineup::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return id_; });
-}
-HRESULT TTVLineup::get_Name(std::string* value) {
-  return FrameValue(value, [&] { return name_; });
-}
-HRESULT TTVLineup::put_Name(const std::string& value) {
-  return Frame([&] { name_ = value; });
-}
-HRESULT TTVLineup::get_PluginID(std::string* value) {
-  return FrameValue(value, [&] { return plugin_id_; });
-}
-HRESULT TTVLineup::put_PluginID(const std::string& value) {
-  return Frame([&] { plugin_id_ = value; });
-}
+HRESULT TTVLineup::get_ID(int32_t* value) { return GetProperty(value, id_); }
+HRESULT TTVLineup::get_Name(std::string* value) { return GetProperty(value, name_); }
+HRESULT TTVLineup::put_Name(const std::string& value) { return PutProperty(name_, value); }
+HRESULT TTVLineup::get_PluginID(std::string* value) { return GetProperty(value, plugin_id_); }
+HRESULT TTVLineup::put_PluginID(const std::string& value) { return PutProperty(plugin_id_, value); }
 HRESULT TTVLineup::get_UpdateFrequency(std::string* value) {
-  return FrameValue(value, [&] { return update_frequency_; });
+  return GetProperty(value, update_frequency_);
 }
 HRESULT TTVLineup::put_UpdateFrequency(const std::string& value) {
-  return Frame([&] { update_frequency_ = value; });
+  return PutProperty(update_frequency_, value);
 }
-HRESULT TTVLineup::get_UpdateTime(double* value) {
-  return FrameValue(value, [&] { return update_time_; });
+HRESULT TTVLineup::get_UpdateTime(OleDate* value) { return GetProperty(value, update_time_); }
+HRESULT TTVLineup::put_UpdateTime(OleDate value) { return PutProperty(update_time_, value); }
+HRESULT TTVLineup::get_LastUpdateTime(OleDate* value) {
+  return GetProperty(value, last_update_time_);
 }
-HRESULT TTVLineup::put_UpdateTime(double value) {
-  return Frame([&] { update_time_ = value; });
+HRESULT TTVLineup::put_LastUpdateTime(OleDate value) {
+  return PutProperty(last_update_time_, value);
 }
-HRESULT TTVLineup::get_LastUpdateTime(double* value) {
-  return FrameValue(value, [&] { return last_update_time_; });
-}
-HRESULT TTVLineup::put_LastUpdateTime(double value) {
-  return Frame([&] { last_update_time_ = value; });
-}
-HRESULT TTVLineup::get_LastUpdateOK(bool* value) {
-  return FrameValue(value, [&] { return last_update_ok_; });
-}
-HRESULT TTVLineup::put_LastUpdateOK(bool value) {
-  return Frame([&] { last_update_ok_ = value; });
-}
+HRESULT TTVLineup::get_LastUpdateOK(bool* value) { return GetProperty(value, last_update_ok_); }
+HRESULT TTVLineup::put_LastUpdateOK(bool value) { return PutProperty(last_update_ok_, value); }
 HRESULT TTVLineup::get_LastUpdateStatus(std::string* value) {
-  return FrameValue(value, [&] { return last_update_status_; });
+  return GetProperty(value, last_update_status_);
 }
 HRESULT TTVLineup::put_LastUpdateStatus(const std::string& value) {
-  return Frame([&] { last_update_status_ = value; });
+  return PutProperty(last_update_status_, value);
 }
-HRESULT TTVLineup::get_TunerCount(int32_t* value) {
-  return FrameValue(value, [&] { return tuner_count_; });
-}
+HRESULT TTVLineup::get_TunerCount(int32_t* value) { return GetProperty(value, tuner_count_); }
 HRESULT TTVLineup::put_TunerCount(int32_t) {
-  return S_OK;  // the count always comes from the tuner configuration
+  return PutProperty([] {});  // the count always comes from the tuner configuration
 }
 
 HRESULT TTVLineup::Save(std::string* error, bool* result) {
@@ -166,7 +146,7 @@ HRESULT TTVLineup::Save(std::string* error, bool* result) {
 }
 
 HRESULT TTVLineup::get_PluginProperties(IKestroItem** value) {
-  return FrameOut(value, [&] { return ComPtr<IKestroItem>(plugin_properties_.Get()); });
+  return GetProperty(value, plugin_properties_);
 }
 
 HRESULT TTVLineup::GetListings(ITVListings** result) {
@@ -185,7 +165,7 @@ HRESULT TTVLineup::ImportListings(IMLImportProgress* progress, std::string* erro
 }
 
 HRESULT TTVLineup::get_IsImportInProgress(bool* value) {
-  return FrameValue(value, [&] { return TImportInProgressLock::IsHeld(id_); });
+  return GetProperty(value, [&] { return TImportInProgressLock::IsHeld(id_); });
 }
 
 }  // namespace kestro

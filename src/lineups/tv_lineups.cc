@@ -98,11 +98,11 @@ bool TTVLineups::Delete(int32_t lineup_id) {
 }
 
 HRESULT TTVLineups::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return static_cast<int32_t>(lineups_.size()); });
+  return GetProperty(value, [&] { return static_cast<int32_t>(lineups_.size()); });
 }
 
 HRESULT TTVLineups::get_Items(int32_t index, ITVLineup** value) {
-  return FrameOut(value, [&] {
+  return GetProperty(value, [&] {
     if (index < 0 || static_cast<size_t>(index) >= lineups_.size())
       throw Exception(Format("List index out of bounds (%d)", index));
     return ComPtr<ITVLineup>(lineups_[index]);

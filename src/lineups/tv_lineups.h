@@ -45,10 +45,10 @@ class TTVLineup : public TKestroTVObject<ITVLineup>, public IImportedLineup {
   HRESULT put_PluginID(const std::string& value) override;
   HRESULT get_UpdateFrequency(std::string* value) override;
   HRESULT put_UpdateFrequency(const std::string& value) override;
-  HRESULT get_UpdateTime(double* value) override;
-  HRESULT put_UpdateTime(double value) override;
-  HRESULT get_LastUpdateTime(double* value) override;
-  HRESULT put_LastUpdateTime(double value) override;
+  HRESULT get_UpdateTime(OleDate* value) override;
+  HRESULT put_UpdateTime(OleDate value) override;
+  HRESULT get_LastUpdateTime(OleDate* value) override;
+  HRESULT put_LastUpdateTime(OleDate value) override;
   HRESULT get_LastUpdateOK(bool* value) override;
   HRESULT put_LastUpdateOK(bool value) override;
   HRESULT get_LastUpdateStatus(std::string* value) override;
@@ -83,8 +83,8 @@ class TTVLineup : public TKestroTVObject<ITVLineup>, public IImportedLineup {
   std::string name_;
   std::string plugin_id_;
   std::string update_frequency_;
-  double update_time_ = 0;       // OLE date
-  double last_update_time_ = 0;  // OLE date
+  OleDate update_time_;
+  OleDate last_update_time_;
   bool last_update_ok_ = false;
   std::string last_update_status_ = "Never updated";
   int32_t tuner_count_ = 0;

@@ -59,7 +59,7 @@ struct ProgramSearch {
   int32_t channel_or_list_id = 0;
   std::string ordering;             // module SQL after " order by ", empty for none
   std::vector<SqlCondition> conditions;
-  double from_time = 0;             // OLE date; > 0: programmes ended by then are left out
+  OleDate from_time;  // > 0: programmes ended by then are left out
 };
 
 // The full select over programs, its columns in the order programme objects read them. A search

@@ -92,53 +92,43 @@ ComPtr<IKestroItem> TTVChannel::AsKestroItem() const {
 
 // ITVChannel --------------------------------------------------------------------------------
 
-HRESULT TTVChannel::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.id; });
-}
+HRESULT TTVChannel::get_ID(int32_t* value) { return GetProperty(value, fields_.id); }
 HRESULT TTVChannel::get_ExternalID(std::string* value) {
-  return FrameValue(value, [&] { return fields_.external_id; });
+  return GetProperty(value, fields_.external_id);
 }
-HRESULT TTVChannel::get_Number(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.number; });
-}
+HRESULT TTVChannel::get_Number(int32_t* value) { return GetProperty(value, fields_.number); }
 HRESULT TTVChannel::put_Number(int32_t value) {
-  return Frame([&] { WriteNumber(value); });
+  return PutProperty([&] { WriteNumber(value); });
 }
 HRESULT TTVChannel::get_ShortName(std::string* value) {
-  return FrameValue(value, [&] { return fields_.short_name; });
+  return GetProperty(value, fields_.short_name);
 }
 HRESULT TTVChannel::put_ShortName(const std::string& value) {
-  return Frame([&] { WriteShortName(value); });
+  return PutProperty([&] { WriteShortName(value); });
 }
 HRESULT TTVChannel::get_LongName(std::string* value) {
-  return FrameValue(value, [&] { return fields_.long_name; });
+  return GetProperty(value, fields_.long_name);
 }
 HRESULT TTVChannel::put_LongName(const std::string& value) {
-  return Frame([&] { WriteLongName(value); });
+  return PutProperty([&] { WriteLongName(value); });
 }
-HRESULT TTVChannel::get_Network(std::string* value) {
-  return FrameValue(value, [&] { return fields_.network; });
-}
+HRESULT TTVChannel::get_Network(std::string* value) { return GetProperty(value, fields_.network); }
 HRESULT TTVChannel::put_Network(const std::string& value) {
-  return Frame([&] { WriteNetwork(value); });
+  return PutProperty([&] { WriteNetwork(value); });
 }
 HRESULT TTVChannel::get_Frequency(std::string* value) {
-  return FrameValue(value, [&] { return fields_.frequency; });
+  return GetProperty(value, fields_.frequency);
 }
 HRESULT TTVChannel::put_Frequency(const std::string& value) {
-  return Frame([&] { WriteFrequency(value); });
+  return PutProperty([&] { WriteFrequency(value); });
 }
-HRESULT TTVChannel::get_ImageID(std::string* value) {
-  return FrameValue(value, [&] { return fields_.image_id; });
-}
+HRESULT TTVChannel::get_ImageID(std::string* value) { return GetProperty(value, fields_.image_id); }
 HRESULT TTVChannel::put_ImageID(const std::string& value) {
-  return Frame([&] { WriteImageID(value); });
+  return PutProperty([&] { WriteImageID(value); });
 }
-HRESULT TTVChannel::get_Wanted(bool* value) {
-  return FrameValue(value, [&] { return fields_.wanted; });
-}
+HRESULT TTVChannel::get_Wanted(bool* value) { return GetProperty(value, fields_.wanted); }
 HRESULT TTVChannel::put_Wanted(bool value) {
-  return Frame([&] { WriteWanted(value); });
+  return PutProperty([&] { WriteWanted(value); });
 }
 HRESULT TTVChannel::GetAsKestroItem(IKestroItem** result) {
   return FrameOut(result, [&] { return AsKestroItem(); });

@@ -122,10 +122,10 @@ bool TTVChannelList::SaveList() {
 // ITVChannelList ----------------------------------------------------------------------------
 
 HRESULT TTVChannelList::get_Items(int32_t index, ITVChannel** result) {
-  return FrameOut(result, [&] { return Item(index); });
+  return GetProperty(result, [&] { return Item(index); });
 }
 HRESULT TTVChannelList::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return Count(); });
+  return GetProperty(value, [&] { return Count(); });
 }
 HRESULT TTVChannelList::Add(ITVChannel* channel) {
   return Frame([&] { AddChannel(ComPtr<ITVChannel>(channel)); });
@@ -133,15 +133,9 @@ HRESULT TTVChannelList::Add(ITVChannel* channel) {
 HRESULT TTVChannelList::Clear() {
   return Frame([&] { channels_.clear(); });
 }
-HRESULT TTVChannelList::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return id_; });
-}
-HRESULT TTVChannelList::get_Name(std::string* value) {
-  return FrameValue(value, [&] { return name_; });
-}
-HRESULT TTVChannelList::put_Name(const std::string& value) {
-  return Frame([&] { name_ = value; });
-}
+HRESULT TTVChannelList::get_ID(int32_t* value) { return GetProperty(value, id_); }
+HRESULT TTVChannelList::get_Name(std::string* value) { return GetProperty(value, name_); }
+HRESULT TTVChannelList::put_Name(const std::string& value) { return PutProperty(name_, value); }
 HRESULT TTVChannelList::Remove(int32_t index) {
   return Frame([&] { RemoveAt(index); });
 }
@@ -158,11 +152,11 @@ HRESULT TTVChannelList::ContainsChannel(ITVChannel* channel, bool* result) {
   return FrameValue(result, [&] { return Contains(channel); });
 }
 HRESULT TTVChannelList::get_Users(std::string* value) {
-  return FrameValue(value, [&] { return FormatChannelListUsers(users_); });
+  return GetProperty(value, [&] { return FormatChannelListUsers(users_); });
 }
 
 HRESULT TTVChannelList::put_Users(const std::string& value) {
-  return Frame([&] { SetUsers(ParseChannelListUsers(value)); });
+  return PutProperty([&] { SetUsers(ParseChannelListUsers(value)); });
 }
 
 HRESULT TTVChannelList::RemoveChannel(ITVChannel* channel) {
@@ -172,13 +166,13 @@ HRESULT TTVChannelList::RemoveChannel(ITVChannel* channel) {
 // TTVChannelLists ---------------------------------------------------------------------------
 
 HRESULT TTVChannelLists::get_Items(int32_t index, ITVChannelList** result) {
-  return FrameOut(result, [&] {
+  return GetProperty(result, [&] {
     if (index < 0 || index >= Count()) ThrowIndexOutOfBounds(index);
     return lists_[static_cast<size_t>(index)];
   });
 }
 HRESULT TTVChannelLists::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return Count(); });
+  return GetProperty(value, [&] { return Count(); });
 }
 
 }  // namespace kestro

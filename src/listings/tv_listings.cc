@@ -161,13 +161,13 @@ auto AsList(T&& maker) {
 }  // namespace
 
 HRESULT TTVListings::SearchByTitle(const std::string& search_string, int32_t channel_or_list_id,
-                                   double from_time, int32_t limit, ITVProgramList** result) {
+                                   OleDate from_time, int32_t limit, ITVProgramList** result) {
   return FrameOut(result, AsList([&] {
                     return FindByTitle(search_string, channel_or_list_id, from_time, limit);
                   }));
 }
 
-HRESULT TTVListings::SearchByTimeSlice(double from_time, double to_time,
+HRESULT TTVListings::SearchByTimeSlice(OleDate from_time, OleDate to_time,
                                        int32_t channel_or_list_id, int32_t limit,
                                        ITVProgramList** result) {
   return FrameOut(result, AsList([&] {
@@ -175,7 +175,7 @@ HRESULT TTVListings::SearchByTimeSlice(double from_time, double to_time,
                   }));
 }
 
-HRESULT TTVListings::SearchByStartTime(double from_time, double to_time,
+HRESULT TTVListings::SearchByStartTime(OleDate from_time, OleDate to_time,
                                        int32_t channel_or_list_id, int32_t limit,
                                        ITVProgramList** result) {
   return FrameOut(result, AsList([&] {
@@ -220,7 +220,7 @@ HRESULT TTVListings::DeleteChannelList(int32_t channel_list_id, bool* result) {
 }
 
 HRESULT TTVListings::SearchByKeywords(const std::string& keywords, int32_t search_type,
-                                      int32_t channel_or_list_id, double from_time, int32_t limit,
+                                      int32_t channel_or_list_id, OleDate from_time, int32_t limit,
                                       ITVProgramList** result) {
   return FrameOut(result, AsList([&] {
                     return FindByKeywords(keywords, search_type, channel_or_list_id, from_time,
@@ -228,9 +228,9 @@ HRESULT TTVListings::SearchByKeywords(const std::string& keywords, int32_t searc
                   }));
 }
 
-HRESULT TTVListings::SearchByProgramType(const std::string& program_type, double from_time,
-                                         double to_time, int32_t channel_or_list_id,
-                                         int32_t limit, ITVProgramList** result) {
+HRESULT TTVListings::SearchByProgramType(const std::string& program_type, OleDate from_time,
+                                         OleDate to_time, int32_t channel_or_list_id, int32_t limit,
+                                         ITVProgramList** result) {
   return FrameOut(result, AsList([&] {
                     return FindByProgramType(program_type, from_time, to_time,
                                              channel_or_list_id, limit);
@@ -238,16 +238,14 @@ HRESULT TTVListings::SearchByProgramType(const std::string& program_type, double
 }
 
 HRESULT TTVListings::SearchByEqualityKey(const std::string& equality_key,
-                                         int32_t channel_or_list_id, double from_time,
+                                         int32_t channel_or_list_id, OleDate from_time,
                                          int32_t limit, ITVProgramList** result) {
   return FrameOut(result, AsList([&] {
                     return FindByEqualityKey(equality_key, channel_or_list_id, from_time, limit);
                   }));
 }
 
-HRESULT TTVListings::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return id_; });
-}
+HRESULT TTVListings::get_ID(int32_t* value) { return GetProperty(value, id_); }
 
 HRESULT TTVListings::GetProgramsToBeRecorded(int32_t channel_or_list_id,
                                              ITVProgramList** result) {
@@ -263,7 +261,7 @@ HRESULT TTVListings::GetAllPeopleRoles(IKestroItem** result) {
 }
 
 HRESULT TTVListings::SearchByPerson(int32_t person_id, int32_t channel_or_list_id,
-                                    double from_time, int32_t limit, ITVProgramList** result) {
+                                    OleDate from_time, int32_t limit, ITVProgramList** result) {
   return FrameOut(result, AsList([&] {
                     return FindByPerson(person_id, channel_or_list_id, from_time, limit);
                   }));

@@ -31,10 +31,10 @@ class TTVListings : public TKestroTVObject<ITVListings> {
 
   // ITVListings.
   HRESULT SearchByTitle(const std::string& search_string, int32_t channel_or_list_id,
-                        double from_time, int32_t limit, ITVProgramList** result) override;
-  HRESULT SearchByTimeSlice(double from_time, double to_time, int32_t channel_or_list_id,
+                        OleDate from_time, int32_t limit, ITVProgramList** result) override;
+  HRESULT SearchByTimeSlice(OleDate from_time, OleDate to_time, int32_t channel_or_list_id,
                             int32_t limit, ITVProgramList** result) override;
-  HRESULT SearchByStartTime(double from_time, double to_time, int32_t channel_or_list_id,
+  HRESULT SearchByStartTime(OleDate from_time, OleDate to_time, int32_t channel_or_list_id,
                             int32_t limit, ITVProgramList** result) override;
   HRESULT NewProgramGroups(ITVProgramGroups** result) override;
   HRESULT FindProgramByID(int32_t program_id, ITVProgram** result) override;
@@ -45,18 +45,18 @@ class TTVListings : public TKestroTVObject<ITVListings> {
   HRESULT FindChannelByID(int32_t channel_id, ITVChannel** result) override;
   HRESULT DeleteChannelList(int32_t channel_list_id, bool* result) override;
   HRESULT SearchByKeywords(const std::string& keywords, int32_t search_type,
-                           int32_t channel_or_list_id, double from_time, int32_t limit,
+                           int32_t channel_or_list_id, OleDate from_time, int32_t limit,
                            ITVProgramList** result) override;
-  HRESULT SearchByProgramType(const std::string& program_type, double from_time, double to_time,
+  HRESULT SearchByProgramType(const std::string& program_type, OleDate from_time, OleDate to_time,
                               int32_t channel_or_list_id, int32_t limit,
                               ITVProgramList** result) override;
   HRESULT SearchByEqualityKey(const std::string& equality_key, int32_t channel_or_list_id,
-                              double from_time, int32_t limit, ITVProgramList** result) override;
+                              OleDate from_time, int32_t limit, ITVProgramList** result) override;
   HRESULT get_ID(int32_t* value) override;
   HRESULT GetProgramsToBeRecorded(int32_t channel_or_list_id, ITVProgramList** result) override;
   HRESULT GetPeople(const std::string& search_string, IKestroItem** result) override;
   HRESULT GetAllPeopleRoles(IKestroItem** result) override;
-  HRESULT SearchByPerson(int32_t person_id, int32_t channel_or_list_id, double from_time,
+  HRESULT SearchByPerson(int32_t person_id, int32_t channel_or_list_id, OleDate from_time,
                          int32_t limit, ITVProgramList** result) override;
   HRESULT GetMasterChannels(ITVChannelList** result) override;
   HRESULT FindChannelByExternalID(const std::string& channel_external_id,

@@ -140,47 +140,43 @@ bool TTableTVProgram::ReloadRow() {
 
 // ITVProgram --------------------------------------------------------------------------------
 
-HRESULT TTableTVProgram::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return id_; });
+HRESULT TTableTVProgram::get_ID(int32_t* value) { return GetProperty(value, id_); }
+HRESULT TTableTVProgram::get_ChannelID(int32_t* value) { return GetProperty(value, channel_id_); }
+HRESULT TTableTVProgram::get_StartTime(OleDate* value) {
+  return GetProperty(value, [&] { return StartTime(); });
 }
-HRESULT TTableTVProgram::get_ChannelID(int32_t* value) {
-  return FrameValue(value, [&] { return channel_id_; });
-}
-HRESULT TTableTVProgram::get_StartTime(double* value) {
-  return FrameValue(value, [&] { return StartTime(); });
-}
-HRESULT TTableTVProgram::get_EndTime(double* value) {
-  return FrameValue(value, [&] { return EndTime(); });
+HRESULT TTableTVProgram::get_EndTime(OleDate* value) {
+  return GetProperty(value, [&] { return EndTime(); });
 }
 HRESULT TTableTVProgram::get_Title(std::string* value) {
-  return FrameValue(value, [&] { return std::string(Title()); });
+  return GetProperty(value, [&] { return std::string(Title()); });
 }
 HRESULT TTableTVProgram::get_Subtitle(std::string* value) {
-  return FrameValue(value, [&] { return std::string(Text(kProgramSubtitle)); });
+  return GetProperty(value, [&] { return std::string(Text(kProgramSubtitle)); });
 }
 HRESULT TTableTVProgram::get_TVRating(std::string* value) {
-  return FrameValue(value, [&] { return std::string(Text(kProgramTVRating)); });
+  return GetProperty(value, [&] { return std::string(Text(kProgramTVRating)); });
 }
 HRESULT TTableTVProgram::get_MovieRating(std::string* value) {
-  return FrameValue(value, [&] { return std::string(Text(kProgramMovieRating)); });
+  return GetProperty(value, [&] { return std::string(Text(kProgramMovieRating)); });
 }
 HRESULT TTableTVProgram::get_ProgramType(std::string* value) {
-  return FrameValue(value, [&] { return std::string(Text(kProgramType)); });
+  return GetProperty(value, [&] { return std::string(Text(kProgramType)); });
 }
 HRESULT TTableTVProgram::get_SortTitle(std::string* value) {
-  return FrameValue(value, [&] { return std::string(Text(kProgramSortTitle)); });
+  return GetProperty(value, [&] { return std::string(Text(kProgramSortTitle)); });
 }
 HRESULT TTableTVProgram::get_SearchTitle(std::string* value) {
-  return FrameValue(value, [&] { return std::string(Text(kProgramSearchTitle)); });
+  return GetProperty(value, [&] { return std::string(Text(kProgramSearchTitle)); });
 }
 HRESULT TTableTVProgram::get_EqualityKey(std::string* value) {
-  return FrameValue(value, [&] { return std::string(EqualityKey()); });
+  return GetProperty(value, [&] { return std::string(EqualityKey()); });
 }
 HRESULT TTableTVProgram::get_Channel(ITVChannel** result) {
-  return FrameOut(result, [&] { return Channel(); });
+  return GetProperty(result, [&] { return Channel(); });
 }
 HRESULT TTableTVProgram::get_Details(ITVProgramDetails** result) {
-  return FrameOut(result, [&] { return ComPtr<ITVProgramDetails>(Details()); });
+  return GetProperty(result, [&] { return Details(); });
 }
 HRESULT TTableTVProgram::GetAsKestroItem(IKestroItem** result) {
   return FrameOut(result, [&] { return AsKestroItem(); });
@@ -197,9 +193,7 @@ HRESULT TTableTVProgram::DurationMinutes(int32_t* result) {
 HRESULT TTableTVProgram::Reload(bool* result) {
   return FrameValue(result, [&] { return ReloadRow(); });
 }
-HRESULT TTableTVProgram::get_ScheduleID(int32_t* value) {
-  return FrameValue(value, [&] { return schedule_id_; });
-}
+HRESULT TTableTVProgram::get_ScheduleID(int32_t* value) { return GetProperty(value, schedule_id_); }
 HRESULT TTableTVProgram::IsToBeRecorded(bool* result) {
   return FrameValue(result, [&] { return schedule_id_ != 0; });
 }

@@ -46,8 +46,8 @@ class TTableTVProgram : public TKestroTVObject<ITVProgram> {
   // ITVProgram.
   HRESULT get_ID(int32_t* value) override;
   HRESULT get_ChannelID(int32_t* value) override;
-  HRESULT get_StartTime(double* value) override;
-  HRESULT get_EndTime(double* value) override;
+  HRESULT get_StartTime(OleDate* value) override;
+  HRESULT get_EndTime(OleDate* value) override;
   HRESULT get_Title(std::string* value) override;
   HRESULT get_Subtitle(std::string* value) override;
   HRESULT get_TVRating(std::string* value) override;

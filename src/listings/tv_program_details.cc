@@ -105,7 +105,7 @@ OleDate ParseOriginalAirDate(std::string_view text) {
     }
   }
   OleDate date = 0.0;
-  return TryEncodeDateTime({parts[0], parts[1], parts[2]}, &date) ? date : 0.0;
+  return TryEncodeDateTime({parts[0], parts[1], parts[2]}, &date) ? date : OleDate();
 }
 
 ProgramDetailsFields ReadProgramDetails(const ITable& table) {
@@ -125,18 +125,10 @@ ProgramDetailsFields ReadProgramDetails(const ITable& table) {
 
 // TTVPerson ---------------------------------------------------------------------------------
 
-HRESULT TTVPerson::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return id_; });
-}
-HRESULT TTVPerson::get_Name(std::string* value) {
-  return FrameValue(value, [&] { return name_; });
-}
-HRESULT TTVPerson::get_Role(std::string* value) {
-  return FrameValue(value, [&] { return role_; });
-}
-HRESULT TTVPerson::get_RoleID(int32_t* value) {
-  return FrameValue(value, [&] { return role_id_; });
-}
+HRESULT TTVPerson::get_ID(int32_t* value) { return GetProperty(value, id_); }
+HRESULT TTVPerson::get_Name(std::string* value) { return GetProperty(value, name_); }
+HRESULT TTVPerson::get_Role(std::string* value) { return GetProperty(value, role_); }
+HRESULT TTVPerson::get_RoleID(int32_t* value) { return GetProperty(value, role_id_); }
 
 // TTVProgramDetails -------------------------------------------------------------------------
 
@@ -196,73 +188,132 @@ ComPtr<IKestroItem> TTVProgramDetails::DisplayFlags() const {
 
 // ITVProgramDetails -------------------------------------------------------------------------
 
-#define KESTRO_DETAIL_TEXT(Method, Column)                              \
-  HRESULT TTVProgramDetails::Method(std::string* value) {               \
-    return FrameValue(value, [&] { return fields_.Text(Column); });     \
-  }
-#define KESTRO_DETAIL_INT(Method, Column)                               \
-  HRESULT TTVProgramDetails::Method(int32_t* value) {                   \
-    return FrameValue(value, [&] { return fields_.Int(Column); });      \
-  }
-#define KESTRO_DETAIL_FLAG(Method, Column)                              \
-  HRESULT TTVProgramDetails::Method(TV_3_WAY* value) {                  \
-    return FrameValue(value, [&] { return fields_.Flag(Column); });     \
-  }
+HRESULT TTVProgramDetails::get_LongDescription(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kLongDesc));
+}
+HRESULT TTVProgramDetails::get_ShortDescription(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kShortDesc));
+}
+HRESULT TTVProgramDetails::get_PartNumber(int32_t* value) {
+  return GetProperty(value, fields_.Int(DetailInt::kPartNum));
+}
+HRESULT TTVProgramDetails::get_NumberOfParts(int32_t* value) {
+  return GetProperty(value, fields_.Int(DetailInt::kNumOfParts));
+}
+HRESULT TTVProgramDetails::get_IsCC(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kCC));
+}
+HRESULT TTVProgramDetails::get_IsStereo(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kStereo));
+}
+HRESULT TTVProgramDetails::get_IsRepeat(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kRepeat));
+}
+HRESULT TTVProgramDetails::get_IsSubtitled(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kSubtitled));
+}
+HRESULT TTVProgramDetails::get_IsJoinedInProgress(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kJoinedInProgress));
+}
+HRESULT TTVProgramDetails::get_IsSAP(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kSAP));
+}
+HRESULT TTVProgramDetails::get_IsSubjectToBlackout(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kBlackout));
+}
+HRESULT TTVProgramDetails::get_HasSexRating(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kSexRating));
+}
+HRESULT TTVProgramDetails::get_HasViolenceRating(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kViolenceRating));
+}
+HRESULT TTVProgramDetails::get_HasLanguageRating(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kLanguageRating));
+}
+HRESULT TTVProgramDetails::get_HasDialogRating(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kDialogRating));
+}
+HRESULT TTVProgramDetails::get_HasFantasyViolenceRating(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kFantasyViolenceRating));
+}
+HRESULT TTVProgramDetails::get_IsEnhanced(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kEnhanced));
+}
+HRESULT TTVProgramDetails::get_Is3D(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::k3D));
+}
+HRESULT TTVProgramDetails::get_IsLetterbox(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kLetterbox));
+}
+HRESULT TTVProgramDetails::get_IsHDTV(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kHDTV));
+}
+HRESULT TTVProgramDetails::get_IsDVS(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kDVS));
+}
+HRESULT TTVProgramDetails::get_IsMadeForTV(TV_3_WAY* value) {
+  return GetProperty(value, fields_.Flag(DetailFlag::kMadeForTV));
+}
+HRESULT TTVProgramDetails::get_Dolby(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kDolby));
+}
+HRESULT TTVProgramDetails::get_PremiereFinale(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kPremiereFinale));
+}
+HRESULT TTVProgramDetails::get_Advisories(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kAdvisories));
+}
+HRESULT TTVProgramDetails::get_YearProduced(int32_t* value) {
+  return GetProperty(value, fields_.Int(DetailInt::kYear));
+}
+HRESULT TTVProgramDetails::get_RunTime(int32_t* value) {
+  return GetProperty(value, fields_.Int(DetailInt::kRunTime));
+}
+HRESULT TTVProgramDetails::get_Color(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kColor));
+}
+HRESULT TTVProgramDetails::get_Language(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kLanguage));
+}
+HRESULT TTVProgramDetails::get_CountryOfOrigin(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kOriginCountry));
+}
+HRESULT TTVProgramDetails::get_SourceType(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kSourceType));
+}
+HRESULT TTVProgramDetails::get_ShowType(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kShowType));
+}
+HRESULT TTVProgramDetails::get_Holiday(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kHoliday));
+}
+HRESULT TTVProgramDetails::get_EpisodeNumber(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kEpisodeNum));
+}
+HRESULT TTVProgramDetails::get_Network(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kOriginNetwork));
+}
+HRESULT TTVProgramDetails::get_Studio(std::string* value) {
+  return GetProperty(value, fields_.Text(DetailText::kOriginStudio));
+}
+HRESULT TTVProgramDetails::get_SeasonNumber(int32_t* value) {
+  return GetProperty(value, fields_.Int(DetailInt::kSeasonNum));
+}
+HRESULT TTVProgramDetails::get_SeasonEpisodeNumber(int32_t* value) {
+  return GetProperty(value, fields_.Int(DetailInt::kSeasonEpisodeNum));
+}
 
-KESTRO_DETAIL_TEXT(get_LongDescription, DetailText::kLongDesc)
-KESTRO_DETAIL_TEXT(get_ShortDescription, DetailText::kShortDesc)
-KESTRO_DETAIL_INT(get_PartNumber, DetailInt::kPartNum)
-KESTRO_DETAIL_INT(get_NumberOfParts, DetailInt::kNumOfParts)
-KESTRO_DETAIL_FLAG(get_IsCC, DetailFlag::kCC)
-KESTRO_DETAIL_FLAG(get_IsStereo, DetailFlag::kStereo)
-KESTRO_DETAIL_FLAG(get_IsRepeat, DetailFlag::kRepeat)
-KESTRO_DETAIL_FLAG(get_IsSubtitled, DetailFlag::kSubtitled)
-KESTRO_DETAIL_FLAG(get_IsJoinedInProgress, DetailFlag::kJoinedInProgress)
-KESTRO_DETAIL_FLAG(get_IsSAP, DetailFlag::kSAP)
-KESTRO_DETAIL_FLAG(get_IsSubjectToBlackout, DetailFlag::kBlackout)
-KESTRO_DETAIL_FLAG(get_HasSexRating, DetailFlag::kSexRating)
-KESTRO_DETAIL_FLAG(get_HasViolenceRating, DetailFlag::kViolenceRating)
-KESTRO_DETAIL_FLAG(get_HasLanguageRating, DetailFlag::kLanguageRating)
-KESTRO_DETAIL_FLAG(get_HasDialogRating, DetailFlag::kDialogRating)
-KESTRO_DETAIL_FLAG(get_HasFantasyViolenceRating, DetailFlag::kFantasyViolenceRating)
-KESTRO_DETAIL_FLAG(get_IsEnhanced, DetailFlag::kEnhanced)
-KESTRO_DETAIL_FLAG(get_Is3D, DetailFlag::k3D)
-KESTRO_DETAIL_FLAG(get_IsLetterbox, DetailFlag::kLetterbox)
-KESTRO_DETAIL_FLAG(get_IsHDTV, DetailFlag::kHDTV)
-KESTRO_DETAIL_FLAG(get_IsDVS, DetailFlag::kDVS)
-KESTRO_DETAIL_FLAG(get_IsMadeForTV, DetailFlag::kMadeForTV)
-KESTRO_DETAIL_TEXT(get_Dolby, DetailText::kDolby)
-KESTRO_DETAIL_TEXT(get_PremiereFinale, DetailText::kPremiereFinale)
-KESTRO_DETAIL_TEXT(get_Advisories, DetailText::kAdvisories)
-KESTRO_DETAIL_INT(get_YearProduced, DetailInt::kYear)
-KESTRO_DETAIL_INT(get_RunTime, DetailInt::kRunTime)
-KESTRO_DETAIL_TEXT(get_Color, DetailText::kColor)
-KESTRO_DETAIL_TEXT(get_Language, DetailText::kLanguage)
-KESTRO_DETAIL_TEXT(get_CountryOfOrigin, DetailText::kOriginCountry)
-KESTRO_DETAIL_TEXT(get_SourceType, DetailText::kSourceType)
-KESTRO_DETAIL_TEXT(get_ShowType, DetailText::kShowType)
-KESTRO_DETAIL_TEXT(get_Holiday, DetailText::kHoliday)
-KESTRO_DETAIL_TEXT(get_EpisodeNumber, DetailText::kEpisodeNum)
-KESTRO_DETAIL_TEXT(get_Network, DetailText::kOriginNetwork)
-KESTRO_DETAIL_TEXT(get_Studio, DetailText::kOriginStudio)
-KESTRO_DETAIL_INT(get_SeasonNumber, DetailInt::kSeasonNum)
-KESTRO_DETAIL_INT(get_SeasonEpisodeNumber, DetailInt::kSeasonEpisodeNum)
-
-#undef KESTRO_DETAIL_TEXT
-#undef KESTRO_DETAIL_INT
-#undef KESTRO_DETAIL_FLAG
-
-HRESULT TTVProgramDetails::get_OriginalAirDate(double* value) {
-  return FrameValue(value, [&] { return fields_.original_air_date; });
+HRESULT TTVProgramDetails::get_OriginalAirDate(OleDate* value) {
+  return GetProperty(value, fields_.original_air_date);
 }
 HRESULT TTVProgramDetails::get_Genres(IKestroItem** result) {
-  return FrameOut(result, [&] { return Genres(); });
+  return GetProperty(result, [&] { return Genres(); });
 }
 HRESULT TTVProgramDetails::get_PeopleCount(int32_t* value) {
-  return FrameValue(value, [&] { return static_cast<int32_t>(People().size()); });
+  return GetProperty(value, [&] { return static_cast<int32_t>(People().size()); });
 }
 HRESULT TTVProgramDetails::get_People(int32_t index, ITVPerson** result) {
-  return FrameOut(result, [&] {
+  return GetProperty(result, [&] {
     const auto& people = People();
     if (index < 0 || index >= static_cast<int32_t>(people.size())) ThrowIndexOutOfBounds(index);
     return ComPtr<ITVPerson>(people[static_cast<size_t>(index)]);

@@ -118,7 +118,7 @@ class TTVProgramDetails : public TKestroTVObject<ITVProgramDetails> {
   HRESULT get_EpisodeNumber(std::string* value) override;
   HRESULT get_Network(std::string* value) override;
   HRESULT get_Studio(std::string* value) override;
-  HRESULT get_OriginalAirDate(double* value) override;
+  HRESULT get_OriginalAirDate(OleDate* value) override;
   HRESULT get_SeasonNumber(int32_t* value) override;
   HRESULT get_SeasonEpisodeNumber(int32_t* value) override;
   HRESULT get_Genres(IKestroItem** result) override;

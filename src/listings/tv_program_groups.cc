@@ -118,13 +118,13 @@ std::pair<int32_t, int32_t> TTVProgramGroups::Find(int32_t program_id) const {
 // ITVProgramGroups ---------------------------------------------------------------------------
 
 HRESULT TTVProgramGroups::get_Programs(int32_t index, ITVProgramList** result) {
-  return FrameOut(result, [&] { return ComPtr<ITVProgramList>(ProgramsAt(index)); });
+  return GetProperty(result, [&] { return ProgramsAt(index); });
 }
 HRESULT TTVProgramGroups::get_Keys(int32_t index, Variant* result) {
-  return FrameValue(result, [&] { return KeyAt(index); });
+  return GetProperty(result, [&] { return KeyAt(index); });
 }
 HRESULT TTVProgramGroups::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return Count(); });
+  return GetProperty(value, [&] { return Count(); });
 }
 HRESULT TTVProgramGroups::Add(const Variant& key, ITVProgram* program, bool allow_duplicates) {
   return Frame([&] { AddProgram(key, program, allow_duplicates); });
@@ -138,12 +138,8 @@ HRESULT TTVProgramGroups::ProgramsForKey(const Variant& key, ITVProgramList** re
 HRESULT TTVProgramGroups::CopyFrom(ITVProgramGroups* source, bool allow_duplicates) {
   return Frame([&] { AddAll(source, allow_duplicates); });
 }
-HRESULT TTVProgramGroups::get_Sorted(bool* value) {
-  return FrameValue(value, [&] { return sorted_; });
-}
-HRESULT TTVProgramGroups::put_Sorted(bool value) {
-  return Frame([&] { sorted_ = value; });
-}
+HRESULT TTVProgramGroups::get_Sorted(bool* value) { return GetProperty(value, sorted_); }
+HRESULT TTVProgramGroups::put_Sorted(bool value) { return PutProperty(sorted_, value); }
 HRESULT TTVProgramGroups::ClearPrograms() {
   return Frame([&] { ClearAllPrograms(); });
 }

@@ -74,10 +74,10 @@ bool TTVProgramList::Contains(ITVProgram* program) const {
 // ITVProgramList ----------------------------------------------------------------------------
 
 HRESULT TTVProgramList::get_Items(int32_t index, ITVProgram** result) {
-  return FrameOut(result, [&] { return Item(index); });
+  return GetProperty(result, [&] { return Item(index); });
 }
 HRESULT TTVProgramList::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return Count(); });
+  return GetProperty(value, [&] { return Count(); });
 }
 HRESULT TTVProgramList::Add(ITVProgram* program) {
   return Frame([&] { Append(ComPtr<ITVProgram>(program)); });

@@ -113,7 +113,7 @@ void TConflictResolver::FailWithConflicts(TTVScheduleResult& result,
 
 void CollectListConflicts(ITVSchedule& schedule, ITVScheduleList& list, TTVScheduleResult& result) {
   int32_t id = 0;
-  double start = 0.0, end = 0.0;
+  OleDate start = 0.0, end = 0.0;
   CheckHResult(schedule.get_ID(&id));
   CheckHResult(schedule.get_StartTime(&start));
   CheckHResult(schedule.get_EndTime(&end));
@@ -126,7 +126,7 @@ void CollectListConflicts(ITVSchedule& schedule, ITVScheduleList& list, TTVSched
     CheckHResult(list.get_Items(i, other.ReleaseAndGetAddressOf()));
     if (!other) continue;
     int32_t other_id = 0;
-    double other_start = 0.0, other_end = 0.0;
+    OleDate other_start = 0.0, other_end = 0.0;
     CheckHResult(other->get_ID(&other_id));
     CheckHResult(other->get_StartTime(&other_start));
     CheckHResult(other->get_EndTime(&other_end));

@@ -10,7 +10,7 @@ namespace kestro {
 namespace {
 
 // Only the time of day of an OLE date, to the millisecond.
-OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : 0.0; }
+OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : OleDate(); }
 
 }  // namespace
 
@@ -38,60 +38,120 @@ TTVRepeatingSchedule::TTVRepeatingSchedule(DBPtr db, ComPtr<ITVListings> listing
                                            RuleFields fields)
     : db_(std::move(db)), listings_(std::move(listings)), fields_(std::move(fields)) {}
 
-#define KESTRO_RULE_PROPERTY(Name, Type, field)                          \
-  HRESULT TTVRepeatingSchedule::get_##Name(Type* value) {                \
-    return FrameValue(value, [&] { return static_cast<Type>(field); }); \
-  }
-#define KESTRO_RULE_SETTER(Name, Type, field) \
-  HRESULT TTVRepeatingSchedule::put_##Name(Type value) { return Frame([&] { field = value; }); }
-
-KESTRO_RULE_PROPERTY(ID, int32_t, fields_.id)
-KESTRO_RULE_SETTER(ID, int32_t, fields_.id)
-KESTRO_RULE_PROPERTY(RSType, TV_RS_TYPE, fields_.rs_type)
-KESTRO_RULE_SETTER(RSType, TV_RS_TYPE, fields_.rs_type)
-KESTRO_RULE_PROPERTY(Priority, int32_t, fields_.priority)
-KESTRO_RULE_PROPERTY(Title, std::string, fields_.title)
-KESTRO_RULE_SETTER(Title, const std::string&, fields_.title)
-KESTRO_RULE_PROPERTY(HardPaddingBefore, int32_t, fields_.hard_padding_before)
-KESTRO_RULE_SETTER(HardPaddingBefore, int32_t, fields_.hard_padding_before)
-KESTRO_RULE_PROPERTY(HardPaddingAfter, int32_t, fields_.hard_padding_after)
-KESTRO_RULE_SETTER(HardPaddingAfter, int32_t, fields_.hard_padding_after)
-KESTRO_RULE_PROPERTY(SoftPaddingBefore, int32_t, fields_.soft_padding_before)
-KESTRO_RULE_SETTER(SoftPaddingBefore, int32_t, fields_.soft_padding_before)
-KESTRO_RULE_PROPERTY(SoftPaddingAfter, int32_t, fields_.soft_padding_after)
-KESTRO_RULE_SETTER(SoftPaddingAfter, int32_t, fields_.soft_padding_after)
-KESTRO_RULE_PROPERTY(ChannelID, int32_t, fields_.channel_id)
-KESTRO_RULE_SETTER(ChannelID, int32_t, fields_.channel_id)
-KESTRO_RULE_PROPERTY(StartTime, double, TimeOfDay(fields_.start_time))
-KESTRO_RULE_PROPERTY(EndTime, double, TimeOfDay(fields_.end_time))
-KESTRO_RULE_PROPERTY(Frequency, std::string, fields_.frequency)
-KESTRO_RULE_SETTER(Frequency, const std::string&, fields_.frequency)
-KESTRO_RULE_PROPERTY(SearchCriteria, std::string, fields_.search_criteria)
-KESTRO_RULE_SETTER(SearchCriteria, const std::string&, fields_.search_criteria)
-KESTRO_RULE_PROPERTY(KeepUntil, TV_KEEP_UNTIL, fields_.keep_until)
-KESTRO_RULE_SETTER(KeepUntil, TV_KEEP_UNTIL, fields_.keep_until)
-KESTRO_RULE_PROPERTY(Folder, std::string, fields_.folder)
-KESTRO_RULE_SETTER(Folder, const std::string&, fields_.folder)
-KESTRO_RULE_PROPERTY(Quality, std::string, fields_.quality)
-KESTRO_RULE_SETTER(Quality, const std::string&, fields_.quality)
-KESTRO_RULE_PROPERTY(KeepAtMost, int32_t, fields_.keep_at_most)
-KESTRO_RULE_SETTER(KeepAtMost, int32_t, fields_.keep_at_most)
-KESTRO_RULE_PROPERTY(Repeats, TV_REPEATS, fields_.repeats)
-KESTRO_RULE_SETTER(Repeats, TV_REPEATS, fields_.repeats)
-KESTRO_RULE_PROPERTY(CreatedBy, std::string, fields_.created_by)
-KESTRO_RULE_SETTER(CreatedBy, const std::string&, fields_.created_by)
-KESTRO_RULE_PROPERTY(Duplicates, TV_DUPLICATES, fields_.duplicates)
-KESTRO_RULE_SETTER(Duplicates, TV_DUPLICATES, fields_.duplicates)
-
-#undef KESTRO_RULE_PROPERTY
-#undef KESTRO_RULE_SETTER
+HRESULT TTVRepeatingSchedule::get_ID(int32_t* value) { return GetProperty(value, fields_.id); }
+HRESULT TTVRepeatingSchedule::put_ID(int32_t value) { return PutProperty(fields_.id, value); }
+HRESULT TTVRepeatingSchedule::get_RSType(TV_RS_TYPE* value) {
+  return GetProperty(value, static_cast<TV_RS_TYPE>(fields_.rs_type));
+}
+HRESULT TTVRepeatingSchedule::put_RSType(TV_RS_TYPE value) {
+  return PutProperty(fields_.rs_type, value);
+}
+HRESULT TTVRepeatingSchedule::get_Priority(int32_t* value) {
+  return GetProperty(value, fields_.priority);
+}
+HRESULT TTVRepeatingSchedule::get_Title(std::string* value) {
+  return GetProperty(value, fields_.title);
+}
+HRESULT TTVRepeatingSchedule::put_Title(const std::string& value) {
+  return PutProperty(fields_.title, value);
+}
+HRESULT TTVRepeatingSchedule::get_HardPaddingBefore(int32_t* value) {
+  return GetProperty(value, fields_.hard_padding_before);
+}
+HRESULT TTVRepeatingSchedule::put_HardPaddingBefore(int32_t value) {
+  return PutProperty(fields_.hard_padding_before, value);
+}
+HRESULT TTVRepeatingSchedule::get_HardPaddingAfter(int32_t* value) {
+  return GetProperty(value, fields_.hard_padding_after);
+}
+HRESULT TTVRepeatingSchedule::put_HardPaddingAfter(int32_t value) {
+  return PutProperty(fields_.hard_padding_after, value);
+}
+HRESULT TTVRepeatingSchedule::get_SoftPaddingBefore(int32_t* value) {
+  return GetProperty(value, fields_.soft_padding_before);
+}
+HRESULT TTVRepeatingSchedule::put_SoftPaddingBefore(int32_t value) {
+  return PutProperty(fields_.soft_padding_before, value);
+}
+HRESULT TTVRepeatingSchedule::get_SoftPaddingAfter(int32_t* value) {
+  return GetProperty(value, fields_.soft_padding_after);
+}
+HRESULT TTVRepeatingSchedule::put_SoftPaddingAfter(int32_t value) {
+  return PutProperty(fields_.soft_padding_after, value);
+}
+HRESULT TTVRepeatingSchedule::get_ChannelID(int32_t* value) {
+  return GetProperty(value, fields_.channel_id);
+}
+HRESULT TTVRepeatingSchedule::put_ChannelID(int32_t value) {
+  return PutProperty(fields_.channel_id, value);
+}
+HRESULT TTVRepeatingSchedule::get_StartTime(OleDate* value) {
+  return GetProperty(value, [&] { return TimeOfDay(fields_.start_time); });
+}
+HRESULT TTVRepeatingSchedule::get_EndTime(OleDate* value) {
+  return GetProperty(value, [&] { return TimeOfDay(fields_.end_time); });
+}
+HRESULT TTVRepeatingSchedule::get_Frequency(std::string* value) {
+  return GetProperty(value, fields_.frequency);
+}
+HRESULT TTVRepeatingSchedule::put_Frequency(const std::string& value) {
+  return PutProperty(fields_.frequency, value);
+}
+HRESULT TTVRepeatingSchedule::get_SearchCriteria(std::string* value) {
+  return GetProperty(value, fields_.search_criteria);
+}
+HRESULT TTVRepeatingSchedule::put_SearchCriteria(const std::string& value) {
+  return PutProperty(fields_.search_criteria, value);
+}
+HRESULT TTVRepeatingSchedule::get_KeepUntil(TV_KEEP_UNTIL* value) {
+  return GetProperty(value, static_cast<TV_KEEP_UNTIL>(fields_.keep_until));
+}
+HRESULT TTVRepeatingSchedule::put_KeepUntil(TV_KEEP_UNTIL value) {
+  return PutProperty(fields_.keep_until, value);
+}
+HRESULT TTVRepeatingSchedule::get_Folder(std::string* value) {
+  return GetProperty(value, fields_.folder);
+}
+HRESULT TTVRepeatingSchedule::put_Folder(const std::string& value) {
+  return PutProperty(fields_.folder, value);
+}
+HRESULT TTVRepeatingSchedule::get_Quality(std::string* value) {
+  return GetProperty(value, fields_.quality);
+}
+HRESULT TTVRepeatingSchedule::put_Quality(const std::string& value) {
+  return PutProperty(fields_.quality, value);
+}
+HRESULT TTVRepeatingSchedule::get_KeepAtMost(int32_t* value) {
+  return GetProperty(value, fields_.keep_at_most);
+}
+HRESULT TTVRepeatingSchedule::put_KeepAtMost(int32_t value) {
+  return PutProperty(fields_.keep_at_most, value);
+}
+HRESULT TTVRepeatingSchedule::get_Repeats(TV_REPEATS* value) {
+  return GetProperty(value, static_cast<TV_REPEATS>(fields_.repeats));
+}
+HRESULT TTVRepeatingSchedule::put_Repeats(TV_REPEATS value) {
+  return PutProperty(fields_.repeats, value);
+}
+HRESULT TTVRepeatingSchedule::get_CreatedBy(std::string* value) {
+  return GetProperty(value, fields_.created_by);
+}
+HRESULT TTVRepeatingSchedule::put_CreatedBy(const std::string& value) {
+  return PutProperty(fields_.created_by, value);
+}
+HRESULT TTVRepeatingSchedule::get_Duplicates(TV_DUPLICATES* value) {
+  return GetProperty(value, static_cast<TV_DUPLICATES>(fields_.duplicates));
+}
+HRESULT TTVRepeatingSchedule::put_Duplicates(TV_DUPLICATES value) {
+  return PutProperty(fields_.duplicates, value);
+}
 
 // The date part is dropped on the way in and on the way out.
-HRESULT TTVRepeatingSchedule::put_StartTime(double value) {
-  return Frame([&] { fields_.start_time = TimeOfDay(value); });
+HRESULT TTVRepeatingSchedule::put_StartTime(OleDate value) {
+  return PutProperty([&] { fields_.start_time = TimeOfDay(value); });
 }
-HRESULT TTVRepeatingSchedule::put_EndTime(double value) {
-  return Frame([&] { fields_.end_time = TimeOfDay(value); });
+HRESULT TTVRepeatingSchedule::put_EndTime(OleDate value) {
+  return PutProperty([&] { fields_.end_time = TimeOfDay(value); });
 }
 
 HRESULT TTVRepeatingSchedule::Save(TV_RS_SAVE_MODE mode, IKestroLog* log,
@@ -115,7 +175,7 @@ HRESULT TTVRepeatingSchedule::GetSchedules(ITVScheduleList** result) {
 }
 
 HRESULT TTVRepeatingSchedule::get_LogText(std::string* value) {
-  return FrameValue(value, [&] { return RuleLogText(fields_); });
+  return GetProperty(value, [&] { return RuleLogText(fields_); });
 }
 
 HRESULT TTVRepeatingSchedule::IsNew(bool* result) {
@@ -125,11 +185,11 @@ HRESULT TTVRepeatingSchedule::IsNew(bool* result) {
 // --- TTVRepeatingScheduleList -----------------------------------------------------------------
 
 HRESULT TTVRepeatingScheduleList::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return static_cast<int32_t>(items_.size()); });
+  return GetProperty(value, [&] { return static_cast<int32_t>(items_.size()); });
 }
 
 HRESULT TTVRepeatingScheduleList::get_Items(int32_t index, ITVRepeatingSchedule** result) {
-  return FrameOut(result, [&] {
+  return GetProperty(result, [&] {
     if (index < 0 || index >= static_cast<int32_t>(items_.size())) {
       throw Exception(Format("List index out of bounds (%d)", index));
     }

@@ -41,10 +41,10 @@ class TTVRepeatingSchedule : public TKestroTVObject<ITVRepeatingSchedule> {
   HRESULT put_SoftPaddingAfter(int32_t value) override;
   HRESULT get_ChannelID(int32_t* value) override;
   HRESULT put_ChannelID(int32_t value) override;
-  HRESULT get_StartTime(double* value) override;
-  HRESULT put_StartTime(double value) override;
-  HRESULT get_EndTime(double* value) override;
-  HRESULT put_EndTime(double value) override;
+  HRESULT get_StartTime(OleDate* value) override;
+  HRESULT put_StartTime(OleDate value) override;
+  HRESULT get_EndTime(OleDate* value) override;
+  HRESULT put_EndTime(OleDate value) override;
   HRESULT get_Frequency(std::string* value) override;
   HRESULT put_Frequency(const std::string& value) override;
   HRESULT get_SearchCriteria(std::string* value) override;

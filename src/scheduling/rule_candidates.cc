@@ -152,7 +152,7 @@ std::vector<ComPtr<TTVSchedule>> TimeRuleCandidates(const DBPtr& db, const RuleF
     f.channel_id = rule.channel_id;
     f.start_time = date + rule.start_time - rule.hard_padding_before * kOneSecond;
     // A window that does not end after it starts ends on the next day.
-    const OleDate end_date = rule.start_time < rule.end_time ? date : date + 1;
+    const OleDate end_date = rule.start_time < rule.end_time ? date : OleDate(date + 1);
     f.end_time = end_date + rule.end_time + rule.hard_padding_after * kOneSecond;
     if (s->ElapsedAt(now)) continue;
     log.Line("Added schedule : " + s->LogLine());

@@ -45,26 +45,26 @@ void TTVRepeatingScheduleResult::CheckIndex(int32_t index) const {
 }
 
 HRESULT TTVRepeatingScheduleResult::get_Code(TV_ADD_SCHEDULE_RESULT* value) {
-  return FrameValue(value, [&] { return code_; });
+  return GetProperty(value, code_);
 }
 
 HRESULT TTVRepeatingScheduleResult::get_Description(std::string* value) {
-  return FrameValue(value, [&] { return description_; });
+  return GetProperty(value, description_);
 }
 
 HRESULT TTVRepeatingScheduleResult::get_Schedules(ITVScheduleList** result) {
-  return FrameOut(result, [&] { return ComPtr<ITVScheduleList>(schedules_); });
+  return GetProperty(result, schedules_);
 }
 
 HRESULT TTVRepeatingScheduleResult::get_Conflicts(int32_t index, ITVScheduleList** result) {
-  return FrameOut(result, [&] {
+  return GetProperty(result, [&] {
     CheckIndex(index);
     return ComPtr<ITVScheduleList>(conflicts_[static_cast<size_t>(index)]);
   });
 }
 
 HRESULT TTVRepeatingScheduleResult::get_ConflictTypes(int32_t index, TV_CONFLICT_TYPE* value) {
-  return FrameValue(value, [&] {
+  return GetProperty(value, [&] {
     CheckIndex(index);
     return types_[static_cast<size_t>(index)];
   });
@@ -73,11 +73,11 @@ HRESULT TTVRepeatingScheduleResult::get_ConflictTypes(int32_t index, TV_CONFLICT
 // --- TTVRSPrioritizeResult --------------------------------------------------------------------
 
 HRESULT TTVRSPrioritizeResult::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return static_cast<int32_t>(items_.size()); });
+  return GetProperty(value, [&] { return static_cast<int32_t>(items_.size()); });
 }
 
 HRESULT TTVRSPrioritizeResult::get_Items(int32_t index, ITVRepeatingScheduleResult** result) {
-  return FrameOut(result, [&] {
+  return GetProperty(result, [&] {
     if (index < 0 || index >= static_cast<int32_t>(items_.size())) {
       throw Exception(Format("List index out of bounds (%d)", index));
     }

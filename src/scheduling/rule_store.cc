@@ -11,7 +11,7 @@ namespace kestro {
 namespace {
 
 // Only the time of day of an OLE date, to the millisecond.
-OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : 0.0; }
+OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : OleDate(); }
 
 // Time-of-day fields are stored as db time of today's date plus that time.
 int32_t StoredTime(OleDate time_of_day) {

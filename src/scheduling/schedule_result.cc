@@ -3,15 +3,15 @@
 namespace kestro {
 
 HRESULT TTVScheduleResult::get_Code(TV_ADD_SCHEDULE_RESULT* value) {
-  return FrameValue(value, [&] { return code_; });
+  return GetProperty(value, code_);
 }
 
 HRESULT TTVScheduleResult::get_Description(std::string* value) {
-  return FrameValue(value, [&] { return description_; });
+  return GetProperty(value, description_);
 }
 
 HRESULT TTVScheduleResult::get_Conflicts(ITVScheduleList** result) {
-  return FrameOut(result, [&] { return ComPtr<ITVScheduleList>(conflicts_.Get()); });
+  return GetProperty(result, conflicts_);
 }
 
 }  // namespace kestro

@@ -62,131 +62,95 @@ TTVSchedule::TTVSchedule(DBPtr db, ScheduleFields fields)
 
 // --- plain values ---------------------------------------------------------------------------
 
-HRESULT TTVSchedule::get_ID(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.id; });
+HRESULT TTVSchedule::get_ID(int32_t* value) { return GetProperty(value, fields_.id); }
+HRESULT TTVSchedule::put_ID(int32_t value) { return PutProperty(fields_.id, value); }
+HRESULT TTVSchedule::get_TunerID(int32_t* value) { return GetProperty(value, fields_.tuner_id); }
+HRESULT TTVSchedule::put_TunerID(int32_t value) { return PutProperty(fields_.tuner_id, value); }
+HRESULT TTVSchedule::get_StartTime(OleDate* value) {
+  return GetProperty(value, fields_.start_time);
 }
-HRESULT TTVSchedule::put_ID(int32_t value) {
-  return Frame([&] { fields_.id = value; });
-}
-HRESULT TTVSchedule::get_TunerID(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.tuner_id; });
-}
-HRESULT TTVSchedule::put_TunerID(int32_t value) {
-  return Frame([&] { fields_.tuner_id = value; });
-}
-HRESULT TTVSchedule::get_StartTime(double* value) {
-  return FrameValue(value, [&] { return fields_.start_time; });
-}
-HRESULT TTVSchedule::put_StartTime(double value) {
-  return Frame([&] { fields_.start_time = value; });
-}
-HRESULT TTVSchedule::get_EndTime(double* value) {
-  return FrameValue(value, [&] { return fields_.end_time; });
-}
-HRESULT TTVSchedule::put_EndTime(double value) {
-  return Frame([&] { fields_.end_time = value; });
-}
+HRESULT TTVSchedule::put_StartTime(OleDate value) { return PutProperty(fields_.start_time, value); }
+HRESULT TTVSchedule::get_EndTime(OleDate* value) { return GetProperty(value, fields_.end_time); }
+HRESULT TTVSchedule::put_EndTime(OleDate value) { return PutProperty(fields_.end_time, value); }
 HRESULT TTVSchedule::get_SoftPaddingBefore(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.soft_padding_before; });
+  return GetProperty(value, fields_.soft_padding_before);
 }
 HRESULT TTVSchedule::put_SoftPaddingBefore(int32_t value) {
-  return Frame([&] { fields_.soft_padding_before = value; });
+  return PutProperty(fields_.soft_padding_before, value);
 }
 HRESULT TTVSchedule::get_SoftPaddingAfter(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.soft_padding_after; });
+  return GetProperty(value, fields_.soft_padding_after);
 }
 HRESULT TTVSchedule::put_SoftPaddingAfter(int32_t value) {
-  return Frame([&] { fields_.soft_padding_after = value; });
+  return PutProperty(fields_.soft_padding_after, value);
 }
 HRESULT TTVSchedule::get_DeleteOnConflict(bool* value) {
-  return FrameValue(value, [&] { return fields_.delete_on_conflict; });
+  return GetProperty(value, fields_.delete_on_conflict);
 }
 HRESULT TTVSchedule::put_DeleteOnConflict(bool value) {
-  return Frame([&] { fields_.delete_on_conflict = value; });
+  return PutProperty(fields_.delete_on_conflict, value);
 }
-HRESULT TTVSchedule::get_WakeUp(bool* value) {
-  return FrameValue(value, [&] { return fields_.wake_up; });
-}
-HRESULT TTVSchedule::put_WakeUp(bool value) {
-  return Frame([&] { fields_.wake_up = value; });
-}
-HRESULT TTVSchedule::get_Data(IKestroItem** result) {
-  return FrameOut(result, [&] { return ComPtr<IKestroItem>(data_.Get()); });
-}
+HRESULT TTVSchedule::get_WakeUp(bool* value) { return GetProperty(value, fields_.wake_up); }
+HRESULT TTVSchedule::put_WakeUp(bool value) { return PutProperty(fields_.wake_up, value); }
+HRESULT TTVSchedule::get_Data(IKestroItem** result) { return GetProperty(result, data_); }
 HRESULT TTVSchedule::get_CreatedBy(std::string* value) {
-  return FrameValue(value, [&] { return fields_.created_by; });
+  return GetProperty(value, fields_.created_by);
 }
 HRESULT TTVSchedule::put_CreatedBy(const std::string& value) {
-  return Frame([&] { fields_.created_by = value; });
+  return PutProperty(fields_.created_by, value);
 }
 HRESULT TTVSchedule::get_DeletedBy(std::string* value) {
-  return FrameValue(value, [&] { return fields_.deleted_by; });
+  return GetProperty(value, fields_.deleted_by);
 }
-HRESULT TTVSchedule::get_Reason(std::string* value) {
-  return FrameValue(value, [&] { return fields_.reason; });
-}
-HRESULT TTVSchedule::get_Status(std::string* value) {
-  return FrameValue(value, [&] { return fields_.status; });
-}
-HRESULT TTVSchedule::get_Title(std::string* value) {
-  return FrameValue(value, [&] { return fields_.title; });
-}
+HRESULT TTVSchedule::get_Reason(std::string* value) { return GetProperty(value, fields_.reason); }
+HRESULT TTVSchedule::get_Status(std::string* value) { return GetProperty(value, fields_.status); }
+HRESULT TTVSchedule::get_Title(std::string* value) { return GetProperty(value, fields_.title); }
 HRESULT TTVSchedule::put_Title(const std::string& value) {
-  return Frame([&] { fields_.title = value; });
+  return PutProperty(fields_.title, value);
 }
 HRESULT TTVSchedule::get_HardPaddingBefore(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.hard_padding_before; });
+  return GetProperty(value, fields_.hard_padding_before);
 }
 HRESULT TTVSchedule::put_HardPaddingBefore(int32_t value) {
-  return Frame([&] { fields_.hard_padding_before = value; });
+  return PutProperty(fields_.hard_padding_before, value);
 }
 HRESULT TTVSchedule::get_HardPaddingAfter(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.hard_padding_after; });
+  return GetProperty(value, fields_.hard_padding_after);
 }
 HRESULT TTVSchedule::put_HardPaddingAfter(int32_t value) {
-  return Frame([&] { fields_.hard_padding_after = value; });
+  return PutProperty(fields_.hard_padding_after, value);
 }
 HRESULT TTVSchedule::get_ProgramID(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.program_id; });
+  return GetProperty(value, fields_.program_id);
 }
-HRESULT TTVSchedule::put_ProgramID(int32_t value) {
-  return Frame([&] { fields_.program_id = value; });
-}
+HRESULT TTVSchedule::put_ProgramID(int32_t value) { return PutProperty(fields_.program_id, value); }
 HRESULT TTVSchedule::get_ChannelID(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.channel_id; });
+  return GetProperty(value, fields_.channel_id);
 }
-HRESULT TTVSchedule::put_ChannelID(int32_t value) {
-  return Frame([&] { fields_.channel_id = value; });
-}
+HRESULT TTVSchedule::put_ChannelID(int32_t value) { return PutProperty(fields_.channel_id, value); }
 HRESULT TTVSchedule::get_RepeatingScheduleID(int32_t* value) {
-  return FrameValue(value, [&] { return fields_.rs_id; });
+  return GetProperty(value, fields_.rs_id);
 }
 HRESULT TTVSchedule::put_RepeatingScheduleID(int32_t value) {
-  return Frame([&] { fields_.rs_id = value; });
+  return PutProperty(fields_.rs_id, value);
 }
-HRESULT TTVSchedule::get_IsDeleted(bool* value) {
-  return FrameValue(value, [&] { return fields_.deleted; });
-}
+HRESULT TTVSchedule::get_IsDeleted(bool* value) { return GetProperty(value, fields_.deleted); }
 HRESULT TTVSchedule::get_KeepUntil(TV_KEEP_UNTIL* value) {
-  return FrameValue(value, [&] { return static_cast<TV_KEEP_UNTIL>(fields_.keep_until); });
+  return GetProperty(value, static_cast<TV_KEEP_UNTIL>(fields_.keep_until));
 }
 HRESULT TTVSchedule::put_KeepUntil(TV_KEEP_UNTIL value) {
-  return Frame([&] { fields_.keep_until = value; });
+  return PutProperty(fields_.keep_until, value);
 }
-HRESULT TTVSchedule::get_Folder(std::string* value) {
-  return FrameValue(value, [&] { return fields_.folder; });
-}
+HRESULT TTVSchedule::get_Folder(std::string* value) { return GetProperty(value, fields_.folder); }
 HRESULT TTVSchedule::put_Folder(const std::string& value) {
-  return Frame([&] { fields_.folder = value; });
+  return PutProperty(fields_.folder, value);
 }
-HRESULT TTVSchedule::get_Quality(std::string* value) {
-  return FrameValue(value, [&] { return fields_.quality; });
-}
+HRESULT TTVSchedule::get_Quality(std::string* value) { return GetProperty(value, fields_.quality); }
 HRESULT TTVSchedule::put_Quality(const std::string& value) {
-  return Frame([&] { fields_.quality = value; });
+  return PutProperty(fields_.quality, value);
 }
 HRESULT TTVSchedule::get_IsNew(bool* value) {
-  return FrameValue(value, [&] { return fields_.id < 0; });
+  return GetProperty(value, [&] { return fields_.id < 0; });
 }
 
 // --- derived values -------------------------------------------------------------------------
@@ -255,16 +219,16 @@ ComPtr<TTVChannel> TTVSchedule::Channel() {
 }
 
 HRESULT TTVSchedule::get_IsInProgress(bool* value) {
-  return FrameValue(value, [&] { return InProgressAt(Clock::Now()); });
+  return GetProperty(value, [&] { return InProgressAt(Clock::Now()); });
 }
 HRESULT TTVSchedule::get_HasElapsed(bool* value) {
-  return FrameValue(value, [&] { return ElapsedAt(Clock::Now()); });
+  return GetProperty(value, [&] { return ElapsedAt(Clock::Now()); });
 }
-HRESULT TTVSchedule::get_SoftStartTime(double* value) {
-  return FrameValue(value, [&] { return SoftStartTime(); });
+HRESULT TTVSchedule::get_SoftStartTime(OleDate* value) {
+  return GetProperty(value, [&] { return SoftStartTime(); });
 }
-HRESULT TTVSchedule::get_SoftEndTime(double* value) {
-  return FrameValue(value, [&] { return SoftEndTime(); });
+HRESULT TTVSchedule::get_SoftEndTime(OleDate* value) {
+  return GetProperty(value, [&] { return SoftEndTime(); });
 }
 
 HRESULT TTVSchedule::StartsBefore(ITVSchedule* other, bool* result) {
@@ -285,7 +249,7 @@ HRESULT TTVSchedule::GetChannel(ITVChannel** result) {
 }
 
 HRESULT TTVSchedule::get_LogText(std::string* value) {
-  return FrameValue(value, [&] { return LogLine(); });
+  return GetProperty(value, [&] { return LogLine(); });
 }
 
 HRESULT TTVSchedule::GetRepeatingSchedule(ITVListings* listings, ITVRepeatingSchedule** result) {

@@ -72,10 +72,10 @@ class TTVSchedule : public TKestroTVObject<ITVSchedule> {
   HRESULT put_ID(int32_t value) override;
   HRESULT get_TunerID(int32_t* value) override;
   HRESULT put_TunerID(int32_t value) override;
-  HRESULT get_StartTime(double* value) override;
-  HRESULT put_StartTime(double value) override;
-  HRESULT get_EndTime(double* value) override;
-  HRESULT put_EndTime(double value) override;
+  HRESULT get_StartTime(OleDate* value) override;
+  HRESULT put_StartTime(OleDate value) override;
+  HRESULT get_EndTime(OleDate* value) override;
+  HRESULT put_EndTime(OleDate value) override;
   HRESULT get_SoftPaddingBefore(int32_t* value) override;
   HRESULT put_SoftPaddingBefore(int32_t value) override;
   HRESULT get_SoftPaddingAfter(int32_t* value) override;
@@ -91,8 +91,8 @@ class TTVSchedule : public TKestroTVObject<ITVSchedule> {
   HRESULT get_Reason(std::string* value) override;
   HRESULT get_Status(std::string* value) override;
   HRESULT get_IsInProgress(bool* value) override;
-  HRESULT get_SoftStartTime(double* value) override;
-  HRESULT get_SoftEndTime(double* value) override;
+  HRESULT get_SoftStartTime(OleDate* value) override;
+  HRESULT get_SoftEndTime(OleDate* value) override;
   HRESULT get_HasElapsed(bool* value) override;
   HRESULT get_Title(std::string* value) override;
   HRESULT put_Title(const std::string& value) override;

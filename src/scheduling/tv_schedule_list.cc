@@ -22,11 +22,11 @@ int32_t TTVScheduleList::IndexOfID(int32_t id) const {
 }
 
 HRESULT TTVScheduleList::get_Count(int32_t* value) {
-  return FrameValue(value, [&] { return Count(); });
+  return GetProperty(value, [&] { return Count(); });
 }
 
 HRESULT TTVScheduleList::get_Items(int32_t index, ITVSchedule** result) {
-  return FrameOut(result, [&] { return Item(index); });
+  return GetProperty(result, [&] { return Item(index); });
 }
 
 HRESULT TTVScheduleList::Remove(int32_t index) {

@@ -84,7 +84,7 @@ HRESULT TTVScheduler::SetScheduleStatus(int32_t schedule_id, const std::string& 
 }
 
 HRESULT TTVScheduler::get_ScheduleVersion(int32_t* value) {
-  return FrameValue(value, [&] { return ReadScheduleVersion(*db_); });
+  return GetProperty(value, [&] { return ReadScheduleVersion(*db_); });
 }
 
 HRESULT TTVScheduler::GetSchedulesForTuner(int32_t tuner_id, ITVScheduleList** result) {
@@ -96,7 +96,7 @@ HRESULT TTVScheduler::GetSchedulesForTuner(int32_t tuner_id, ITVScheduleList** r
 }
 
 HRESULT TTVScheduler::Reschedule(int32_t schedule_id, int32_t new_program_id,
-                                 double new_program_start_time, double new_program_end_time,
+                                 OleDate new_program_start_time, OleDate new_program_end_time,
                                  ITVSchedule** new_schedule, ITVScheduleResult** result) {
   if (!new_schedule) return E_POINTER;
   *new_schedule = nullptr;
@@ -119,7 +119,7 @@ HRESULT TTVScheduler::CreateScheduleFromScheduleAndProgram(ITVSchedule* existing
 }
 
 HRESULT TTVScheduler::get_TunerCount(int32_t* value) {
-  return FrameValue(value, [&] { return writer_.TunerCount(); });
+  return GetProperty(value, [&] { return writer_.TunerCount(); });
 }
 
 HRESULT TTVScheduler::GetLostSchedules(ITVScheduleList** result) {
@@ -131,7 +131,7 @@ HRESULT TTVScheduler::GetLostSchedules(ITVScheduleList** result) {
   });
 }
 
-HRESULT TTVScheduler::GetSchedulesForTimeSlice(double start_time, double end_time,
+HRESULT TTVScheduler::GetSchedulesForTimeSlice(OleDate start_time, OleDate end_time,
                                                ITVScheduleList** result) {
   return FrameOut(
       result, [&] { return ComPtr<ITVScheduleList>(writer_.SchedulesForTimeSlice(start_time, end_time)); });

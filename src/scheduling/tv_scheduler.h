@@ -40,14 +40,14 @@ class TTVScheduler : public TKestroTVObject<ITVScheduler> {
   HRESULT SetScheduleStatus(int32_t schedule_id, const std::string& status, bool* result) override;
   HRESULT get_ScheduleVersion(int32_t* value) override;
   HRESULT GetSchedulesForTuner(int32_t tuner_id, ITVScheduleList** result) override;
-  HRESULT Reschedule(int32_t schedule_id, int32_t new_program_id, double new_program_start_time,
-                     double new_program_end_time, ITVSchedule** new_schedule,
+  HRESULT Reschedule(int32_t schedule_id, int32_t new_program_id, OleDate new_program_start_time,
+                     OleDate new_program_end_time, ITVSchedule** new_schedule,
                      ITVScheduleResult** result) override;
   HRESULT CreateScheduleFromScheduleAndProgram(ITVSchedule* existing, ITVProgram* program,
                                                ITVSchedule** result) override;
   HRESULT get_TunerCount(int32_t* value) override;
   HRESULT GetLostSchedules(ITVScheduleList** result) override;
-  HRESULT GetSchedulesForTimeSlice(double start_time, double end_time,
+  HRESULT GetSchedulesForTimeSlice(OleDate start_time, OleDate end_time,
                                    ITVScheduleList** result) override;
   HRESULT ClearLostSchedules() override;
   HRESULT GetConflictsForSchedule(ITVSchedule* schedule, ITVScheduleResult** result) override;

@@ -18,7 +18,7 @@ void* TDictionary::QueryExtraInterface(const IID& iid) {
 }
 
 HRESULT TDictionary::get_Values(const Variant& key, Variant* value) {
-  return FrameValue(value, [&]() -> Variant {
+  return GetProperty(value, [&]() -> Variant {
     if (key.IsString()) return Get(key.ToString());
     if (key.IsOrdinal()) return GetAt(key.ToInt64());
     return Variant();
@@ -26,14 +26,14 @@ HRESULT TDictionary::get_Values(const Variant& key, Variant* value) {
 }
 
 HRESULT TDictionary::put_Values(const Variant& key, const Variant& value) {
-  return Frame([&] {
+  return PutProperty([&] {
     if (key.IsString()) Set(key.ToString(), value);
     else if (key.IsOrdinal()) SetAt(key.ToInt64(), value);
   });
 }
 
 HRESULT TDictionary::get_Count(int32_t* count) {
-  return FrameValue(count, [&] { return Count(); });
+  return GetProperty(count, [&] { return Count(); });
 }
 
 HRESULT TDictionary::HasValue(const std::string& name, bool* result) {
@@ -41,7 +41,7 @@ HRESULT TDictionary::HasValue(const std::string& name, bool* result) {
 }
 
 HRESULT TDictionary::get_KeyNames(int32_t index, std::string* name) {
-  return FrameValue(name, [&] { return KeyAt(index); });
+  return GetProperty(name, [&] { return KeyAt(index); });
 }
 
 HRESULT TDictionary::Clear() {

@@ -249,21 +249,6 @@ TEST(MediaLibrary, RefusesValuesItCannotStoreAndUnwritableFiles) {
   EXPECT_THROW(OpenMediaLibrary(dir / "missing-folder/media-library.db"), host::EMediaLibraryError);
 }
 
-TEST(MediaLibrary, AnswersThroughIDispatch) {
-  testing::TempDir dir;
-  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
-  ComPtr<IMLSection> section = Open(library.Get(), "S", true);
-  AddRecording(section.Get(), "A", "/a.ts", 1, 0);
-  const char* name = "ItemCount";
-  DISPID id = DISPID_UNKNOWN;
-  ASSERT_EQ(section->GetIDsOfNames(IID{}, &name, 1, 0, &id), S_OK);
-  DispParams none;
-  Variant result;
-  ASSERT_EQ(section->Invoke(id, IID{}, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
-            S_OK);
-  EXPECT_EQ(result.ToInt32(), 1);
-}
-
 // Points KESTRO_REGISTRY at a registry file of its own for the life of the test.
 class ScopedRegistry {
  public:

@@ -239,27 +239,5 @@ TEST_F(ChannelListTest, BuiltInListsCannotBeSavedOrLoseChannelsByIdentity) {
   EXPECT_EQ(info.description, "List index out of bounds (5)");
 }
 
-TEST_F(ChannelListTest, DispatchReachesTheListMembers) {
-  AddChannel(4, "four");
-  ComPtr<IDispatch> list = GetWantedChannels(db_).As<IDispatch>();
-  Variant index(0);
-  DispParams params{&index, nullptr, 1, 0};
-  Variant result;
-  ASSERT_EQ(list->Invoke(0, IID{}, 0, DISPATCH_PROPERTYGET, &params, &result, nullptr, nullptr),
-            S_OK);
-  ComPtr<ITVChannel> channel = result.ToInterface().As<ITVChannel>();
-  ASSERT_TRUE(channel);
-  EXPECT_EQ(ShortNameOf(channel.Get()), "four");
-
-  // A property put by DISPID writes through to the database.
-  Variant name("vier");
-  DISPID put = DISPID_PROPERTYPUT;
-  DispParams put_params{&name, &put, 1, 1};
-  ASSERT_EQ(channel.As<IDispatch>()->Invoke(204, IID{}, 0, DISPATCH_PROPERTYPUT, &put_params,
-                                            nullptr, nullptr, nullptr),
-            S_OK);
-  EXPECT_EQ(db_->Query("select short_name from channels")->Text(0), "vier");
-}
-
 }  // namespace
 }  // namespace kestro

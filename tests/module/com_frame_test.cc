@@ -1,5 +1,5 @@
 // The COM frame every module object shares: reference counting, QueryInterface along the
-// interface chain, IDispatch over the type tables and the error convention.
+// interface chain, type information and the error convention.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -34,37 +34,6 @@ TEST(ComFrame, FailingMethodReturnsUnexpectedWithErrorInfo) {
   EXPECT_EQ(info.iid, IKestroLog::kIID);
   EXPECT_EQ(GetErrorInfo(&info), S_FALSE) << "error info is taken once";
   EXPECT_EQ(log->WriteLine("ok"), S_OK);
-}
-
-TEST(ComFrame, InvokeByDispidReachesTheSlotCode) {
-  ComPtr<TProbeLog> log = MakeObject<TProbeLog>(true);
-  ComPtr<IDispatch> disp = log.As<IDispatch>();
-  ASSERT_TRUE(disp);
-  const char* name = "writeline";  // names match ignoring case
-  DISPID id = 0;
-  ASSERT_EQ(disp->GetIDsOfNames(IID{}, &name, 1, 0, &id), S_OK);
-  EXPECT_EQ(id, 1);
-
-  Variant arg("hello");
-  DispParams params{&arg, nullptr, 1, 0};
-  EXPECT_EQ(disp->Invoke(id, IID{}, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
-  EXPECT_EQ(log->lines, std::vector<std::string>{"hello"});
-
-  // A failure inside the body comes back as an exception with its description.
-  Variant bad("fail");
-  DispParams bad_params{&bad, nullptr, 1, 0};
-  ExcepInfo excep;
-  EXPECT_EQ(disp->Invoke(id, IID{}, 0, DISPATCH_METHOD, &bad_params, nullptr, &excep, nullptr),
-            DISP_E_EXCEPTION);
-  EXPECT_EQ(excep.description, "Failed to write line \"fail\" : disk full");
-
-  DispParams none;
-  EXPECT_EQ(disp->Invoke(id, IID{}, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
-            DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(disp->Invoke(99, IID{}, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
-            DISP_E_MEMBERNOTFOUND);
-  const char* unknown = "NoSuchMethod";
-  EXPECT_EQ(disp->GetIDsOfNames(IID{}, &unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
 }
 
 TEST(ComFrame, NotRefCountedObjectSurvivesRelease) {

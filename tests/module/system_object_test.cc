@@ -1,5 +1,5 @@
 // The system object as a host reaches it: through the exported entry points of the real module
-// file, by slot and by DISPID.
+// file.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -81,37 +81,6 @@ TEST_F(LoadedModule, UnavailableObjectsFailByTheErrorConvention) {
   ASSERT_EQ(GetErrorInfo(&info), S_OK);
   EXPECT_EQ(info.iid, IKestroTVSystem::kIID);
   EXPECT_FALSE(info.description.empty());
-}
-
-TEST_F(LoadedModule, InvokeCreatesScreensByDispid) {
-  ComPtr<IDispatch> disp = CreateSystem().As<IDispatch>();
-  ASSERT_TRUE(disp);
-  // CreateScheduleScreen [203] with a null host system and null listings.
-  Variant args[2];
-  DispParams params{args, nullptr, 2, 0};
-  Variant result;
-  ASSERT_EQ(disp->Invoke(203, IID{}, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr), S_OK);
-  ASSERT_EQ(result.Type(), VT_DISPATCH);
-  ComPtr<ITVScheduleScreen> screen = result.ToInterface().As<ITVScheduleScreen>();
-  ASSERT_TRUE(screen);
-  bool available = false;
-  EXPECT_EQ(screen->IsAvailable(&available), S_OK);
-  EXPECT_TRUE(available);
-
-  // The plug-in methods inherited from the host's interface are reachable by DISPID as well.
-  Variant available_result;
-  DispParams none;
-  ComPtr<IDispatch> screen_disp = screen.As<IDispatch>();
-  EXPECT_EQ(screen_disp->Invoke(4, IID{}, 0, DISPATCH_METHOD, &none, &available_result, nullptr,
-                                nullptr),
-            S_OK);
-  EXPECT_TRUE(available_result.ToBool());
-
-  // An argument that is not an interface at all is refused.
-  Variant wrong[2] = {Variant(5), Variant("x")};
-  DispParams wrong_params{wrong, nullptr, 2, 0};
-  EXPECT_EQ(disp->Invoke(203, IID{}, 0, DISPATCH_METHOD, &wrong_params, &result, nullptr, nullptr),
-            DISP_E_TYPEMISMATCH);
 }
 
 TEST(Registration, WritesAndRemovesTheClassAndTypeLibrary) {

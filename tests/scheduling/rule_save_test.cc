@@ -19,7 +19,7 @@ TEST(RuleFields, TimesKeepTheTimeOfDayAndFrequencyIsOneToken) {
   ASSERT_EQ(rule->GetSchedules(none.ReleaseAndGetAddressOf()), S_OK);  // no database needed
 
   rule->put_StartTime(EncodeDateTime({2030, 3, 2, 21, 30, 0, 0}));
-  double start = 0;
+  OleDate start = 0;
   rule->get_StartTime(&start);
   EXPECT_DOUBLE_EQ(start, EncodeTime(21, 30, 0, 0));
 

@@ -209,30 +209,6 @@ TEST_F(SearchTest, ChannelOperationsReachTheGuide) {
   EXPECT_FALSE(list);
 }
 
-TEST_F(SearchTest, DispatchReachesTheSameSearches) {
-  DISPID id = 0;
-  const char* name = "CustomSearch";
-  ASSERT_EQ(listings_->GetIDsOfNames(IID{}, &name, 1, 0, &id), S_OK);
-  EXPECT_EQ(id, 224);
-  // Arguments in reverse order: (query, by-reference error text).
-  Variant args[2] = {Variant("stale"), Variant("title stargate")};
-  DispParams params{args, nullptr, 2, 0};
-  Variant result;
-  ASSERT_EQ(listings_->Invoke(224, IID{}, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
-            S_OK);
-  EXPECT_EQ(args[0].ToString(), "");
-  ComPtr<ITVProgramList> list = result.ToInterface().As<ITVProgramList>();
-  ASSERT_TRUE(list);
-  EXPECT_EQ(IDs(list.Get()), IDList{stargate_});
-
-  Variant title_args[4] = {Variant(0), Variant(0.0), Variant(-5), Variant("star trek")};
-  DispParams title_params{title_args, nullptr, 4, 0};
-  ASSERT_EQ(listings_->Invoke(201, IID{}, 0, DISPATCH_METHOD, &title_params, &result, nullptr,
-                              nullptr),
-            S_OK);
-  EXPECT_EQ(IDs(result.ToInterface().As<ITVProgramList>().Get()), IDList{sun_late_});
-}
-
 TEST_F(GuideTest, EmptyGuideAndItsScheduler) {
   bool any = true;
   ASSERT_EQ(listings_->HasAnyPrograms(&any), S_OK);

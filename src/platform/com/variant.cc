@@ -71,11 +71,9 @@ Variant Variant::Null() {
   return v;
 }
 
-Variant Variant::Date(double ole_date) {
-  Variant v;
-  v.v_ = DateValue{ole_date};
-  return v;
-}
+Variant::Variant(OleDate date) : v_(DateValue{date.value}) {}
+
+Variant Variant::Date(OleDate date) { return Variant(date); }
 
 VarType Variant::Type() const {
   switch (v_.index()) {
@@ -206,11 +204,12 @@ double Variant::ToDouble() const {
   }
 }
 
-double Variant::ToDate() const {
+OleDate Variant::ToDate() const {
   if (Type() == VT_BSTR) {
     const std::string& s = std::get<std::string>(v_);
+    OleDate date;
+    if (TryStrToDateTime(s, &date)) return date;
     double d;
-    if (TryStrToDateTime(s, &d)) return d;
     if (TextToDouble(s, &d)) return d;
     FailConversion(VT_DATE);
   }

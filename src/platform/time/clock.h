@@ -3,11 +3,9 @@
 
 #include <cstdint>
 
-namespace kestro {
+#include "kestro/ole_date.h"
 
-// OLE automation date: days since 1899-12-30 00:00, the fraction being the time of day.
-// Local wall-clock time unless a name says otherwise.
-using OleDate = double;
+namespace kestro {
 
 class Clock {
  public:

@@ -189,7 +189,7 @@ OleDate DbTimeToDateTime(int32_t db_time) {
   p.minute = static_cast<int>((u >> 5) & 0x3F);
   p.second = static_cast<int>(u & 0x1F) * 2;
   OleDate value;
-  return TryEncodeDateTime(p, &value) ? value : 0.0;
+  return TryEncodeDateTime(p, &value) ? value : OleDate();
 }
 
 }  // namespace kestro
