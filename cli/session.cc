@@ -1,12 +1,12 @@
 #include "cli/session.h"
 
-#include "host/module_loader.h"
+#include "platform/com/class_loader.h"
 #include "platform/text/text.h"
 
 namespace kestro::cli {
 
 Session::Session(const CommandContext& ctx)
-    : system_(host::CreateInstance<IKestroTVSystem>(ctx.registry_path, kKestroTVProgID)) {}
+    : system_(CreateClassInstance<IKestroTVSystem>(ctx.registry_path, kKestroTVProgID)) {}
 
 ITVLineups* Session::Lineups() {
   if (!lineups_) lineups_ = GetObject(system_.Get(), &IKestroTVSystem::GetLineups);

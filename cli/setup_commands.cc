@@ -5,10 +5,10 @@
 
 #include "cli/cli.h"
 #include "host/media_library/media_library.h"
-#include "host/module_loader.h"
 #include "kestro/dispatch.h"
 #include "kestro/host.h"
 #include "kestro/tv_system.h"
+#include "platform/com/class_loader.h"
 #include "platform/system/paths.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
@@ -65,13 +65,13 @@ int RunSetup(CommandContext& ctx) {
   if (module.empty())
     throw Exception("Cannot find libKestroTV.so next to kestro or in its library folder; "
                     "set KESTRO_MODULE to the module file");
-  host::RegisterModuleFile(module);
+  RegisterModuleFile(module);
   RegisterHostTypeLibrary(ctx.registry_path);
   // The host's own classes the module creates (the media library).
   std::string host_module = FindLibraryFile("libKestroHost.so", "KESTRO_HOST_MODULE");
   if (host_module.empty())
     throw Exception("Cannot find libKestroHost.so next to kestro or in its library folder");
-  host::RegisterHostClasses(ctx.registry_path, host_module);
+  RegisterClasses(host::HostClasses(), ctx.registry_path, host_module);
 
   RegistryFile reg = RegistryFile::Load(ctx.registry_path);
   const std::pair<const char*, std::string> values[] = {{"root", root_dir},
@@ -105,8 +105,8 @@ int RunSetup(CommandContext& ctx) {
 int RunInfo(CommandContext& ctx) {
   ArgParser args(ctx.args, {}, {});
   args.ExpectAtMost(0);
-  host::ClassRegistration reg = host::FindClass(ctx.registry_path, kKestroTVProgID);
-  ComPtr<IDispatch> system = host::CreateInstance<IDispatch>(ctx.registry_path, kKestroTVProgID);
+  ClassRegistration reg = FindClass(ctx.registry_path, kKestroTVProgID);
+  ComPtr<IDispatch> system = CreateClassInstance<IDispatch>(ctx.registry_path, kKestroTVProgID);
 
   ComPtr<ITypeInfo> type_info;
   CheckHResult(system->GetTypeInfo(0, 0, type_info.ReleaseAndGetAddressOf()), "GetTypeInfo");

@@ -6,5 +6,5 @@
 extern "C" __attribute__((visibility("default"))) int32_t DllGetClassObject(
     const kestro::GUID* clsid, const kestro::GUID* iid, void** out) {
   if (!clsid || !iid || !out) return kestro::E_POINTER;
-  return kestro::host::GetMediaLibraryClassObject(*clsid, *iid, out);
+  return kestro::GetClassObject(kestro::host::HostClasses(), *clsid, *iid, out);
 }

@@ -32,57 +32,11 @@ ComPtr<TMediaLibrary> OpenMediaLibrary(const std::string& file_name) {
   return MakeObject<TMediaLibrary>(MLDatabase::Open(file_name));
 }
 
-namespace {
-
-class TMediaLibraryFactory : public ComObject<IClassFactory> {
- public:
-  HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return RunInErrorFrame(IMediaLibrary::kIID, [&] {
-      ComPtr<TMediaLibrary> library = OpenMediaLibrary(DefaultMediaLibraryPath());
-      CheckHResult(library->QueryInterface(iid, out));
-    });
-  }
-  HRESULT LockServer(int32_t lock) override { return S_OK; }
-};
-
-}  // namespace
-
-HRESULT GetMediaLibraryClassObject(const CLSID& clsid, const IID& iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (clsid != CLSID_MediaLibrary) return CLASS_E_CLASSNOTAVAILABLE;
-  return MakeObject<TMediaLibraryFactory>()->QueryInterface(iid, out);
-}
-
-namespace {
-constexpr const char* kMediaLibraryProgID = "Kestro.MediaLibrary";
-std::string MediaLibraryKey() {
-  return "HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(CLSID_MediaLibrary);
-}
-std::string MediaLibraryProgIDKey() {
-  return std::string("HKEY_CLASSES_ROOT\\") + kMediaLibraryProgID;
-}
-}  // namespace
-
-void RegisterHostClasses(const std::string& registry_path, const std::string& module_path) {
-  RegistryFile reg = RegistryFile::Load(registry_path);
-  reg.SetString(MediaLibraryKey(), "", "MediaLibrary");
-  reg.SetString(MediaLibraryKey() + "\\InprocServer32", "", module_path);
-  reg.SetString(MediaLibraryKey() + "\\InprocServer32", "ThreadingModel", "Both");
-  reg.SetString(MediaLibraryKey() + "\\ProgID", "", kMediaLibraryProgID);
-  reg.SetString(MediaLibraryProgIDKey(), "", "MediaLibrary");
-  reg.SetString(MediaLibraryProgIDKey() + "\\CLSID", "", GuidToString(CLSID_MediaLibrary));
-  reg.Save(registry_path);
-}
-
-void UnregisterHostClasses(const std::string& registry_path) {
-  RegistryFile reg = RegistryFile::Load(registry_path);
-  reg.DeleteKey(MediaLibraryKey());
-  reg.DeleteKey(MediaLibraryProgIDKey());
-  reg.Save(registry_path);
+const ClassTable& HostClasses() {
+  static const ClassTable table{
+      {{CLSID_MediaLibrary, "MediaLibrary", "MediaLibrary", "Kestro.MediaLibrary", "Both",
+        [] { return ComPtr<IUnknown>(OpenMediaLibrary(DefaultMediaLibraryPath()).Get()); }}}};
+  return table;
 }
 
 }  // namespace kestro::host

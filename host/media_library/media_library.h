@@ -8,6 +8,7 @@
 #include "host/media_library/ml_section.h"
 #include "kestro/com_object.h"
 #include "kestro/media_library.h"
+#include "platform/com/class_table.h"
 
 namespace kestro::host {
 
@@ -32,13 +33,9 @@ std::string DefaultMediaLibraryPath();
 // Throws EMediaLibraryError "Failed to open media library "%s" : %s".
 ComPtr<TMediaLibrary> OpenMediaLibrary(const std::string& file_name);
 
-// The class factory of the MediaLibrary class: each instance opens DefaultMediaLibraryPath().
-// CLASS_E_CLASSNOTAVAILABLE for any other class, E_NOINTERFACE when the factory lacks `iid`.
-HRESULT GetMediaLibraryClassObject(const CLSID& clsid, const IID& iid, void** out);
-
-// Writes the MediaLibrary class into the registry file with `module_path` (libKestroHost.so) as
-// its InprocServer32, as the host's set-up does; UnregisterHostClasses removes it.
-void RegisterHostClasses(const std::string& registry_path, const std::string& module_path);
-void UnregisterHostClasses(const std::string& registry_path);
+// The host's creatable classes, served by libKestroHost.so and registered by the host's set-up
+// with that file as their InprocServer32: MediaLibrary ("Kestro.MediaLibrary", threading model
+// Both), each instance opening DefaultMediaLibraryPath().
+const ClassTable& HostClasses();
 
 }  // namespace kestro::host

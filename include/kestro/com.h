@@ -125,6 +125,11 @@ struct IClassFactory : IUnknown {
   virtual HRESULT LockServer(int32_t lock) = 0;
 };
 
+// The entry points an in-process server exports.
+using DllGetClassObjectFn = int32_t (*)(const GUID*, const GUID*, void**);
+using DllCanUnloadNowFn = int32_t (*)(void);
+using DllRegisterServerFn = int32_t (*)(void);
+
 // Owning interface pointer: AddRefs a new value before releasing the old one.
 template <class T>
 class ComPtr {

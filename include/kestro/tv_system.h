@@ -41,8 +41,5 @@ int32_t DllCanUnloadNow(void);
 int32_t DllRegisterServer(void);
 int32_t DllUnregisterServer(void);
 }
-using DllGetClassObjectFn = int32_t (*)(const GUID*, const GUID*, void**);
-using DllCanUnloadNowFn = int32_t (*)(void);
-using DllRegisterServerFn = int32_t (*)(void);
 
 }  // namespace kestro

@@ -43,7 +43,7 @@ extern "C" __attribute__((visibility("default"))) int32_t DllGetClassObject(cons
                                                                            const GUID* iid,
                                                                            void** out) {
   if (!clsid || !iid || !out) return E_POINTER;
-  return GetModuleClassObject(*clsid, *iid, out);
+  return GetClassObject(ModuleClasses(), *clsid, *iid, out);
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t DllCanUnloadNow(void) {
@@ -51,9 +51,10 @@ extern "C" __attribute__((visibility("default"))) int32_t DllCanUnloadNow(void) 
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t DllRegisterServer(void) {
-  return Guarded([] { RegisterModule(RegistryFile::DefaultPath(), ModulePath()); });
+  return Guarded(
+      [] { RegisterClasses(ModuleClasses(), RegistryFile::DefaultPath(), ModulePath()); });
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t DllUnregisterServer(void) {
-  return Guarded([] { UnregisterModule(RegistryFile::DefaultPath()); });
+  return Guarded([] { UnregisterClasses(ModuleClasses(), RegistryFile::DefaultPath()); });
 }

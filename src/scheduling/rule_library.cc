@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "core/host_objects.h"
 #include "kestro/media_library.h"
+#include "platform/com/class_loader.h"
+#include "platform/system/registry_file.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "support/failure_report.h"
@@ -16,8 +17,9 @@ namespace {
 ComPtr<IMLSection> OpenRecordings() {
   ComPtr<IMediaLibrary> library;
   try {
-    library = CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary);
-  } catch (const EHostClassNotRegistered&) {
+    library = CreateClassInstance<IMediaLibrary>(RegistryFile::DefaultPath(),
+                                                 GuidToString(CLSID_MediaLibrary));
+  } catch (const EClassNotRegistered&) {
     return nullptr;
   }
   ComPtr<IMLSection> section;

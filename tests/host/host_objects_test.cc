@@ -1,12 +1,9 @@
-// The reference host's own objects and its module loader.
+// The reference host's own objects.
 #include <gtest/gtest.h>
 
 #include "common/temp_dir.h"
 #include "host/host_item.h"
 #include "host/host_log.h"
-#include "host/module_loader.h"
-#include "kestro/tv_system.h"
-#include "platform/system/registry_file.h"
 
 namespace kestro {
 namespace {
@@ -44,46 +41,6 @@ TEST(HostLog, AppendsTimedLines) {
   std::string text = testing::ReadFile(dir / "logs/host.log");
   EXPECT_NE(text.find(" first\n"), std::string::npos);
   EXPECT_NE(text.find(" second\n"), std::string::npos);
-}
-
-TEST(ModuleLoader, ExplainsWhatIsMissing) {
-  testing::TempDir dir;
-  const std::string reg_path = dir / "registry.reg";
-  try {
-    host::CreateInstance<IDispatch>(reg_path, kKestroTVProgID);
-    FAIL();
-  } catch (const host::EModuleLoadError& e) {
-    EXPECT_STREQ(e.what(), "Class \"KestroTV.KestroTVSystem\" is not registered");
-  }
-  // A registration that points at a file that is not there.
-  RegistryFile reg;
-  const std::string clsid = GuidToString(CLSID_KestroTVSystem);
-  reg.SetString("HKEY_CLASSES_ROOT\\CLSID\\" + clsid + "\\InprocServer32", "",
-                dir / "gone/libKestroTV.so");
-  reg.Save(reg_path);
-  try {
-    host::CreateInstance<IDispatch>(reg_path, clsid);
-    FAIL();
-  } catch (const host::EModuleLoadError& e) {
-    EXPECT_NE(std::string(e.what()).find("Failed to load module \"" + (dir / "gone/libKestroTV.so")),
-              std::string::npos)
-        << e.what();
-  }
-}
-
-TEST(ModuleLoader, CreatesTheSystemObjectByCLSID) {
-  testing::TempDir dir;
-  const std::string reg_path = dir / "registry.reg";
-  RegistryFile reg;
-  reg.SetString("HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(CLSID_KestroTVSystem) +
-                    "\\InprocServer32",
-                "", KESTRO_MODULE_FILE);
-  reg.Save(reg_path);
-  ComPtr<IKestroTVSystem> system =
-      host::CreateInstance<IKestroTVSystem>(reg_path, GuidToString(CLSID_KestroTVSystem));
-  ASSERT_TRUE(system);
-  ComPtr<ITVRecordScreen> screen;
-  EXPECT_EQ(system->CreateRecordScreen(nullptr, nullptr, screen.ReleaseAndGetAddressOf()), S_OK);
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "common/temp_dir.h"
-#include "core/host_objects.h"
 #include "host/media_library/media_library.h"
 #include "kestro/host_type_library.h"
+#include "platform/com/class_loader.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 
@@ -266,6 +266,12 @@ class ScopedRegistry {
   bool had_ = false;
 };
 
+// The media library as module code creates it: through the registry file of KESTRO_REGISTRY.
+ComPtr<IMediaLibrary> CreateLibrary() {
+  return CreateClassInstance<IMediaLibrary>(RegistryFile::DefaultPath(),
+                                            GuidToString(CLSID_MediaLibrary));
+}
+
 TEST(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
   testing::TempDir dir;
   const std::string registry = dir / "registry.reg";
@@ -274,13 +280,12 @@ TEST(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
   reg.SetString(kTVRegistryKey, "data", dir.path());
   reg.Save(registry);
 
-  EXPECT_THROW(CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary), EHostObjectError)
-      << "not registered yet";
+  EXPECT_THROW(CreateLibrary(), EModuleLoadError) << "not registered yet";
 
   const std::string host_library =
       (std::filesystem::path(KESTRO_MODULE_FILE).parent_path() / "libKestroHost.so").string();
-  host::RegisterHostClasses(registry, host_library);
-  ComPtr<IMediaLibrary> library = CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary);
+  RegisterClasses(host::HostClasses(), registry, host_library);
+  ComPtr<IMediaLibrary> library = CreateLibrary();
   ASSERT_TRUE(library);
   ComPtr<IMLSection> section = Open(library.Get(), "KestroTVRecordings", true);
   ASSERT_TRUE(section);
@@ -293,8 +298,8 @@ TEST(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
   EXPECT_EQ(Locations(Open(own.Get(), "KestroTVRecordings", false).Get(), "", ""),
             (Files{"/rec/News.ts"}));
 
-  host::UnregisterHostClasses(registry);
-  EXPECT_THROW(CreateHostObject<IMediaLibrary>(CLSID_MediaLibrary), EHostObjectError);
+  UnregisterClasses(host::HostClasses(), registry);
+  EXPECT_THROW(CreateLibrary(), EModuleLoadError);
 }
 
 }  // namespace

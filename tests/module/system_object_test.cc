@@ -86,7 +86,7 @@ TEST_F(LoadedModule, UnavailableObjectsFailByTheErrorConvention) {
 TEST(Registration, WritesAndRemovesTheClassAndTypeLibrary) {
   testing::TempDir dir;
   const std::string reg_path = dir / "registry.reg";
-  RegisterModule(reg_path, "/opt/kestro/libKestroTV.so");
+  RegisterClasses(ModuleClasses(), reg_path, "/opt/kestro/libKestroTV.so");
   RegistryFile reg = RegistryFile::Load(reg_path);
   const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{FA05402F-BD2E-42CE-BD15-C6859CB22A0E}";
   EXPECT_EQ(reg.GetString(clsid + "\\InprocServer32", ""), "/opt/kestro/libKestroTV.so");
@@ -95,7 +95,7 @@ TEST(Registration, WritesAndRemovesTheClassAndTypeLibrary) {
             "{FA05402F-BD2E-42CE-BD15-C6859CB22A0E}");
   EXPECT_TRUE(reg.HasKey("HKEY_CLASSES_ROOT\\TypeLib\\{EFBDED27-DD25-4461-8427-94AD766C3182}\\1.0"));
 
-  UnregisterModule(reg_path);
+  UnregisterClasses(ModuleClasses(), reg_path);
   reg = RegistryFile::Load(reg_path);
   EXPECT_FALSE(reg.HasKey(clsid));
   EXPECT_FALSE(reg.HasKey("HKEY_CLASSES_ROOT\\KestroTV.KestroTVSystem"));

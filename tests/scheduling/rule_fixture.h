@@ -56,7 +56,7 @@ class RuleTest : public GuideTest {
   // Rewrites the registry, with the media library registered.
   void UseTuners(int count) {
     UseModuleFolders(dir_, count);
-    host::RegisterHostClasses(dir_ / "registry.reg", KESTRO_HOST_MODULE_FILE);
+    RegisterClasses(host::HostClasses(), dir_ / "registry.reg", KESTRO_HOST_MODULE_FILE);
     ComPtr<ITVScheduler> scheduler;
     ASSERT_EQ(listings_->GetScheduler(scheduler.ReleaseAndGetAddressOf()), S_OK);
     scheduler_ = ComPtr<TTVScheduler>(static_cast<TTVScheduler*>(scheduler.Get()));

@@ -1,4 +1,4 @@
-#include "host/module_loader.h"
+#include "platform/com/class_loader.h"
 
 #include <dlfcn.h>
 
@@ -7,11 +7,10 @@
 #include <mutex>
 
 #include "kestro/dispatch.h"
-#include "kestro/tv_system.h"
 #include "platform/system/registry_file.h"
 #include "platform/text/text.h"
 
-namespace kestro::host {
+namespace kestro {
 
 namespace {
 
@@ -22,34 +21,11 @@ struct DlCloser {
 };
 using ModuleHandle = std::unique_ptr<void, DlCloser>;
 
-// Loaded modules by path; they stay loaded until FreeUnusedLibraries finds them idle.
+// Loaded modules by path.
 std::mutex g_modules_mutex;
 std::map<std::string, ModuleHandle>& Modules() {
   static std::map<std::string, ModuleHandle> modules;
   return modules;
-}
-
-void* LoadModule(const std::string& path) {
-  std::lock_guard lock(g_modules_mutex);
-  auto it = Modules().find(path);
-  if (it != Modules().end()) return it->second.get();
-  dlerror();
-  ModuleHandle handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
-  if (!handle) {
-    const char* why = dlerror();
-    throw EModuleLoadError(Format("Failed to load module \"%s\" : %s", path.c_str(),
-                                  why ? why : "unknown error"));
-  }
-  void* raw = handle.get();
-  Modules().emplace(path, std::move(handle));
-  return raw;
-}
-
-template <class Fn>
-Fn Symbol(void* module, const std::string& path, const char* name) {
-  auto fn = reinterpret_cast<Fn>(dlsym(module, name));
-  if (!fn) throw EModuleLoadError(Format("Module \"%s\" has no %s", path.c_str(), name));
-  return fn;
 }
 
 void Check(HRESULT hr, const std::string& what) {
@@ -63,30 +39,52 @@ void Check(HRESULT hr, const std::string& what) {
 
 }  // namespace
 
+void* LoadModuleFile(const std::string& path) {
+  std::lock_guard lock(g_modules_mutex);
+  auto it = Modules().find(path);
+  if (it != Modules().end()) return it->second.get();
+  dlerror();
+  ModuleHandle handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+  if (!handle) {
+    const char* why = dlerror();
+    throw EModuleLoadError(
+        Format("Failed to load module \"%s\" : %s", path.c_str(), why ? why : "unknown error"));
+  }
+  void* raw = handle.get();
+  Modules().emplace(path, std::move(handle));
+  return raw;
+}
+
+void* ModuleSymbol(void* module, const std::string& path, const char* name) {
+  void* symbol = dlsym(module, name);
+  if (!symbol) throw EModuleLoadError(Format("Module \"%s\" has no %s", path.c_str(), name));
+  return symbol;
+}
+
 ClassRegistration FindClass(const std::string& registry_path, const std::string& name) {
   RegistryFile reg = RegistryFile::Load(registry_path);
   ClassRegistration c;
-  std::string clsid_text = name;
   if (!TryParseGuid(name, &c.clsid)) {
-    clsid_text = reg.GetString("HKEY_CLASSES_ROOT\\" + name + "\\CLSID", "");
+    std::string clsid_text = reg.GetString("HKEY_CLASSES_ROOT\\" + name + "\\CLSID", "");
     if (!TryParseGuid(clsid_text, &c.clsid))
-      throw EModuleLoadError(Format("Class \"%s\" is not registered", name.c_str()));
+      throw EClassNotRegistered(Format("Class \"%s\" is not registered", name.c_str()));
   }
   const std::string key = "HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(c.clsid);
   c.module_path = reg.GetString(key + "\\InprocServer32", "");
   c.threading_model = reg.GetString(key + "\\InprocServer32", "ThreadingModel");
   c.prog_id = reg.GetString(key + "\\ProgID", "");
   if (c.module_path.empty())
-    throw EModuleLoadError(Format("Class \"%s\" is not registered", name.c_str()));
+    throw EClassNotRegistered(Format("Class \"%s\" is not registered", name.c_str()));
   return c;
 }
 
-void CreateInstance(const std::string& registry_path, const std::string& name, const IID& iid,
-                    void** out) {
+void CreateClassInstance(const std::string& registry_path, const std::string& name, const IID& iid,
+                         void** out) {
   *out = nullptr;
   ClassRegistration c = FindClass(registry_path, name);
-  void* module = LoadModule(c.module_path);
-  auto get_class_object = Symbol<DllGetClassObjectFn>(module, c.module_path, "DllGetClassObject");
+  void* module = LoadModuleFile(c.module_path);
+  auto get_class_object = reinterpret_cast<DllGetClassObjectFn>(
+      ModuleSymbol(module, c.module_path, "DllGetClassObject"));
   ComPtr<IClassFactory> factory;
   Check(get_class_object(&c.clsid, &IClassFactory::kIID,
                          reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())),
@@ -97,19 +95,20 @@ void CreateInstance(const std::string& registry_path, const std::string& name, c
 }
 
 void RegisterModuleFile(const std::string& module_path, bool unregister) {
-  void* module = LoadModule(module_path);
+  void* module = LoadModuleFile(module_path);
   const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-  auto fn = Symbol<DllRegisterServerFn>(module, module_path, entry);
+  auto fn = reinterpret_cast<DllRegisterServerFn>(ModuleSymbol(module, module_path, entry));
   Check(fn(), Format("%s of \"%s\" failed", entry, module_path.c_str()));
 }
 
 void FreeUnusedLibraries() {
   std::lock_guard lock(g_modules_mutex);
   for (auto it = Modules().begin(); it != Modules().end();) {
-    auto can_unload = reinterpret_cast<DllCanUnloadNowFn>(dlsym(it->second.get(), "DllCanUnloadNow"));
+    auto can_unload =
+        reinterpret_cast<DllCanUnloadNowFn>(dlsym(it->second.get(), "DllCanUnloadNow"));
     if (can_unload && can_unload() == S_OK) it = Modules().erase(it);
     else ++it;
   }
 }
 
-}  // namespace kestro::host
+}  // namespace kestro
