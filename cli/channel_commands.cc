@@ -8,21 +8,10 @@ namespace kestro::cli {
 
 namespace {
 
-std::vector<ComPtr<ITVChannel>> Members(ITVChannelList* list) {
-  std::vector<ComPtr<ITVChannel>> channels;
-  int32_t count = Get(list, &ITVChannelList::get_Count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVChannel> c;
-    CheckHResult(list->get_Items(i, c.ReleaseAndGetAddressOf()));
-    channels.push_back(std::move(c));
-  }
-  return channels;
-}
-
 void PrintChannels(CommandContext& ctx, ITVChannelList* list, OutputFormat format) {
   TableOutput table({"id", "number", "external id", "short name", "long name", "network",
                      "frequency", "wanted"});
-  for (const auto& c : Members(list)) {
+  for (const auto& c : ListItems(list)) {
     table.AddRow({std::to_string(Get(c.Get(), &ITVChannel::get_ID)),
                   std::to_string(Get(c.Get(), &ITVChannel::get_Number)),
                   Get(c.Get(), &ITVChannel::get_ExternalID),
@@ -149,10 +138,7 @@ int RunListAll(CommandContext& ctx) {
   CheckHResult(guide.listings->GetChannelLists(args.Value("user").value_or(""),
                                                lists.ReleaseAndGetAddressOf()));
   TableOutput table({"id", "name", "users", "channels"});
-  int32_t count = Get(lists.Get(), &ITVChannelLists::get_Count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVChannelList> list;
-    CheckHResult(lists->get_Items(i, list.ReleaseAndGetAddressOf()));
+  for (const ComPtr<ITVChannelList>& list : ListItems(lists.Get())) {
     table.AddRow({std::to_string(Get(list.Get(), &ITVChannelList::get_ID)),
                   Get(list.Get(), &ITVChannelList::get_Name),
                   Get(list.Get(), &ITVChannelList::get_Users),

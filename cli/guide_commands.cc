@@ -15,26 +15,11 @@ namespace kestro::cli {
 
 namespace {
 
-std::vector<ComPtr<ITVProgram>> Programs(ITVProgramList* list) {
-  std::vector<ComPtr<ITVProgram>> programs;
-  int32_t count = Get(list, &ITVProgramList::get_Count);
-  programs.reserve(count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVProgram> p;
-    CheckHResult(list->get_Items(i, p.ReleaseAndGetAddressOf()));
-    programs.push_back(std::move(p));
-  }
-  return programs;
-}
-
 // Channel id -> "number name" of every channel, for showing programmes.
 std::map<int32_t, std::pair<int32_t, std::string>> ChannelNames(ITVListings* listings) {
   std::map<int32_t, std::pair<int32_t, std::string>> names;
   ComPtr<ITVChannelList> channels = GetObject(listings, &ITVListings::GetMasterChannels);
-  int32_t count = Get(channels.Get(), &ITVChannelList::get_Count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVChannel> c;
-    CheckHResult(channels->get_Items(i, c.ReleaseAndGetAddressOf()));
+  for (const ComPtr<ITVChannel>& c : ListItems(channels.Get())) {
     std::string name = Get(c.Get(), &ITVChannel::get_ShortName);
     if (name.empty()) name = Get(c.Get(), &ITVChannel::get_LongName);
     names[Get(c.Get(), &ITVChannel::get_ID)] = {Get(c.Get(), &ITVChannel::get_Number), name};
@@ -93,7 +78,7 @@ int RunGuide(CommandContext& ctx) {
   ComPtr<ITVProgramList> found;
   CheckHResult(listings->SearchByTimeSlice(at, at + hours * kOneHour, list, 0,
                                            found.ReleaseAndGetAddressOf()));
-  std::vector<ComPtr<ITVProgram>> programs = Programs(found.Get());
+  std::vector<ComPtr<ITVProgram>> programs = ListItems(found.Get());
   if (format != OutputFormat::kTable) {
     PrintPrograms(ctx, listings.Get(), programs, format);
     return kExitOk;
@@ -170,7 +155,7 @@ int RunSearch(CommandContext& ctx) {
       ComPtr<ITVProgramList> part;
       CheckHResult(listings->SearchByPerson(id.ToInt32(), where, from, limit,
                                             part.ReleaseAndGetAddressOf()));
-      for (auto& p : Programs(part.Get()))
+      for (auto& p : ListItems(part.Get()))
         if (seen.insert(Get(p.Get(), &ITVProgram::get_ID)).second) programs.push_back(p);
     });
     std::stable_sort(programs.begin(), programs.end(), [](const auto& a, const auto& b) {
@@ -180,7 +165,7 @@ int RunSearch(CommandContext& ctx) {
   } else {
     throw UsageError("unknown kind of search \"" + kind + "\"");
   }
-  if (found) programs = Programs(found.Get());
+  if (found) programs = ListItems(found.Get());
   PrintPrograms(ctx, listings.Get(), programs, format);
   return kExitOk;
 }

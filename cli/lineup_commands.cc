@@ -113,10 +113,7 @@ int RunList(CommandContext& ctx) {
   ITVLineups* lineups = session.Lineups();
   TableOutput table(
       {"id", "name", "plugin", "tuners", "last_update", "last_update_ok", "last_update_status"});
-  const int32_t count = Get(lineups, &ITVLineups::get_Count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVLineup> lineup;
-    CheckHResult(lineups->get_Items(i, lineup.ReleaseAndGetAddressOf()));
+  for (const ComPtr<ITVLineup>& lineup : ListItems(lineups)) {
     ITVLineup* l = lineup.Get();
     const OleDate last_update = Get(l, &ITVLineup::get_LastUpdateTime);
     table.AddRow({std::to_string(Get(l, &ITVLineup::get_ID)), Get(l, &ITVLineup::get_Name),

@@ -313,7 +313,7 @@ std::string CodeText(ITVRepeatingScheduleResult* result) {
 // tuner, window, title, channel, conflict type and the schedules it collides with.
 void PrintEntries(std::ostream& out, RuleSession& session, ITVRepeatingScheduleResult* result) {
   std::vector<ComPtr<ITVSchedule>> entries =
-      ListItems<ITVSchedule>(GetObject(result, &ITVRepeatingScheduleResult::get_Schedules).Get());
+      ListItems(GetObject(result, &ITVRepeatingScheduleResult::get_Schedules).Get());
   if (entries.empty()) {
     out << "Nothing to record.\n";
     return;
@@ -326,7 +326,7 @@ void PrintEntries(std::ostream& out, RuleSession& session, ITVRepeatingScheduleR
     ComPtr<ITVScheduleList> conflicts;
     CheckHResult(result->get_Conflicts(i, conflicts.ReleaseAndGetAddressOf()));
     std::vector<std::string> with;
-    for (const auto& c : ListItems<ITVSchedule>(conflicts.Get()))
+    for (const auto& c : ListItems(conflicts.Get()))
       with.push_back(Format("#%d %s", Get(c.Get(), &ITVSchedule::get_ID),
                             Get(c.Get(), &ITVSchedule::get_Title).c_str()));
     const int32_t id = Get(s, &ITVSchedule::get_ID), tuner = Get(s, &ITVSchedule::get_TunerID);
@@ -471,7 +471,7 @@ int RunRuleList(CommandContext& ctx) {
   ComPtr<ITVRepeatingScheduleList> rules =
       GetObject(session.Scheduler(), &ITVScheduler::GetRepeatingSchedules);
   TableOutput table({"id", "type", "priority", "title", "records", "options", "schedules"});
-  for (const ComPtr<ITVRepeatingSchedule>& rule : ListItems<ITVRepeatingSchedule>(rules.Get())) {
+  for (const ComPtr<ITVRepeatingSchedule>& rule : ListItems(rules.Get())) {
     ITVRepeatingSchedule* r = rule.Get();
     table.AddRow({std::to_string(Get(r, &ITVRepeatingSchedule::get_ID)),
                   Get(r, &ITVRepeatingSchedule::get_RSType) == TV_RS_TYPE_SEARCH ? "search"

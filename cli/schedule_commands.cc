@@ -113,7 +113,7 @@ int RunRecord(CommandContext& ctx) {
   }
   ctx.err << "Not scheduled: " << Get(result.Get(), &ITVScheduleResult::get_Description) << "\n";
   std::vector<ComPtr<ITVSchedule>> conflicts =
-      ListItems<ITVSchedule>(GetObject(result.Get(), &ITVScheduleResult::get_Conflicts).Get());
+      ListItems(GetObject(result.Get(), &ITVScheduleResult::get_Conflicts).Get());
   if (!conflicts.empty()) {
     ctx.err << "Conflicts with:\n";
     PrintSchedules(ctx.err, conflicts, OutputFormat::kTable);
@@ -141,7 +141,7 @@ int RunScheduleList(CommandContext& ctx) {
     CheckHResult(scheduler->GetSchedulesForTuner(*tuner, list.ReleaseAndGetAddressOf()));
   else
     CheckHResult(scheduler->GetSchedules(list.ReleaseAndGetAddressOf()));
-  PrintSchedules(ctx.out, ListItems<ITVSchedule>(list.Get()), format);
+  PrintSchedules(ctx.out, ListItems(list.Get()), format);
   return kExitOk;
 }
 

@@ -7,43 +7,12 @@
 #include <string>
 
 #include "cli/cli.h"
-#include <vector>
-
+#include "kestro/interface_reads.h"
 #include "kestro/tv_lineups.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_system.h"
 
 namespace kestro::cli {
-
-// Reads a property through its getter; throws when the call fails.
-template <class I, class T>
-T Get(I* object, HRESULT (I::*getter)(T*)) {
-  T value{};
-  CheckHResult((object->*getter)(&value));
-  return value;
-}
-
-// As Get for a getter that hands out an interface.
-template <class I, class T>
-ComPtr<T> GetObject(I* object, HRESULT (I::*getter)(T**)) {
-  ComPtr<T> value;
-  CheckHResult((object->*getter)(value.ReleaseAndGetAddressOf()));
-  return value;
-}
-
-// The items of a list interface (Count, then Items by position) in order; none for no list.
-template <class T, class L>
-std::vector<ComPtr<T>> ListItems(L* list) {
-  std::vector<ComPtr<T>> items;
-  if (!list) return items;
-  const int32_t count = Get(list, &L::get_Count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<T> item;
-    CheckHResult(list->get_Items(i, item.ReleaseAndGetAddressOf()));
-    items.push_back(std::move(item));
-  }
-  return items;
-}
 
 class Session {
  public:

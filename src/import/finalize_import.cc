@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kestro/interface_reads.h"
 #include "listings/program_store.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
@@ -22,18 +23,6 @@ constexpr const char kBeginChecks[] =
     "BEGIN INTEGRITY CHECKS ********************************************";
 constexpr const char kEndChecks[] =
     "END INTEGRITY CHECKS **********************************************";
-
-std::string TextOf(HRESULT (ITVProgram::*getter)(std::string*), ITVProgram& program) {
-  std::string value;
-  CheckHResult((program.*getter)(&value));
-  return value;
-}
-
-bool Ask(HRESULT (ITVProgram::*question)(bool*), ITVProgram& program) {
-  bool answer = false;
-  CheckHResult((program.*question)(&answer));
-  return answer;
-}
 
 // Seconds between the start times of two programmes, at the 2-second resolution of db time.
 int32_t StartDistanceSeconds(ITVProgram& a, ITVProgram& b) {
@@ -72,7 +61,7 @@ class Relocation {
 
 bool Relocation::Run() {
   logger_.LogFmt("Attempting to relocate deleted recording for [%s]",
-                 TextOf(&ITVProgram::LogText, *deleted_).c_str());
+                 Get(deleted_.Get(), &ITVProgram::LogText).c_str());
   ComPtr<ITVSchedule> schedule;
   CheckHResult(deleted_->GetSchedule(schedule.ReleaseAndGetAddressOf()));
   if (!schedule) {
@@ -82,9 +71,9 @@ bool Relocation::Run() {
   ComPtr<ITVProgramList> candidates = FindCandidates();
   for (const ComPtr<ITVProgram>& candidate : NearestFirst(*candidates)) {
     if (!IsCandidate(*candidate)) continue;
-    if (Ask(&ITVProgram::IsToBeRecorded, *candidate)) {
+    if (Get(candidate.Get(), &ITVProgram::IsToBeRecorded)) {
       logger_.LogFmt("Similar program [%s] is already being recorded",
-                     TextOf(&ITVProgram::LogText, *candidate).c_str());
+                     Get(candidate.Get(), &ITVProgram::LogText).c_str());
       return true;
     }
     if (ScheduleOn(*schedule, *candidate)) return true;
@@ -96,7 +85,7 @@ ComPtr<ITVProgramList> Relocation::FindCandidates() {
   ComPtr<ITVListings> listings = run_.GetListings();
   int32_t channel_id = 0;
   CheckHResult(deleted_->get_ChannelID(&channel_id));
-  const std::string key = TextOf(&ITVProgram::get_EqualityKey, *deleted_);
+  const std::string key = Get(deleted_.Get(), &ITVProgram::get_EqualityKey);
   ComPtr<ITVProgramList> found;
   by_title_ = key.empty();
   if (!by_title_) {
@@ -105,7 +94,7 @@ ComPtr<ITVProgramList> Relocation::FindCandidates() {
                                                found.ReleaseAndGetAddressOf()));
   } else {
     logger_.Log("Attempting to match by title");
-    CheckHResult(listings->SearchByTitle(TextOf(&ITVProgram::get_SearchTitle, *deleted_),
+    CheckHResult(listings->SearchByTitle(Get(deleted_.Get(), &ITVProgram::get_SearchTitle),
                                          -channel_id, Clock::Now(), 0,
                                          found.ReleaseAndGetAddressOf()));
   }
@@ -115,28 +104,15 @@ ComPtr<ITVProgramList> Relocation::FindCandidates() {
 std::vector<ComPtr<ITVProgram>> Relocation::NearestFirst(ITVProgramList& candidates) {
   ComPtr<ITVProgramGroups> groups;
   CheckHResult(run_.GetListings()->NewProgramGroups(groups.ReleaseAndGetAddressOf()));
-  int32_t count = 0;
-  CheckHResult(candidates.get_Count(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVProgram> candidate;
-    CheckHResult(candidates.get_Items(i, candidate.ReleaseAndGetAddressOf()));
+  for (const ComPtr<ITVProgram>& candidate : ListItems(&candidates)) {
     CheckHResult(
         groups->Add(Variant(StartDistanceSeconds(*candidate, *deleted_)), candidate.Get(), true));
   }
   std::vector<ComPtr<ITVProgram>> ordered;
-  ordered.reserve(static_cast<size_t>(count));
-  int32_t group_count = 0;
-  CheckHResult(groups->get_Count(&group_count));
-  for (int32_t g = 0; g < group_count; ++g) {
-    ComPtr<ITVProgramList> group;
-    CheckHResult(groups->get_Programs(g, group.ReleaseAndGetAddressOf()));
-    int32_t size = 0;
-    CheckHResult(group->get_Count(&size));
-    for (int32_t i = 0; i < size; ++i) {
-      ComPtr<ITVProgram> candidate;
-      CheckHResult(group->get_Items(i, candidate.ReleaseAndGetAddressOf()));
+  for (const ComPtr<ITVProgramList>& group :
+       ListItems(groups.Get(), &ITVProgramGroups::get_Programs)) {
+    for (ComPtr<ITVProgram>& candidate : ListItems(group.Get()))
       ordered.push_back(std::move(candidate));
-    }
   }
   return ordered;
 }
@@ -144,11 +120,11 @@ std::vector<ComPtr<ITVProgram>> Relocation::NearestFirst(ITVProgramList& candida
 // A broadcast that is over never qualifies; one found by title only when its title and
 // subtitle are exactly those of the deleted programme.
 bool Relocation::IsCandidate(ITVProgram& candidate) {
-  if (Ask(&ITVProgram::IsOver, candidate)) return false;
+  if (Get(&candidate, &ITVProgram::IsOver)) return false;
   if (!by_title_) return true;
-  return TextOf(&ITVProgram::get_Title, candidate) == TextOf(&ITVProgram::get_Title, *deleted_) &&
-         TextOf(&ITVProgram::get_Subtitle, candidate) ==
-             TextOf(&ITVProgram::get_Subtitle, *deleted_);
+  return Get(&candidate, &ITVProgram::get_Title) == Get(deleted_.Get(), &ITVProgram::get_Title) &&
+         Get(&candidate, &ITVProgram::get_Subtitle) ==
+             Get(deleted_.Get(), &ITVProgram::get_Subtitle);
 }
 
 // Adds a schedule with the deleted one's options on the candidate; false when the scheduler
@@ -157,7 +133,7 @@ bool Relocation::ScheduleOn(ITVSchedule& schedule, ITVProgram& candidate) {
   TScheduleWriter& scheduler = run_.GetScheduler()->writer();
   ComPtr<TTVSchedule> relocated = scheduler.ScheduleForProgram(*OwnSchedule(schedule), candidate);
   if (!scheduler.Add(*relocated)->Ok()) return false;
-  logger_.LogFmt("Schedule relocated to [%s]", TextOf(&ITVProgram::LogText, candidate).c_str());
+  logger_.LogFmt("Schedule relocated to [%s]", Get(&candidate, &ITVProgram::LogText).c_str());
   return true;
 }
 
@@ -166,7 +142,7 @@ void RecordLostSchedules(TTVListingsImportSystem& run) {
   for (int32_t i = 0; i < lost.Count(); ++i) {
     ComPtr<ITVProgram> program = lost.Item(i);
     run.Logger()->LogFmt("Unable to re-schedule deleted recording [%s]",
-                         TextOf(&ITVProgram::LogText, *program).c_str());
+                         Get(program.Get(), &ITVProgram::LogText).c_str());
     int32_t schedule_id = 0;
     CheckHResult(program->get_ScheduleID(&schedule_id));
     try {

@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "kestro/interface_reads.h"
 #include "listings/program_store.h"
 #include "platform/text/text.h"
 
@@ -81,13 +82,9 @@ void TTVProgramGroups::AddAll(ITVProgramGroups* source, bool allow_duplicates) {
     CheckHResult(source->get_Keys(i, &key));
     ComPtr<ITVProgramList> programs;
     CheckHResult(source->get_Programs(i, programs.ReleaseAndGetAddressOf()));
-    int32_t count = 0;
-    CheckHResult(programs->get_Count(&count));  // read first: a container may copy itself
-    for (int32_t j = 0; j < count; ++j) {
-      ComPtr<ITVProgram> program;
-      CheckHResult(programs->get_Items(j, program.ReleaseAndGetAddressOf()));
+    // Every programme is read first: a container may copy itself.
+    for (const ComPtr<ITVProgram>& program : ListItems(programs.Get()))
       AddProgram(key, program.Get(), allow_duplicates);
-    }
   }
 }
 

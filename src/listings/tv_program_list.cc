@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "kestro/interface_reads.h"
 #include "listings/table_fields.h"
 #include "listings/tv_program.h"
 #include "platform/text/text.h"
@@ -47,13 +48,8 @@ void TTVProgramList::Append(ComPtr<ITVProgram> program) {
 
 void TTVProgramList::AppendAll(ITVProgramList* source) {
   if (!source) return;
-  int32_t count = 0;
-  CheckHResult(source->get_Count(&count));  // read first: copying a list onto itself doubles it
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVProgram> program;
-    CheckHResult(source->get_Items(i, program.ReleaseAndGetAddressOf()));
-    Append(std::move(program));
-  }
+  // Every item is read first: copying a list onto itself doubles it.
+  for (ComPtr<ITVProgram>& program : ListItems(source)) Append(std::move(program));
 }
 
 void TTVProgramList::RemoveAt(int32_t index) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "kestro/interface_reads.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/schedule_store.h"
@@ -112,26 +113,14 @@ void TConflictResolver::FailWithConflicts(TTVScheduleResult& result,
 }
 
 void CollectListConflicts(ITVSchedule& schedule, ITVScheduleList& list, TTVScheduleResult& result) {
-  int32_t id = 0;
-  OleDate start = 0.0, end = 0.0;
-  CheckHResult(schedule.get_ID(&id));
-  CheckHResult(schedule.get_StartTime(&start));
-  CheckHResult(schedule.get_EndTime(&end));
-  const int32_t s = DateTimeToDbTime(start), e = DateTimeToDbTime(end);
-
-  int32_t count = 0;
-  CheckHResult(list.get_Count(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVSchedule> other;
-    CheckHResult(list.get_Items(i, other.ReleaseAndGetAddressOf()));
-    if (!other) continue;
-    int32_t other_id = 0;
-    OleDate other_start = 0.0, other_end = 0.0;
-    CheckHResult(other->get_ID(&other_id));
-    CheckHResult(other->get_StartTime(&other_start));
-    CheckHResult(other->get_EndTime(&other_end));
-    if (other_id == id) continue;
-    if (DbWindowsOverlap(s, e, DateTimeToDbTime(other_start), DateTimeToDbTime(other_end))) {
+  const int32_t id = Get(&schedule, &ITVSchedule::get_ID);
+  const int32_t s = DateTimeToDbTime(Get(&schedule, &ITVSchedule::get_StartTime));
+  const int32_t e = DateTimeToDbTime(Get(&schedule, &ITVSchedule::get_EndTime));
+  for (const ComPtr<ITVSchedule>& other : ListItems(&list)) {
+    if (!other || Get(other.Get(), &ITVSchedule::get_ID) == id) continue;
+    const int32_t cs = DateTimeToDbTime(Get(other.Get(), &ITVSchedule::get_StartTime));
+    const int32_t ce = DateTimeToDbTime(Get(other.Get(), &ITVSchedule::get_EndTime));
+    if (DbWindowsOverlap(s, e, cs, ce)) {
       result.Conflicts().Add(other);
       result.SetCode(TV_ADD_SCHEDULE_CONFLICT);
     }

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <limits>
 
+#include "kestro/interface_reads.h"
 #include "kestro/tv_programs.h"
 #include "platform/time/date_time.h"
 #include "scheduling/schedule_result.h"
@@ -167,17 +168,14 @@ std::vector<ComPtr<TTVSchedule>> SearchRuleCandidates(const DBPtr& db, const Rul
   std::string error;
   ComPtr<ITVProgramList> found;
   CheckHResult(listings.CustomSearch(rule.search_criteria, &error, found.ReleaseAndGetAddressOf()));
-  int32_t count = 0;
-  if (found) CheckHResult(found->get_Count(&count));
-  if (count == 0 && !error.empty()) {
+  const std::vector<ComPtr<ITVProgram>> programs = ListItems(found.Get());
+  if (programs.empty() && !error.empty()) {
     throw EAddSchedule(
         TV_ADD_SCHEDULE_LOAD_FAILED,
         "There was an error executing the search for this repeating schedule : " + error);
   }
   std::vector<ComPtr<TTVSchedule>> candidates;
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVProgram> program;
-    CheckHResult(found->get_Items(i, program.ReleaseAndGetAddressOf()));
+  for (const ComPtr<ITVProgram>& program : programs) {
     if (!program) continue;
     bool over = false;
     CheckHResult(program->IsOver(&over));

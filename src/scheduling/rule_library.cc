@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "kestro/interface_reads.h"
 #include "kestro/media_library.h"
 #include "platform/com/class_loader.h"
 #include "platform/system/registry_file.h"
@@ -33,13 +34,8 @@ void ForEachRecording(IMLSection& section, const std::string& tag, const std::st
                       F&& each) {
   ComPtr<IMLItemList> items;
   CheckHResult(section.FindItemsByTag(tag, value, items.ReleaseAndGetAddressOf()));
-  int32_t count = 0;
-  if (items) CheckHResult(items->get_Count(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<IMLItem> item;
-    CheckHResult(items->get_Item(i, item.ReleaseAndGetAddressOf()));
-    ComPtr<IKestroItem> tags;
-    CheckHResult(item->get_Tags(tags.ReleaseAndGetAddressOf()));
+  for (const ComPtr<IMLItem>& item : ListItems(items.Get(), &IMLItemList::get_Item)) {
+    ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
     if (tags) each(*tags);
   }
 }
