@@ -1,6 +1,6 @@
 // The module configuration of a benchmark run: a folder of its own under the temporary
 // directory with a registry file naming it as library and data folder, a tuner configuration of
-// `tuners` tuners for lineup 1, and the clock pinned to `now`.
+// `tuners` tuners for lineup 1, and the run's Env, whose clock stands still at a given moment.
 #pragma once
 
 #include <unistd.h>
@@ -10,16 +10,16 @@
 #include <fstream>
 #include <string>
 
+#include "common/fake_env.h"
 #include "core/registry_info.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 
 namespace kestro::bench {
 
 // Answers the run's folder, "<temp>/<name>-<pid>".
-inline std::string UseBenchFolders(const std::string& name, int tuners, OleDate now) {
+inline std::string UseBenchFolders(const std::string& name, int tuners) {
   const std::string dir =
       (std::filesystem::temp_directory_path() / Format("%s-%d", name.c_str(), getpid())).string();
   std::filesystem::create_directories(dir + "/data");
@@ -32,8 +32,12 @@ inline std::string UseBenchFolders(const std::string& name, int tuners, OleDate 
   registry.Save(dir + "/registry.reg");
   setenv("KESTRO_REGISTRY", (dir + "/registry.reg").c_str(), 1);
   LoadModuleConfig();
-  Clock::PinLocal(now);
   return dir;
+}
+
+// The Env of a run: the machine's files, and a clock standing at `now`.
+inline std::shared_ptr<Env> EnvAt(OleDate now) {
+  return std::make_shared<testing::FakeEnv>(now);
 }
 
 }  // namespace kestro::bench

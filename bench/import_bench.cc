@@ -35,7 +35,6 @@
 #include "import/import_system.h"
 #include "import/new_program.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "scheduling/tv_scheduler.h"
 
@@ -53,6 +52,7 @@ OleDate Now() { return EncodeDate(2025, 3, 3) + 0.5; }
 OleDate GuideStart() { return EncodeDate(2025, 3, 4); }
 
 std::string g_dir;  // the run's folder: registry, tuner configuration, guides
+std::shared_ptr<Env> g_env;  // its clock stands at Now()
 bool g_proposed_index = false;
 std::string g_guide;  // --guide: where the imported guide is kept between runs
 
@@ -105,13 +105,17 @@ const std::vector<SourceProgram>& Source() {
 }
 
 // The module configuration of the run: two tuners for the lineup.
-void Configure() { g_dir = bench::UseBenchFolders("kestro-import-bench", 2, Now()); }
+void Configure() {
+  g_dir = bench::UseBenchFolders("kestro-import-bench", 2);
+  g_env = bench::EnvAt(Now());
+}
 
 // One import run on `file`, with its transaction open as the plug-in finds it.
 class Run {
  public:
   explicit Run(const std::string& file)
-      : system_(MakeObject<TTVListingsImportSystem>(file, 1, std::make_shared<TStringsLogger>(log_),
+      : system_(MakeObject<TTVListingsImportSystem>(file, 1, g_env,
+                                                    std::make_shared<TStringsLogger>(g_env, log_),
                                                     nullptr, g_dir + "/temp/")) {
     if (g_proposed_index) {
       system_->DB()->Exec(

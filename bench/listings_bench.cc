@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "listings/tv_listings.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"
 
@@ -373,10 +373,10 @@ int main(int argc, char** argv) {
     guide = (temp / "listings.1.dat").string();
   }
   const bool exists = fs::exists(guide);
-  Clock::PinLocal(Now());
   int status = 0;
   {
-    ComPtr<TTVListings> listings = OpenListings(guide, 1);
+    ComPtr<TTVListings> listings =
+        OpenListings(guide, 1, std::make_shared<testing::FakeEnv>(Now()));
     g_listings = listings.Get();
     if (!exists) BuildGuide(*listings);
     if (proposed_indexes) AddProposedIndexes(*listings->DB());

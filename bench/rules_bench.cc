@@ -42,7 +42,6 @@
 #include "kestro/host_type_library.h"
 #include "listings/tv_listings.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"
 #include "support/logger.h"
@@ -63,10 +62,14 @@ OleDate GuideStart() { return EncodeDate(2025, 3, 3); }
 OleDate Now() { return GuideStart() + 0.5; }
 
 std::string g_dir;    // the run's folder: registry, tuner configuration, guides
+std::shared_ptr<Env> g_env;  // its clock stands at Now()
 std::string g_guide;  // --guide: where the prepared guide is kept between runs
 
-// The module configuration of the run: kTuners tuners for lineup 1; the clock pinned to Now().
-void Configure() { g_dir = bench::UseBenchFolders("kestro-rules-bench", kTuners, Now()); }
+// The module configuration of the run: kTuners tuners for lineup 1; the clock at Now().
+void Configure() {
+  g_dir = bench::UseBenchFolders("kestro-rules-bench", kTuners);
+  g_env = bench::EnvAt(Now());
+}
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -125,7 +128,7 @@ void ImportGuide(const std::string& file, const std::vector<Show>& shows,
   const auto started = std::chrono::steady_clock::now();
   std::vector<std::string> log;
   ComPtr<TTVListingsImportSystem> run = MakeObject<TTVListingsImportSystem>(
-      file, 1, std::make_shared<TStringsLogger>(log), nullptr, g_dir + "/temp/");
+      file, 1, g_env, std::make_shared<TStringsLogger>(g_env, log), nullptr, g_dir + "/temp/");
   run->BeginSaving();
   ComPtr<ITVNewChannel> channel;
   run->NewChannel(channel.ReleaseAndGetAddressOf());
@@ -314,7 +317,7 @@ const std::string& PreparedGuide() {
     g_plan = PlanRules(rng, g_shows, rotations);
     if (std::filesystem::exists(path)) return path;
     ImportGuide(path, g_shows, rotations);
-    ComPtr<TTVListings> listings = OpenListings(path, 1);
+    ComPtr<TTVListings> listings = OpenListings(path, 1, g_env);
     ComPtr<ITVScheduler> scheduler;
     listings->GetScheduler(scheduler.ReleaseAndGetAddressOf());
     AddRules(*scheduler, g_plan, g_shows, rotations, rng);
@@ -331,7 +334,7 @@ class Lineup {
     file_ = g_dir + "/work.dat";
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file_ + suffix);
     std::filesystem::copy_file(prepared, file_);
-    listings_ = OpenListings(file_, 1);
+    listings_ = OpenListings(file_, 1, g_env);
     listings_->GetScheduler(scheduler_.ReleaseAndGetAddressOf());
   }
   ITVScheduler& scheduler() { return *scheduler_; }

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/env/real_env.h"
 #include "platform/time/date_time.h"
 #include "scheduling/schedule_store.h"
 #include "scheduling/tv_scheduler.h"
@@ -35,7 +36,7 @@ class Lineup {
     char pattern[] = "/tmp/kestro-bench-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
     dir_ = pattern;
-    db_ = OpenListingsDatabase(dir_ + "/listings.1.dat");
+    db_ = OpenListingsDatabase(dir_ + "/listings.1.dat", MakeRealEnv());
     scheduler_ = MakeObject<TTVScheduler>(nullptr, db_, kTuners);
     const int slots = kStoredSchedules / kTuners;
     Transaction fill(*db_);

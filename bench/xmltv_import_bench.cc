@@ -27,6 +27,7 @@
 #include "core/registry_info.h"
 #include "import/import_plugin.h"
 #include "lineups/tv_lineups.h"
+#include "platform/env/real_env.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 #include "platform/text/text.h"
@@ -163,7 +164,9 @@ void DropStopTimes(const std::string& file) {
 // in *cpu_s its CPU seconds (on a shared machine the wall time also counts other work).
 double Import(const std::string& dir, const std::string& name, std::string* error,
               double* cpu_s = nullptr) {
-  ComPtr<TTVLineups> lineups = MakeObject<TTVLineups>(LineupLocations::FromConfig());
+  // As the module's system object makes them: the machine's Env and the module's plug-ins.
+  ComPtr<TTVLineups> lineups = MakeObject<TTVLineups>(
+      ImportServices::WithBuiltInPlugins(MakeRealEnv()), LineupLocations::FromConfig());
   ComPtr<ITVLineup> lineup;
   lineups->NewLineup(lineup.ReleaseAndGetAddressOf());
   lineup->put_Name(name);

@@ -6,6 +6,7 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "cli/time_arg.h"
+#include "host/host_clock.h"
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
@@ -72,7 +73,7 @@ int RunGuide(CommandContext& ctx) {
   Session session(ctx);
   ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
   ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
-  OleDate at = args.Value("at") ? ParseTimeArgument(*args.Value("at"), "at") : Clock::Now();
+  OleDate at = args.Value("at") ? ParseTimeArgument(*args.Value("at"), "at") : host::NowLocal();
   int32_t hours = args.IntValue("hours", 1, 24 * 14).value_or(3);
   int32_t list = args.IntValue("list", 1, 1 << 30).value_or(0);
   ComPtr<ITVProgramList> found;
@@ -116,7 +117,8 @@ int RunSearch(CommandContext& ctx) {
   Session session(ctx);
   ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
   ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
-  OleDate from = args.Value("from") ? ParseTimeArgument(*args.Value("from"), "from") : Clock::Now();
+  OleDate from =
+      args.Value("from") ? ParseTimeArgument(*args.Value("from"), "from") : host::NowLocal();
   int32_t limit = args.IntValue("limit", 0, 1 << 30).value_or(100);
   int32_t where = ChannelOrList(args, listings.Get());
   if ((args.Flag("all") || args.Flag("exact")) && kind != "keywords")

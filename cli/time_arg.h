@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/time/clock.h"
+#include "kestro/ole_date.h"
 
 namespace kestro::cli {
 

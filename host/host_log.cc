@@ -4,9 +4,9 @@
 #include <fstream>
 #include <iostream>
 
+#include "host/host_clock.h"
 #include "kestro/host_type_library.h"
 #include "platform/exception.h"
-#include "platform/time/clock.h"
 #include "platform/time/format_settings.h"
 
 namespace kestro::host {
@@ -16,8 +16,8 @@ THostLog::THostLog(std::string file_name)
 
 HRESULT THostLog::WriteLine(const std::string& line) {
   return Frame([&] {
-    std::string text = FormatDateTime("yyyy-mm-dd hh:nn:ss", Clock::Now()) + " " + line + "\n";
-    std::lock_guard lock(mutex_);
+    std::string text = FormatDateTime("yyyy-mm-dd hh:nn:ss", NowLocal()) + " " + line + "\n";
+    MutexLock lock(mutex_);
     if (file_name_.empty()) {
       std::cerr << text << std::flush;
       return;

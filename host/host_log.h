@@ -3,11 +3,11 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "kestro/com_object.h"
 #include "kestro/host.h"
+#include "platform/system/mutex.h"
 
 namespace kestro::host {
 
@@ -19,8 +19,8 @@ class THostLog : public DispatchObject<IKestroLog> {
   const std::string& FileName() const { return file_name_; }
 
  private:
-  std::string file_name_;
-  std::mutex mutex_;
+  const std::string file_name_;
+  Mutex mutex_;  // one line at a time into the file
 };
 
 ComPtr<THostLog> NewHostLog(const std::string& file_name);

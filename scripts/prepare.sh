@@ -3,7 +3,8 @@
 # Usage: scripts/prepare.sh BUILD_DIR [extra cmake arguments...]
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libsqlite3-dev libpugixml-dev libexpat1-dev libssl-dev libgtest-dev libgmock-dev)
+packages=(g++ cmake ninja-build pkg-config libsqlite3-dev libpugixml-dev libexpat1-dev libssl-dev
+          libcurl4-openssl-dev libgtest-dev libgmock-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -85,17 +85,17 @@ void MLDatabase::Exec(const char* sql) {
 }
 
 void MLDatabase::AttachItem(IUnknown* identity, TMLItem* item) {
-  std::lock_guard lock(items_mutex_);
+  kestro::MutexLock lock(items_mutex_);
   items_[identity] = item;
 }
 
 void MLDatabase::DetachItem(IUnknown* identity) {
-  std::lock_guard lock(items_mutex_);
+  kestro::MutexLock lock(items_mutex_);
   items_.erase(identity);
 }
 
 TMLItem* MLDatabase::FindItem(IUnknown* identity) {
-  std::lock_guard lock(items_mutex_);
+  kestro::MutexLock lock(items_mutex_);
   auto it = items_.find(identity);
   return it == items_.end() ? nullptr : it->second;
 }

@@ -15,6 +15,7 @@
 #include "kestro/com.h"
 #include "kestro/variant.h"
 #include "platform/exception.h"
+#include "platform/system/mutex.h"
 
 namespace kestro::host {
 
@@ -87,8 +88,8 @@ class MLDatabase {
   sqlite3* db_;
   std::string file_name_;
   std::recursive_mutex mutex_;
-  std::mutex items_mutex_;
-  std::map<IUnknown*, TMLItem*> items_;  // GUARDED_BY(items_mutex_)
+  kestro::Mutex items_mutex_;
+  std::map<IUnknown*, TMLItem*> items_ GUARDED_BY(items_mutex_);
 };
 
 // BEGIN IMMEDIATE ... COMMIT, rolled back unless Commit() is reached.

@@ -1,8 +1,7 @@
 #include "core/registry_info.h"
 
-#include <mutex>
-
 #include "platform/system/debug_trace.h"
+#include "platform/system/mutex.h"
 
 namespace kestro {
 
@@ -10,9 +9,9 @@ namespace {
 
 // Function-local so that it exists when the module's load-time constructor runs.
 struct ConfigState {
-  std::mutex mutex;
-  ModuleConfig config;
-  bool loaded = false;
+  Mutex mutex;
+  ModuleConfig config GUARDED_BY(mutex);
+  bool loaded GUARDED_BY(mutex) = false;
 };
 ConfigState& State() {
   static ConfigState state;
@@ -24,16 +23,18 @@ ConfigState& State() {
 void LoadModuleConfig() {
   ModuleConfig c = ReadModuleConfig(RegistryFile::LoadDefault());
   ConfigState& s = State();
-  std::lock_guard lock(s.mutex);
+  MutexLock lock(s.mutex);
   s.config = std::move(c);
   s.loaded = true;
   SetDebugOutput(s.config.debug_output);
 }
 
-const ModuleConfig& Config() {
+// The configuration is written at load time (and by tests between their runs), before any
+// reader holds the reference.
+const ModuleConfig& Config() NO_THREAD_SAFETY_ANALYSIS {
   ConfigState& s = State();
   {
-    std::lock_guard lock(s.mutex);
+    MutexLock lock(s.mutex);
     if (s.loaded) return s.config;
   }
   LoadModuleConfig();

@@ -86,16 +86,17 @@ ComPtr<ITVProgramList> Relocation::FindCandidates() {
   int32_t channel_id = 0;
   CheckHResult(deleted_->get_ChannelID(&channel_id));
   const std::string key = Get(deleted_.Get(), &ITVProgram::get_EqualityKey);
+  const OleDate now = run_.DB()->GetEnv()->NowLocal();
   ComPtr<ITVProgramList> found;
   by_title_ = key.empty();
   if (!by_title_) {
     logger_.Log("Attempting to match by equality key");
-    CheckHResult(listings->SearchByEqualityKey(key, -channel_id, Clock::Now(), 0,
+    CheckHResult(listings->SearchByEqualityKey(key, -channel_id, now, 0,
                                                found.ReleaseAndGetAddressOf()));
   } else {
     logger_.Log("Attempting to match by title");
     CheckHResult(listings->SearchByTitle(Get(deleted_.Get(), &ITVProgram::get_SearchTitle),
-                                         -channel_id, Clock::Now(), 0,
+                                         -channel_id, now, 0,
                                          found.ReleaseAndGetAddressOf()));
   }
   return found;

@@ -1,9 +1,6 @@
 #include "import/import_plugin.h"
 
-#include <algorithm>
-#include <mutex>
 #include <utility>
-#include <vector>
 
 #include "import/xmltv_plugin.h"
 #include "platform/exception.h"
@@ -23,70 +20,25 @@ HRESULT TTVListingsImportPlugin::Import(IKestroItem* properties,
   });
 }
 
-namespace {
-
-// Plug-ins registered by tests, newest last.
-struct Override {
-  size_t token;
-  std::string plugin_id;
-  TTVListingsImportPluginFactory::Maker maker;
-};
-
-std::mutex& OverrideMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-std::vector<Override>& Overrides() {
-  static std::vector<Override> overrides;
-  return overrides;
+TTVListingsImportPluginFactory TTVListingsImportPluginFactory::BuiltIn() {
+  TTVListingsImportPluginFactory factory;
+  factory.Set(std::string(kXMLTVPluginID), &MakeXMLTVListingsWizard);
+  return factory;
 }
 
-// The plug-ins of the module by id. The listings service and XMLTV plug-ins are made here once
-// they exist; until then their ids make no plug-in.
-struct BuiltInPlugin {
-  std::string_view plugin_id;
-  ComPtr<ITVListingsImportPlugin> (*make)();
-};
-constexpr BuiltInPlugin kBuiltInPlugins[] = {
-    {kListingsServicePluginID, nullptr},
-    {kXMLTVPluginID, &MakeXMLTVListingsWizard},
-};
-
-ComPtr<ITVListingsImportPlugin> MakeBuiltInPlugin(std::string_view plugin_id) {
-  for (const BuiltInPlugin& p : kBuiltInPlugins)
-    if (p.plugin_id == plugin_id && p.make) return p.make();
-  return nullptr;
+ImportServices ImportServices::WithBuiltInPlugins(std::shared_ptr<Env> env) {
+  return {std::move(env), std::make_shared<const TTVListingsImportPluginFactory>(
+                              TTVListingsImportPluginFactory::BuiltIn())};
 }
 
-}  // namespace
+void TTVListingsImportPluginFactory::Set(std::string plugin_id, Maker maker) {
+  makers_[std::move(plugin_id)] = std::move(maker);
+}
 
 ComPtr<ITVListingsImportPlugin> TTVListingsImportPluginFactory::CreatePlugin(
-    std::string_view plugin_id) {
-  Maker maker;
-  {
-    std::lock_guard<std::mutex> lock(OverrideMutex());
-    for (auto it = Overrides().rbegin(); it != Overrides().rend(); ++it) {
-      if (it->plugin_id == plugin_id) {
-        maker = it->maker;
-        break;
-      }
-    }
-  }
-  if (maker) return maker();
-  return MakeBuiltInPlugin(plugin_id);
-}
-
-TTVListingsImportPluginFactory::ScopedOverride::ScopedOverride(std::string plugin_id,
-                                                               Maker maker) {
-  static size_t next_token = 0;
-  std::lock_guard<std::mutex> lock(OverrideMutex());
-  token_ = ++next_token;
-  Overrides().push_back({token_, std::move(plugin_id), std::move(maker)});
-}
-
-TTVListingsImportPluginFactory::ScopedOverride::~ScopedOverride() {
-  std::lock_guard<std::mutex> lock(OverrideMutex());
-  std::erase_if(Overrides(), [&](const Override& o) { return o.token == token_; });
+    std::string_view plugin_id, const std::shared_ptr<Env>& env) const {
+  auto it = makers_.find(plugin_id);
+  return it != makers_.end() && it->second ? it->second(env) : nullptr;
 }
 
 }  // namespace kestro

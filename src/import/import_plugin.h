@@ -3,11 +3,14 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/kestro_object.h"
 #include "kestro/tv_import.h"
+#include "platform/env/env.h"
 
 namespace kestro {
 
@@ -30,26 +33,35 @@ class TTVListingsImportPlugin : public TKestroTVObject<ITVListingsImportPlugin> 
                          std::string& error_message) = 0;
 };
 
+// The plug-ins an import can run, by id. The module's system object holds the built-in set and
+// passes it down with its Env; tests pass a set of their own.
 class TTVListingsImportPluginFactory {
  public:
-  using Maker = std::function<ComPtr<ITVListingsImportPlugin>()>;
+  // Makes a plug-in that reaches the outside world through `env`.
+  using Maker = std::function<ComPtr<ITVListingsImportPlugin>(const std::shared_ptr<Env>& env)>;
+
+  // The module's plug-ins: XMLTV. The listings service's id makes none yet.
+  static TTVListingsImportPluginFactory BuiltIn();
+
+  // From now on `plugin_id` answers with what `maker` makes (a maker returning null stands for an
+  // unknown id), whatever answered it before.
+  void Set(std::string plugin_id, Maker maker);
 
   // A new plug-in for the id, or null for an id no plug-in answers to.
-  static ComPtr<ITVListingsImportPlugin> CreatePlugin(std::string_view plugin_id);
+  ComPtr<ITVListingsImportPlugin> CreatePlugin(std::string_view plugin_id,
+                                               const std::shared_ptr<Env>& env) const;
 
-  // Test seam: while an object of this class lives, CreatePlugin answers `plugin_id` with what
-  // `maker` makes (a maker returning null stands for an unknown id). Overrides nest; the newest
-  // wins. Not for production code.
-  class ScopedOverride {
-   public:
-    ScopedOverride(std::string plugin_id, Maker maker);
-    ~ScopedOverride();
-    ScopedOverride(const ScopedOverride&) = delete;
-    ScopedOverride& operator=(const ScopedOverride&) = delete;
+ private:
+  std::map<std::string, Maker, std::less<>> makers_;
+};
 
-   private:
-    size_t token_;
-  };
+// What an import takes from the system object above it: the Env and the plug-ins.
+struct ImportServices {
+  std::shared_ptr<Env> env;
+  std::shared_ptr<const TTVListingsImportPluginFactory> plugins;
+
+  // `env` with the module's own plug-ins.
+  static ImportServices WithBuiltInPlugins(std::shared_ptr<Env> env);
 };
 
 }  // namespace kestro

@@ -1,6 +1,5 @@
 #include "import/import_system.h"
 
-#include <filesystem>
 #include <system_error>
 #include <utility>
 
@@ -15,10 +14,11 @@ namespace kestro {
 
 TTVListingsImportSystem::TTVListingsImportSystem(const std::string& listings_file,
                                                  int32_t lineup_id,
+                                                 const std::shared_ptr<Env>& env,
                                                  std::shared_ptr<ILogger> logger,
                                                  ComPtr<IMLImportProgress> progress,
                                                  std::string temporary_directory)
-    : listings_(OpenListings(listings_file, lineup_id)),
+    : listings_(OpenListings(listings_file, lineup_id, env)),
       db_(listings_->DB()),
       scheduler_(MakeScheduler(ComPtr<ITVListings>(listings_.Get()), db_)),
       logger_(std::move(logger)),
@@ -60,13 +60,9 @@ void TTVListingsImportSystem::CommitSaving() {
 }
 
 std::string TTVListingsImportSystem::TemporaryDirectory() const {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(temporary_directory_, ec)) {
-    std::filesystem::create_directories(temporary_directory_, ec);
-    if (ec) {
-      throw Exception("Failed to create the temporary directory \"" + temporary_directory_ +
-                      "\" : " + ec.message());
-    }
+  if (const std::error_code ec = db_->GetEnv()->CreateDirectories(temporary_directory_)) {
+    throw Exception("Failed to create the temporary directory \"" + temporary_directory_ +
+                    "\" : " + ec.message());
   }
   return temporary_directory_;
 }

@@ -39,12 +39,12 @@ struct ImportStats {
 class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
                                 public ITVListingsUpdateSession {
  public:
-  // Opens a listings object on `listings_file` (creating or upgrading the database) with
-  // `lineup_id` as its ID, and takes its connection and scheduler. `temporary_directory` is what
-  // TemporaryDirectory answers. Throws the database's open message.
+  // Opens a listings object on `listings_file` with `env` (creating or upgrading the database)
+  // with `lineup_id` as its ID, and takes its connection and scheduler. `temporary_directory` is
+  // what TemporaryDirectory answers. Throws the database's open message.
   TTVListingsImportSystem(const std::string& listings_file, int32_t lineup_id,
-                          std::shared_ptr<ILogger> logger, ComPtr<IMLImportProgress> progress,
-                          std::string temporary_directory);
+                          const std::shared_ptr<Env>& env, std::shared_ptr<ILogger> logger,
+                          ComPtr<IMLImportProgress> progress, std::string temporary_directory);
 
   // IUnknown, once for both interfaces.
   HRESULT QueryInterface(const IID& iid, void** out) override;

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -38,15 +37,6 @@ constexpr OleDate kOldProgramAge = 2.0 / 24.0;  // programmes over for longer ar
 // guide up to 32 MB; at 4 MB it stays flat and the import is hardly slower.
 constexpr const char* kImportCacheSize = "PRAGMA cache_size = -4000;";
 
-// The OLE date (local time) of a file's last write; false when it cannot be read.
-bool LastWriteTime(const fs::path& file, OleDate* out) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0) return false;
-  const int64_t ms = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-  *out = UnixMillisToLocal(ms);
-  return true;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -63,14 +53,14 @@ std::string ImportTemporaryDirectory(const std::string& library_dir) {
   return library_dir + "tv/temp/";
 }
 
-std::vector<std::string> ListImportLogs(const std::string& log_dir, int32_t lineup_id) {
+std::vector<std::string> ListImportLogs(Env& env, const std::string& log_dir, int32_t lineup_id) {
   const std::string pattern = Format("listings.%d.*.log", lineup_id);
   std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(log_dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    const std::string name = it->path().filename().string();
-    if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) names.push_back(name);
+  std::vector<DirEntry> entries;
+  env.ListDirectory(log_dir, &entries);
+  for (const DirEntry& entry : entries) {
+    if (entry.is_regular_file && fnmatch(pattern.c_str(), entry.name.c_str(), 0) == 0)
+      names.push_back(entry.name);
   }
   // The time stamp in the name makes this oldest first.
   std::sort(names.begin(), names.end(),
@@ -79,25 +69,39 @@ std::vector<std::string> ListImportLogs(const std::string& log_dir, int32_t line
   return names;
 }
 
-void PruneImportLogs(const std::string& log_dir, int32_t lineup_id, size_t keep) {
-  std::vector<std::string> logs = ListImportLogs(log_dir, lineup_id);
+void PruneImportLogs(Env& env, const std::string& log_dir, int32_t lineup_id, size_t keep) {
+  std::vector<std::string> logs = ListImportLogs(env, log_dir, lineup_id);
   if (logs.size() <= keep) return;
-  for (size_t i = 0; i < logs.size() - keep; ++i) {
-    std::error_code ec;
-    fs::remove(logs[i], ec);
+  for (size_t i = 0; i < logs.size() - keep; ++i) env.RemoveFile(logs[i]);
+}
+
+namespace {
+
+// The files below `dir` (recursively, not into linked directories) last written before
+// `limit_ms` (Unix milliseconds).
+void CollectFilesWrittenBefore(Env& env, const fs::path& dir, int64_t limit_ms,
+                               std::vector<std::string>* files) {
+  std::vector<DirEntry> entries;
+  env.ListDirectory(dir, &entries);
+  for (const DirEntry& entry : entries) {
+    const fs::path path = dir / entry.name;
+    FileTimes times;
+    if (entry.is_directory) {
+      CollectFilesWrittenBefore(env, path, limit_ms, files);
+    } else if (entry.is_regular_file && !env.GetFileTimes(path, &times) &&
+               times.modified_unix_ms < limit_ms) {
+      files->push_back(path);
+    }
   }
 }
 
-void DeleteOldTemporaryFiles(const std::string& dir, OleDate now) {
-  std::error_code ec;
-  std::vector<fs::path> old_files;
-  for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    OleDate written = 0;
-    if (LastWriteTime(it->path(), &written) && (now - written) * 24.0 > kTemporaryFileMaxAgeHours)
-      old_files.push_back(it->path());
-  }
-  for (const fs::path& file : old_files) fs::remove(file, ec);
+}  // namespace
+
+void DeleteOldTemporaryFiles(Env& env, const std::string& dir) {
+  const int64_t max_age_ms = static_cast<int64_t>(kTemporaryFileMaxAgeHours * 3600 * 1000);
+  std::vector<std::string> old_files;
+  CollectFilesWrittenBefore(env, dir, env.NowUnixMillis() - max_age_ms, &old_files);
+  for (const std::string& file : old_files) env.RemoveFile(file);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -157,8 +161,9 @@ bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
   Transaction cleanup(db);  // a locked database fails the run here
   try {
     db.Exec(kImportCacheSize);
+    const OleDate limit = db.GetEnv()->NowLocal() - kOldProgramAge;
     TablePtr old = db.QueryFmt("select id from programs where end_time < %d",
-                               {SqlArg::Int(DateTimeToDbTime(Clock::Now() - kOldProgramAge))});
+                               {SqlArg::Int(DateTimeToDbTime(limit))});
     const int32_t count = old->RowCount();
     for (int32_t i = 0; i < count; ++i, old->Next()) {
       import_system.ReportProgress(static_cast<int32_t>(int64_t{i} * 100 / count),
@@ -194,12 +199,13 @@ namespace {
 // the lineup saved by Finish(), whatever happened.
 class TListingsImportRun {
  public:
-  TListingsImportRun(IImportedLineup& lineup, std::string library_dir)
-      : lineup_(lineup), library_dir_(std::move(library_dir)) {}
+  TListingsImportRun(IImportedLineup& lineup, std::string library_dir,
+                     const ImportServices& services)
+      : lineup_(lineup), library_dir_(std::move(library_dir)), services_(services) {}
 
   bool Run(IMLImportProgress* progress, std::string* error_message) {
     error_message->clear();
-    const OleDate start = Clock::Now();
+    const OleDate start = env().NowLocal();
     lineup_.RecordUpdateStart(start);
     try {
       result_ = Import(start, progress, *error_message);
@@ -219,16 +225,16 @@ class TListingsImportRun {
     const int32_t lineup_id = lineup_.ID();
     const std::string log_dir = ImportLogDirectory(library_dir_);
     const std::string log_file = ImportLogFileName(library_dir_, lineup_id, start);
-    fs::create_directories(log_dir);
-    std::error_code ec;
-    fs::remove(log_file, ec);
-    PruneImportLogs(log_dir, lineup_id, kLogsKept);
+    if (const std::error_code ec = env().CreateDirectories(log_dir))
+      throw fs::filesystem_error("cannot create directories", fs::path(log_dir), ec);
+    env().RemoveFile(log_file);
+    PruneImportLogs(env(), log_dir, lineup_id, kLogsKept);
 
-    logger_ = std::make_shared<TBufferedFileLogger>(log_file, 0, 100);
+    logger_ = std::make_shared<TBufferedFileLogger>(services_.env, log_file, 0, 100);
     logger_->Log("Beginning listings import");
 
     ComPtr<ITVListingsImportPlugin> plugin =
-        TTVListingsImportPluginFactory::CreatePlugin(lineup_.PluginID());
+        services_.plugins->CreatePlugin(lineup_.PluginID(), services_.env);
     if (!plugin) {
       error_message = Format("Unable to create the listings import plugin with id \"%s\"",
                              lineup_.PluginID().c_str());
@@ -236,12 +242,12 @@ class TListingsImportRun {
     }
     ComPtr<IMLImportProgress> shown_progress(progress);
     if (!shown_progress) shown_progress = MakeObject<TNoProgress>();
-    system_ = MakeObject<TTVListingsImportSystem>(lineup_.ListingsFileName(), lineup_id, logger_,
-                                                  shown_progress,
+    system_ = MakeObject<TTVListingsImportSystem>(lineup_.ListingsFileName(), lineup_id,
+                                                  services_.env, logger_, shown_progress,
                                                   ImportTemporaryDirectory(library_dir_));
 
     system_->ReportProgress(0, "Removing temporary files");
-    DeleteOldTemporaryFiles(ImportTemporaryDirectory(library_dir_), Clock::Now());
+    DeleteOldTemporaryFiles(env(), ImportTemporaryDirectory(library_dir_));
 
     logger_->Log("Attempting to lock listings database and perform initial clean-up");
     if (!LockAndCleanUp(*system_)) {
@@ -297,8 +303,11 @@ class TListingsImportRun {
     }
   }
 
+  Env& env() const { return *services_.env; }
+
   IImportedLineup& lineup_;
   const std::string library_dir_;
+  const ImportServices& services_;
   std::shared_ptr<ILogger> logger_;
   ComPtr<TTVListingsImportSystem> system_;
   bool result_ = false;
@@ -307,7 +316,8 @@ class TListingsImportRun {
 }  // namespace
 
 bool RunListingsImport(IImportedLineup& lineup, const std::string& library_dir,
-                       IMLImportProgress* progress, std::string* error_message) {
+                       const ImportServices& services, IMLImportProgress* progress,
+                       std::string* error_message) {
   TImportInProgressLock lock(lineup.ID());
   try {
     if (!lock.TryAcquire()) {
@@ -318,7 +328,7 @@ bool RunListingsImport(IImportedLineup& lineup, const std::string& library_dir,
     *error_message = std::string("There was an unhandled error during the import : ") + e.what();
     return false;
   }
-  TListingsImportRun run(lineup, library_dir);
+  TListingsImportRun run(lineup, library_dir, services);
   return run.Run(progress, error_message);
 }
 

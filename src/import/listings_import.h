@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "core/kestro_object.h"
+#include "import/import_plugin.h"
 #include "import/import_system.h"
 #include "kestro/host.h"
+#include "platform/env/env.h"
 #include "platform/system/unique_fd.h"
-#include "platform/time/clock.h"
 #include "support/logger.h"
 
 namespace kestro {
@@ -55,12 +56,12 @@ std::string ImportTemporaryDirectory(const std::string& library_dir);  // L + "t
 
 // The log files of a lineup in `log_dir` ("listings.<id>.*.log"), sorted by name ignoring case
 // (oldest first). Full paths.
-std::vector<std::string> ListImportLogs(const std::string& log_dir, int32_t lineup_id);
+std::vector<std::string> ListImportLogs(Env& env, const std::string& log_dir, int32_t lineup_id);
 // Deletes the oldest logs of the lineup until at most `keep` remain.
-void PruneImportLogs(const std::string& log_dir, int32_t lineup_id, size_t keep = 14);
-// Deletes every file below `dir` (recursively) last written more than 23 hours before `now`.
-// Failures are ignored.
-void DeleteOldTemporaryFiles(const std::string& dir, OleDate now);
+void PruneImportLogs(Env& env, const std::string& log_dir, int32_t lineup_id, size_t keep = 14);
+// Deletes every file below `dir` (recursively) last written more than 23 hours before the Env's
+// now. Failures are ignored.
+void DeleteOldTemporaryFiles(Env& env, const std::string& dir);
 
 // The in-progress lock of one lineup. A lock object holds at most one lock; the lock goes with
 // the object (or the process).
@@ -105,10 +106,11 @@ void RollbackImport(TTVListingsImportSystem& import_system);
 void LogStats(ILogger& logger, const ImportStats& stats);
 
 // Runs a whole import of `lineup` synchronously (ITVLineup.ImportListings) with the logs and
-// temporary files below `library_dir`. Records the outcome in the lineup's last-update fields and
-// saves the lineup at the end of every run that started. Answers true on success; otherwise
-// false with *error_message saying why. Never throws.
+// temporary files below `library_dir`, the plug-in and the Env of `services`. Records the outcome
+// in the lineup's last-update fields and saves the lineup at the end of every run that started.
+// Answers true on success; otherwise false with *error_message saying why. Never throws.
 bool RunListingsImport(IImportedLineup& lineup, const std::string& library_dir,
-                       IMLImportProgress* progress, std::string* error_message);
+                       const ImportServices& services, IMLImportProgress* progress,
+                       std::string* error_message);
 
 }  // namespace kestro

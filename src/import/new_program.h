@@ -12,9 +12,9 @@
 
 #include "core/kestro_object.h"
 #include "import/update_session.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_import.h"
 #include "listings/tv_program_details.h"
-#include "platform/time/clock.h"
 
 namespace kestro {
 

@@ -220,7 +220,8 @@ bool ProgramSave::ValidTimes() {
 }
 
 bool ProgramSave::IsOver() {
-  if (!DbBefore(end_db_, DateTimeToDbTime(Clock::Now() - kPastMargin))) return false;
+  const OleDate now = db_->GetEnv()->NowLocal();
+  if (!DbBefore(end_db_, DateTimeToDbTime(now - kPastMargin))) return false;
   session_.ProgramSkipped();
   result_ = TV_PROGRAM_SAVE_OK;
   return true;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/time/clock.h"
+#include "kestro/ole_date.h"
 
 namespace kestro {
 

@@ -1,17 +1,13 @@
 #include "import/xmltv_plugin.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <system_error>
 
-#include "import/grabber_process.h"
+#include "import/command_line.h"
 #include "import/xmltv_import.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 #include "platform/time/format_settings.h"
 #include "support/dictionary.h"
 
@@ -32,12 +28,6 @@ std::string Text(IKestroItem* properties, const char* name) {
   return VarToStr(value);
 }
 
-int64_t MonotonicMillis() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
 bool EndsWithXml(const std::string& name) {
   return name.size() > 4 && SameText(std::string_view(name).substr(name.size() - 4), ".xml");
 }
@@ -49,9 +39,11 @@ void ImportWithReader(ITVListingsImportSystem& import_system, const std::string&
 
 }  // namespace
 
-TXMLTVListingsWizard::TXMLTVListingsWizard() : TXMLTVListingsWizard(Options()) {}
+TXMLTVListingsWizard::TXMLTVListingsWizard(std::shared_ptr<Env> env)
+    : TXMLTVListingsWizard(std::move(env), Options()) {}
 
-TXMLTVListingsWizard::TXMLTVListingsWizard(Options options) : options_(std::move(options)) {
+TXMLTVListingsWizard::TXMLTVListingsWizard(std::shared_ptr<Env> env, Options options)
+    : env_(std::move(env)), options_(std::move(options)) {
   if (!options_.import_file) options_.import_file = ImportWithReader;
 }
 
@@ -85,11 +77,11 @@ std::vector<std::string> TXMLTVListingsWizard::ScanDirectory() {
   Progress(-1, "Scanning for files...");
   Log("Importing from " + directory_);
   std::vector<std::string> files;
-  std::error_code ec;
-  for (fs::directory_iterator it(directory_, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code type_ec;
-    if (EndsWithXml(it->path().filename().string()) && it->is_regular_file(type_ec))
-      files.push_back(it->path().string());
+  std::vector<DirEntry> entries;
+  env_->ListDirectory(directory_, &entries);
+  for (const DirEntry& entry : entries) {
+    if (EndsWithXml(entry.name) && entry.is_regular_file)
+      files.push_back((fs::path(directory_) / entry.name).string());
   }
   std::sort(files.begin(), files.end());
   for (const std::string& file : files) Log("Found " + file);
@@ -99,8 +91,7 @@ std::vector<std::string> TXMLTVListingsWizard::ScanDirectory() {
 
 std::vector<std::string> TXMLTVListingsWizard::RunGrabber(ITVListingsImportSystem& import_system) {
   Progress(-1, kRunningXMLTV);
-  std::error_code ec;
-  if (executable_.empty() || !fs::exists(executable_, ec))
+  if (executable_.empty() || !env_->FileExists(executable_))
     throw Exception("The XMLTV executable \"" + executable_ + "\" does not exist");
 
   std::string temp_dir;
@@ -112,8 +103,8 @@ std::vector<std::string> TXMLTVListingsWizard::RunGrabber(ITVListingsImportSyste
   if (listings) CheckHResult(listings->get_ID(&lineup_id));
   const std::string output =
       temp_dir + Format("listings.%d.%s.xmltv", lineup_id,
-                        FormatDateTime("yyyy-mm-dd-hh-nn-ss", Clock::Now()).c_str());
-  if (fs::exists(output, ec) && !fs::remove(output, ec))
+                        FormatDateTime("yyyy-mm-dd-hh-nn-ss", env_->NowLocal()).c_str());
+  if (env_->FileExists(output) && env_->RemoveFile(output))
     throw Exception("Failed to remove existing temporary file \"" + output + "\"");
 
   const std::string command_line = Format("%s %s --days %d --output \"%s\"", grabber_.c_str(),
@@ -121,20 +112,21 @@ std::vector<std::string> TXMLTVListingsWizard::RunGrabber(ITVListingsImportSyste
   Log("Running XMLTV from " + executable_);
   Log("Command line is \"" + command_line + "\"");
 
+  std::error_code ec;
   const fs::path executable = fs::absolute(executable_, ec);
-  std::optional<TGrabberProcess> process;
+  std::unique_ptr<ChildProcess> process;
   try {
-    process.emplace(executable.string(), SplitCommandLine(command_line),
-                    executable.parent_path().string(),
-                    [this](const std::string& line) { Log("XMLTV : " + line); });
+    process = env_->StartProcess(
+        {executable.string(), SplitCommandLine(command_line), executable.parent_path().string(),
+         [this](const std::string& line) { Log("XMLTV : " + line); }});
   } catch (const std::exception& e) {
     throw Exception("Failed to run XMLTV with command line \"" + executable_ + " " +
                     command_line + "\" : " + e.what());
   }
 
-  const int64_t started = MonotonicMillis();
+  const int64_t started = env_->SteadyMillis();
   while (!process->Wait(options_.wait_step_ms)) {
-    if (MonotonicMillis() - started > options_.max_run_time_ms) {
+    if (env_->SteadyMillis() - started > options_.max_run_time_ms) {
       process->Terminate();
       throw Exception(Format("The XMLTV process ran longer than the max. run time of %d minutes",
                              static_cast<int>(options_.max_run_time_ms / 60000)));
@@ -150,7 +142,7 @@ std::vector<std::string> TXMLTVListingsWizard::RunGrabber(ITVListingsImportSyste
     throw Exception(Format("XMLTV returned a failure exit code \"%d\"", process->ExitCode()));
   process.reset();
 
-  if (!fs::exists(output, ec))
+  if (!env_->FileExists(output))
     throw Exception("XMLTV seems to have run succesfully but the specified output file \"" +
                     output + "\" does not exist");
   Progress(-1, "Finished running XMLTV");
@@ -164,14 +156,13 @@ void TXMLTVListingsWizard::AfterImport(const std::vector<std::string>& files) {
   const bool remove = SameText(after_import_, "delete");
   const bool rename = SameText(after_import_, "rename");
   for (const std::string& file : files) {
-    std::error_code ec;
     if (remove) {
-      fs::remove(file, ec);
-      Log((ec ? "Failed to delete \"" : "Deleted \"") + file + "\"");
+      const bool failed = static_cast<bool>(env_->RemoveFile(file));
+      Log((failed ? "Failed to delete \"" : "Deleted \"") + file + "\"");
     } else if (rename) {
       const std::string target = file + ".imported";
-      fs::rename(file, target, ec);
-      Log((ec ? "Failed to rename \"" : "Renamed \"") + file + "\" to \"" + target + "\"");
+      const bool failed = static_cast<bool>(env_->RenameFile(file, target));
+      Log((failed ? "Failed to rename \"" : "Renamed \"") + file + "\" to \"" + target + "\"");
     }
   }
 }
@@ -201,8 +192,8 @@ bool TXMLTVListingsWizard::RunImport(IKestroItem* properties,
   }
 }
 
-ComPtr<ITVListingsImportPlugin> MakeXMLTVListingsWizard() {
-  return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>().Get());
+ComPtr<ITVListingsImportPlugin> MakeXMLTVListingsWizard(const std::shared_ptr<Env>& env) {
+  return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>(env).Get());
 }
 
 }  // namespace kestro

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,9 @@ class TXMLTVListingsWizard : public TTVListingsImportPlugin {
     FileImporter import_file;
   };
 
-  TXMLTVListingsWizard();
-  explicit TXMLTVListingsWizard(Options options);
+  // The grabber, the files and the clock are reached through `env`.
+  explicit TXMLTVListingsWizard(std::shared_ptr<Env> env);
+  TXMLTVListingsWizard(std::shared_ptr<Env> env, Options options);
 
  protected:
   bool RunImport(IKestroItem* properties, ITVListingsImportSystem& import_system,
@@ -56,6 +58,7 @@ class TXMLTVListingsWizard : public TTVListingsImportPlugin {
   std::vector<std::string> RunGrabber(ITVListingsImportSystem& import_system);
   void AfterImport(const std::vector<std::string>& files);
 
+  const std::shared_ptr<Env> env_;
   Options options_;
   // Settings of the current run.
   bool directory_mode_ = false;
@@ -74,6 +77,6 @@ class TXMLTVListingsWizard : public TTVListingsImportPlugin {
 };
 
 // A new XMLTV plug-in with the standard options (the factory's maker).
-ComPtr<ITVListingsImportPlugin> MakeXMLTVListingsWizard();
+ComPtr<ITVListingsImportPlugin> MakeXMLTVListingsWizard(const std::shared_ptr<Env>& env);
 
 }  // namespace kestro

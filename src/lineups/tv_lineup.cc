@@ -22,14 +22,16 @@ std::string LineupLocations::ListingsDatabase(int32_t lineup_id) const {
   return Format("%stv/listings.%d.dat", library_dir.c_str(), lineup_id);
 }
 
-TTVLineup::TTVLineup(DBPtr db, LineupLocations locations)
+TTVLineup::TTVLineup(DBPtr db, ImportServices services, LineupLocations locations)
     : db_(std::move(db)),
+      services_(std::move(services)),
       locations_(std::move(locations)),
       tuner_count_(TunerCount(locations_.tuner_config_file)),
       plugin_properties_(NewDictionary()) {}
 
-TTVLineup::TTVLineup(DBPtr db, LineupLocations locations, const ITable& row)
-    : TTVLineup(std::move(db), std::move(locations)) {
+TTVLineup::TTVLineup(DBPtr db, ImportServices services, LineupLocations locations,
+                     const ITable& row)
+    : TTVLineup(std::move(db), std::move(services), std::move(locations)) {
   id_ = row.Int("id");
   name_ = row.Text("name");
   plugin_id_ = row.Text("plugin_id");
@@ -150,7 +152,7 @@ HRESULT TTVLineup::get_PluginProperties(IKestroItem** value) {
 }
 
 HRESULT TTVLineup::GetListings(ITVListings** result) {
-  return FrameOut(result, [&] { return OpenListings(ListingsFileName(), id_); });
+  return FrameOut(result, [&] { return OpenListings(ListingsFileName(), id_, services_.env); });
 }
 
 HRESULT TTVLineup::ImportListings(IMLImportProgress* progress, std::string* error_message,
@@ -160,7 +162,7 @@ HRESULT TTVLineup::ImportListings(IMLImportProgress* progress, std::string* erro
     // The library directory of this lineup's files: its listings database lies in "tv/" below it.
     const std::string library_dir = WithTrailingDelimiter(
         std::filesystem::path(ListingsFileName()).parent_path().parent_path().string());
-    return RunListingsImport(*this, library_dir, progress, error_message);
+    return RunListingsImport(*this, library_dir, services_, progress, error_message);
   });
 }
 

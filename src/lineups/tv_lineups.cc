@@ -2,7 +2,6 @@
 #include "lineups/tv_lineups.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <system_error>
 
 #include "platform/exception.h"
@@ -13,8 +12,6 @@
 namespace kestro {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char* kCreateScript =
     "begin transaction;"
@@ -34,24 +31,25 @@ constexpr const char* kDurabilityPragmas = "PRAGMA journal_mode=WAL;PRAGMA synch
 
 }  // namespace
 
-TTVLineups::TTVLineups(LineupLocations locations)
-    : locations_(std::move(locations)), file_name_(locations_.LineupsDatabase()) {
+TTVLineups::TTVLineups(ImportServices services, LineupLocations locations)
+    : services_(std::move(services)),
+      locations_(std::move(locations)),
+      file_name_(locations_.LineupsDatabase()) {
+  Env& env = *services_.env;
   const std::string dir = locations_.LineupsDirectory();
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (ec) {
+  if (const std::error_code ec = env.CreateDirectories(dir)) {
     throw Exception(Format("Failed to create TV lineups database in \"%s\" : %s", dir.c_str(),
                            ec.message().c_str()));
   }
 
-  if (!fs::exists(file_name_, ec)) {
+  if (!env.FileExists(file_name_)) {
     try {
-      db_ = OpenSQLiteDatabase(file_name_);
+      db_ = OpenSQLiteDatabase(file_name_, services_.env);
       db_->Exec(kCreateScript);
       db_->Exec(kDurabilityPragmas);
     } catch (const std::exception& e) {
       db_.reset();
-      fs::remove(file_name_, ec);  // an empty file left behind would fail every later open
+      env.RemoveFile(file_name_);  // an empty file left behind would fail every later open
       throw Exception(
           Format("Failed to create TV lineups database \"%s\" : %s", file_name_.c_str(), e.what()));
     }
@@ -59,10 +57,10 @@ TTVLineups::TTVLineups(LineupLocations locations)
   }
 
   try {
-    db_ = OpenSQLiteDatabase(file_name_);
+    db_ = OpenSQLiteDatabase(file_name_, services_.env);
     TablePtr rows = db_->Query("select * from lineups order by name");
     for (; !rows->Eof(); rows->Next())
-      lineups_.push_back(MakeObject<TTVLineup>(db_, locations_, *rows));
+      lineups_.push_back(MakeObject<TTVLineup>(db_, services_, locations_, *rows));
     db_->Exec(kDurabilityPragmas);
   } catch (const std::exception& e) {
     throw Exception(
@@ -71,11 +69,11 @@ TTVLineups::TTVLineups(LineupLocations locations)
 }
 
 void TTVLineups::DeleteListingsFile(const std::string& file_name) {
-  std::error_code ec;
-  if (fs::exists(file_name, ec) && !fs::remove(file_name, ec))
+  Env& env = *services_.env;
+  if (env.FileExists(file_name) && env.RemoveFile(file_name))
     throw Exception(Format("Delete file failed on \"%s\"", file_name.c_str()));
   // A write-ahead log left beside it would be replayed into a later file of the same name.
-  for (const char* suffix : {"-wal", "-shm", "-journal"}) fs::remove(file_name + suffix, ec);
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) env.RemoveFile(file_name + suffix);
 }
 
 bool TTVLineups::Delete(int32_t lineup_id) {
@@ -111,7 +109,7 @@ HRESULT TTVLineups::get_Items(int32_t index, ITVLineup** value) {
 
 HRESULT TTVLineups::NewLineup(ITVLineup** result) {
   return FrameOut(result, [&] {
-    lineups_.push_back(MakeObject<TTVLineup>(db_, locations_));
+    lineups_.push_back(MakeObject<TTVLineup>(db_, services_, locations_));
     return ComPtr<ITVLineup>(lineups_.back());
   });
 }

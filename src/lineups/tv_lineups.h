@@ -4,7 +4,8 @@
 //
 // A collection loads its list once and changes it only through NewLineup and DeleteLineup; two
 // collections do not see each other's unsaved lineups. Objects of this family belong to one
-// thread at a time.
+// thread at a time. They reach files, the clock and the import plug-ins through the services the
+// system object hands down.
 #pragma once
 
 #include <string>
@@ -33,10 +34,10 @@ struct LineupLocations {
 class TTVLineup : public TKestroTVObject<ITVLineup>, public IImportedLineup {
  public:
   // A new lineup: ID 0, empty texts, no times, status "Never updated", an empty bag.
-  TTVLineup(DBPtr db, LineupLocations locations);
+  TTVLineup(DBPtr db, ImportServices services, LineupLocations locations);
   // The lineup of the current row of "select * from lineups", with its plug-in properties.
   // Throws the database's failures.
-  TTVLineup(DBPtr db, LineupLocations locations, const ITable& row);
+  TTVLineup(DBPtr db, ImportServices services, LineupLocations locations, const ITable& row);
 
   HRESULT get_ID(int32_t* value) override;
   HRESULT get_Name(std::string* value) override;
@@ -78,6 +79,7 @@ class TTVLineup : public TKestroTVObject<ITVLineup>, public IImportedLineup {
   void WritePluginProperties();
 
   DBPtr db_;
+  const ImportServices services_;
   LineupLocations locations_;
   int32_t id_ = 0;
   std::string name_;
@@ -96,7 +98,8 @@ class TTVLineups : public TKestroTVObject<ITVLineups> {
   // Opens (creating when missing) the lineups database and loads its lineups by name. Throws
   // Exception "Failed to create TV lineups database in "%s" : %s", "Failed to create TV lineups
   // database "%s" : %s" or "Failed to open TV lineups database "%s" : %s".
-  explicit TTVLineups(LineupLocations locations = LineupLocations::FromConfig());
+  explicit TTVLineups(ImportServices services,
+                      LineupLocations locations = LineupLocations::FromConfig());
 
   HRESULT get_Count(int32_t* value) override;
   HRESULT get_Items(int32_t index, ITVLineup** value) override;
@@ -113,8 +116,9 @@ class TTVLineups : public TKestroTVObject<ITVLineups> {
  private:
   // Removes the listings database of a lineup (with SQLite's companion files); throws
   // "Delete file failed on "%s"" when the database file exists and cannot be removed.
-  static void DeleteListingsFile(const std::string& file_name);
+  void DeleteListingsFile(const std::string& file_name);
 
+  const ImportServices services_;
   LineupLocations locations_;
   std::string file_name_;
   DBPtr db_;

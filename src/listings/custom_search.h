@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kestro/ole_date.h"
 #include "listings/search_conditions.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_expression.h"
 
 namespace kestro {

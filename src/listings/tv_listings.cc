@@ -36,9 +36,9 @@ ProgramSearch MakeSearch(int32_t channel_or_list_id, OleDate from_time, int32_t 
 
 }  // namespace
 
-TTVListings::TTVListings(std::string file_name, int32_t id,
+TTVListings::TTVListings(std::string file_name, int32_t id, const std::shared_ptr<Env>& env,
                          std::shared_ptr<const IScheduleAccess> scheduling)
-    : file_name_(std::move(file_name)), id_(id), db_(OpenListingsDatabase(file_name_)) {
+    : file_name_(std::move(file_name)), id_(id), db_(OpenListingsDatabase(file_name_, env)) {
   if (scheduling) db_->AttachServices(std::move(scheduling));
 }
 
@@ -109,13 +109,13 @@ ComPtr<TTVProgramList> TTVListings::FindByPerson(int32_t person_id, int32_t chan
 }
 
 ComPtr<TTVProgramList> TTVListings::FindToBeRecorded(int32_t channel_or_list_id) {
-  ProgramSearch search = MakeSearch(channel_or_list_id, Clock::Now(), 0, "start_time");
+  ProgramSearch search = MakeSearch(channel_or_list_id, db_->GetEnv()->NowLocal(), 0, "start_time");
   search.conditions.push_back({"(schedule_id > 0)", {}});
   return RunProgramSearch(search);
 }
 
 ComPtr<TTVProgramList> TTVListings::RunCustomSearch(const std::string& query) {
-  const CustomSearchQuery parsed = ParseCustomSearch(query, Clock::Now());
+  const CustomSearchQuery parsed = ParseCustomSearch(query, db_->GetEnv()->NowLocal());
   if (parsed.conditions.empty()) return NewProgramList();
   return RunProgramSearch(parsed.ToProgramSearch());
 }

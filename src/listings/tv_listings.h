@@ -11,11 +11,11 @@
 #include <string>
 
 #include "core/kestro_object.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_listings.h"
 #include "listings/schedule_access.h"
 #include "listings/search_conditions.h"
 #include "listings/tv_program_list.h"
-#include "platform/time/clock.h"
 #include "storage/db.h"
 #include "support/dictionary.h"
 
@@ -23,10 +23,10 @@ namespace kestro {
 
 class TTVListings : public TKestroTVObject<ITVListings> {
  public:
-  // Opens (creating or upgrading) the listings database and attaches `scheduling` to the
-  // connection (null: a guide without scheduling, whose GetScheduler fails); throws the
+  // Opens (creating or upgrading) the listings database with `env` and attaches `scheduling` to
+  // the connection (null: a guide without scheduling, whose GetScheduler fails); throws the
   // database's open/create message.
-  TTVListings(std::string file_name, int32_t id,
+  TTVListings(std::string file_name, int32_t id, const std::shared_ptr<Env>& env,
               std::shared_ptr<const IScheduleAccess> scheduling);
 
   // ITVListings.
@@ -96,7 +96,7 @@ class TTVListings : public TKestroTVObject<ITVListings> {
   ComPtr<TTVProgramList> FindByPerson(int32_t person_id, int32_t channel_or_list_id,
                                       OleDate from_time, int32_t limit);
   ComPtr<TTVProgramList> FindToBeRecorded(int32_t channel_or_list_id);
-  // Query lines as ParseCustomSearch reads them, with Clock::Now() as now.
+  // Query lines as ParseCustomSearch reads them, with the connection's clock as now.
   ComPtr<TTVProgramList> RunCustomSearch(const std::string& query);
   // Null when the search does not find exactly one programme.
   ComPtr<ITVProgram> FindProgram(int32_t program_id);

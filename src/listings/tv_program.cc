@@ -182,10 +182,10 @@ HRESULT TTableTVProgram::GetAsKestroItem(IKestroItem** result) {
   return FrameOut(result, [&] { return AsKestroItem(); });
 }
 HRESULT TTableTVProgram::IsOver(bool* result) {
-  return FrameValue(result, [&] { return OverAt(Clock::Now()); });
+  return FrameValue(result, [&] { return OverAt(table_->GetDB()->GetEnv()->NowLocal()); });
 }
 HRESULT TTableTVProgram::IsOnNow(bool* result) {
-  return FrameValue(result, [&] { return OnNowAt(Clock::Now()); });
+  return FrameValue(result, [&] { return OnNowAt(table_->GetDB()->GetEnv()->NowLocal()); });
 }
 HRESULT TTableTVProgram::DurationMinutes(int32_t* result) {
   return FrameValue(result, [&] { return Minutes(); });

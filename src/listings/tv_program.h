@@ -10,10 +10,10 @@
 #include <string_view>
 
 #include "core/kestro_object.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
 #include "listings/tv_program_details.h"
-#include "platform/time/clock.h"
 #include "storage/db.h"
 
 namespace kestro {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/kestro_object.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_programs.h"
-#include "platform/time/clock.h"
 #include "storage/db.h"
 
 namespace kestro {

@@ -22,7 +22,7 @@ HRESULT TKestroTVSystem::GetScheduleManager(ITVScheduleManager** result) {
 }
 
 HRESULT TKestroTVSystem::GetLineups(ITVLineups** result) {
-  return FrameOut(result, [] { return ComPtr<ITVLineups>(MakeObject<TTVLineups>()); });
+  return FrameOut(result, [&] { return ComPtr<ITVLineups>(MakeObject<TTVLineups>(services_)); });
 }
 
 HRESULT TKestroTVSystem::CreateProgramScreen(IKestroSystem* system, ITVListings* listings,

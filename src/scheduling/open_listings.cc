@@ -24,8 +24,9 @@ std::shared_ptr<const IScheduleAccess> SchedulingAccess() {
   return access;
 }
 
-ComPtr<TTVListings> OpenListings(const std::string& file_name, int32_t lineup_id) {
-  return MakeObject<TTVListings>(file_name, lineup_id, SchedulingAccess());
+ComPtr<TTVListings> OpenListings(const std::string& file_name, int32_t lineup_id,
+                                 const std::shared_ptr<Env>& env) {
+  return MakeObject<TTVListings>(file_name, lineup_id, env, SchedulingAccess());
 }
 
 }  // namespace kestro

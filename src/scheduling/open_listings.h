@@ -14,8 +14,9 @@ namespace kestro {
 // The scheduling services the guide calls through IScheduleAccess.
 std::shared_ptr<const IScheduleAccess> SchedulingAccess();
 
-// Opens (creating or upgrading) the listings database `file_name` as the guide of lineup
-// `lineup_id`. Throws with the database's open/create message on failure.
-ComPtr<TTVListings> OpenListings(const std::string& file_name, int32_t lineup_id);
+// Opens (creating or upgrading) the listings database `file_name` with `env` as the guide of
+// lineup `lineup_id`. Throws with the database's open/create message on failure.
+ComPtr<TTVListings> OpenListings(const std::string& file_name, int32_t lineup_id,
+                                 const std::shared_ptr<Env>& env);
 
 }  // namespace kestro

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/kestro_object.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_schedules.h"
-#include "platform/time/clock.h"
 #include "scheduling/rule_store.h"
 #include "scheduling/tv_schedule_list.h"
 #include "storage/db.h"

@@ -67,7 +67,7 @@ void RuleLog::Line(const std::string& line) {
     log_->WriteLine(line);
     return;
   }
-  if (!debug_) debug_ = std::make_unique<TODSLogger>("KESTRO:RS");
+  if (!debug_) debug_ = std::make_unique<TODSLogger>(env_, "KESTRO:RS");
   debug_->Log(line);
 }
 

@@ -22,15 +22,16 @@
 namespace kestro {
 
 // Where the lines of a save go: the caller's log, one call per line, or the debug output with
-// the prefix "KESTRO:RS" (made on first use).
+// the prefix "KESTRO:RS" (made on first use, its headers timed by `env`).
 class RuleLog {
  public:
-  explicit RuleLog(IKestroLog* log) : log_(log) {}
+  RuleLog(IKestroLog* log, std::shared_ptr<Env> env) : log_(log), env_(std::move(env)) {}
   void Line(const std::string& line);
   void Fmt(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  private:
   ComPtr<IKestroLog> log_;
+  std::shared_ptr<Env> env_;
   std::unique_ptr<ILogger> debug_;
 };
 

@@ -114,7 +114,7 @@ bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs
     if (!rule) return false;
     TScheduleWriter writer(db, TunerCount());
     ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, *rule);
-    const OleDate now = Clock::Now();
+    const OleDate now = db->GetEnv()->NowLocal();
     for (const ComPtr<ITVSchedule>& s : schedules->items()) {
       ComPtr<TTVSchedule> own = OwnSchedule(*s);
       const int32_t schedule_id = own->fields().id;

@@ -44,7 +44,7 @@ class RuleSave {
         listings_(std::move(listings)),
         mode_(mode),
         preview_(preview),
-        log_(log),
+        log_(log, db_->GetEnv()),
         facts_(db_) {}
 
   void Run(TTVRepeatingScheduleResult& result);
@@ -167,7 +167,7 @@ void RuleSave::PurgeOldSchedules(TScheduleWriter& scheduler) {
   log_.Line("NOT EQUAL : This version of the RS differs from the previous one, rescheduling");
   int32_t deleted = 0;
   ComPtr<TTVScheduleList> old = LoadRuleSchedules(db_, rule_);
-  const OleDate now = Clock::Now();
+  const OleDate now = db_->GetEnv()->NowLocal();
   for (const ComPtr<ITVSchedule>& s : old->items()) {
     // A recording in progress stays; its showing will classify as SELF.
     if (Own(s).InProgressAt(now)) continue;
@@ -198,7 +198,7 @@ void RuleSave::AssignPriority() {
 std::vector<ComPtr<TTVSchedule>> RuleSave::Candidates() {
   std::vector<ComPtr<TTVSchedule>> candidates;
   if (rule_.IsTimeRule()) {
-    candidates = TimeRuleCandidates(db_, rule_, Clock::Now(), log_);
+    candidates = TimeRuleCandidates(db_, rule_, db_->GetEnv()->NowLocal(), log_);
   } else if (rule_.IsSearchRule()) {
     candidates = SearchRuleCandidates(db_, rule_, *listings_, facts_, log_);
   }

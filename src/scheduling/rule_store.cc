@@ -14,8 +14,8 @@ namespace {
 OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : OleDate(); }
 
 // Time-of-day fields are stored as db time of today's date plus that time.
-int32_t StoredTime(OleDate time_of_day) {
-  return DateTimeToDbTime(DateOf(Clock::Now()) + time_of_day);
+int32_t StoredTime(OleDate today, OleDate time_of_day) {
+  return DateTimeToDbTime(DateOf(today) + time_of_day);
 }
 
 RuleFields ReadRuleRow(const ITable& rows) {
@@ -46,8 +46,8 @@ RuleFields ReadRuleRow(const ITable& rows) {
   return f;
 }
 
-// The values of every column but rs_id, in the order of kRuleColumns.
-SqlArgs RuleRowArgs(const RuleFields& f) {
+// The values of every column but rs_id, in the order of kRuleColumns; `today` dates the times.
+SqlArgs RuleRowArgs(const RuleFields& f, OleDate today) {
   return {SqlArg::Int(f.rs_type),
           SqlArg::Int(f.priority),
           SqlArg::Quoted(f.title),
@@ -56,8 +56,8 @@ SqlArgs RuleRowArgs(const RuleFields& f) {
           SqlArg::Int(f.soft_padding_before),
           SqlArg::Int(f.soft_padding_after),
           SqlArg::Int(f.channel_id),
-          SqlArg::Int(StoredTime(f.start_time)),
-          SqlArg::Int(StoredTime(f.end_time)),
+          SqlArg::Int(StoredTime(today, f.start_time)),
+          SqlArg::Int(StoredTime(today, f.end_time)),
           SqlArg::Quoted(f.frequency),
           SqlArg::Quoted(f.search_criteria),
           SqlArg::Int(f.keep_until),
@@ -157,12 +157,12 @@ int32_t InsertRuleRow(IDB& db, const RuleFields& rule) {
       "channel_id , start_time , end_time , frequency , search_criteria , keep_until , folder , "
       "quality , keep_at_most , repeats , created_by , duplicates ) values ( null , %d , %d , %s , "
       "%d , %d , %d , %d , %d , %d , %d , %s , %s , %d , %s , %s , %d , %d , %s , %d )",
-      RuleRowArgs(rule));
+      RuleRowArgs(rule, db.GetEnv()->NowLocal()));
   return db.LastInsertRowID();
 }
 
 void UpdateRuleRow(IDB& db, const RuleFields& rule) {
-  SqlArgs args = RuleRowArgs(rule);
+  SqlArgs args = RuleRowArgs(rule, db.GetEnv()->NowLocal());
   args.push_back(SqlArg::Int(rule.id));
   db.ExecFmt(
       "update repeating_schedules set rs_type = %d , priority = %d , title = %s , "

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "kestro/ole_date.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_schedules.h"
-#include "platform/time/clock.h"
 #include "scheduling/tv_schedule_list.h"
 #include "storage/db.h"
 

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "kestro/ole_date.h"
 #include "kestro/tv_programs.h"
-#include "platform/time/clock.h"
 #include "scheduling/conflict_resolver.h"
 #include "scheduling/schedule_result.h"
 #include "scheduling/schedule_store.h"

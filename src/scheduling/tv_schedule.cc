@@ -219,10 +219,10 @@ ComPtr<TTVChannel> TTVSchedule::Channel() {
 }
 
 HRESULT TTVSchedule::get_IsInProgress(bool* value) {
-  return GetProperty(value, [&] { return InProgressAt(Clock::Now()); });
+  return GetProperty(value, [&] { return InProgressAt(db_->GetEnv()->NowLocal()); });
 }
 HRESULT TTVSchedule::get_HasElapsed(bool* value) {
-  return GetProperty(value, [&] { return ElapsedAt(Clock::Now()); });
+  return GetProperty(value, [&] { return ElapsedAt(db_->GetEnv()->NowLocal()); });
 }
 HRESULT TTVSchedule::get_SoftStartTime(OleDate* value) {
   return GetProperty(value, [&] { return SoftStartTime(); });

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "core/kestro_object.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_schedules.h"
 #include "listings/tv_channel.h"
 #include "listings/tv_program.h"
-#include "platform/time/clock.h"
 #include "storage/db.h"
 #include "support/dictionary.h"
 

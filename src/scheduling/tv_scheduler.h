@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "core/kestro_object.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_schedules.h"
-#include "platform/time/clock.h"
 #include "scheduling/schedule_result.h"
 #include "scheduling/schedule_store.h"
 #include "scheduling/schedule_writer.h"

@@ -16,6 +16,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/env/env.h"
 #include "platform/exception.h"
 
 namespace kestro {
@@ -152,6 +153,9 @@ class IDB {
   // The services the connection's opener attached; null until it attaches some.
   virtual void AttachServices(std::shared_ptr<const ConnectionServices> services) = 0;
   virtual const ConnectionServices* Services() const = 0;
+  // The Env the connection was opened with: every object holding only the connection reads the
+  // clock (and reaches the outside world) through it.
+  virtual const std::shared_ptr<Env>& GetEnv() const = 0;
 };
 using DBPtr = std::shared_ptr<IDB>;
 

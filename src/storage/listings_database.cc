@@ -220,25 +220,24 @@ void ConfigureConnection(IDB& db) {
   AddSearchIndexes(db);
 }
 
-DBPtr CreateNewFile(const std::string& file_name) {
+DBPtr CreateNewFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
   try {
-    DBPtr db = OpenSQLiteDatabase(file_name);
+    DBPtr db = OpenSQLiteDatabase(file_name, env);
     db->Exec(kCreateScript);
     ConfigureConnection(*db);
     return db;
   } catch (const std::exception& e) {
     // Whatever the failed script left (an empty file) would later fail every open.
-    std::error_code ec;
-    fs::remove(file_name, ec);
+    env->RemoveFile(file_name);
     ThrowWithCause(
         Format("Failed to create TV listings database \"%s\" : %s", file_name.c_str(), e.what()),
         e);
   }
 }
 
-DBPtr OpenExistingFile(const std::string& file_name) {
+DBPtr OpenExistingFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
   try {
-    DBPtr db = OpenSQLiteDatabase(file_name);
+    DBPtr db = OpenSQLiteDatabase(file_name, env);
     Upgrade(*db);
     ConfigureConnection(*db);
     return db;
@@ -251,18 +250,16 @@ DBPtr OpenExistingFile(const std::string& file_name) {
 
 }  // namespace
 
-DBPtr OpenListingsDatabase(const std::string& file_name) {
+DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<Env>& env) {
   const fs::path dir = fs::path(file_name).parent_path();
   if (!dir.empty()) {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec) {
+    if (const std::error_code ec = env->CreateDirectories(dir)) {
       throw Exception(Format("Failed to create TV listings database in \"%s\" : %s", dir.c_str(),
                              ec.message().c_str()));
     }
   }
-  std::error_code ec;
-  return fs::exists(file_name, ec) ? OpenExistingFile(file_name) : CreateNewFile(file_name);
+  return env->FileExists(file_name) ? OpenExistingFile(file_name, env)
+                                    : CreateNewFile(file_name, env);
 }
 
 }  // namespace kestro

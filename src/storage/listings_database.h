@@ -2,6 +2,7 @@
 // older files, and the settings of every connection to it.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "storage/db.h"
@@ -11,12 +12,12 @@ namespace kestro {
 constexpr int32_t kListingsSchemaVersion = 3;
 
 // Opens the listings database `file_name`, creating its directory and a version-3 file when
-// missing, or bringing an existing file up to version 3. The connection runs with nested
-// transaction counting on. Throws Exception:
+// missing, or bringing an existing file up to version 3; the connection carries `env`. It runs
+// with nested transaction counting on. Throws Exception:
 //   "Failed to create TV listings database in "<dir>" : <why>"  (the directory)
 //   "Failed to create TV listings database "<file>" : <why>"    (a new file; it is removed again)
 //   "Failed to open TV listings database "<file>" : <why>"      (an existing file, left as it was
 //                                                                 unless an upgrade step ran)
-DBPtr OpenListingsDatabase(const std::string& file_name);
+DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<Env>& env);
 
 }  // namespace kestro

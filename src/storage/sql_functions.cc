@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
+#include "platform/env/env.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
 #include "storage/db.h"
@@ -40,6 +40,9 @@ bool DbTimeArg(sqlite3_value* value, OleDate* out) {
   return *out != 0.0;
 }
 
+// The clock of the connection's Env, registered with every function.
+OleDate Now(sqlite3_context* ctx) { return static_cast<Env*>(sqlite3_user_data(ctx))->NowLocal(); }
+
 // Keeps C++ exceptions from crossing into SQLite.
 template <typename Body>
 void Guarded(sqlite3_context* ctx, Body body) {
@@ -54,7 +57,7 @@ void Guarded(sqlite3_context* ctx, Body body) {
 void DateNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
   Guarded(ctx, [&] {
     OleDate value = 0.0;
-    if (!TryStrToDateTime(ArgText(argv[0]), &value) || value == 0.0) {
+    if (!TryStrToDateTime(ArgText(argv[0]), Now(ctx), &value) || value == 0.0) {
       ResultText(ctx, "0");
     } else {
       ResultText(ctx, FormatDateTime("yyyy-mm-dd-hh-nn-ss", value));
@@ -64,14 +67,14 @@ void DateNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // today(): the day number of the current local date, as text.
 void Today(sqlite3_context* ctx, int, sqlite3_value**) {
-  Guarded(ctx, [&] { ResultText(ctx, DayNumber(Clock::Now())); });
+  Guarded(ctx, [&] { ResultText(ctx, DayNumber(Now(ctx))); });
 }
 
 // date(text): the day number of the parsed date-time, "0" when it does not parse.
 void Date(sqlite3_context* ctx, int, sqlite3_value** argv) {
   Guarded(ctx, [&] {
     OleDate value = 0.0;
-    ResultText(ctx, TryStrToDateTime(ArgText(argv[0]), &value) ? DayNumber(value) : "0");
+    ResultText(ctx, TryStrToDateTime(ArgText(argv[0]), Now(ctx), &value) ? DayNumber(value) : "0");
   });
 }
 
@@ -95,7 +98,7 @@ void IdtDayOf(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // idt_now(): the db time of the current local time.
 void IdtNow(sqlite3_context* ctx, int, sqlite3_value**) {
-  Guarded(ctx, [&] { sqlite3_result_int(ctx, DateTimeToDbTime(Clock::Now())); });
+  Guarded(ctx, [&] { sqlite3_result_int(ctx, DateTimeToDbTime(Now(ctx))); });
 }
 
 // lower(text): every script's capitals in lower case, where SQLite's own folds A to Z only, so
@@ -124,10 +127,10 @@ constexpr FunctionDef kFunctions[] = {
 
 }  // namespace
 
-void RegisterSqlFunctions(sqlite3* db) {
+void RegisterSqlFunctions(sqlite3* db, Env& env) {
   for (const FunctionDef& f : kFunctions) {
     int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-    if (sqlite3_create_function_v2(db, f.name, f.arg_count, flags, nullptr, f.function, nullptr,
+    if (sqlite3_create_function_v2(db, f.name, f.arg_count, flags, &env, f.function, nullptr,
                                    nullptr, nullptr) != SQLITE_OK) {
       throw EDatabaseError(Format("Failed to register SQL function \"%s\" : %s", f.name,
                                   sqlite3_errmsg(db)));

@@ -144,7 +144,7 @@ bool IsBlankTail(const char* tail) {
 
 class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TSQLiteDatabase> {
  public:
-  explicit TSQLiteDatabase(std::string file_name);
+  TSQLiteDatabase(std::string file_name, std::shared_ptr<Env> env);
 
   TablePtr Query(std::string_view sql) override {
     ResultSet rows;
@@ -187,6 +187,7 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
     services_ = std::move(services);
   }
   const ConnectionServices* Services() const override { return services_.get(); }
+  const std::shared_ptr<Env>& GetEnv() const override { return env_; }
   int64_t prepare_count() const { return prepare_count_; }
 
  private:
@@ -236,6 +237,8 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   static constexpr size_t kPlanCapacity = 64;
 
   std::string file_name_;
+  // Before db_: the SQL functions registered on the connection read its clock until it closes.
+  const std::shared_ptr<Env> env_;
   ConnectionPtr db_;
   // Declared after db_: their statements are finalized before the connection closes.
   LruMap<FormatPlan> plans_{kPlanCapacity};
@@ -247,7 +250,8 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   int64_t prepare_count_ = 0;
 };
 
-TSQLiteDatabase::TSQLiteDatabase(std::string file_name) : file_name_(std::move(file_name)) {
+TSQLiteDatabase::TSQLiteDatabase(std::string file_name, std::shared_ptr<Env> env)
+    : file_name_(std::move(file_name)), env_(std::move(env)) {
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(file_name_.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                            nullptr);
@@ -259,7 +263,7 @@ TSQLiteDatabase::TSQLiteDatabase(std::string file_name) : file_name_(std::move(f
   }
   sqlite3_extended_result_codes(db_.get(), 1);
   sqlite3_busy_timeout(db_.get(), Config().busy_timeout_ms);
-  RegisterSqlFunctions(db_.get());
+  RegisterSqlFunctions(db_.get(), *env_);
 }
 
 void TSQLiteDatabase::BeginTransaction() {
@@ -476,8 +480,8 @@ void TSQLiteDatabase::RunPerText(const sqltext::FormattedSql& formatted,
 
 }  // namespace
 
-DBPtr OpenSQLiteDatabase(const std::string& file_name) {
-  return std::make_shared<TSQLiteDatabase>(file_name);
+DBPtr OpenSQLiteDatabase(const std::string& file_name, std::shared_ptr<Env> env) {
+  return std::make_shared<TSQLiteDatabase>(file_name, std::move(env));
 }
 
 int64_t SQLitePrepareCount(const IDB& db) {

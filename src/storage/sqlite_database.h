@@ -1,15 +1,20 @@
 // TSQLiteDatabase / TSQLiteTable: IDB and ITable over SQLite 3.
 #pragma once
 
+#include <memory>
+#include <string>
+
+#include "platform/env/env.h"
 #include "storage/db.h"
 
 namespace kestro {
 
 // Opens (creating when missing) the database file and registers the module's SQL functions
-// (datenum, today, date, idt_timeof, idt_dayof, idt_now) on the connection. No busy handler: a
-// locked database fails at once. Pragmas are the owner's business.
+// (datenum, today, date, idt_timeof, idt_dayof, idt_now) on the connection; the connection
+// carries `env` (IDB::GetEnv), whose clock those functions read. No busy handler: a locked
+// database fails at once. Pragmas are the owner's business.
 // Throws EDatabaseError "Failed to open database "%s" : %s".
-DBPtr OpenSQLiteDatabase(const std::string& file_name);
+DBPtr OpenSQLiteDatabase(const std::string& file_name, std::shared_ptr<Env> env);
 
 // How many statements the connection has prepared so far (diagnostics and tests: a ...Fmt call
 // repeated with other values must not prepare again). 0 for an IDB not made here.

@@ -39,22 +39,11 @@ void SyncFolder(const fs::path& folder) {
   if (dir.valid()) fsync(dir.get());
 }
 
-std::optional<int64_t> FileSystemCreationMillis(const std::string& file_name) {
-  struct statx stx {};
-  if (statx(AT_FDCWD, file_name.c_str(), 0, STATX_BTIME | STATX_MTIME, &stx) == 0) {
-    const struct statx_timestamp& ts = (stx.stx_mask & STATX_BTIME) ? stx.stx_btime : stx.stx_mtime;
-    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-  }
-  struct stat st {};
-  if (stat(file_name.c_str(), &st) != 0) return std::nullopt;
-  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-}
-
 }  // namespace
 
-TBufferedFileLogger::TBufferedFileLogger(std::string file_name, int32_t max_age_days,
-                                         size_t buffer_limit)
-    : TStringsLogger(buffer),
+TBufferedFileLogger::TBufferedFileLogger(std::shared_ptr<Env> env, std::string file_name,
+                                         int32_t max_age_days, size_t buffer_limit)
+    : TStringsLogger(std::move(env), buffer),
       file_name_(std::move(file_name)),
       max_age_days_(max_age_days),
       buffer_limit_(buffer_limit) {
@@ -71,23 +60,22 @@ TBufferedFileLogger::~TBufferedFileLogger() {
 }
 
 void TBufferedFileLogger::WriteLine(std::string_view line) {
-  std::lock_guard<std::recursive_mutex> lock(mutex());
+  RecursiveMutexLock lock(mutex());
   lines().emplace_back(line);
   if (buffer_limit_ != 0 && lines().size() > buffer_limit_) Flush();
 }
 
 size_t TBufferedFileLogger::PendingLines() {
-  std::lock_guard<std::recursive_mutex> lock(mutex());
+  RecursiveMutexLock lock(mutex());
   return lines().size();
 }
 
 void TBufferedFileLogger::Flush() {
-  std::lock_guard<std::recursive_mutex> lock(mutex());
+  RecursiveMutexLock lock(mutex());
   if (lines().empty()) return;
 
   const fs::path path(file_name_);
-  std::error_code ec;
-  if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
+  if (path.has_parent_path()) env()->CreateDirectories(path.parent_path());
 
   bool created = false;
   int raw_fd = open(file_name_.c_str(), O_WRONLY | O_CLOEXEC);
@@ -132,36 +120,38 @@ std::string TBufferedFileLogger::CreationRecordName(const std::string& file_name
   return record.string();
 }
 
-std::optional<int64_t> TBufferedFileLogger::CreationUnixMillis(const std::string& file_name) {
+std::optional<int64_t> TBufferedFileLogger::CreationUnixMillis(Env& env,
+                                                               const std::string& file_name) {
   std::ifstream in(CreationRecordName(file_name));
   std::string text;
   int64_t ms = 0;
   if (in && std::getline(in, text) && TryStrToInt64(text, &ms)) return ms;
-  return FileSystemCreationMillis(file_name);
+  FileTimes times;
+  if (env.GetFileTimes(file_name, &times)) return std::nullopt;
+  return times.created_unix_ms;
 }
 
 void TBufferedFileLogger::RotateIfOld() {
   if (max_age_days_ <= 0) return;
-  std::error_code ec;
-  if (!fs::exists(file_name_, ec)) return;
-  const std::optional<int64_t> created_ms = CreationUnixMillis(file_name_);
+  Env& env = *this->env();
+  if (!env.FileExists(file_name_)) return;
+  const std::optional<int64_t> created_ms = CreationUnixMillis(env, file_name_);
   if (!created_ms) return;
   const OleDate created_local = UnixMillisToLocal(*created_ms);
   if (!(created_local > 0)) return;
-  const double age_days = static_cast<double>(Clock::UnixMillis() - *created_ms) / kMillisPerDay;
+  const double age_days = static_cast<double>(env.NowUnixMillis() - *created_ms) / kMillisPerDay;
   if (age_days < max_age_days_) return;
 
-  fs::rename(file_name_, DatedFileName(file_name_, created_local), ec);
-  if (ec) return;
+  if (env.RenameFile(file_name_, DatedFileName(file_name_, created_local))) return;
   // The record belongs to the file that moved away; the next Flush starts a new one.
-  fs::remove(CreationRecordName(file_name_), ec);
+  env.RemoveFile(CreationRecordName(file_name_));
   SyncFolder(fs::path(file_name_).parent_path());
 }
 
 void TBufferedFileLogger::RecordCreationNow() {
   if (max_age_days_ <= 0) return;
   std::ofstream out(CreationRecordName(file_name_), std::ios::trunc);
-  out << Clock::UnixMillis() << '\n';
+  out << env()->NowUnixMillis() << '\n';
 }
 
 }  // namespace kestro

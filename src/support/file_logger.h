@@ -30,7 +30,8 @@ class TBufferedFileLogger final : private file_logger_detail::OwnedLines, public
   // Rotation happens here, once: when max_age_days > 0 and the file was created at least that
   // many days ago, it is renamed to its dated name (DatedFileName), replacing a file of that name.
   // buffer_limit 0 keeps every line until Flush; otherwise more than that many lines flush.
-  TBufferedFileLogger(std::string file_name, int32_t max_age_days, size_t buffer_limit);
+  TBufferedFileLogger(std::shared_ptr<Env> env, std::string file_name, int32_t max_age_days,
+                      size_t buffer_limit);
   // Flushes.
   ~TBufferedFileLogger() override;
 
@@ -48,7 +49,7 @@ class TBufferedFileLogger final : private file_logger_detail::OwnedLines, public
   static std::string CreationRecordName(const std::string& file_name);
   // The creation time of `file_name` as Unix milliseconds, from the record, else the file system;
   // nullopt when the file cannot be examined.
-  static std::optional<int64_t> CreationUnixMillis(const std::string& file_name);
+  static std::optional<int64_t> CreationUnixMillis(Env& env, const std::string& file_name);
 
  private:
   void RotateIfOld();

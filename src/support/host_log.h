@@ -18,12 +18,13 @@ namespace kestro {
 // to the caller of Log.
 class TMLLogger : public TLogger {
  public:
-  explicit TMLLogger(ComPtr<IKestroLog> host_log) : host_log_(std::move(host_log)) {}
+  explicit TMLLogger(ComPtr<IKestroLog> host_log)
+      : TLogger(nullptr), host_log_(std::move(host_log)) {}
   void WriteLine(std::string_view line) override;
   void Clear() override {}
 
  protected:
-  std::string FormatHeader() override;
+  std::string FormatHeader() override REQUIRES(mutex());
 
  private:
   const ComPtr<IKestroLog> host_log_;

@@ -39,7 +39,7 @@ void ILogger::LogExceptionFmt(const std::exception& e, const char* format, ...) 
 // TLogger
 
 void TLogger::Log(std::string_view message) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  RecursiveMutexLock lock(mutex_);
   std::string line = FormatHeader();
   line.append(message);
   WriteLine(line);
@@ -47,7 +47,7 @@ void TLogger::Log(std::string_view message) {
 }
 
 std::string TLogger::FormatHeader() {
-  const OleDate now = Clock::Now();
+  const OleDate now = env_->NowLocal();
   // The difference is taken on the millisecond time line, so equal clock readings give exactly
   // zero and small differences carry no rounding from the day-based doubles.
   const int64_t elapsed_ms =
@@ -62,7 +62,7 @@ std::string TLogger::FormatHeader() {
 }
 
 void TLogger::SetAutoFlush() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  RecursiveMutexLock lock(mutex_);
   auto_flush_ = true;
 }
 
@@ -74,7 +74,7 @@ void TLogger::WriteSeparator(char c) {
 }
 
 void TLogger::SetName(std::string_view name) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  RecursiveMutexLock lock(mutex_);
   name_.assign(name);
 }
 
@@ -84,12 +84,12 @@ void TLogger::SetName(std::string_view name) {
 // The list is guarded even for a direct WriteLine: a buffered file logger may flush it from
 // another thread's Log at the same time.
 void TStringsLogger::WriteLine(std::string_view line) {
-  std::lock_guard<std::recursive_mutex> lock(mutex());
+  RecursiveMutexLock lock(mutex());
   lines_.emplace_back(line);
 }
 
 void TStringsLogger::Clear() {
-  std::lock_guard<std::recursive_mutex> lock(mutex());
+  RecursiveMutexLock lock(mutex());
   lines_.clear();
 }
 
@@ -113,13 +113,13 @@ void TMultiLogger::WriteLine(std::string_view line) {
 }
 
 void TMultiLogger::Flush() {
-  std::lock_guard<std::recursive_mutex> lock(mutex());
+  RecursiveMutexLock lock(mutex());
   for (const auto& member : members_)
     if (member) member->Flush();
 }
 
 void TMultiLogger::Clear() {
-  std::lock_guard<std::recursive_mutex> lock(mutex());
+  RecursiveMutexLock lock(mutex());
   for (const auto& member : members_)
     if (member) member->Clear();
 }

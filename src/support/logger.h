@@ -4,18 +4,18 @@
 //
 // A log line is: time "dd-mmm-yyyy hh:nn:ss:zzz" " : " time since the logger's previous line
 // "nn.ss.zzz" " : [" thread id in 6 columns "] : " the logger's name and " : " when it has one,
-// then the message. Every "now" comes from Clock, so tests can pin it.
+// then the message. The time comes from the logger's Env, so tests can set it.
 #pragma once
 
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/time/clock.h"
+#include "platform/env/env.h"
+#include "platform/system/mutex.h"
 
 namespace kestro {
 
@@ -60,33 +60,37 @@ class TLogger : public ILogger {
   void SetName(std::string_view name) override;
 
  protected:
-  TLogger() = default;
+  // `env` gives the time of each header; a logger that writes no header of its own (it overrides
+  // FormatHeader) may pass null.
+  explicit TLogger(std::shared_ptr<Env> env) : env_(std::move(env)) {}
   TLogger(const TLogger&) = delete;
   TLogger& operator=(const TLogger&) = delete;
 
   // The header of a line written now; advances the previous-line time.
-  // REQUIRES: mutex() held.
-  virtual std::string FormatHeader();
+  virtual std::string FormatHeader() REQUIRES(mutex_);
   // Recursive, so Flush and WriteLine may take it again inside Log.
-  std::recursive_mutex& mutex() { return mutex_; }
+  RecursiveMutex& mutex() RETURN_CAPABILITY(mutex_) { return mutex_; }
+  const std::shared_ptr<Env>& env() const { return env_; }
 
  private:
-  std::recursive_mutex mutex_;
-  OleDate last_line_time_ = 0;  // guarded by mutex_; 0 until the first header
-  bool auto_flush_ = false;     // guarded by mutex_
-  std::string name_;            // guarded by mutex_
+  const std::shared_ptr<Env> env_;
+  RecursiveMutex mutex_;
+  OleDate last_line_time_ GUARDED_BY(mutex_) = 0;  // 0 until the first header
+  bool auto_flush_ GUARDED_BY(mutex_) = false;
+  std::string name_ GUARDED_BY(mutex_);
 };
 
 // Appends lines to a string list that the caller owns and keeps alive.
 class TStringsLogger : public TLogger {
  public:
-  explicit TStringsLogger(std::vector<std::string>& lines) : lines_(lines) {}
+  TStringsLogger(std::shared_ptr<Env> env, std::vector<std::string>& lines)
+      : TLogger(std::move(env)), lines_(lines) {}
   void WriteLine(std::string_view line) override;
   void Clear() override;
 
  protected:
-  // REQUIRES: mutex() held when used from several threads.
-  std::vector<std::string>& lines() { return lines_; }
+  // The list is guarded by mutex() when used from several threads.
+  std::vector<std::string>& lines() REQUIRES(mutex()) { return lines_; }
 
  private:
   std::vector<std::string>& lines_;
@@ -95,13 +99,14 @@ class TStringsLogger : public TLogger {
 // Writes lines to the debugger output (DebugTrace, seen only while the switch is on).
 class TODSLogger : public TLogger {
  public:
-  explicit TODSLogger(std::string prefix) : prefix_(std::move(prefix)) {}
+  TODSLogger(std::shared_ptr<Env> env, std::string prefix)
+      : TLogger(std::move(env)), prefix_(std::move(prefix)) {}
   void WriteLine(std::string_view line) override;
   void Clear() override {}
 
  protected:
   // The usual header, then prefix + " : " when there is a prefix.
-  std::string FormatHeader() override;
+  std::string FormatHeader() override REQUIRES(mutex());
 
  private:
   const std::string prefix_;
@@ -112,14 +117,14 @@ class TODSLogger : public TLogger {
 class TMultiLogger : public TLogger {
  public:
   explicit TMultiLogger(std::vector<std::shared_ptr<ILogger>> members)
-      : members_(std::move(members)) {}
+      : TLogger(nullptr), members_(std::move(members)) {}
   // Calls Log on every member in order; a member that throws stops the rest.
   void WriteLine(std::string_view line) override;
   void Flush() override;
   void Clear() override;
 
  protected:
-  std::string FormatHeader() override;
+  std::string FormatHeader() override REQUIRES(mutex());
 
  private:
   const std::vector<std::shared_ptr<ILogger>> members_;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/kestro_tool.h"
+#include "platform/env/real_env.h"
 #include "storage/sqlite_database.h"
 
 namespace kestro {
@@ -21,7 +22,7 @@ class LineupCommands : public testing::KestroToolTest {
 
   std::string Properties(const std::string& id) {
     std::string text;
-    DBPtr db = OpenSQLiteDatabase(root_ + "/library/tv/lineups.dat");
+    DBPtr db = OpenSQLiteDatabase(root_ + "/library/tv/lineups.dat", MakeRealEnv());
     for (TablePtr t = db->Query("select prop_name , prop_value from plugin_props where "
                                 "lineup_id = " +
                                 id + " order by prop_name");

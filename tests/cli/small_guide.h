@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/kestro_tool.h"
-#include "platform/time/clock.h"
+#include "platform/env/real_env.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
 
@@ -17,7 +17,9 @@ class SmallGuideTest : public KestroToolTest {
   void SetUp() override {
     SetUpTool();
     ASSERT_EQ(Kestro("lineup add --name Cable --plugin xmltv").out, "1\n");
-    DBPtr db = OpenListingsDatabase(root_ + "/library/tv/listings.1.dat");
+    // The tool runs on the machine's clock, so the guide is written around it.
+    const std::shared_ptr<Env> env = MakeRealEnv();
+    DBPtr db = OpenListingsDatabase(root_ + "/library/tv/listings.1.dat", env);
     db->Exec(
         "insert into channels values ( 1 , \"c4.example\" , 4 , \"KXYZ\" , \"KXYZ Four\" , "
         "\"NET\" , \"\" , \"\" , 1 );"
@@ -27,7 +29,7 @@ class SmallGuideTest : public KestroToolTest {
         "insert into roles values ( 1 , \"Actor\" );");
     // Back to back from ten minutes ago on both channels: 60 and 45 minutes alternately, so
     // programme 0 is on now, 1 starts in 50 minutes, 2 in 1 h 35, 3 in 2 h 35, 4 in 3 h 20.
-    const OleDate minute = static_cast<int64_t>(Clock::Now() * 1440) / 1440.0;
+    const OleDate minute = static_cast<int64_t>(env->NowLocal() * 1440) / 1440.0;
     int id = 1;
     for (int channel = 1; channel <= 2; ++channel) {
       OleDate start = minute - 10 * kOneMinute;

@@ -50,7 +50,7 @@ TEST_F(Finalization, RunWithoutReplacedRecordingsCommitsChecksAndCompacts) {
   EXPECT_TRUE(FinalizeImport(*run_));
 
   EXPECT_FALSE(db_->InTransaction());
-  EXPECT_EQ(OpenListingsDatabase(dir_ / "library/tv/listings.1.dat")
+  EXPECT_EQ(OpenListingsDatabase(dir_ / "library/tv/listings.1.dat", env_)
                 ->QueryInt("select count ( * ) from programs"),
             1);
   EXPECT_THAT(

@@ -1,8 +1,6 @@
-// The XMLTV plug-in's grabber mode with small shell scripts as grabbers, and the child process
-// underneath it.
+// The XMLTV plug-in's grabber mode with small shell scripts as grabbers.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -12,7 +10,7 @@
 #include <vector>
 
 #include "platform/text/text.h"
-#include "import/grabber_process.h"
+#include "import/command_line.h"
 #include "import/xmltv_plugin.h"
 #include "import_run_fixture.h"
 
@@ -56,7 +54,7 @@ class GrabberTest : public ImportRunTest {
     bag->put_Values(Variant("grabber"), Variant("tv_grab_test"));
     bag->put_Values(Variant("params"), Variant("--config 'a b.conf'"));
     bag->put_Values(Variant("days"), Variant("3"));
-    override_.emplace(kTestPluginID, [this, max_run_time_ms] {
+    plugins_->Set(kTestPluginID, [this, max_run_time_ms](const std::shared_ptr<Env>& env) {
       TXMLTVListingsWizard::Options options;
       options.max_run_time_ms = max_run_time_ms;
       options.wait_step_ms = 50;
@@ -65,7 +63,7 @@ class GrabberTest : public ImportRunTest {
         imported_.push_back(file);
         contents_.push_back(ReadFile(file));
       };
-      return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>(options).Get());
+      return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>(env, options).Get());
     });
   }
 
@@ -128,6 +126,13 @@ TEST_F(GrabberTest, GrabberFailures) {
                                         " tv_grab_test --config")));
   EXPECT_THAT(error, HasSubstr("\" : Permission denied"));
 
+  // The system has no room for another process.
+  env_->FailProcessStart(EAGAIN);
+  UseGrabber(Script("exit 0\n"));
+  EXPECT_FALSE(Import(&error));
+  EXPECT_THAT(error, HasSubstr("\" : Resource temporarily unavailable"));
+  env_->ClearFailures();
+
   UseGrabber(Script("exit 3\n"));
   EXPECT_FALSE(Import(&error));
   EXPECT_EQ(error, Failure("XMLTV returned a failure exit code \"3\""));
@@ -165,46 +170,6 @@ TEST_F(GrabberTest, CancelWhileTheGrabberRunsEndsIt) {
   EXPECT_TRUE(Gone(pid_file));
   EXPECT_EQ(progress->reports.back().second, "Running XMLTV. This could take several minutes...");
   EXPECT_EQ(progress->reports.back().first, -1);
-}
-
-TEST(GrabberProcessTest, DestructionEndsAndReapsTheChild) {
-  TempDir dir;
-  const std::string script = dir / "s.sh";
-  WriteFile(script, "#!/bin/sh\ntrap '' TERM\necho started\nsleep 30\n");
-  chmod(script.c_str(), 0755);
-  std::vector<std::string> lines;
-  pid_t pid = 0;
-  {
-    TGrabberProcess process(script, {}, dir.path(),
-                            [&](const std::string& line) { lines.push_back(line); });
-    pid = process.Pid();
-    // Until it has started and printed (a loaded machine may take a while), then destroy it.
-    for (int i = 0; i < 100 && lines.empty(); ++i) EXPECT_FALSE(process.Wait(100));
-  }
-  // Ignoring SIGTERM does not help it; and it is reaped, not a zombie.
-  EXPECT_NE(kill(pid, 0), 0);
-  EXPECT_THAT(lines, ElementsAre("started"));
-
-  TGrabberProcess quick("/bin/sh", {"-c", "printf 'a\\nb'; exit 7"}, dir.path(),
-                        [&](const std::string& line) { lines.push_back(line); });
-  EXPECT_TRUE(quick.Wait(5000));
-  EXPECT_EQ(quick.ExitCode(), 7);
-  EXPECT_THAT(lines, ElementsAre("started", "a", "b"));
-  EXPECT_THROW(TGrabberProcess("/nonexistent/grabber", {}, dir.path()), Exception);
-}
-
-TEST(GrabberProcessTest, TheChildInheritsNoOtherDescriptors) {
-  // A descriptor opened without close-on-exec, as a database or lock file might be.
-  const int fd = open("/dev/null", O_RDONLY);
-  ASSERT_GE(fd, 3);
-  TempDir dir;
-  std::vector<std::string> lines;
-  TGrabberProcess process("/bin/sh", {"-c", "ls /proc/$$/fd"}, dir.path(),
-                          [&](const std::string& line) { lines.push_back(line); });
-  EXPECT_TRUE(process.Wait(5000));
-  close(fd);
-  EXPECT_THAT(lines, Contains("1"));
-  EXPECT_THAT(lines, ::testing::Not(Contains(std::to_string(fd))));
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
 // A library directory with its own registry, one saved lineup whose plug-in id answers with a
-// test plug-in, and helpers a test plug-in uses to save channels and programmes.
+// test plug-in, a fake Env, and helpers a test plug-in uses to save channels and programmes.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "common/module_folders.h"
 #include "common/temp_dir.h"
 #include "common/test_environment.h"
@@ -19,7 +19,6 @@
 #include "import/listings_import.h"
 #include "kestro/tv_import.h"
 #include "lineups/tv_lineups.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
 
@@ -97,9 +96,9 @@ class ImportRunTest : public ::testing::Test {
     // Each test has its own lock files, so parallel test processes never meet.
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
     UseModuleFolders(dir_, /*tuners=*/0, library_dir_);
-    Clock::PinLocal(Now());
+    env_->SetLocal(Now());
 
-    lineups_ = MakeObject<TTVLineups>(LineupLocations::FromConfig());
+    lineups_ = MakeObject<TTVLineups>(Services(), LineupLocations::FromConfig());
     ComPtr<ITVLineup> lineup;
     ASSERT_EQ(lineups_->NewLineup(lineup.ReleaseAndGetAddressOf()), S_OK);
     lineup->put_Name("Cable");
@@ -114,11 +113,12 @@ class ImportRunTest : public ::testing::Test {
     lineup->get_ID(&lineup_id_);
     lineup_ = lineup;
   }
-  void TearDown() override { Clock::Unpin(); }
+  // What the system object would hand down: this test's Env and plug-ins.
+  ImportServices Services() const { return {env_, plugins_}; }
 
   // Makes the lineup's plug-in id answer with a test plug-in running `body`.
   void UsePlugin(TTestPlugin::Body body) {
-    override_.emplace(kTestPluginID, [body] {
+    plugins_->Set(kTestPluginID, [body](const std::shared_ptr<Env>&) {
       return ComPtr<ITVListingsImportPlugin>(MakeObject<TTestPlugin>(body).Get());
     });
   }
@@ -132,12 +132,12 @@ class ImportRunTest : public ::testing::Test {
   std::string ListingsFile() const {
     return library_dir_ + "tv/listings." + std::to_string(lineup_id_) + ".dat";
   }
-  DBPtr Listings() { return OpenListingsDatabase(ListingsFile()); }
+  DBPtr Listings() { return OpenListingsDatabase(ListingsFile(), env_); }
   int32_t Count(const std::string& table) {
     return Listings()->QueryInt("select count ( * ) from " + table);
   }
   std::vector<std::string> Logs() {
-    return ListImportLogs(ImportLogDirectory(library_dir_), lineup_id_);
+    return ListImportLogs(*env_, ImportLogDirectory(library_dir_), lineup_id_);
   }
   // The messages of the newest log, without their headers.
   std::vector<std::string> LastLogMessages() {
@@ -152,7 +152,7 @@ class ImportRunTest : public ::testing::Test {
   }
   // The lineup as the lineups database holds it now.
   ComPtr<ITVLineup> Reloaded() {
-    ComPtr<TTVLineups> lineups = MakeObject<TTVLineups>(LineupLocations::FromConfig());
+    ComPtr<TTVLineups> lineups = MakeObject<TTVLineups>(Services(), LineupLocations::FromConfig());
     ComPtr<ITVLineup> lineup;
     lineups->GetLineup(lineup_id_, lineup.ReleaseAndGetAddressOf());
     return lineup;
@@ -160,10 +160,13 @@ class ImportRunTest : public ::testing::Test {
 
   TempDir dir_;
   const std::string library_dir_ = dir_ / "library/";
+  std::shared_ptr<FakeEnv> env_ = std::make_shared<FakeEnv>();
+  // The built-in plug-ins; a test makes the lineup's id answer with its own.
+  std::shared_ptr<TTVListingsImportPluginFactory> plugins_ =
+      std::make_shared<TTVListingsImportPluginFactory>(TTVListingsImportPluginFactory::BuiltIn());
   ComPtr<TTVLineups> lineups_;
   ComPtr<ITVLineup> lineup_;
   int32_t lineup_id_ = 0;
-  std::optional<TTVListingsImportPluginFactory::ScopedOverride> override_;
   // Later tests of this process see the configuration they would have seen without this one.
   SavedEnvironment saved_;
 };

@@ -25,7 +25,7 @@ class NewChannelSave : public ::testing::Test {
 
   // A new import system on the guide, as the next import would have.
   ComPtr<TTVListingsImportSystem> NewRun() {
-    return MakeObject<TTVListingsImportSystem>(file_, 1, logger_, MakeObject<TNoProgress>(),
+    return MakeObject<TTVListingsImportSystem>(file_, 1, env_, logger_, MakeObject<TNoProgress>(),
                                                dir_ / "temp/");
   }
   ComPtr<ITVNewChannel> Channel(const std::string& external_id, int32_t number,
@@ -58,7 +58,8 @@ class NewChannelSave : public ::testing::Test {
   TempDir dir_;
   const std::string file_ = dir_ / "tv/listings.1.dat";
   std::vector<std::string> lines_;
-  std::shared_ptr<ILogger> logger_ = std::make_shared<TStringsLogger>(lines_);
+  std::shared_ptr<FakeEnv> env_ = std::make_shared<FakeEnv>();
+  std::shared_ptr<ILogger> logger_ = std::make_shared<TStringsLogger>(env_, lines_);
   ComPtr<TTVListingsImportSystem> system_;
 };
 

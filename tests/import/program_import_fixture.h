@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "common/module_folders.h"
 #include "common/temp_dir.h"
 #include "common/test_environment.h"
@@ -21,7 +22,6 @@
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "support/logger.h"
 
@@ -39,15 +39,14 @@ class ProgramImportTest : public ::testing::Test {
   void SetUp() override {
     testing::SavedEnvironment::SetTimeZone("UTC");
     testing::UseModuleFolders(dir_, 2);
-    Clock::PinLocal(At(12));
-    run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1,
-                                               std::make_shared<TStringsLogger>(lines_), progress_,
-                                               dir_ / "temp/");
+    env_->SetLocal(At(12));
+    run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1, env_,
+                                               std::make_shared<TStringsLogger>(env_, lines_),
+                                               progress_, dir_ / "temp/");
     db_ = run_->DB();
     run_->BeginSaving();
     channel_id_ = AddChannel("ch.one", 1);
   }
-  void TearDown() override { Clock::Unpin(); }
 
   int32_t AddChannel(const std::string& external_id, int32_t wanted) {
     db_->ExecFmt(
@@ -135,6 +134,7 @@ class ProgramImportTest : public ::testing::Test {
 
   SavedEnvironment saved_;
   TempDir dir_;
+  std::shared_ptr<FakeEnv> env_ = std::make_shared<FakeEnv>();
   std::vector<std::string> lines_;
   ComPtr<TRecordingProgress> progress_ = MakeObject<TRecordingProgress>();
   ComPtr<TTVListingsImportSystem> run_;

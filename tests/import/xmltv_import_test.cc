@@ -17,10 +17,10 @@
 #include "core/registry_info.h"
 #include "import/import_run_fixture.h"
 #include "import/import_system.h"
+#include "kestro/ole_date.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
 #include "support/dictionary.h"
@@ -58,9 +58,8 @@ class XMLTVImportTest : public ::testing::Test {
   void SetUp() override {
     testing::SavedEnvironment::SetTimeZone("UTC");
     testing::UseModuleFolders(dir_, 1);
-    Clock::PinLocal(At(12));
+    env_->SetLocal(At(12));
   }
-  void TearDown() override { Clock::Unpin(); }
 
   // Imports `xml` from a file; the error message, empty on success.
   std::string Import(const std::string& xml) {
@@ -69,8 +68,8 @@ class XMLTVImportTest : public ::testing::Test {
   }
   std::string ImportFile(const std::string& file_name) {
     if (!run_) {
-      run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1,
-                                                 std::make_shared<TStringsLogger>(lines_),
+      run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1, env_,
+                                                 std::make_shared<TStringsLogger>(env_, lines_),
                                                  progress_, dir_ / "temp/");
       db_ = run_->DB();
       run_->BeginSaving();
@@ -98,6 +97,7 @@ class XMLTVImportTest : public ::testing::Test {
 
   TempDir dir_;
   const std::string file_ = dir_ / "guide.xml";
+  std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
   std::vector<std::string> lines_;
   ComPtr<TRecordingProgress> progress_ = MakeObject<TRecordingProgress>();
   ComPtr<TTVListingsImportSystem> run_;

@@ -41,10 +41,10 @@ class XMLTVPluginTest : public ImportRunTest {
         if (file.find("bad") != std::string::npos) throw Exception("broken file");
       };
     }
-    override_.emplace(kTestPluginID, [importer] {
+    plugins_->Set(kTestPluginID, [importer](const std::shared_ptr<Env>& env) {
       TXMLTVListingsWizard::Options options;
       options.import_file = importer;
-      return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>(options).Get());
+      return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>(env, options).Get());
     });
   }
 
@@ -140,7 +140,7 @@ TEST_F(XMLTVPluginTest, MissingDirectoryAndLowerCaseModeFail) {
 }
 
 TEST_F(XMLTVPluginTest, TheReaderImportsTheSample) {
-  Clock::PinLocal(EncodeDateTime({2026, 11, 30, 12, 0, 0, 0}));
+  env_->SetLocal(EncodeDateTime({2026, 11, 30, 12, 0, 0, 0}));
   const std::string folder = dir_ / "in";
   fs::create_directories(folder);
   fs::copy_file(kDataDir + "/sample.xml", folder + "/sample.xml");
@@ -150,7 +150,7 @@ TEST_F(XMLTVPluginTest, TheReaderImportsTheSample) {
   bag->put_Values(Variant("mode"), Variant("I"));
   bag->put_Values(Variant("dir"), Variant(folder));
   bag->put_Values(Variant("after-import"), Variant("rename"));
-  override_.emplace(kTestPluginID, [] { return MakeXMLTVListingsWizard(); });
+  lineup_->put_PluginID(std::string(kXMLTVPluginID));  // the module's own plug-in
   std::string error;
   ASSERT_TRUE(Import(&error)) << error;
   EXPECT_EQ(Count("channels"), 10);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "common/module_folders.h"
 #include "common/temp_dir.h"
 #include "common/test_environment.h"
@@ -21,9 +22,9 @@
 #include "import/sax_parser.h"
 #include "import/xmltv_dates.h"
 #include "import/xmltv_import.h"
+#include "kestro/ole_date.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "support/logger.h"
 
@@ -63,16 +64,17 @@ class XMLTVTestDataTest : public ::testing::Test {
     testing::SavedEnvironment::SetTimeZone("UTC");
     testing::UseModuleFolders(dir_, 1);
   }
-  void TearDown() override { Clock::Unpin(); }
 
   // Imports one file into a guide of its own, "now" being its earliest programme start.
   Outcome ImportInto(const std::string& file_name, int index) {
     const OleDate earliest = EarliestStart(file_name);
-    Clock::PinLocal(earliest != 0 ? earliest : EncodeDateTime({2005, 1, 1, 0, 0, 0, 0}));
+    auto env = std::make_shared<FakeEnv>(earliest != 0 ? earliest
+                                                       : EncodeDateTime({2005, 1, 1, 0, 0, 0, 0}));
     std::vector<std::string> lines;
     ComPtr<TTVListingsImportSystem> run = MakeObject<TTVListingsImportSystem>(
-        dir_ / ("library/tv/listings." + std::to_string(index) + ".dat"), index,
-        std::make_shared<TStringsLogger>(lines), ComPtr<IMLImportProgress>(), dir_ / "temp/");
+        dir_ / ("library/tv/listings." + std::to_string(index) + ".dat"), index, env,
+        std::make_shared<TStringsLogger>(env, lines), ComPtr<IMLImportProgress>(),
+        dir_ / "temp/");
     DBPtr db = run->DB();
     run->BeginSaving();
     Outcome outcome;
@@ -80,7 +82,6 @@ class XMLTVTestDataTest : public ::testing::Test {
     outcome.channels = db->QueryInt("select count ( * ) from channels");
     outcome.programs = db->QueryInt("select count ( * ) from programs");
     run->DiscardSaving();
-    Clock::Unpin();
     return outcome;
   }
 

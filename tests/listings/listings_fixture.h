@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "common/temp_dir.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "storage/db.h"
 #include "storage/listings_database.h"
@@ -16,8 +16,7 @@ namespace kestro {
 
 class ListingsTest : public ::testing::Test {
  protected:
-  void SetUp() override { db_ = OpenListingsDatabase(dir_ / "listings.1.dat"); }
-  void TearDown() override { Clock::Unpin(); }
+  void SetUp() override { db_ = OpenListingsDatabase(dir_ / "listings.1.dat", env_); }
 
   // A channel row; `wanted` -1 leaves the column null.
   int32_t AddChannel(int32_t number, const std::string& short_name, int32_t wanted = 1) {
@@ -56,6 +55,7 @@ class ListingsTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
+  std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
   DBPtr db_;
 };
 

@@ -122,7 +122,7 @@ TEST_F(ProgramTest, OnNowAndOverCompareInDbTime) {
   int32_t id = AddProgram(1, At(2024, 3, 2, 20, 0, 1), At(2024, 3, 2, 21), "show");
   ComPtr<TTableTVProgram> program = GetProgram(db_, id);
   auto state = [&](OleDate now) {
-    Clock::PinLocal(now);
+    env_->SetLocal(now);
     bool on = false, over = false;
     EXPECT_EQ(program->IsOnNow(&on), S_OK);
     EXPECT_EQ(program->IsOver(&over), S_OK);

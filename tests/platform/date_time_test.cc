@@ -119,18 +119,5 @@ TEST_F(TimeZoneTest, NewYorkRepeatedHourMapsBothInstantsToSameWallClock) {
   EXPECT_EQ(LocalToUnixMillis(At(2024, 11, 4, 0, 0)), UtcMs(2024, 11, 4, 5, 0));
 }
 
-TEST_F(TimeZoneTest, PinnedClockFollowsLocalTime) {
-  SetZone("Europe/London");
-  Clock::PinLocal(At(2024, 3, 31, 0, 59, 59, 500));
-  EXPECT_TRUE(Clock::IsPinned());
-  EXPECT_EQ(Clock::UnixMillis(), UtcMs(2024, 3, 31, 0, 59) + 59500);
-  for (int i = 0; i < 1000; ++i) Clock::AdvanceMillis(1);
-  EXPECT_EQ(Clock::Now(), At(2024, 3, 31, 1, 0, 0, 500));
-  Clock::Unpin();
-  EXPECT_FALSE(Clock::IsPinned());
-  EXPECT_NEAR(static_cast<double>(Clock::UnixMillis()),
-              static_cast<double>(LocalToUnixMillis(Clock::Now())), 1000.0);
-}
-
 }  // namespace
 }  // namespace kestro

@@ -103,9 +103,9 @@ TEST_F(RuleTest, DeletingARuleKeepsItsRecordingAsASingleSchedule) {
   AddShow("News", 1, At(0, 11, 30), At(0, 12, 30), "now");
   AddShow("News", 1, At(1, 11, 30), At(1, 12, 30), "later");
   auto rule = SearchRule("News");
-  Clock::PinLocal(At(0, 11));
+  env_->SetLocal(At(0, 11));
   ASSERT_EQ(Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
-  Clock::PinLocal(TestNow());
+  env_->SetLocal(TestNow());
 
   bool ok = false;
   ASSERT_EQ(scheduler_->DeleteRepeatingSchedule(rule->fields().id, "alice", "not wanted", &ok),

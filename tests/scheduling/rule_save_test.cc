@@ -199,9 +199,9 @@ TEST_F(RuleTest, ARecordingInProgressSurvivesAReSaveAndItsShowingIsSelf) {
   AddShow("News", 1, At(1, 11, 30), At(1, 12, 30), "news-tomorrow");
   auto rule = SearchRule("News");
   // Saved before the programme started, so that it has a schedule that is recording now.
-  Clock::PinLocal(At(0, 11));
+  env_->SetLocal(At(0, 11));
   ASSERT_EQ(Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
-  Clock::PinLocal(TestNow());
+  env_->SetLocal(TestNow());
   const int32_t recording = db_->QueryInt("select min( schedule_id ) from schedules");
 
   auto r = Save(*rule, TV_RS_SAVE_MODE_RECALCULATE);

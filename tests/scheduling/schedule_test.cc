@@ -68,10 +68,7 @@ TEST_F(ScheduleReadTest, ProgrammeAndChannelFollowTheirIDs) {
   EXPECT_FALSE(s->Channel());
 }
 
-class ScheduleTimeTest : public SchedulingTest {
- protected:
-  void TearDown() override { Clock::Unpin(); }
-};
+using ScheduleTimeTest = SchedulingTest;
 
 TEST_F(ScheduleTimeTest, TimesCompareInTwoSecondSteps) {
   ComPtr<TTVSchedule> a = Make(At(20), At(21));
@@ -92,7 +89,7 @@ TEST_F(ScheduleTimeTest, TimesCompareInTwoSecondSteps) {
   EXPECT_FALSE(a->ElapsedAt(At(20, 59, 59)));
   EXPECT_TRUE(a->ElapsedAt(At(21, 0, 1)));
 
-  Clock::PinLocal(At(20, 30));
+  env_->SetLocal(At(20, 30));
   bool in_progress = false;
   ASSERT_EQ(a->get_IsInProgress(&in_progress), S_OK);
   EXPECT_TRUE(in_progress);

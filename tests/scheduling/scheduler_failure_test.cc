@@ -120,7 +120,7 @@ class LockedDatabaseTest : public SchedulingTest {
   void SetUp() override {
     SchedulingTest::SetUp();
     kept_ = Stored(At(18), At(19));
-    other_ = OpenSQLiteDatabase(file_);
+    other_ = OpenSQLiteDatabase(file_, env_);
     other_->BeginTransaction();
     other_->Exec("insert into lost_schedules ( schedule_id ) values ( 99 )");
   }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/fake_env.h"
 #include "common/temp_dir.h"
 #include "platform/time/date_time.h"
 #include "scheduling/schedule_store.h"
@@ -23,7 +24,7 @@ class SchedulingTest : public ::testing::Test {
  protected:
   void SetUp() override {
     file_ = dir_ / "listings.1.dat";
-    db_ = OpenListingsDatabase(file_);
+    db_ = OpenListingsDatabase(file_, env_);
     UseTuners(2);
   }
 
@@ -64,6 +65,7 @@ class SchedulingTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
+  std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
   std::string file_;
   DBPtr db_;
   ComPtr<TTVScheduler> scheduler_;

@@ -1,4 +1,4 @@
-// A listings object on a fresh guide in a temporary folder, with the clock pinned, and helpers
+// A listings object on a fresh guide in a temporary folder, with the clock set, and helpers
 // that write channels, lists and programmes the way an import stores them.
 #pragma once
 
@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "common/temp_dir.h"
 #include "kestro/tv_listings.h"
 #include "listings/tv_listings.h"
 #include "platform/text/text.h"
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"
 
@@ -41,11 +41,9 @@ struct ProgramRow {
 class GuideTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Clock::PinLocal(TestNow());
-    listings_ = OpenListings(dir_ / "tv/listings.1.dat", 1);
+    listings_ = OpenListings(dir_ / "tv/listings.1.dat", 1, env_);
     db_ = listings_->DB();
   }
-  void TearDown() override { Clock::Unpin(); }
 
   void AddChannel(int32_t id, int32_t number, bool wanted = true) {
     db_->ExecFmt("insert into channels ( channel_id , external_id , number , short_name , "
@@ -122,6 +120,7 @@ class GuideTest : public ::testing::Test {
   static std::vector<int32_t> IDs(const ComPtr<TTVProgramList>& list) { return IDs(list.Get()); }
 
   TempDir dir_;
+  std::shared_ptr<FakeEnv> env_ = std::make_shared<FakeEnv>(TestNow());
   ComPtr<TTVListings> listings_;
   DBPtr db_;
 };

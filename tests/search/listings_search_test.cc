@@ -229,7 +229,8 @@ TEST_F(GuideTest, EmptyGuideAndItsScheduler) {
 
 TEST(OpenListingsTest, FactoryOpensTheFileWithTheLineupID) {
   TempDir dir;
-  ComPtr<ITVListings> listings = OpenListings(dir / "tv/listings.7.dat", 7);
+  auto env = std::make_shared<FakeEnv>();
+  ComPtr<ITVListings> listings = OpenListings(dir / "tv/listings.7.dat", 7, env);
   int32_t id = 0;
   ASSERT_EQ(listings->get_ID(&id), S_OK);
   EXPECT_EQ(id, 7);
@@ -237,7 +238,7 @@ TEST(OpenListingsTest, FactoryOpensTheFileWithTheLineupID) {
   ASSERT_EQ(listings->NewProgramGroups(groups.ReleaseAndGetAddressOf()), S_OK);
   ASSERT_TRUE(groups);
   WriteFile(dir / "file", "x");
-  EXPECT_THROW(OpenListings(dir / "file/listings.1.dat", 1), Exception);
+  EXPECT_THROW(OpenListings(dir / "file/listings.1.dat", 1, env), Exception);
 }
 
 }  // namespace

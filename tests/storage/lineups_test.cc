@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/temp_dir.h"
+#include "common/fake_env.h"
 #include "lineups/tv_lineups.h"
 #include "platform/time/date_time.h"
 #include "storage/sqlite_database.h"
@@ -26,7 +27,8 @@ class Lineups : public ::testing::Test {
  protected:
   void SetUp() override { testing::WriteFile(locations_.tuner_config_file, kThreeTuners); }
 
-  ComPtr<TTVLineups> Open() { return MakeObject<TTVLineups>(locations_); }
+  ImportServices Services() const { return ImportServices::WithBuiltInPlugins(env_); }
+  ComPtr<TTVLineups> Open() { return MakeObject<TTVLineups>(Services(), locations_); }
 
   // Adds and saves a lineup; returns its ID.
   static int32_t Add(ITVLineups* lineups, const std::string& name,
@@ -59,11 +61,12 @@ class Lineups : public ::testing::Test {
     return names;
   }
   int32_t CountRows(const std::string& sql) {
-    return OpenSQLiteDatabase(locations_.LineupsDatabase())->QueryInt(sql);
+    return OpenSQLiteDatabase(locations_.LineupsDatabase(), env_)->QueryInt(sql);
   }
 
   testing::TempDir dir_;
   LineupLocations locations_{dir_ / "library/", dir_ / "tuner-configuration.xml"};
+  std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
 };
 
 TEST_F(Lineups, FreshLibraryGetsAnEmptyLineupsDatabase) {
@@ -72,7 +75,7 @@ TEST_F(Lineups, FreshLibraryGetsAnEmptyLineupsDatabase) {
   int32_t count = -1;
   EXPECT_EQ(lineups->get_Count(&count), S_OK);
   EXPECT_EQ(count, 0);
-  DBPtr db = OpenSQLiteDatabase(lineups->FileName());
+  DBPtr db = OpenSQLiteDatabase(lineups->FileName(), env_);
   EXPECT_EQ(db->QueryInt("select count ( * ) from sqlite_master where type = \"table\" and "
                          "name in ( \"lineups\" , \"plugin_props\" , \"parameters\" )"),
             3);
@@ -183,7 +186,7 @@ TEST_F(Lineups, SavingAgainUpdatesWithoutDuplicatingProperties) {
 
 TEST_F(Lineups, FailedSaveRollsBackAndReportsTheMessage) {
   ComPtr<TTVLineups> lineups = Open();
-  OpenSQLiteDatabase(locations_.LineupsDatabase())->Exec("drop table plugin_props");
+  OpenSQLiteDatabase(locations_.LineupsDatabase(), env_)->Exec("drop table plugin_props");
   ComPtr<ITVLineup> lineup;
   lineups->NewLineup(lineup.ReleaseAndGetAddressOf());
   lineup->put_Name("cable");
@@ -225,10 +228,9 @@ TEST_F(Lineups, DeleteRemovesTheLineupAndItsListingsFile) {
 TEST_F(Lineups, ListingsFileThatCannotBeDeletedKeepsTheLineup) {
   ComPtr<TTVLineups> lineups = Open();
   const int32_t id = Add(lineups.Get(), "cable", {{"b", "2"}});
-  // A non-empty directory in the file's place cannot be removed, whoever runs the test.
   const std::string listings = locations_.ListingsDatabase(id);
-  std::filesystem::create_directories(listings);
-  testing::WriteFile(listings + "/inside", "x");
+  testing::WriteFile(listings, "");
+  env_->FailFileOp(testing::FakeEnv::FileOp::kRemove, EBUSY, listings);
 
   bool deleted = true;
   EXPECT_EQ(lineups->DeleteLineup(id, &deleted), S_OK);
@@ -236,7 +238,7 @@ TEST_F(Lineups, ListingsFileThatCannotBeDeletedKeepsTheLineup) {
   EXPECT_THAT(Names(lineups.Get()), ElementsAre("cable"));
   EXPECT_THAT(Names(Open().Get()), ElementsAre("cable"));
   EXPECT_EQ(CountRows("select count ( * ) from plugin_props"), 1);
-  EXPECT_FALSE(OpenSQLiteDatabase(locations_.LineupsDatabase())->InTransaction());
+  EXPECT_FALSE(OpenSQLiteDatabase(locations_.LineupsDatabase(), env_)->InTransaction());
   // The collection still works: the failed transaction did not stay open.
   Add(lineups.Get(), "antenna");
   EXPECT_EQ(CountRows("select count ( * ) from lineups"), 2);
@@ -270,7 +272,7 @@ TEST_F(Lineups, DatabaseThatCannotBeOpenedFailsTheConstructor) {
   EXPECT_THROW(
       {
         try {
-          MakeObject<TTVLineups>(below_a_file);
+          MakeObject<TTVLineups>(Services(), below_a_file);
         } catch (const Exception& e) {
           EXPECT_THAT(e.what(), StartsWith("Failed to create TV lineups database in \"" +
                                            (dir_ / "file/tv/") + "\" : "));

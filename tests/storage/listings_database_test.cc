@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "common/temp_dir.h"
 #include "storage/sqlite_database.h"
 
@@ -35,7 +36,7 @@ constexpr const char* kTwoOldRepeatingSchedules =
 class ListingsDatabase : public ::testing::Test {
  protected:
   // A file in an older form, written with plain SQL.
-  void WriteOldFile(const std::string& sql) { OpenSQLiteDatabase(file_)->Exec(sql); }
+  void WriteOldFile(const std::string& sql) { OpenSQLiteDatabase(file_, env_)->Exec(sql); }
   static std::string Version(IDB& db) {
     return db.Query("select param_value from parameters where param_name = \"schema-version\"")
         ->Text(0);
@@ -52,11 +53,12 @@ class ListingsDatabase : public ::testing::Test {
 
   testing::TempDir dir_;
   std::string file_ = dir_ / "listings.1.dat";
+  std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
 };
 
 TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
   const std::string file = dir_ / "library/tv/listings.3.dat";
-  DBPtr db = OpenListingsDatabase(file);
+  DBPtr db = OpenListingsDatabase(file, env_);
   EXPECT_TRUE(std::filesystem::exists(file));
 
   // Every table followed by its indexes, in creation order; then the search indexes that
@@ -90,7 +92,7 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
   db->Exec(
       "update parameters set param_value = \"7\" where param_name = \"schedule-data-version\"");
   db.reset();
-  db = OpenListingsDatabase(file);
+  db = OpenListingsDatabase(file, env_);
   EXPECT_EQ(Column(*db,
                    "select param_value from parameters where param_name = "
                    "\"schedule-data-version\""),
@@ -103,7 +105,7 @@ TEST_F(ListingsDatabase, Version1GainsRecordedProgramsAndDuplicates) {
                            "param_value char );"
                            "insert into parameters values ( \"schema-version\" , \"1\" );") +
                kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
-  DBPtr db = OpenListingsDatabase(file_);
+  DBPtr db = OpenListingsDatabase(file_, env_);
   EXPECT_EQ(Version(*db), "3");
   EXPECT_TRUE(HasTable(*db, "recorded_programs"));
   EXPECT_FALSE(HasTable(*db, "temp_rs"));
@@ -122,28 +124,23 @@ TEST_F(ListingsDatabase, Version2KeepsItsRecordedPrograms) {
                   "start_time integer , end_time integer , title char , subtitle char );"
                   "insert into recorded_programs values ( \"k1\" , 1 , 2 , \"T\" , \"S\" );") +
       kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
-  DBPtr db = OpenListingsDatabase(file_);
+  DBPtr db = OpenListingsDatabase(file_, env_);
   EXPECT_EQ(Version(*db), "3");
   EXPECT_THAT(Column(*db, "select equality_key || title || subtitle from recorded_programs"),
               ElementsAre("k1TS"));
   EXPECT_EQ(db->QueryInt("select count ( * ) from repeating_schedules where duplicates = 0"), 2);
 }
 
-TEST_F(ListingsDatabase, VersionThatIsNotANumberUpgradesAsVersion1) {
-  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
-                           "param_value char );"
-                           "insert into parameters values ( \"schema-version\" , \"two\" );") +
+TEST_F(ListingsDatabase, AVersionThatIsNotANumberUpgradesAsVersion1AndNoVersionRowNotAtAll) {
+  const std::string parameters =
+      "create table parameters ( param_name char primary key , param_value char );";
+  WriteOldFile(parameters + "insert into parameters values ( \"schema-version\" , \"two\" );" +
                kOldRepeatingSchedules);
-  DBPtr db = OpenListingsDatabase(file_);
-  EXPECT_EQ(Version(*db), "3");
-  EXPECT_TRUE(HasTable(*db, "recorded_programs"));
-}
+  EXPECT_EQ(Version(*OpenListingsDatabase(file_, env_)), "3");
 
-TEST_F(ListingsDatabase, FileWithoutVersionRowIsNotUpgraded) {
-  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
-                           "param_value char );") +
-               kOldRepeatingSchedules);
-  DBPtr db = OpenListingsDatabase(file_);
+  const std::string unversioned = dir_ / "listings.2.dat";
+  OpenSQLiteDatabase(unversioned, env_)->Exec(parameters + kOldRepeatingSchedules);
+  DBPtr db = OpenListingsDatabase(unversioned, env_);
   EXPECT_FALSE(HasTable(*db, "recorded_programs"));
   EXPECT_EQ(db->QueryInt("select count ( * ) from pragma_table_info ( \"repeating_schedules\" )"),
             19);
@@ -156,7 +153,7 @@ TEST_F(ListingsDatabase, LeftoverCopyBesideTheOldTableIsDropped) {
                            "insert into parameters values ( \"schema-version\" , \"2\" );") +
                kOldRepeatingSchedules + kTwoOldRepeatingSchedules +
                "create table temp_rs as select * from repeating_schedules where rs_id = 4;");
-  DBPtr db = OpenListingsDatabase(file_);
+  DBPtr db = OpenListingsDatabase(file_, env_);
   EXPECT_EQ(Version(*db), "3");
   EXPECT_FALSE(HasTable(*db, "temp_rs"));
   EXPECT_THAT(Column(*db, "select rs_id from repeating_schedules order by rs_id"),
@@ -171,7 +168,7 @@ TEST_F(ListingsDatabase, LeftoverCopyWithoutTheOldTableIsMovedBack) {
                kOldRepeatingSchedules + kTwoOldRepeatingSchedules +
                "create table temp_rs as select * from repeating_schedules;"
                "drop table repeating_schedules;");
-  DBPtr db = OpenListingsDatabase(file_);
+  DBPtr db = OpenListingsDatabase(file_, env_);
   EXPECT_EQ(Version(*db), "3");
   EXPECT_FALSE(HasTable(*db, "temp_rs"));
   EXPECT_THAT(Column(*db,
@@ -180,28 +177,26 @@ TEST_F(ListingsDatabase, LeftoverCopyWithoutTheOldTableIsMovedBack) {
               ElementsAre("4:0", "9:0"));
 }
 
-TEST_F(ListingsDatabase, FileThatIsNotADatabaseFailsAndKeepsItsBytes) {
+TEST_F(ListingsDatabase, FailuresNameWhatFailedAndKeepTheFile) {
+  auto failure = [&](const std::string& file) {
+    try {
+      OpenListingsDatabase(file, env_);
+    } catch (const Exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("opened");
+  };
   const std::string garbage(3000, 'x');
   testing::WriteFile(file_, garbage);
-  try {
-    OpenListingsDatabase(file_);
-    FAIL() << "opened a file that is not a database";
-  } catch (const Exception& e) {
-    EXPECT_THAT(e.what(), StartsWith("Failed to open TV listings database \"" + file_ + "\" : "));
-  }
+  EXPECT_THAT(failure(file_),
+              StartsWith("Failed to open TV listings database \"" + file_ + "\" : "));
   EXPECT_EQ(testing::ReadFile(file_), garbage);
   EXPECT_FALSE(std::filesystem::exists(file_ + "-wal"));
-}
 
-TEST_F(ListingsDatabase, DirectoryThatCannotBeMadeFails) {
-  testing::WriteFile(dir_ / "plain-file", "");
-  try {
-    OpenListingsDatabase(dir_ / "plain-file/tv/listings.1.dat");
-    FAIL() << "made a directory below a file";
-  } catch (const Exception& e) {
-    EXPECT_THAT(e.what(), StartsWith("Failed to create TV listings database in \"" +
-                                     (dir_ / "plain-file/tv") + "\" : "));
-  }
+  env_->FailFileOp(testing::FakeEnv::FileOp::kCreateDirectories, EACCES, "locked");
+  EXPECT_EQ(failure(dir_ / "locked/listings.1.dat"),
+            "Failed to create TV listings database in \"" + (dir_ / "locked") +
+                "\" : Permission denied");
 }
 
 }  // namespace

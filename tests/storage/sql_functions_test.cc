@@ -1,4 +1,3 @@
-#include "platform/time/clock.h"
 #include "platform/time/date_time.h"
 #include "storage/temp_database.h"
 
@@ -7,10 +6,6 @@ namespace {
 
 class SqlFunctionsTest : public TempDatabaseTest {
  protected:
-  void TearDown() override {
-    Clock::Unpin();
-    TempDatabaseTest::TearDown();
-  }
   int32_t IntOf(const std::string& sql) { return db_->QueryInt("select " + sql); }
   std::string TextOf(const std::string& sql) { return QueryText("select " + sql); }
 };
@@ -33,8 +28,8 @@ TEST_F(SqlFunctionsTest, LowerFoldsEveryScript) {
   EXPECT_EQ(IntOf("lower(null) is null"), 1);
 }
 
-TEST_F(SqlFunctionsTest, DatesFollowThePinnedClock) {
-  Clock::PinLocal(EncodeDateTime({2005, 3, 7, 21, 30, 0, 0}));
+TEST_F(SqlFunctionsTest, DatesFollowTheConnectionsClock) {
+  env_->SetLocal(EncodeDateTime({2005, 3, 7, 21, 30, 0, 0}));
   EXPECT_EQ(TextOf("today()"), "38418");
   EXPECT_EQ(IntOf("idt_now()"), 845654976);
   EXPECT_EQ(TextOf("datenum('3/7/2005 9:30:15 PM')"), "2005-03-07-21-30-15");

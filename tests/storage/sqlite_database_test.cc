@@ -225,7 +225,7 @@ TEST_F(FormatTest, OneFormatServesEveryKindAndRawTextOfItsArguments) {
 using ErrorTest = TempDatabaseTest;
 
 TEST_F(ErrorTest, MessagesNameTheFileOrTheSql) {
-  EXPECT_EQ(ErrorOf([&] { OpenSQLiteDatabase(dir_); }),
+  EXPECT_EQ(ErrorOf([&] { OpenSQLiteDatabase(dir_, env_); }),
             "Failed to open database \"" + dir_ + "\" : unable to open database file");
   EXPECT_EQ(ErrorOf([&] { db_->Exec("select * from missing"); }),
             "Error executing SQL \"select * from missing\" : no such table: missing");
@@ -270,7 +270,7 @@ TEST_F(ErrorTest, FailuresCarrySQLitesResultCode) {
     garbage << std::string(4096, 'x');
   }
   try {
-    OpenSQLiteDatabase(dir_ + "/garbage.db")->QueryInt("select count(*) from sqlite_master");
+    OpenSQLiteDatabase(dir_ + "/garbage.db", env_)->QueryInt("select count(*) from sqlite_master");
     ADD_FAILURE();
   } catch (const EDatabaseError& e) {
     EXPECT_EQ(e.failure(), DbFailure::kCorrupt);

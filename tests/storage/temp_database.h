@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/fake_env.h"
 #include "storage/sqlite_database.h"
 
 namespace kestro {
@@ -24,10 +25,11 @@ class TempDatabaseTest : public ::testing::Test {
     db_.reset();
     std::filesystem::remove_all(dir_);
   }
-  DBPtr Open() { return OpenSQLiteDatabase(dir_ + "/test.db"); }
+  DBPtr Open() { return OpenSQLiteDatabase(dir_ + "/test.db", env_); }
   int32_t Count() { return db_->QueryInt("select count(*) from channels"); }
   std::string QueryText(const std::string& sql) { return db_->Query(sql)->Text(0); }
 
+  std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
   std::string dir_;
   DBPtr db_;
 };

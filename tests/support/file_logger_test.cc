@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "platform/time/date_time.h"
 
 namespace kestro {
@@ -28,12 +29,8 @@ class FileLoggerTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
     log_ = dir_ + "/logs/tv.log";
-    Clock::PinLocal(t0_);
   }
-  void TearDown() override {
-    Clock::Unpin();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { fs::remove_all(dir_); }
   static std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -44,17 +41,18 @@ class FileLoggerTest : public ::testing::Test {
   }
   // One logger lifetime: made (and maybe rotated), one line, released (flushed).
   void LogOnce(const std::string& message, int32_t max_age_days = 1) {
-    TBufferedFileLogger(log_, max_age_days, 0).Log(message);
+    TBufferedFileLogger(env_, log_, max_age_days, 0).Log(message);
   }
 
   const OleDate t0_ = EncodeDateTime({2006, 3, 4, 10, 0, 0, 0});
+  std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>(t0_);
   std::string dir_;
   std::string log_;
 };
 
 TEST_F(FileLoggerTest, BuffersUntilFlushLimitOrRelease) {
   {
-    TBufferedFileLogger logger(log_, 0, 0);
+    TBufferedFileLogger logger(env_, log_, 0, 0);
     logger.Log("one");
     EXPECT_FALSE(fs::exists(log_));
     logger.Flush();
@@ -65,7 +63,7 @@ TEST_F(FileLoggerTest, BuffersUntilFlushLimitOrRelease) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 2);
   EXPECT_THAT(text, HasSubstr("] : one\r\n04-Mar-2006 10:00:00:000 : "));
 
-  TBufferedFileLogger limited(log_, 0, 2);
+  TBufferedFileLogger limited(env_, log_, 0, 2);
   limited.Log("a");
   limited.Log("b");
   EXPECT_EQ(Lines(log_), 2);
@@ -77,7 +75,7 @@ TEST_F(FileLoggerTest, FailedFlushKeepsLinesForTheNextOne) {
   const std::string blocker = dir_ + "/blocked";
   std::ofstream(blocker) << "a file where the folder should be";
   const std::string path = blocker + "/tv.log";
-  TBufferedFileLogger logger(path, 0, 0);
+  TBufferedFileLogger logger(env_, path, 0, 0);
   logger.SetAutoFlush();
   EXPECT_NO_THROW(logger.Log("kept"));
   EXPECT_EQ(logger.PendingLines(), 1u);
@@ -89,23 +87,23 @@ TEST_F(FileLoggerTest, FailedFlushKeepsLinesForTheNextOne) {
 
 TEST_F(FileLoggerTest, RotatesOnceTheFileIsMaxAgeOld) {
   LogOnce("first");
-  Clock::PinLocal(t0_ + 23 * kOneHour);
+  env_->SetLocal(t0_ + 23 * kOneHour);
   LogOnce("second");
   EXPECT_EQ(Lines(log_), 2);
 
   const std::string dated = dir_ + "/logs/tv.2006-03-04.log";
   std::ofstream(dated) << "an older rotation of the same day";
-  Clock::PinLocal(t0_ + 24 * kOneHour);
+  env_->SetLocal(t0_ + 24 * kOneHour);
   LogOnce("third");
   EXPECT_EQ(Lines(dated), 2);
   EXPECT_THAT(Read(dated), HasSubstr("] : second\r\n"));
   EXPECT_EQ(Lines(log_), 1);
 
   // The new file's age counts from its own creation.
-  Clock::PinLocal(t0_ + 47 * kOneHour);
+  env_->SetLocal(t0_ + 47 * kOneHour);
   LogOnce("fourth");
   EXPECT_EQ(Lines(log_), 2);
-  Clock::PinLocal(t0_ + 48 * kOneHour);
+  env_->SetLocal(t0_ + 48 * kOneHour);
   LogOnce("fifth");
   EXPECT_EQ(Lines(dir_ + "/logs/tv.2006-03-05.log"), 2);
   EXPECT_EQ(Lines(log_), 1);
@@ -113,9 +111,9 @@ TEST_F(FileLoggerTest, RotatesOnceTheFileIsMaxAgeOld) {
 
 TEST_F(FileLoggerTest, WithoutMaxAgeNothingRotatesAndNoRecordIsLeft) {
   const std::string deleted = dir_ + "/rec/deleted.txt";
-  TBufferedFileLogger(deleted, 0, 0).LogFmt("%s", "/rec/show.ts");
-  Clock::PinLocal(t0_ + 400.0);
-  TBufferedFileLogger(deleted, 0, 0).LogFmt("%s", "/rec/other.ts");
+  TBufferedFileLogger(env_, deleted, 0, 0).LogFmt("%s", "/rec/show.ts");
+  env_->SetLocal(t0_ + 400.0);
+  TBufferedFileLogger(env_, deleted, 0, 0).LogFmt("%s", "/rec/other.ts");
   EXPECT_EQ(Lines(deleted), 2);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ + "/rec"), fs::directory_iterator()), 1);
 }
@@ -126,8 +124,9 @@ TEST_F(FileLoggerTest, FileMadeElsewhereAgesFromItsFileSystemTime) {
   LogOnce("appended");  // made now in real time, years after the pinned clock
   EXPECT_EQ(Lines(log_), 2);
 
-  const OleDate on_disk = UnixMillisToLocal(*TBufferedFileLogger::CreationUnixMillis(log_));
-  Clock::PinLocal(on_disk + 1.0);
+  const OleDate on_disk =
+      UnixMillisToLocal(*TBufferedFileLogger::CreationUnixMillis(*env_, log_));
+  env_->SetLocal(on_disk + 1.0);
   LogOnce("a day later");
   EXPECT_EQ(Lines(TBufferedFileLogger::DatedFileName(log_, on_disk)), 2);
   EXPECT_EQ(Lines(log_), 1);
@@ -135,7 +134,7 @@ TEST_F(FileLoggerTest, FileMadeElsewhereAgesFromItsFileSystemTime) {
 
 TEST_F(FileLoggerTest, ConcurrentWritersNeverInterleaveOrLoseLines) {
   {
-    TBufferedFileLogger logger(log_, 0, 7);
+    TBufferedFileLogger logger(env_, log_, 0, 7);
     std::vector<std::thread> writers;
     for (int t = 0; t < 4; ++t)
       writers.emplace_back([&logger, t] {

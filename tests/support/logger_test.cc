@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fake_env.h"
 #include "kestro/host_type_library.h"
 #include "platform/exception.h"
 #include "platform/system/debug_trace.h"
@@ -34,19 +35,19 @@ Parsed Parse(const std::string& line) {
 
 class LoggerTest : public ::testing::Test {
  protected:
-  void SetUp() override { Clock::PinLocal(EncodeDateTime({2006, 3, 4, 13, 5, 9, 123})); }
-  void TearDown() override { Clock::Unpin(); }
+  std::shared_ptr<testing::FakeEnv> env_ =
+      std::make_shared<testing::FakeEnv>(EncodeDateTime({2006, 3, 4, 13, 5, 9, 123}));
   std::vector<std::string> lines_;
 };
 
 TEST_F(LoggerTest, HeaderFieldsAndElapsedTime) {
-  TStringsLogger log(lines_);
+  TStringsLogger log(env_, lines_);
   log.Log("unnamed");
   log.SetName("SMAN");
   log.Log("same tick");
-  Clock::AdvanceMillis(1500);
+  env_->AdvanceMillis(1500);
   log.Log("later");
-  Clock::AdvanceMillis(((1 * 60 + 2) * 60 + 3) * 1000 + 4);  // hours are not shown
+  env_->AdvanceMillis(((1 * 60 + 2) * 60 + 3) * 1000 + 4);  // hours are not shown
   log.Log("much later");
 
   ASSERT_EQ(lines_.size(), 4u);
@@ -64,7 +65,7 @@ TEST_F(LoggerTest, HeaderFieldsAndElapsedTime) {
 }
 
 TEST_F(LoggerTest, FormattedAndExceptionLines) {
-  TStringsLogger log(lines_);
+  TStringsLogger log(env_, lines_);
   log.LogFmt("SPACE : %d MB free on \"%s\"", 512, "/rec");
   log.LogException(EConvertError("'x' is not a valid integer value"), "LOAD");
   log.LogExceptionFmt(std::runtime_error("boom"), "schedule %d", 7);
@@ -76,7 +77,7 @@ TEST_F(LoggerTest, FormattedAndExceptionLines) {
 }
 
 TEST_F(LoggerTest, SeparatorIsRawButReachesFanOutMembersThroughLog) {
-  TStringsLogger log(lines_);
+  TStringsLogger log(env_, lines_);
   log.WriteSeparator('*');
   EXPECT_THAT(lines_, ElementsAre(" ", std::string(256, '*'), " "));  // 258 characters
   lines_.clear();
@@ -84,9 +85,9 @@ TEST_F(LoggerTest, SeparatorIsRawButReachesFanOutMembersThroughLog) {
   EXPECT_THAT(lines_, ElementsAre(" "));
 
   std::vector<std::string> a, b;
-  auto named = std::make_shared<TStringsLogger>(a);
+  auto named = std::make_shared<TStringsLogger>(env_, a);
   named->SetName("A");
-  TMultiLogger multi({named, std::make_shared<TStringsLogger>(b)});
+  TMultiLogger multi({named, std::make_shared<TStringsLogger>(env_, b)});
   multi.SetName("ignored");  // the fan-out adds no header of its own
   multi.WriteSeparator('*');
   multi.Log("both");
@@ -115,7 +116,8 @@ class FakeHostLog : public DispatchObject<IKestroLog> {
 
 TEST_F(LoggerTest, HostLoggerForwardsBareLinesAndRaisesFailures) {
   ComPtr<FakeHostLog> host = MakeObject<FakeHostLog>();
-  TMultiLogger multi({std::make_shared<TStringsLogger>(lines_), std::make_shared<TMLLogger>(host)});
+  TMultiLogger multi(
+      {std::make_shared<TStringsLogger>(env_, lines_), std::make_shared<TMLLogger>(host)});
   multi.Log("START : tuner 1");
   host->fail = true;
   try {
@@ -131,7 +133,7 @@ TEST_F(LoggerTest, HostLoggerForwardsBareLinesAndRaisesFailures) {
 }
 
 TEST_F(LoggerTest, KestroLogWritesIntoTheModulesLogger) {
-  auto target = std::make_shared<TStringsLogger>(lines_);
+  auto target = std::make_shared<TStringsLogger>(env_, lines_);
   target->SetName("IMPORT");
   EXPECT_EQ(NewKestroLog(target, "")->WriteLine("grabbing"), S_OK);
   EXPECT_EQ(NewKestroLog(target, "XMLTV")->WriteLine("3 channels"), S_OK);

@@ -4,9 +4,9 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 
 #include "kestro/dispatch.h"
+#include "platform/system/mutex.h"
 #include "platform/system/registry_file.h"
 #include "platform/text/text.h"
 
@@ -22,9 +22,12 @@ struct DlCloser {
 using ModuleHandle = std::unique_ptr<void, DlCloser>;
 
 // Loaded modules by path.
-std::mutex g_modules_mutex;
-std::map<std::string, ModuleHandle>& Modules() {
-  static std::map<std::string, ModuleHandle> modules;
+struct LoadedModules {
+  Mutex mutex;
+  std::map<std::string, ModuleHandle> by_path GUARDED_BY(mutex);
+};
+LoadedModules& Modules() {
+  static LoadedModules modules;
   return modules;
 }
 
@@ -40,9 +43,10 @@ void Check(HRESULT hr, const std::string& what) {
 }  // namespace
 
 void* LoadModuleFile(const std::string& path) {
-  std::lock_guard lock(g_modules_mutex);
-  auto it = Modules().find(path);
-  if (it != Modules().end()) return it->second.get();
+  LoadedModules& modules = Modules();
+  MutexLock lock(modules.mutex);
+  auto it = modules.by_path.find(path);
+  if (it != modules.by_path.end()) return it->second.get();
   dlerror();
   ModuleHandle handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
   if (!handle) {
@@ -51,7 +55,7 @@ void* LoadModuleFile(const std::string& path) {
         Format("Failed to load module \"%s\" : %s", path.c_str(), why ? why : "unknown error"));
   }
   void* raw = handle.get();
-  Modules().emplace(path, std::move(handle));
+  modules.by_path.emplace(path, std::move(handle));
   return raw;
 }
 
@@ -102,11 +106,12 @@ void RegisterModuleFile(const std::string& module_path, bool unregister) {
 }
 
 void FreeUnusedLibraries() {
-  std::lock_guard lock(g_modules_mutex);
-  for (auto it = Modules().begin(); it != Modules().end();) {
+  LoadedModules& modules = Modules();
+  MutexLock lock(modules.mutex);
+  for (auto it = modules.by_path.begin(); it != modules.by_path.end();) {
     auto can_unload =
         reinterpret_cast<DllCanUnloadNowFn>(dlsym(it->second.get(), "DllCanUnloadNow"));
-    if (can_unload && can_unload() == S_OK) it = Modules().erase(it);
+    if (can_unload && can_unload() == S_OK) it = modules.by_path.erase(it);
     else ++it;
   }
 }

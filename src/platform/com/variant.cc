@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 
 #include "kestro/dispatch.h"
+#include "platform/env/real_env.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
 #include "platform/time/format_settings.h"
@@ -207,8 +209,10 @@ double Variant::ToDouble() const {
 OleDate Variant::ToDate() const {
   if (Type() == VT_BSTR) {
     const std::string& s = std::get<std::string>(v_);
+    // The conversion stands in for the system's: a date without a year is in the machine's year.
+    static const std::shared_ptr<Env> machine = MakeRealEnv();
     OleDate date;
-    if (TryStrToDateTime(s, &date)) return date;
+    if (TryStrToDateTime(s, machine->NowLocal(), &date)) return date;
     double d;
     if (TextToDouble(s, &d)) return d;
     FailConversion(VT_DATE);

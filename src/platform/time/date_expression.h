@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/time/clock.h"
+#include "kestro/ole_date.h"
 
 namespace kestro {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "platform/time/clock.h"
+#include "kestro/ole_date.h"
 
 namespace kestro {
 

@@ -262,9 +262,9 @@ DateOrder OrderOf(const std::string& short_date_format) {
 }
 
 // A two-digit year falls in the century window that starts 50 years before the current year.
-int ExpandYear(int year, int digits) {
+int ExpandYear(int year, int digits, int current_year) {
   if (digits > 2) return year;
-  const int base = DecodeDateTime(Clock::Now()).year - 50;
+  const int base = current_year - 50;
   year += base / 100 * 100;
   if (year < base) year += 100;
   return year;
@@ -282,7 +282,7 @@ std::optional<OleDate> ScanIsoDate(DateTimeScanner& s) {
   return std::nullopt;
 }
 
-std::optional<OleDate> ScanDate(DateTimeScanner& s, const FormatSettings& fs) {
+std::optional<OleDate> ScanDate(DateTimeScanner& s, const FormatSettings& fs, int current_year) {
   if (auto iso = ScanIsoDate(s)) return iso;
   const size_t start = s.pos();
   int n1, n2, n3 = 0, l1, l2, l3 = 0;
@@ -299,18 +299,18 @@ std::optional<OleDate> ScanDate(DateTimeScanner& s, const FormatSettings& fs) {
   const DateOrder order = OrderOf(fs.short_date_format);
   if (!has_third) {
     // Two numbers are month and day (in the order of the settings) of the current year.
-    p.year = DecodeDateTime(Clock::Now()).year;
+    p.year = current_year;
     if (order == DateOrder::kDmy) {
       p.day = n1, p.month = n2;
     } else {
       p.month = n1, p.day = n2;
     }
   } else if (order == DateOrder::kMdy) {
-    p.month = n1, p.day = n2, p.year = ExpandYear(n3, l3);
+    p.month = n1, p.day = n2, p.year = ExpandYear(n3, l3, current_year);
   } else if (order == DateOrder::kDmy) {
-    p.day = n1, p.month = n2, p.year = ExpandYear(n3, l3);
+    p.day = n1, p.month = n2, p.year = ExpandYear(n3, l3, current_year);
   } else {
-    p.year = ExpandYear(n1, l1), p.month = n2, p.day = n3;
+    p.year = ExpandYear(n1, l1, current_year), p.month = n2, p.day = n3;
   }
   OleDate date;
   if (!TryEncodeDateTime(p, &date)) {
@@ -384,9 +384,10 @@ std::string DateTimeToStr(OleDate value, const FormatSettings& fs) {
   return FormatDateTime("c", value, fs);
 }
 
-bool TryStrToDateTime(std::string_view text, OleDate* out, const FormatSettings& fs) {
+bool TryStrToDateTime(std::string_view text, OleDate today, OleDate* out,
+                      const FormatSettings& fs) {
   DateTimeScanner s(text);
-  std::optional<OleDate> date = ScanDate(s, fs);
+  std::optional<OleDate> date = ScanDate(s, fs, DecodeDateTime(today).year);
   std::optional<OleDate> time;
   if (!s.AtEnd()) {
     if (date) s.ScanChar('T');  // ISO "2005-03-07T21:30"
@@ -405,9 +406,9 @@ bool TryStrToDateTime(std::string_view text, OleDate* out, const FormatSettings&
                            out);
 }
 
-OleDate StrToDateTime(std::string_view text, const FormatSettings& fs) {
+OleDate StrToDateTime(std::string_view text, OleDate today, const FormatSettings& fs) {
   OleDate value;
-  if (!TryStrToDateTime(text, &value, fs)) {
+  if (!TryStrToDateTime(text, today, &value, fs)) {
     throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
   }
   return value;

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/time/clock.h"
+#include "kestro/ole_date.h"
 
 namespace kestro {
 
@@ -39,12 +39,14 @@ std::string FormatDateTime(std::string_view pattern, OleDate value,
 std::string DateTimeToStr(OleDate value, const FormatSettings& fs = FormatSettings::Default());
 
 // Parses a date, a time, or a date followed by a time, in the short date order of the settings
-// (month, day, year for en-US; two-digit years pivot at 50 years from now), with an optional
-// AM/PM marker. Blanks around the text are ignored. An ISO date yyyy-mm-dd (then a blank or "T"
-// before the time) is accepted whatever the settings; a bare hour needs the marker ("9 PM").
-bool TryStrToDateTime(std::string_view text, OleDate* out,
+// (month, day, year for en-US), with an optional AM/PM marker. A date without a year is in the
+// year of `today`; a two-digit year falls in the century that starts 50 years before it. Blanks
+// around the text are ignored. An ISO date yyyy-mm-dd (then a blank or "T" before the time) is
+// accepted whatever the settings; a bare hour needs the marker ("9 PM").
+bool TryStrToDateTime(std::string_view text, OleDate today, OleDate* out,
                       const FormatSettings& fs = FormatSettings::Default());
 // As TryStrToDateTime; throws EConvertError "'%s' is not a valid date and time".
-OleDate StrToDateTime(std::string_view text, const FormatSettings& fs = FormatSettings::Default());
+OleDate StrToDateTime(std::string_view text, OleDate today,
+                      const FormatSettings& fs = FormatSettings::Default());
 
 }  // namespace kestro

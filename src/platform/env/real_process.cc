@@ -1,5 +1,4 @@
-#include "import/grabber_process.h"
-
+// Child processes of the real Env: fork and exec, with the child's output read through a pipe.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,56 +11,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "platform/env/real_parts.h"
 #include "platform/exception.h"
+#include "platform/system/unique_fd.h"
 
 namespace kestro {
-
-std::vector<std::string> SplitCommandLine(const std::string& text) {
-  std::vector<std::string> words;
-  std::string word;
-  bool in_word = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == ' ' || c == '\t' || c == '\n') {
-      if (in_word) words.push_back(std::move(word));
-      word.clear();
-      in_word = false;
-    } else if (c == '\'') {
-      const size_t end = text.find('\'', i + 1);
-      if (end == std::string::npos) throw Exception("Unterminated ' in the command line");
-      word.append(text, i + 1, end - i - 1);
-      in_word = true;
-      i = end;
-    } else if (c == '"') {
-      in_word = true;
-      for (++i;; ++i) {
-        if (i >= text.size()) throw Exception("Unterminated \" in the command line");
-        const char d = text[i];
-        if (d == '"') break;
-        if (d == '\\' && i + 1 < text.size() &&
-            std::strchr("$`\"\\\n", text[i + 1]) != nullptr) {
-          if (text[++i] != '\n') word += text[i];
-        } else {
-          word += d;
-        }
-      }
-    } else if (c == '\\') {
-      if (i + 1 < text.size()) {
-        if (text[++i] != '\n') {
-          word += text[i];
-          in_word = true;
-        }
-      }
-    } else {
-      word += c;
-      in_word = true;
-    }
-  }
-  if (in_word) words.push_back(std::move(word));
-  return words;
-}
 
 namespace {
 
@@ -101,17 +60,40 @@ int64_t MonotonicMillis() {
   _exit(127);
 }
 
-}  // namespace
+// One child, reaped by the object (see ChildProcess).
+class PosixChildProcess final : public ChildProcess {
+ public:
+  explicit PosixChildProcess(const ProcessOptions& options);
+  ~PosixChildProcess() override;
+  PosixChildProcess(const PosixChildProcess&) = delete;
+  PosixChildProcess& operator=(const PosixChildProcess&) = delete;
 
-TGrabberProcess::TGrabberProcess(const std::string& executable,
-                                 const std::vector<std::string>& args,
-                                 const std::string& working_directory, LineSink on_output)
-    : on_output_(std::move(on_output)) {
+  bool Wait(int32_t timeout_ms) override;
+  bool Running() const override { return pid_ > 0; }
+  void Terminate(int32_t grace_ms) override;
+  int ExitCode() const override { return exit_code_; }
+
+ private:
+  // Reads what the pipe holds without blocking; at end of file closes it and flushes the last
+  // partial line.
+  void Drain();
+  // Reaps the child without blocking (or blocking when `block`); true when it has ended.
+  bool Reap(bool block);
+
+  pid_t pid_ = -1;
+  UniqueFd output_fd_;
+  int exit_code_ = 0;
+  std::string partial_line_;
+  const std::function<void(const std::string&)> on_output_;
+};
+
+PosixChildProcess::PosixChildProcess(const ProcessOptions& options)
+    : on_output_(options.on_output) {
   // Everything the child needs is built before fork: it may not allocate.
   std::vector<std::string> words;
-  words.reserve(args.size() + 1);
-  words.push_back(executable);
-  words.insert(words.end(), args.begin(), args.end());
+  words.reserve(options.args.size() + 1);
+  words.push_back(options.executable);
+  words.insert(words.end(), options.args.begin(), options.args.end());
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
@@ -126,8 +108,8 @@ TGrabberProcess::TGrabberProcess(const std::string& executable,
   const pid_t pid = fork();
   if (pid < 0) throw Exception(std::strerror(errno));
   if (pid == 0)
-    RunChild(executable.c_str(), argv.data(), working_directory.c_str(), output_write.get(),
-             status_write.get());
+    RunChild(options.executable.c_str(), argv.data(), options.working_directory.c_str(),
+             output_write.get(), status_write.get());
   pid_ = pid;
   // Also set here, so that a Terminate right after the start reaches the group.
   setpgid(pid, pid);
@@ -148,11 +130,11 @@ TGrabberProcess::TGrabberProcess(const std::string& executable,
   output_fd_ = std::move(output_read);
 }
 
-TGrabberProcess::~TGrabberProcess() {
+PosixChildProcess::~PosixChildProcess() {
   Terminate(500);
 }
 
-void TGrabberProcess::Drain() {
+void PosixChildProcess::Drain() {
   if (!output_fd_.valid()) return;
   char buffer[4096];
   for (;;) {
@@ -177,7 +159,7 @@ void TGrabberProcess::Drain() {
   }
 }
 
-bool TGrabberProcess::Reap(bool block) {
+bool PosixChildProcess::Reap(bool block) {
   if (pid_ <= 0) return true;
   int status = 0;
   pid_t r;
@@ -194,7 +176,7 @@ bool TGrabberProcess::Reap(bool block) {
   return true;
 }
 
-bool TGrabberProcess::Wait(int32_t timeout_ms) {
+bool PosixChildProcess::Wait(int32_t timeout_ms) {
   const int64_t deadline = MonotonicMillis() + std::max<int32_t>(timeout_ms, 0);
   for (;;) {
     Drain();
@@ -216,7 +198,7 @@ bool TGrabberProcess::Wait(int32_t timeout_ms) {
   }
 }
 
-void TGrabberProcess::Terminate(int32_t grace_ms) {
+void PosixChildProcess::Terminate(int32_t grace_ms) {
   if (pid_ <= 0) return;
   if (Reap(false)) return;
   const pid_t group = pid_;
@@ -229,6 +211,12 @@ void TGrabberProcess::Terminate(int32_t grace_ms) {
   }
   // What the group's other members still run is ended as well.
   kill(-group, SIGKILL);
+}
+
+}  // namespace
+
+std::unique_ptr<ChildProcess> StartRealProcess(const ProcessOptions& options) {
+  return std::make_unique<PosixChildProcess>(options);
 }
 
 }  // namespace kestro
