@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "kestro/interface_reads.h"
-#include "listings/program_store.h"
+#include "listings/program_writer.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/rule_save.h"

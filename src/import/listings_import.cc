@@ -14,7 +14,7 @@
 
 #include "import/finalize_import.h"
 #include "import/import_plugin.h"
-#include "listings/program_store.h"
+#include "listings/program_writer.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"

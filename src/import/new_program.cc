@@ -8,26 +8,6 @@
 
 namespace kestro {
 
-// --- fields -------------------------------------------------------------------------------------
-
-void NewProgramFields::Clear() { *this = NewProgramFields(); }
-
-void NewProgramFields::AddGenre(std::string_view genre) {
-  std::string trimmed = Trim(genre);
-  if (trimmed.empty()) return;
-  const bool listed = std::any_of(genres.begin(), genres.end(),
-                                  [&](const std::string& g) { return SameText(g, trimmed); });
-  if (!listed) genres.push_back(std::move(trimmed));
-}
-
-void NewProgramFields::AddPerson(std::string_view name, std::string_view role) {
-  std::string trimmed_name = Trim(name);
-  if (trimmed_name.empty()) return;
-  std::string trimmed_role = Trim(role);
-  if (trimmed_role.empty()) trimmed_role = "Actor";
-  people.push_back({std::move(trimmed_name), std::move(trimmed_role)});
-}
-
 // --- object -------------------------------------------------------------------------------------
 
 TTVNewProgram::TTVNewProgram(ComPtr<ITVListingsUpdateSession> session)

@@ -14,45 +14,10 @@
 #include "import/update_session.h"
 #include "kestro/ole_date.h"
 #include "kestro/tv_import.h"
+#include "listings/program_writer.h"
 #include "listings/tv_program_details.h"
 
 namespace kestro {
-
-struct NewProgramPerson {
-  std::string name;
-  std::string role;
-};
-
-// Everything a plug-in tells about one programme. Texts are stored trimmed by the setters; Save
-// rewrites id, channel_id, channel_external_id, sort_title, program_type and equality_key.
-struct NewProgramFields {
-  int32_t id = 0;
-  int32_t channel_id = 0;
-  std::string channel_external_id;
-  OleDate start_time = 0.0;
-  OleDate end_time = 0.0;
-  OleDate original_air_date = 0.0;
-  std::string title, subtitle, tv_rating, movie_rating, program_type, sort_title, equality_key;
-  std::string long_description, short_description, dolby, premiere_finale, advisories, color;
-  std::string language, country_of_origin, source_type, show_type, holiday, episode_number;
-  std::string network, studio;
-  int32_t part_number = 0, number_of_parts = 0, year_produced = 0, run_time = 0;
-  int32_t season_number = 0, season_episode_number = 0;
-  // Indexed by DetailFlag, in the order of the program_details columns.
-  std::array<TV_3_WAY, static_cast<size_t>(DetailFlag::kCount)> flags;
-  std::vector<std::string> genres;  // distinct ignoring case, in order of addition
-  std::vector<NewProgramPerson> people;
-
-  NewProgramFields() { flags.fill(TV_3_WAY_UNKNOWN); }
-  // Genres and people emptied, numbers and dates 0, texts empty, every flag unknown.
-  void Clear();
-  // Trims; ignores an empty genre and one already listed (compared ignoring case).
-  void AddGenre(std::string_view genre);
-  // Trims both; ignores an empty name; an empty role becomes "Actor".
-  void AddPerson(std::string_view name, std::string_view role);
-  TV_3_WAY Flag(DetailFlag flag) const { return flags[static_cast<size_t>(flag)]; }
-  TV_3_WAY& Flag(DetailFlag flag) { return flags[static_cast<size_t>(flag)]; }
-};
 
 class TTVNewProgram : public TKestroTVObject<ITVNewProgram> {
  public:
@@ -168,13 +133,13 @@ class TTVNewProgram : public TKestroTVObject<ITVNewProgram> {
   HRESULT Save(TV_PROGRAM_SAVE_RESULT* result) override;
 
   // The fields behind the properties (the setters' trimming is theirs, not this accessor's).
-  NewProgramFields& fields() { return fields_; }
+  ProgramRecord& fields() { return fields_; }
   // The work of Save; never throws (see SaveNewProgram).
   TV_PROGRAM_SAVE_RESULT SaveProgram();
 
  private:
   ComPtr<ITVListingsUpdateSession> session_;
-  NewProgramFields fields_;
+  ProgramRecord fields_;
 };
 
 }  // namespace kestro

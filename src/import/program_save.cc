@@ -5,16 +5,17 @@
 #include <string_view>
 #include <vector>
 
-#include "import/titles.h"
 #include "listings/program_store.h"
+#include "listings/program_writer.h"
 #include "listings/search_conditions.h"
+#include "listings/titles.h"
 #include "listings/tv_listings.h"
 #include "platform/exception.h"
-#include "scheduling/schedule_store.h"
-#include "scheduling/tv_scheduler.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
+#include "scheduling/schedule_store.h"
+#include "scheduling/tv_scheduler.h"
 #include "storage/db.h"
 #include "support/failure_report.h"
 #include "support/logger.h"
@@ -22,46 +23,8 @@
 namespace kestro {
 namespace {
 
-// The statements of a save. Text values fill the %s places as bound string literals.
 constexpr const char kSelectChannelByID[] = "select * from channels where channel_id = %d";
 constexpr const char kSelectChannelByExternalID[] = "select * from channels where external_id = %s";
-constexpr const char kSelectDescriptions[] =
-    "select long_desc , short_desc from program_details where id = %d";
-constexpr const char kUpdateProgram[] =
-    "update programs set channel_id = %d, external_id = %s , start_time = %d , end_time = %d , "
-    "title = %s , subtitle = %s , tv_rating = %s , movie_rating = %s , program_type = %s  , "
-    "sort_title = %s , search_title = %s  where id = %d";
-constexpr const char kUpdateRescheduledProgram[] =
-    "update programs set channel_id = %d, external_id = %s , start_time = %d , end_time = %d , "
-    "title = %s , subtitle = %s ,  tv_rating = %s , movie_rating = %s , program_type = %s  ,  "
-    "sort_title = %s , search_title = %s , schedule_id = %d where id = %d";
-constexpr const char kInsertProgram[] =
-    "insert into programs ( id , channel_id , external_id , start_time , end_time , title , "
-    "subtitle , tv_rating , movie_rating , program_type , sort_title , search_title ) values ( "
-    "null , %d , %s , %d , %d , %s , %s , %s , %s , %s , %s , %s )";
-constexpr const char kInsertDetails[] =
-    " insert into program_details ( id , long_desc , short_desc , part_num , num_of_parts ,is_cc,"
-    "is_stereo,is_repeat,is_subtitled,is_jip,is_sap,is_blackout,is_sex_rating,is_violence_rating,"
-    "is_language_rating,is_dialog_rating,is_fv_rating,is_enhanced,is_3d,is_letterbox,is_hdtv,"
-    "is_dvs,is_made_for_tv,dolby,premiere_finale,advisories,year,run_time,color,language,"
-    "origin_country,source_type,show_type,holiday,episode_num,origin_network,origin_studio,"
-    "original_air_date,season_num,season_episode_num) values ( %d,%s,%s,%d,%d,%d,%d,%d,%d,%d,%d,"
-    "%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%s,%s,%s,%d,%d,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%d,%d)";
-constexpr const char kSelectRole[] = "select role_id from roles where role = %s";
-constexpr const char kInsertRole[] = "insert into roles ( role_id , role ) values ( null , %s )";
-constexpr const char kSelectPerson[] = "select person_id from people where name = %s";
-constexpr const char kInsertPerson[] =
-    "insert into people ( person_id , name , search_name ) values ( null , %s , %s )";
-constexpr const char kInsertProgramPerson[] =
-    "insert into program_people ( program_id , person_id , role_id , relevance ) values ( %d , "
-    "%d , %d , %d )";
-constexpr const char kSelectGenre[] = "select genre_id from genres where genre = %s";
-constexpr const char kInsertGenre[] =
-    "insert into genres ( genre_id , genre ) values ( null , %s )";
-constexpr const char kInsertProgramGenre[] =
-    "insert into program_genres ( program_id , genre_id , relevance ) values ( %d , %d , %d )";
-constexpr const char kInsertWords[] =
-    "insert into program_words ( program_id , words ) values ( %d , %s )";
 
 constexpr const char kValidProgramTypes[][3] = {"MV", "EP", "SH", "SP"};
 constexpr OleDate kPastMargin = 2.0 / 24.0;  // programmes that ended longer ago are skipped
@@ -125,7 +88,7 @@ enum class Reconciled {
 // One run of Save. The steps are the members below, in the order Run calls them.
 class ProgramSave {
  public:
-  ProgramSave(ITVListingsUpdateSession& session, NewProgramFields& program)
+  ProgramSave(ITVListingsUpdateSession& session, ProgramRecord& program)
       : session_(session), p_(program), db_(session.GetDatabase()), logger_(session.GetLogger()) {}
 
   TV_PROGRAM_SAVE_RESULT Run();
@@ -149,30 +112,17 @@ class ProgramSave {
   // schedule cannot be deleted.
   bool DeleteOverlapped(const StoredProgram& old, RowAction action);
   bool DeleteRecordedProgram(const StoredProgram& old);
-  // The rows of the programme.
+  // The programme's own row (the rows hanging off it are written by Run).
   void InsertProgram();
-  void WriteDetails();
-  void WritePeople();
-  void WriteGenres();
-  void WriteWords();
-
-  SqlArgs ProgramValues() const;
-  // The id the lookup finds, else the row id of the insert. With `ignore_insert_failure` a
-  // failed insert answers 0.
-  int32_t FindOrInsert(const char* select_format, const char* insert_format,
-                       const SqlArgs& select_args, const SqlArgs& insert_args,
-                       bool ignore_insert_failure);
   void Log(const char* format, const std::string& a);
   void Log(const char* format, const std::string& a, const std::string& b);
 
   ITVListingsUpdateSession& session_;
-  NewProgramFields& p_;
+  ProgramRecord& p_;
   DBPtr db_;
   std::shared_ptr<ILogger> logger_;
   TV_PROGRAM_SAVE_RESULT result_ = TV_PROGRAM_SAVE_FAILED;
-  int32_t start_db_ = 0;
-  int32_t end_db_ = 0;
-  std::string search_title_;
+  ProgramKeys keys_;  // the db times and search title the save derives
 };
 
 TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
@@ -192,10 +142,10 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
       case Reconciled::kUpdated:
         break;
     }
-    WriteDetails();
-    WritePeople();
-    WriteGenres();
-    WriteWords();
+    InsertProgramDetails(*db_, p_.id, p_);
+    InsertProgramPeople(*db_, p_.id, p_);
+    InsertProgramGenres(*db_, p_.id, p_);
+    InsertProgramWords(*db_, p_.id, p_, keys_.search_title);
     return TV_PROGRAM_SAVE_OK;
   } catch (const std::exception& e) {
     session_.ProgramFailed();
@@ -207,10 +157,10 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
 // --- validation ---------------------------------------------------------------------------------
 
 bool ProgramSave::ValidTimes() {
-  start_db_ = DateTimeToDbTime(p_.start_time);
-  end_db_ = DateTimeToDbTime(p_.end_time);
-  if (p_.start_time > 0 && p_.end_time > 0 && start_db_ != 0 && end_db_ != 0 &&
-      DbBefore(start_db_, end_db_)) {
+  keys_.start_db = DateTimeToDbTime(p_.start_time);
+  keys_.end_db = DateTimeToDbTime(p_.end_time);
+  if (p_.start_time > 0 && p_.end_time > 0 && keys_.start_db != 0 && keys_.end_db != 0 &&
+      DbBefore(keys_.start_db, keys_.end_db)) {
     return true;
   }
   Log("Program [%s] has invalid times", ProgramLogText(p_));
@@ -221,7 +171,7 @@ bool ProgramSave::ValidTimes() {
 
 bool ProgramSave::IsOver() {
   const OleDate now = db_->GetEnv()->NowLocal();
-  if (!DbBefore(end_db_, DateTimeToDbTime(now - kPastMargin))) return false;
+  if (!DbBefore(keys_.end_db, DateTimeToDbTime(now - kPastMargin))) return false;
   session_.ProgramSkipped();
   result_ = TV_PROGRAM_SAVE_OK;
   return true;
@@ -259,11 +209,11 @@ bool ProgramSave::MatchChannel() {
 
 void ProgramSave::DeriveKeys() {
   if (!p_.sort_title.empty()) {
-    search_title_ = MakeTitles(p_.sort_title, false).search_title;
+    keys_.search_title = MakeTitles(p_.sort_title, false).search_title;
   } else {
     Titles titles = MakeTitles(p_.title, true);
     p_.sort_title = std::move(titles.sort_title);
-    search_title_ = std::move(titles.search_title);
+    keys_.search_title = std::move(titles.search_title);
   }
 
   if (!p_.program_type.empty()) {
@@ -313,16 +263,14 @@ bool ProgramSave::IsSameProgram(const StoredProgram& stored) const {
 }
 
 Reconciled ProgramSave::KeepSameProgram(const StoredProgram& same) {
-  if (same.start_db != start_db_ || same.end_db != end_db_) {
+  if (same.start_db != keys_.start_db || same.end_db != keys_.end_db) {
     if (same.ToBeRecorded()) return RescheduleRecording(same);
     return DeleteOverlapped(same, RowAction::kDeleteRow) ? Reconciled::kInsert
                                                          : Reconciled::kFailed;
   }
   p_.id = same.id;
   if (IsUnchanged(same)) return Reconciled::kSkipped;
-  SqlArgs values = ProgramValues();
-  values.push_back(SqlArg::Int(p_.id));
-  db_->ExecFmt(kUpdateProgram, values);
+  UpdateProgramRow(*db_, p_.id, p_, keys_);
   DeleteOverlapped(same, RowAction::kKeepRow);
   session_.ProgramUpdated();
   return Reconciled::kUpdated;
@@ -337,8 +285,8 @@ bool ProgramSave::IsUnchanged(const StoredProgram& stored) {
       TextOf(&ITVProgram::get_ProgramType, *stored.program) != p_.program_type) {
     return false;
   }
-  TablePtr details = db_->QueryFmt(kSelectDescriptions, {SqlArg::Int(stored.id)});
-  return details->Text(0) == p_.long_description && details->Text(1) == p_.short_description;
+  const auto [long_description, short_description] = StoredDescriptions(*db_, stored.id);
+  return long_description == p_.long_description && short_description == p_.short_description;
 }
 
 // The stored programme is the same but has moved, and it is to be recorded: its schedule moves
@@ -359,11 +307,7 @@ Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
   p_.id = same.id;
   Log("Successfully rescheduled old TBR program [%s] to new program[%s]", old_text,
       ProgramLogText(p_));
-  const int32_t schedule_id = moved->fields().id;
-  SqlArgs values = ProgramValues();
-  values.push_back(SqlArg::Int(schedule_id));
-  values.push_back(SqlArg::Int(p_.id));
-  db_->ExecFmt(kUpdateRescheduledProgram, values);
+  UpdateProgramRow(*db_, p_.id, p_, keys_, moved->fields().id);
   DeleteOverlapped(same, RowAction::kKeepRow);
   session_.ProgramUpdated();
   return Reconciled::kUpdated;
@@ -411,110 +355,9 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
 
 // --- the rows of the programme ------------------------------------------------------------------
 
-SqlArgs ProgramSave::ProgramValues() const {
-  return {SqlArg::Int(p_.channel_id),      SqlArg::Quoted(p_.equality_key),
-          SqlArg::Int(start_db_),          SqlArg::Int(end_db_),
-          SqlArg::Quoted(p_.title),        SqlArg::Quoted(p_.subtitle),
-          SqlArg::Quoted(p_.tv_rating),    SqlArg::Quoted(p_.movie_rating),
-          SqlArg::Quoted(p_.program_type), SqlArg::Quoted(p_.sort_title),
-          SqlArg::Quoted(search_title_)};
-}
-
 void ProgramSave::InsertProgram() {
-  db_->ExecFmt(kInsertProgram, ProgramValues());
-  p_.id = db_->LastInsertRowID();
+  p_.id = InsertProgramRow(*db_, p_, keys_);
   session_.ProgramAdded();
-}
-
-void ProgramSave::WriteDetails() {
-  SqlArgs values = {SqlArg::Int(p_.id), SqlArg::Quoted(p_.long_description),
-                    SqlArg::Quoted(p_.short_description), SqlArg::Int(p_.part_number),
-                    SqlArg::Int(p_.number_of_parts)};
-  values.reserve(40);
-  for (TV_3_WAY flag : p_.flags) values.push_back(SqlArg::Int(flag));
-  const std::string air_date = p_.original_air_date == 0.0
-                                   ? std::string()
-                                   : FormatDateTime("yyyymmdd", p_.original_air_date);
-  for (const SqlArg& value :
-       {SqlArg::Quoted(p_.dolby), SqlArg::Quoted(p_.premiere_finale), SqlArg::Quoted(p_.advisories),
-        SqlArg::Int(p_.year_produced), SqlArg::Int(p_.run_time), SqlArg::Quoted(p_.color),
-        SqlArg::Quoted(p_.language), SqlArg::Quoted(p_.country_of_origin),
-        SqlArg::Quoted(p_.source_type), SqlArg::Quoted(p_.show_type), SqlArg::Quoted(p_.holiday),
-        SqlArg::Quoted(p_.episode_number), SqlArg::Quoted(p_.network), SqlArg::Quoted(p_.studio),
-        SqlArg::Quoted(air_date), SqlArg::Int(p_.season_number),
-        SqlArg::Int(p_.season_episode_number)}) {
-    values.push_back(value);
-  }
-  db_->ExecFmt(kInsertDetails, values);
-}
-
-void ProgramSave::WritePeople() {
-  for (size_t i = 0; i < p_.people.size(); ++i) {
-    const NewProgramPerson& person = p_.people[i];
-    if (person.name.empty() || person.role.empty()) continue;
-    const int32_t role_id = FindOrInsert(kSelectRole, kInsertRole, {SqlArg::Quoted(person.role)},
-                                         {SqlArg::Quoted(person.role)}, true);
-    if (role_id == 0) continue;
-    const int32_t person_id = FindOrInsert(
-        kSelectPerson, kInsertPerson, {SqlArg::Quoted(person.name)},
-        {SqlArg::Quoted(person.name), SqlArg::Quoted(MakeTitles(person.name, false).search_title)},
-        true);
-    if (person_id == 0) continue;
-    try {
-      db_->ExecFmt(kInsertProgramPerson,
-                   {SqlArg::Int(p_.id), SqlArg::Int(person_id), SqlArg::Int(role_id),
-                    SqlArg::Int(static_cast<int32_t>(i) + 1)});
-    } catch (const EDatabaseError& e) {
-      // The same person in the same role twice: the first link stands.
-      if (e.failure() != DbFailure::kConstraint) throw;
-    }
-  }
-}
-
-void ProgramSave::WriteGenres() {
-  for (size_t i = 0; i < p_.genres.size(); ++i) {
-    const std::string& genre = p_.genres[i];
-    const int32_t genre_id = FindOrInsert(kSelectGenre, kInsertGenre, {SqlArg::Quoted(genre)},
-                                          {SqlArg::Quoted(genre)}, false);
-    try {
-      db_->ExecFmt(kInsertProgramGenre, {SqlArg::Int(p_.id), SqlArg::Int(genre_id),
-                                         SqlArg::Int(static_cast<int32_t>(i) + 1)});
-    } catch (const EDatabaseError& e) {
-      // A link that exists already stands.
-      if (e.failure() != DbFailure::kConstraint) throw;
-    }
-  }
-}
-
-void ProgramSave::WriteWords() {
-  std::string text = search_title_;
-  for (const std::string* part : {&p_.subtitle, &p_.long_description, &p_.premiere_finale,
-                                  &p_.language, &p_.country_of_origin, &p_.holiday, &p_.studio}) {
-    text += ' ';
-    text += *part;
-  }
-  text += ' ';
-  if (p_.program_type == "MV") text += "movie ";
-  for (const NewProgramPerson& person : p_.people) text += person.name + ' ';
-  for (const std::string& genre : p_.genres) text += genre + ' ';
-  // The stored words are padded with one blank on each side, so that " word " finds whole words.
-  std::string words(1, ' ');
-  words += NormalizeKeywords(text);
-  words += ' ';
-  db_->ExecFmt(kInsertWords, {SqlArg::Int(p_.id), SqlArg::Quoted(words)});
-}
-
-int32_t ProgramSave::FindOrInsert(const char* select_format, const char* insert_format,
-                                  const SqlArgs& select_args, const SqlArgs& insert_args,
-                                  bool ignore_insert_failure) {
-  if (int32_t id = db_->QueryIntFmt(select_format, select_args)) return id;
-  try {
-    db_->ExecFmt(insert_format, insert_args);
-  } catch (const EDatabaseError& e) {
-    if (!ignore_insert_failure || e.failure() != DbFailure::kConstraint) throw;
-    return 0;
-  }
-  return db_->LastInsertRowID();
 }
 
 void ProgramSave::Log(const char* format, const std::string& a) {
@@ -527,7 +370,7 @@ void ProgramSave::Log(const char* format, const std::string& a, const std::strin
 
 }  // namespace
 
-std::string ProgramLogText(const NewProgramFields& program) {
+std::string ProgramLogText(const ProgramRecord& program) {
   return Format("(%d) : \"%s : %s\" on %d : %s - %s", program.id, program.title.c_str(),
                 program.subtitle.c_str(), program.channel_id,
                 FormatDateTime("yyyy-mm-dd hh:nn", program.start_time).c_str(),
@@ -535,7 +378,7 @@ std::string ProgramLogText(const NewProgramFields& program) {
 }
 
 TV_PROGRAM_SAVE_RESULT SaveNewProgram(ITVListingsUpdateSession& session,
-                                      NewProgramFields& program) noexcept {
+                                      ProgramRecord& program) noexcept {
   try {
     return ProgramSave(session, program).Run();
   } catch (const std::exception& e) {

@@ -27,10 +27,10 @@ namespace kestro {
 //   FAILED             an overlapping recording that cannot be removed, or an error
 //                      ("EXCEPTION (...) : Saving program [%s] : ...")
 TV_PROGRAM_SAVE_RESULT SaveNewProgram(ITVListingsUpdateSession& session,
-                                      NewProgramFields& program) noexcept;
+                                      ProgramRecord& program) noexcept;
 
 // "(%d) : "%s : %s" on %d : %s - %s": id, title, subtitle, channel id, start and end as
 // "yyyy-mm-dd hh:nn".
-std::string ProgramLogText(const NewProgramFields& program);
+std::string ProgramLogText(const ProgramRecord& program);
 
 }  // namespace kestro

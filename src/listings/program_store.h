@@ -1,6 +1,5 @@
-// The programme tables: the reads of the listings object, over its open database or a search's
-// result, and the writes of the import, the scheduler and the import's finalization, so that
-// each statement that changes a programme lives once.
+// The programme reads of the listings object, over its open database or a search's result. The
+// writes are in program_writer.h.
 #pragma once
 
 #include <cstdint>
@@ -27,21 +26,5 @@ ComPtr<TTVProgramList> NewProgramList();
 ComPtr<TTableTVProgram> MakeProgram(TablePtr table, int32_t row);
 // "select * from programs where id = %d": the programme, or null when there is no row.
 ComPtr<TTableTVProgram> GetProgram(const DBPtr& db, int32_t program_id);
-
-// --- writes (inside the caller's transaction; failures throw) ---------------------------------
-
-// Deletes the rows that hang off a programme: its details, genres, words and people.
-void DeleteProgramDependents(IDB& db, int32_t program_id);
-// Deletes the programme's own row only.
-void DeleteProgramRow(IDB& db, int32_t program_id);
-// Deletes the programme's row and every row that hangs off it.
-void DeleteProgramWithDetails(IDB& db, int32_t program_id);
-
-// The programme is recorded by `schedule_id`.
-void LinkProgramToSchedule(IDB& db, int32_t program_id, int32_t schedule_id);
-// The programme is no longer recorded by `schedule_id`; a link to another schedule stays.
-void UnlinkProgramFromSchedule(IDB& db, int32_t program_id, int32_t schedule_id);
-// The programme is recorded by nothing, whatever it pointed at.
-void ClearProgramSchedule(IDB& db, int32_t program_id);
 
 }  // namespace kestro

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "kestro/tv_programs.h"
-#include "listings/program_store.h"
+#include "listings/program_writer.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "support/failure_report.h"

@@ -1,7 +1,6 @@
 #include "scheduling/tv_scheduler.h"
 
 #include "kestro/tv_programs.h"
-#include "listings/program_store.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/repeating_schedule.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "import/program_import_fixture.h"
-#include "import/titles.h"
+#include "listings/titles.h"
 #include "storage/sqlite_database.h"
 
 namespace kestro::testing {
@@ -24,7 +24,7 @@ TEST_F(NewProgramSave, PropertiesAreTrimmedAndGenresAndPeopleFollowTheirRules) {
   program->AddPerson(" Ann Smith ", " ");
   program->AddPerson("", "Host");
   program->AddPerson("Ann Smith", "Host");
-  const NewProgramFields& f = program->fields();
+  const ProgramRecord& f = program->fields();
   EXPECT_EQ(f.title, "The Late Show");
   EXPECT_EQ(f.genres, (std::vector<std::string>{"News", "Talk"}));
   ASSERT_EQ(f.people.size(), 2u);

@@ -1,5 +1,5 @@
 // Sort and search titles of imported programmes and people, and the equality key.
-#include "import/titles.h"
+#include "listings/titles.h"
 
 #include <gtest/gtest.h>
 

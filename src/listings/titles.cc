@@ -1,4 +1,4 @@
-#include "import/titles.h"
+#include "listings/titles.h"
 
 #include <openssl/evp.h>
 

@@ -1,0 +1,228 @@
+#include "listings/program_writer.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "listings/search_conditions.h"
+#include "listings/titles.h"
+#include "platform/text/text.h"
+#include "platform/time/format_settings.h"
+
+namespace kestro {
+namespace {
+
+// The statements. Text values fill the %s places as bound string literals.
+constexpr const char kUpdateProgram[] =
+    "update programs set channel_id = %d, external_id = %s , start_time = %d , end_time = %d , "
+    "title = %s , subtitle = %s , tv_rating = %s , movie_rating = %s , program_type = %s  , "
+    "sort_title = %s , search_title = %s  where id = %d";
+constexpr const char kUpdateRescheduledProgram[] =
+    "update programs set channel_id = %d, external_id = %s , start_time = %d , end_time = %d , "
+    "title = %s , subtitle = %s ,  tv_rating = %s , movie_rating = %s , program_type = %s  ,  "
+    "sort_title = %s , search_title = %s , schedule_id = %d where id = %d";
+constexpr const char kInsertProgram[] =
+    "insert into programs ( id , channel_id , external_id , start_time , end_time , title , "
+    "subtitle , tv_rating , movie_rating , program_type , sort_title , search_title ) values ( "
+    "null , %d , %s , %d , %d , %s , %s , %s , %s , %s , %s , %s )";
+constexpr const char kInsertDetails[] =
+    " insert into program_details ( id , long_desc , short_desc , part_num , num_of_parts ,is_cc,"
+    "is_stereo,is_repeat,is_subtitled,is_jip,is_sap,is_blackout,is_sex_rating,is_violence_rating,"
+    "is_language_rating,is_dialog_rating,is_fv_rating,is_enhanced,is_3d,is_letterbox,is_hdtv,"
+    "is_dvs,is_made_for_tv,dolby,premiere_finale,advisories,year,run_time,color,language,"
+    "origin_country,source_type,show_type,holiday,episode_num,origin_network,origin_studio,"
+    "original_air_date,season_num,season_episode_num) values ( %d,%s,%s,%d,%d,%d,%d,%d,%d,%d,%d,"
+    "%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%s,%s,%s,%d,%d,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%d,%d)";
+constexpr const char kSelectRole[] = "select role_id from roles where role = %s";
+constexpr const char kInsertRole[] = "insert into roles ( role_id , role ) values ( null , %s )";
+constexpr const char kSelectPerson[] = "select person_id from people where name = %s";
+constexpr const char kInsertPerson[] =
+    "insert into people ( person_id , name , search_name ) values ( null , %s , %s )";
+constexpr const char kInsertProgramPerson[] =
+    "insert into program_people ( program_id , person_id , role_id , relevance ) values ( %d , "
+    "%d , %d , %d )";
+constexpr const char kSelectGenre[] = "select genre_id from genres where genre = %s";
+constexpr const char kInsertGenre[] =
+    "insert into genres ( genre_id , genre ) values ( null , %s )";
+constexpr const char kInsertProgramGenre[] =
+    "insert into program_genres ( program_id , genre_id , relevance ) values ( %d , %d , %d )";
+constexpr const char kInsertWords[] =
+    "insert into program_words ( program_id , words ) values ( %d , %s )";
+constexpr const char kSelectDescriptions[] =
+    "select long_desc , short_desc from program_details where id = %d";
+
+SqlArgs RowValues(const ProgramRecord& p, const ProgramKeys& keys) {
+  return {SqlArg::Int(p.channel_id),      SqlArg::Quoted(p.equality_key),
+          SqlArg::Int(keys.start_db),     SqlArg::Int(keys.end_db),
+          SqlArg::Quoted(p.title),        SqlArg::Quoted(p.subtitle),
+          SqlArg::Quoted(p.tv_rating),    SqlArg::Quoted(p.movie_rating),
+          SqlArg::Quoted(p.program_type), SqlArg::Quoted(p.sort_title),
+          SqlArg::Quoted(keys.search_title)};
+}
+
+// The id the lookup finds, else the row id of the insert. With `ignore_duplicate`, an insert a
+// constraint refuses answers 0.
+int32_t FindOrInsert(IDB& db, const char* select_format, const char* insert_format,
+                     const SqlArgs& select_args, const SqlArgs& insert_args,
+                     bool ignore_duplicate) {
+  if (int32_t id = db.QueryIntFmt(select_format, select_args)) return id;
+  try {
+    db.ExecFmt(insert_format, insert_args);
+  } catch (const EDatabaseError& e) {
+    if (!ignore_duplicate || e.failure() != DbFailure::kConstraint) throw;
+    return 0;
+  }
+  return db.LastInsertRowID();
+}
+
+// Runs a link insert; a link that exists already stands.
+void InsertLink(IDB& db, const char* format, const SqlArgs& args) {
+  try {
+    db.ExecFmt(format, args);
+  } catch (const EDatabaseError& e) {
+    if (e.failure() != DbFailure::kConstraint) throw;
+  }
+}
+
+}  // namespace
+
+void ProgramRecord::Clear() { *this = ProgramRecord(); }
+
+void ProgramRecord::AddGenre(std::string_view genre) {
+  std::string trimmed = Trim(genre);
+  if (trimmed.empty()) return;
+  const bool listed = std::any_of(genres.begin(), genres.end(),
+                                  [&](const std::string& g) { return SameText(g, trimmed); });
+  if (!listed) genres.push_back(std::move(trimmed));
+}
+
+void ProgramRecord::AddPerson(std::string_view name, std::string_view role) {
+  std::string trimmed_name = Trim(name);
+  if (trimmed_name.empty()) return;
+  std::string trimmed_role = Trim(role);
+  if (trimmed_role.empty()) trimmed_role = "Actor";
+  people.push_back({std::move(trimmed_name), std::move(trimmed_role)});
+}
+
+int32_t InsertProgramRow(IDB& db, const ProgramRecord& program, const ProgramKeys& keys) {
+  db.ExecFmt(kInsertProgram, RowValues(program, keys));
+  return db.LastInsertRowID();
+}
+
+void UpdateProgramRow(IDB& db, int32_t program_id, const ProgramRecord& program,
+                      const ProgramKeys& keys, int32_t schedule_id) {
+  SqlArgs values = RowValues(program, keys);
+  if (schedule_id >= 0) values.push_back(SqlArg::Int(schedule_id));
+  values.push_back(SqlArg::Int(program_id));
+  db.ExecFmt(schedule_id >= 0 ? kUpdateRescheduledProgram : kUpdateProgram, values);
+}
+
+std::pair<std::string, std::string> StoredDescriptions(IDB& db, int32_t program_id) {
+  TablePtr details = db.QueryFmt(kSelectDescriptions, {SqlArg::Int(program_id)});
+  return {details->Text(0), details->Text(1)};
+}
+
+void InsertProgramDetails(IDB& db, int32_t program_id, const ProgramRecord& p) {
+  SqlArgs values = {SqlArg::Int(program_id), SqlArg::Quoted(p.long_description),
+                    SqlArg::Quoted(p.short_description), SqlArg::Int(p.part_number),
+                    SqlArg::Int(p.number_of_parts)};
+  values.reserve(40);
+  for (TV_3_WAY flag : p.flags) values.push_back(SqlArg::Int(flag));
+  const std::string air_date = p.original_air_date == 0.0
+                                   ? std::string()
+                                   : FormatDateTime("yyyymmdd", p.original_air_date);
+  for (const SqlArg& value :
+       {SqlArg::Quoted(p.dolby), SqlArg::Quoted(p.premiere_finale), SqlArg::Quoted(p.advisories),
+        SqlArg::Int(p.year_produced), SqlArg::Int(p.run_time), SqlArg::Quoted(p.color),
+        SqlArg::Quoted(p.language), SqlArg::Quoted(p.country_of_origin),
+        SqlArg::Quoted(p.source_type), SqlArg::Quoted(p.show_type), SqlArg::Quoted(p.holiday),
+        SqlArg::Quoted(p.episode_number), SqlArg::Quoted(p.network), SqlArg::Quoted(p.studio),
+        SqlArg::Quoted(air_date), SqlArg::Int(p.season_number),
+        SqlArg::Int(p.season_episode_number)}) {
+    values.push_back(value);
+  }
+  db.ExecFmt(kInsertDetails, values);
+}
+
+void InsertProgramPeople(IDB& db, int32_t program_id, const ProgramRecord& p) {
+  for (size_t i = 0; i < p.people.size(); ++i) {
+    const ProgramPerson& person = p.people[i];
+    if (person.name.empty() || person.role.empty()) continue;
+    const int32_t role_id = FindOrInsert(db, kSelectRole, kInsertRole,
+                                         {SqlArg::Quoted(person.role)},
+                                         {SqlArg::Quoted(person.role)}, true);
+    if (role_id == 0) continue;
+    const int32_t person_id = FindOrInsert(
+        db, kSelectPerson, kInsertPerson, {SqlArg::Quoted(person.name)},
+        {SqlArg::Quoted(person.name), SqlArg::Quoted(MakeTitles(person.name, false).search_title)},
+        true);
+    if (person_id == 0) continue;
+    InsertLink(db, kInsertProgramPerson,
+               {SqlArg::Int(program_id), SqlArg::Int(person_id), SqlArg::Int(role_id),
+                SqlArg::Int(static_cast<int32_t>(i) + 1)});
+  }
+}
+
+void InsertProgramGenres(IDB& db, int32_t program_id, const ProgramRecord& p) {
+  for (size_t i = 0; i < p.genres.size(); ++i) {
+    const std::string& genre = p.genres[i];
+    const int32_t genre_id = FindOrInsert(db, kSelectGenre, kInsertGenre, {SqlArg::Quoted(genre)},
+                                          {SqlArg::Quoted(genre)}, false);
+    InsertLink(db, kInsertProgramGenre,
+               {SqlArg::Int(program_id), SqlArg::Int(genre_id),
+                SqlArg::Int(static_cast<int32_t>(i) + 1)});
+  }
+}
+
+void InsertProgramWords(IDB& db, int32_t program_id, const ProgramRecord& p,
+                        std::string_view search_title) {
+  std::string text(search_title);
+  for (const std::string* part : {&p.subtitle, &p.long_description, &p.premiere_finale,
+                                  &p.language, &p.country_of_origin, &p.holiday, &p.studio}) {
+    text += ' ';
+    text += *part;
+  }
+  text += ' ';
+  if (p.program_type == "MV") text += "movie ";
+  for (const ProgramPerson& person : p.people) text += person.name + ' ';
+  for (const std::string& genre : p.genres) text += genre + ' ';
+  // The stored words are padded with one blank on each side, so that " word " finds whole words.
+  std::string words(1, ' ');
+  words += NormalizeKeywords(text);
+  words += ' ';
+  db.ExecFmt(kInsertWords, {SqlArg::Int(program_id), SqlArg::Quoted(words)});
+}
+
+void DeleteProgramDependents(IDB& db, int32_t program_id) {
+  static constexpr const char* kDeleteDependentRows[] = {
+      "delete from program_details where id = %d",
+      "delete from program_genres where program_id = %d",
+      "delete from program_words where program_id = %d",
+      "delete from program_people where program_id = %d",
+  };
+  for (const char* format : kDeleteDependentRows) db.ExecFmt(format, {SqlArg::Int(program_id)});
+}
+
+void DeleteProgramRow(IDB& db, int32_t program_id) {
+  db.ExecFmt("delete from programs where id = %d", {SqlArg::Int(program_id)});
+}
+
+void DeleteProgramWithDetails(IDB& db, int32_t program_id) {
+  DeleteProgramRow(db, program_id);
+  DeleteProgramDependents(db, program_id);
+}
+
+void LinkProgramToSchedule(IDB& db, int32_t program_id, int32_t schedule_id) {
+  db.ExecFmt("update programs set schedule_id = %d where id = %d",
+             {SqlArg::Int(schedule_id), SqlArg::Int(program_id)});
+}
+
+void UnlinkProgramFromSchedule(IDB& db, int32_t program_id, int32_t schedule_id) {
+  db.ExecFmt("update programs set schedule_id = 0 where id = %d and schedule_id = %d",
+             {SqlArg::Int(program_id), SqlArg::Int(schedule_id)});
+}
+
+void ClearProgramSchedule(IDB& db, int32_t program_id) {
+  db.ExecFmt("update programs set schedule_id = 0 where id = %d", {SqlArg::Int(program_id)});
+}
+
+}  // namespace kestro
