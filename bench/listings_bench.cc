@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "common/fake_env.h"
-#include "listings/tv_listings.h"
+#include "listings/listings_object.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"

@@ -40,7 +40,7 @@
 #include "import/import_system.h"
 #include "kestro/com_object.h"
 #include "kestro/host_type_library.h"
-#include "listings/tv_listings.h"
+#include "listings/listings_object.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"

@@ -26,7 +26,7 @@
 
 #include "core/registry_info.h"
 #include "import/import_plugin.h"
-#include "lineups/tv_lineups.h"
+#include "lineups/lineups.h"
 #include "platform/env/real_env.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "cli/cli.h"
-#include "host/media_library/media_library.h"
+#include "host/media_library/ml_library.h"
 #include "kestro/dispatch.h"
 #include "kestro/host.h"
 #include "kestro/tv_system.h"

@@ -16,7 +16,7 @@
 #include "core/kestro_object.h"
 #include "import/update_session.h"
 #include "kestro/tv_import.h"
-#include "listings/tv_listings.h"
+#include "listings/listings_object.h"
 #include "listings/tv_program_list.h"
 #include "scheduling/tv_scheduler.h"
 #include "support/host_log.h"

@@ -9,7 +9,7 @@
 #include "listings/program_writer.h"
 #include "listings/search_conditions.h"
 #include "listings/titles.h"
-#include "listings/tv_listings.h"
+#include "listings/listings_object.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"

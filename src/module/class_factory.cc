@@ -2,7 +2,7 @@
 
 #include "core/kestro_object.h"
 #include "kestro/tv_system.h"
-#include "module/tv_system.h"
+#include "module/system_object.h"
 #include "platform/env/real_env.h"
 
 namespace kestro {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "listings/schedule_access.h"
-#include "listings/tv_listings.h"
+#include "listings/listings_object.h"
 
 namespace kestro {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "common/temp_dir.h"
-#include "host/media_library/media_library.h"
+#include "host/media_library/ml_library.h"
 #include "kestro/host_type_library.h"
 #include "platform/com/class_loader.h"
 #include "platform/system/registry_file.h"

@@ -18,7 +18,7 @@
 #include "import/import_plugin.h"
 #include "import/listings_import.h"
 #include "kestro/tv_import.h"
-#include "lineups/tv_lineups.h"
+#include "lineups/lineups.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
 

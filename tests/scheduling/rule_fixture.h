@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/module_folders.h"
-#include "host/media_library/media_library.h"
+#include "host/media_library/ml_library.h"
 #include "kestro/media_library.h"
 #include "kestro/com_object.h"
 #include "kestro/host_type_library.h"

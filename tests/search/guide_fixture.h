@@ -10,7 +10,7 @@
 #include "common/fake_env.h"
 #include "common/temp_dir.h"
 #include "kestro/tv_listings.h"
-#include "listings/tv_listings.h"
+#include "listings/listings_object.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"

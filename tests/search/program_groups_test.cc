@@ -1,4 +1,4 @@
-#include "listings/tv_program_groups.h"
+#include "listings/program_groups.h"
 
 #include <gtest/gtest.h>
 

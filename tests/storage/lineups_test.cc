@@ -8,7 +8,7 @@
 
 #include "common/temp_dir.h"
 #include "common/fake_env.h"
-#include "lineups/tv_lineups.h"
+#include "lineups/lineups.h"
 #include "platform/time/date_time.h"
 #include "storage/sqlite_database.h"
 

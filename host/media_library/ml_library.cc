@@ -1,4 +1,4 @@
-#include "host/media_library/media_library.h"
+#include "host/media_library/ml_library.h"
 
 #include "kestro/host_type_library.h"
 #include "platform/system/tv_registry.h"

@@ -1,5 +1,5 @@
 // TTVLineups: the lineups database and the list of its lineups.
-#include "lineups/tv_lineups.h"
+#include "lineups/lineups.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,5 +1,5 @@
 // TTVLineup: one lineup, its row in the lineups database and its plug-in properties.
-#include "lineups/tv_lineups.h"
+#include "lineups/lineups.h"
 
 #include <filesystem>
 

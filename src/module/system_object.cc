@@ -1,7 +1,7 @@
-#include "module/tv_system.h"
+#include "module/system_object.h"
 
-#include "lineups/tv_lineups.h"
-#include "module/tv_screens.h"
+#include "lineups/lineups.h"
+#include "module/screens.h"
 #include "platform/exception.h"
 
 namespace kestro {

@@ -1,11 +1,11 @@
-#include "listings/tv_listings.h"
+#include "listings/listings_object.h"
 
 #include <utility>
 
 #include "listings/channel_store.h"
 #include "listings/custom_search.h"
 #include "listings/program_store.h"
-#include "listings/tv_program_groups.h"
+#include "listings/program_groups.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
 
