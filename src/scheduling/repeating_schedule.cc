@@ -7,13 +7,6 @@
 #include "scheduling/rule_save.h"
 
 namespace kestro {
-namespace {
-
-// Only the time of day of an OLE date, to the millisecond.
-OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : OleDate(); }
-
-}  // namespace
-
 ComPtr<TTVRepeatingSchedule> FindRule(const DBPtr& db, const ComPtr<ITVListings>& listings,
                                       int32_t rs_id) {
   std::optional<RuleFields> fields = FindRuleFields(*db, rs_id);

@@ -10,8 +10,6 @@
 namespace kestro {
 namespace {
 
-// Only the time of day of an OLE date, to the millisecond.
-OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : OleDate(); }
 
 // Time-of-day fields are stored as db time of today's date plus that time.
 int32_t StoredTime(OleDate today, OleDate time_of_day) {
@@ -85,6 +83,8 @@ std::string ReplaceLineBreaks(const std::string& text) {
 }
 
 }  // namespace
+
+OleDate TimeOfDay(OleDate value) { return std::isfinite(value) ? TimeOf(value) : OleDate(); }
 
 bool FrequencyMatchesDay(const std::string& frequency, int iso_weekday) {
   static const char* const kDays[] = {"mon", "tue", "wed", "thu", "fri", "sat", "sun"};

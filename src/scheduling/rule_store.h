@@ -43,6 +43,10 @@ struct RuleFields {
   bool IsSearchRule() const { return rs_type == TV_RS_TYPE_SEARCH; }
 };
 
+// Only the time of day of an OLE date, to the millisecond (a rule's start and end); 0 for a value
+// that is not a number.
+OleDate TimeOfDay(OleDate value);
+
 // Whether a lower-cased Frequency token takes in the ISO weekday (Monday = 1 .. Sunday = 7).
 bool FrequencyMatchesDay(const std::string& frequency, int iso_weekday);
 
