@@ -1,12 +1,11 @@
 #include "scheduling/repeating_schedule.h"
 
-#include <cmath>
-
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/rule_save.h"
 
 namespace kestro {
+
 ComPtr<TTVRepeatingSchedule> FindRule(const DBPtr& db, const ComPtr<ITVListings>& listings,
                                       int32_t rs_id) {
   std::optional<RuleFields> fields = FindRuleFields(*db, rs_id);
