@@ -108,21 +108,41 @@ struct IKestroScreen : IDispatch {
   KESTRO_DISPATCH_MEMBERS(IKestroScreen, "Host screen")
 };
 
-// The host system object as the module sees it.
+struct IMLSection;
+
+// The host system object as the module sees it. Messages: a message made by CreateMessage and
+// sent is delivered on the host's plug-in thread, after the call that sent it has returned, to
+// every plug-in subscribed to a pattern its subject matches ("*" matches any run of characters);
+// SendTo delivers it to the one plug-in PluginTarget names.
 struct IKestroSystem : IDispatch {
   static constexpr GUID kIID = MakeGuid("{94A257B2-AF0C-4FEC-BE4C-A4814631C482}");
   using Base = IDispatch;
-#define IKestroSystem_MEMBERS(M)                                                      \
-  M(method, 1, CreateMessage, (const std::string& subject, IKestroMessage** message)) \
-  M(method, 2, Subscribe, (const std::string& pattern, IKestroPlugin* subscriber))    \
-  M(method, 4, ShowTrace, (const std::string& text))                                  \
-  M(method, 5, ShowStatus, (const std::string& text))                                 \
-  M(method, 7, CreateItem, (IKestroItem** item))                                      \
-  M(method, 25, LookupText, (const std::string& phrase, std::string* text))           \
-  M(method, 34, GetLog, (int32_t kind, IKestroLog** log))                             \
-  M(method, 37, GetFolder, (const std::string& kind, std::string* path))              \
+#define IKestroSystem_MEMBERS(M)                                                              \
+  M(method, 1, CreateMessage, (const std::string& subject, IKestroMessage** message))         \
+  M(method, 2, Subscribe, (const std::string& pattern, IKestroPlugin* subscriber))            \
+  M(method, 4, ShowTrace, (const std::string& text))                                          \
+  M(method, 5, ShowStatus, (const std::string& text))                                         \
+  /* The value IKestroMessage.SendTo takes to reach `plugin` alone. */                        \
+  M(method, 6, PluginTarget, (IKestroPlugin* plugin, Variant* target))                        \
+  M(method, 7, CreateItem, (IKestroItem** item))                                              \
+  /* A section of the host's media library; with `create`, made when missing. */              \
+  M(method, 15, OpenMediaSection, (const std::string& name, bool create, IMLSection** section)) \
+  /* The display text of a phrase (the phrase itself when the host has no other). */          \
+  M(method, 25, LookupText, (const std::string& phrase, std::string* text))                   \
+  M(method, 34, GetLog, (int32_t kind, IKestroLog** log))                                     \
+  /* The folder of a named kind ("logs", "recordings", ...), with a trailing "/". */          \
+  M(method, 37, GetFolder, (const std::string& kind, std::string* path))                      \
   M(method, 39, SetRuntimeProperty, (const std::string& name, IKestroItem* value))
   KESTRO_DISPATCH_MEMBERS(IKestroSystem, "Host system")
+};
+
+// The host's instrumentation: usage events, asked for from the host system object with
+// QueryInterface. Not an automation interface.
+struct IKestroInstrumentation : IUnknown {
+  static constexpr GUID kIID = MakeGuid("{4529AE06-FDA5-4B5B-BACD-64DA8D719F58}");
+  using Base = IUnknown;
+  // Records event `name` with the values of `pairs`.
+  virtual HRESULT RecordEvent(const std::string& name, IKestroItem* pairs) = 0;
 };
 
 }  // namespace kestro
