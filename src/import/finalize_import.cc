@@ -11,6 +11,7 @@
 #include "platform/time/date_time.h"
 #include "scheduling/rule_save.h"
 #include "scheduling/rule_store.h"
+#include "scheduling/schedule_store.h"
 
 namespace kestro {
 namespace {
@@ -204,9 +205,17 @@ void CheckSchedulesWithPrograms(IDB& db, ILogger& logger, IntegrityCheckCounts& 
     const std::string schedule_id = rows->Text(0), program_id = rows->Text(1);
     const std::string program_schedule_id = rows->Text(2);
     if (program_schedule_id.empty()) {
-      logger.LogFmt("SERIOUS PROBLEM : schedule %s points to non-existent program %s",
+      // The relocation has run: a schedule still without its programme records nothing. It goes,
+      // and the user finds it among the lost recordings.
+      const int32_t id = StrToInt(schedule_id);
+      MarkScheduleDeleted(db, id, "System", "The programme is no longer in the listings");
+      db.ExecFmt("insert or ignore into lost_schedules ( schedule_id ) values ( %d )",
+                 {SqlArg::Int(id)});
+      IncreaseScheduleVersion(db);
+      logger.LogFmt("PROBLEM FIXED : schedule %s points to non-existent program %s",
                     schedule_id.c_str(), program_id.c_str());
       ++counts.found;
+      ++counts.fixed;
     } else if (program_schedule_id != schedule_id) {
       logger.LogFmt(
           "SERIOUS PROBLEM : schedule %s points to program %s which points to schedule %s",

@@ -50,6 +50,7 @@ ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ScheduleFields& fields) {
   return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
     CheckTunerCount();
     Transaction transaction = BeginScheduleChange(*db_);
+    RefuseSecondScheduleOfProgram(fields, *result);
     std::vector<ComPtr<TTVSchedule>> overlapping =
         LoadOverlapping(fields.StartDbTime(), fields.EndDbTime());
     if (fields.id > 0) DropSchedule(overlapping, fields.id);
@@ -67,6 +68,17 @@ ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ScheduleFields& fields) {
     transaction.Commit();
     fields.tuner_id = tuner;
   });
+}
+
+void TConflictResolver::RefuseSecondScheduleOfProgram(const ScheduleFields& fields,
+                                                      TTVScheduleResult& result) const {
+  if (fields.program_id <= 0) return;
+  std::vector<ComPtr<TTVSchedule>> live = LoadLiveSchedulesOfProgram(db_, fields.program_id);
+  std::erase_if(live, [&](const ComPtr<TTVSchedule>& s) { return s->fields().id == fields.id; });
+  if (live.empty()) return;
+  result.Conflicts().Add(live.front());
+  throw EAddSchedule(TV_ADD_SCHEDULE_CONFLICT, Format("The programme is already scheduled as #%d",
+                                                      live.front()->fields().id));
 }
 
 void TConflictResolver::CheckTunerCount() const {

@@ -47,6 +47,11 @@ class TConflictResolver {
  private:
   // The steps of Resolve, in order; each throws EAddSchedule.
   void CheckTunerCount() const;
+  // One showing never takes two tuners: throws EAddSchedule TV_ADD_SCHEDULE_CONFLICT "The
+  // programme is already scheduled as #%d", with that schedule in the result's conflicts, when
+  // another live schedule records the schedule's programme.
+  void RefuseSecondScheduleOfProgram(const ScheduleFields& fields,
+                                     TTVScheduleResult& result) const;
   std::vector<ComPtr<TTVSchedule>> LoadOverlapping(int32_t start_db, int32_t end_db) const;
   static void DropSchedule(std::vector<ComPtr<TTVSchedule>>& overlapping, int32_t schedule_id);
   int32_t MakeRoom(int32_t tuner, const std::vector<ComPtr<TTVSchedule>>& overlapping) const;

@@ -248,13 +248,11 @@ TV_CONFLICT_TYPE RuleSave::Classify(int32_t program_id, const TTVScheduleList& c
     log_.Line("  CONFLICT : " + x.LogLine());
     const int32_t x_rule = x.fields().rs_id;
     TV_CONFLICT_TYPE type;
-    if (!rule_.IsNew() && x_rule == rule_.id) {
-      type = TV_CONFLICT_SELF;
+    if ((!rule_.IsNew() && x_rule == rule_.id) ||
+        (program_id > 0 && x.fields().program_id == program_id)) {
+      type = TV_CONFLICT_SELF;  // the rule's own, or the same showing recorded already
     } else if (x_rule <= 0) {
-      // A single schedule: the same showing recorded already, or something else entirely.
-      type = program_id > 0 && x.fields().program_id == program_id
-                 ? TV_CONFLICT_SELF
-                 : TV_CONFLICT_HARD;
+      type = TV_CONFLICT_HARD;  // a single schedule of something else
     } else {
       auto known = rule_priorities_.find(x_rule);
       if (known == rule_priorities_.end()) {

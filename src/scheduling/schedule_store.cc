@@ -149,6 +149,12 @@ std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32
   return ReadSchedules(db, *rows);
 }
 
+std::vector<ComPtr<TTVSchedule>> LoadLiveSchedulesOfProgram(const DBPtr& db, int32_t program_id) {
+  TablePtr rows = db->QueryFmt("select * from schedules where deleted = 0 and program_id = %d",
+                               {SqlArg::Int(program_id)});
+  return ReadSchedules(db, *rows);
+}
+
 namespace {
 
 // The values of the stored columns, in the order both the insert and the update name them.

@@ -35,6 +35,9 @@ ComPtr<TTVSchedule> FindScheduleByID(const DBPtr& db, int32_t schedule_id);
 std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32_t start_db,
                                                           int32_t end_db);
 
+// The live schedules that record the programme.
+std::vector<ComPtr<TTVSchedule>> LoadLiveSchedulesOfProgram(const DBPtr& db, int32_t program_id);
+
 // --- writing (callers hold a transaction; failures throw) ----------------------------
 
 // Inserts a new row with status "NEW" (the fields' id is ignored); returns its schedule_id.

@@ -193,7 +193,7 @@ TEST_F(IntegrityCheck, BrokenLinksAreRepairedOrReported) {
 
   const IntegrityCheckCounts counts = RunIntegrityChecks(*db_, *run_->Logger());
   EXPECT_EQ(counts.found, 6);
-  EXPECT_EQ(counts.fixed, 3);
+  EXPECT_EQ(counts.fixed, 4);
   const std::string a = std::to_string(to_deleted), b = std::to_string(to_missing),
                     c = std::to_string(to_other);
   EXPECT_THAT(Findings(),
@@ -205,15 +205,18 @@ TEST_F(IntegrityCheck, BrokenLinksAreRepairedOrReported) {
                           "2 schedules have programs",
                           "SERIOUS PROBLEM : schedule 2 points to program " + a +
                               " which points to schedule 0",
-                          "SERIOUS PROBLEM : schedule 3 points to non-existent program 777",
+                          "PROBLEM FIXED : schedule 3 points to non-existent program 777",
                           "1 schedules have repeating schedules",
                           "PROBLEM FIXED : schedule 4 points to non-existent rs_id 55"));
-  EXPECT_THAT(Messages(), Contains("PROBLEMS FOUND = 6 : PROBLEMS FIXED = 3"));
+  EXPECT_THAT(Messages(), Contains("PROBLEMS FOUND = 6 : PROBLEMS FIXED = 4"));
   EXPECT_THAT(Messages(), Contains("SOME SERIOUS PROBLEMS WERE FOUND"));
   EXPECT_EQ(ScheduleOf(to_deleted), 0);
   EXPECT_EQ(ScheduleOf(to_missing), 0);
   EXPECT_EQ(ScheduleOf(to_other), 2);
   EXPECT_EQ(Count("select rs_id from schedules where schedule_id = 4"), 0);
+  EXPECT_EQ(Count("select deleted from schedules where schedule_id = 3"), 1)
+      << "a live schedule without its programme goes, listed as lost";
+  EXPECT_EQ(Count("select count ( * ) from lost_schedules where schedule_id = 3"), 1);
 }
 
 TEST_F(IntegrityCheck, OnlyRepairableProblemsAreAllFixed) {

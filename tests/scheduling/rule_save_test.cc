@@ -2,6 +2,7 @@
 
 #include "scheduling/rule_fixture.h"
 #include "platform/system/registry_file.h"
+#include "scheduling/rule_operations.h"
 #include "scheduling/schedule_store.h"
 
 namespace kestro::testing {
@@ -244,10 +245,17 @@ TEST_F(DuplicatesTest, AllShowingsWithoutReductionOneWithIt) {
   EXPECT_FALSE(log_->Has("EQUALITY KEY REDUCTION"));
   EXPECT_EQ(LiveSchedulesOf(every->fields().id), 3);
 
+  // A second rule finds every showing recorded already: one showing never takes two tuners.
+  ComPtr<TTVRepeatingSchedule> again = SearchRule("Drama");
+  ASSERT_EQ(Save(*again, TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
+  EXPECT_EQ(LiveSchedulesOf(again->fields().id), 0);
+
+  ASSERT_TRUE(DeleteRule(db_, listings_, every->fields().id, "", kPurgeScheduleReason));
+  ASSERT_TRUE(DeleteRule(db_, listings_, again->fields().id, "", kPurgeScheduleReason));
   ComPtr<TTVRepeatingSchedule> once = SearchRule("Drama");
   once->fields().duplicates = TV_DUPLICATES_NOT_IF_IN_LIBRARY;
   once->fields().channel_id = 1;
-  auto r = Save(*once, TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE);
+  auto r = Save(*once, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
   EXPECT_TRUE(log_->Has("EQUALITY KEY REDUCTION FINISHED : 1 schedules removed")) << log_->All();
   EXPECT_EQ(LiveSchedulesOf(once->fields().id), 1);
 }

@@ -124,6 +124,23 @@ TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
   EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 0"), 1);
 }
 
+TEST_F(ConflictTest, AProgrammeRecordedOnceTakesOneTuner) {
+  AddProgram(5, At(20), At(21));
+  ComPtr<TTVSchedule> first = Make(At(20), At(21));
+  first->fields().program_id = 5;
+  ASSERT_TRUE(scheduler_->Add(*first)->Ok());
+  ComPtr<TTVSchedule> second = Make(At(19, 55), At(21, 5));
+  second->fields().program_id = 5;
+  ComPtr<TTVScheduleResult> r = scheduler_->Add(*second);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
+  EXPECT_EQ(r->Description(),
+            "The programme is already scheduled as #" + std::to_string(first->fields().id));
+  EXPECT_EQ(r->Conflicts().Count(), 1);
+  EXPECT_EQ(second->fields().id, -1);
+  EXPECT_TRUE(scheduler_->Add(*first)->Ok()) << "saving the same schedule again is no second one";
+  EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 0"), 1);
+}
+
 TEST_F(ConflictTest, RefusesEverythingWithoutTuners) {
   UseTuners(0);
   ComPtr<TTVScheduleResult> r = scheduler_->Add(*Make(At(20), At(21)));
