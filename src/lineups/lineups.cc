@@ -6,6 +6,7 @@
 
 #include "platform/exception.h"
 #include "platform/text/text.h"
+#include "storage/database_file.h"
 #include "storage/sqlite_database.h"
 #include "support/failure_report.h"
 
@@ -42,22 +43,16 @@ TTVLineups::TTVLineups(ImportServices services, LineupLocations locations)
                            ec.message().c_str()));
   }
 
-  if (!env.FileExists(file_name_)) {
-    try {
-      db_ = OpenSQLiteDatabase(file_name_, services_.env);
-      db_->Exec(kCreateScript);
-      db_->Exec(kDurabilityPragmas);
-    } catch (const std::exception& e) {
-      db_.reset();
-      env.RemoveFile(file_name_);  // an empty file left behind would fail every later open
-      throw Exception(
-          Format("Failed to create TV lineups database \"%s\" : %s", file_name_.c_str(), e.what()));
-    }
-    return;
-  }
-
+  const bool existed = env.FileExists(file_name_);
   try {
-    db_ = OpenSQLiteDatabase(file_name_, services_.env);
+    db_ = OpenDatabaseFile(file_name_, services_.env, kCreateScript, "lineups");
+  } catch (const std::exception& e) {
+    ThrowWithCause(Format(existed ? "Failed to open TV lineups database \"%s\" : %s"
+                                  : "Failed to create TV lineups database \"%s\" : %s",
+                          file_name_.c_str(), e.what()),
+                   e);
+  }
+  try {
     TablePtr rows = db_->Query("select * from lineups order by name");
     for (; !rows->Eof(); rows->Next())
       lineups_.push_back(MakeObject<TTVLineup>(db_, services_, locations_, *rows));

@@ -6,6 +6,7 @@
 #include "core/registry_info.h"
 #include "platform/system/debug_trace.h"
 #include "platform/text/text.h"
+#include "storage/database_file.h"
 #include "storage/sqlite_database.h"
 
 namespace kestro {
@@ -220,31 +221,18 @@ void ConfigureConnection(IDB& db) {
   AddSearchIndexes(db);
 }
 
-DBPtr CreateNewFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
+DBPtr OpenFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
+  const bool existed = env->FileExists(file_name);
   try {
-    DBPtr db = OpenSQLiteDatabase(file_name, env);
-    db->Exec(kCreateScript);
-    ConfigureConnection(*db);
-    return db;
-  } catch (const std::exception& e) {
-    // Whatever the failed script left (an empty file) would later fail every open.
-    env->RemoveFile(file_name);
-    ThrowWithCause(
-        Format("Failed to create TV listings database \"%s\" : %s", file_name.c_str(), e.what()),
-        e);
-  }
-}
-
-DBPtr OpenExistingFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
-  try {
-    DBPtr db = OpenSQLiteDatabase(file_name, env);
+    DBPtr db = OpenDatabaseFile(file_name, env, kCreateScript, "parameters");
     Upgrade(*db);
     ConfigureConnection(*db);
     return db;
   } catch (const std::exception& e) {
-    ThrowWithCause(
-        Format("Failed to open TV listings database \"%s\" : %s", file_name.c_str(), e.what()),
-        e);
+    ThrowWithCause(Format(existed ? "Failed to open TV listings database \"%s\" : %s"
+                                  : "Failed to create TV listings database \"%s\" : %s",
+                          file_name.c_str(), e.what()),
+                   e);
   }
 }
 
@@ -258,8 +246,7 @@ DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<E
                              ec.message().c_str()));
     }
   }
-  return env->FileExists(file_name) ? OpenExistingFile(file_name, env)
-                                    : CreateNewFile(file_name, env);
+  return OpenFile(file_name, env);
 }
 
 }  // namespace kestro

@@ -11,8 +11,9 @@ namespace kestro {
 
 // Opens (creating when missing) the database file and registers the module's SQL functions
 // (datenum, today, date, idt_timeof, idt_dayof, idt_now) on the connection; the connection
-// carries `env` (IDB::GetEnv), whose clock those functions read. No busy handler: a locked
-// database fails at once. Pragmas are the owner's business.
+// carries `env` (IDB::GetEnv), whose clock those functions read. A write waits out another
+// connection's lock for the module's busy timeout (IDB::SetBusyTimeout). Pragmas are the owner's
+// business.
 // Throws EDatabaseError "Failed to open database "%s" : %s".
 DBPtr OpenSQLiteDatabase(const std::string& file_name, std::shared_ptr<Env> env);
 

@@ -177,6 +177,23 @@ TEST_F(ListingsDatabase, LeftoverCopyWithoutTheOldTableIsMovedBack) {
               ElementsAre("4:0", "9:0"));
 }
 
+TEST_F(ListingsDatabase, AFileWhoseCreationNeverFinishedIsMovedAsideAndCreatedAnew) {
+  testing::WriteFile(file_, "");            // killed before the schema was written
+  testing::WriteFile(file_ + ".creating", "x");  // and a half-written new file beside it
+  DBPtr db = OpenListingsDatabase(file_, env_);
+  EXPECT_TRUE(HasTable(*db, "parameters"));
+  EXPECT_EQ(Version(*db), "3");
+  EXPECT_TRUE(std::filesystem::exists(file_ + ".incomplete"));
+  EXPECT_FALSE(std::filesystem::exists(file_ + ".creating"));
+  db.reset();
+  EXPECT_EQ(Version(*OpenListingsDatabase(file_, env_)), "3") << "a complete file stays";
+
+  env_->FailFileOp(testing::FakeEnv::FileOp::kRename, EIO, "listings.2.dat");
+  EXPECT_THROW(OpenListingsDatabase(dir_ / "listings.2.dat", env_), Exception);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "listings.2.dat"))
+      << "a creation that fails leaves no file in the way";
+}
+
 TEST_F(ListingsDatabase, FailuresNameWhatFailedAndKeepTheFile) {
   auto failure = [&](const std::string& file) {
     try {
