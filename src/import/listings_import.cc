@@ -284,9 +284,10 @@ class TListingsImportRun {
     if (system_) system_->DiscardSaving();
   }
 
-  // The outcome: logged, recorded in the lineup, and the lineup saved. A failure to log or to
-  // save is reported (ReportFailure) but does not change the run's answer.
-  void Finish(const std::string& error_message) noexcept {
+  // The outcome: logged, recorded in the lineup, and the lineup saved. A failure to log is
+  // reported (ReportFailure); a lineup that cannot be saved fails the run with the cause, though
+  // the listings it imported stay.
+  void Finish(std::string& error_message) noexcept {
     try {
       if (logger_) {
         if (!result_) logger_->Log(error_message);
@@ -299,7 +300,11 @@ class TListingsImportRun {
     lineup_.RecordUpdateOutcome(result_, result_ ? std::string() : error_message);
     std::string save_error;
     if (!lineup_.TrySave(&save_error)) {
+      const std::string why = "Failed to save the lineup's update status : " + save_error;
       ReportFailure("Saving the lineup after its import", Exception(save_error));
+      error_message = result_ ? "The listings were imported, but " + why
+                              : error_message + " ; " + why;
+      result_ = false;
     }
   }
 

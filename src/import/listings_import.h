@@ -108,7 +108,9 @@ void LogStats(ILogger& logger, const ImportStats& stats);
 // Runs a whole import of `lineup` synchronously (ITVLineup.ImportListings) with the logs and
 // temporary files below `library_dir`, the plug-in and the Env of `services`. Records the outcome
 // in the lineup's last-update fields and saves the lineup at the end of every run that started.
-// Answers true on success; otherwise false with *error_message saying why. Never throws.
+// Answers true on success; otherwise false with *error_message saying why, also when the listings
+// were imported but the lineup could not be saved ("The listings were imported, but ..."). Never
+// throws.
 bool RunListingsImport(IImportedLineup& lineup, const std::string& library_dir,
                        const ImportServices& services, IMLImportProgress* progress,
                        std::string* error_message);

@@ -13,13 +13,16 @@
 
 #include "import/import_run_fixture.h"
 #include "platform/text/text.h"
+#include "storage/sqlite_database.h"
 
 namespace kestro::testing {
 namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::Pair;
+using ::testing::StartsWith;
 
 namespace fs = std::filesystem;
 
@@ -124,6 +127,22 @@ TEST_F(ImportSession, PluginSavesThroughTheImportSystemAndTheRunIsLogged) {
   EXPECT_TRUE(LastUpdateOK(saved.Get()));
   EXPECT_EQ(LastUpdateStatus(saved.Get()), "");
   EXPECT_DOUBLE_EQ(LastUpdateTime(saved.Get()), Now());
+}
+
+TEST_F(ImportSession, ALineupThatCannotBeSavedFailsTheRunButKeepsItsListings) {
+  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string&) {
+    EXPECT_EQ(SaveChannel(system, "c1", 2, "ONE"), TV_CHANNEL_SAVE_OK);
+    // The lineups database goes wrong while the import runs.
+    OpenSQLiteDatabase(library_dir_ + "tv/lineups.dat", env_)
+        ->Exec("alter table lineups rename to gone");
+    return true;
+  });
+  std::string error;
+  EXPECT_FALSE(Import(&error));
+  EXPECT_THAT(error, StartsWith("The listings were imported, but Failed to save the lineup's "
+                                "update status : "));
+  EXPECT_THAT(error, HasSubstr("no such table: lineups"));
+  EXPECT_EQ(Count("channels"), 1);
 }
 
 TEST_F(ImportSession, FailedPluginLosesItsSavesButTheCleanUpStays) {
