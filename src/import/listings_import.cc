@@ -156,7 +156,7 @@ HRESULT TNoProgress::ReportProgress(int32_t, const std::string&, bool* go_on) {
   return FrameValue(go_on, [] { return true; });
 }
 
-bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
+bool LockAndCleanUp(TTVListingsImportSystem& import_system, std::string* why) {
   IDB& db = *import_system.DB();
   Transaction cleanup(db);  // a locked database fails the run here
   try {
@@ -176,6 +176,7 @@ bool LockAndCleanUp(TTVListingsImportSystem& import_system) {
     return true;
   } catch (const std::exception& e) {
     import_system.Logger()->LogException(e, "Initial clean-up");
+    if (why) *why = e.what();
   }
   return false;
 }
@@ -250,8 +251,9 @@ class TListingsImportRun {
     DeleteOldTemporaryFiles(env(), ImportTemporaryDirectory(library_dir_));
 
     logger_->Log("Attempting to lock listings database and perform initial clean-up");
-    if (!LockAndCleanUp(*system_)) {
-      error_message = "Failed to lock listings database and perform initial clean-up";
+    std::string why;
+    if (!LockAndCleanUp(*system_, &why)) {
+      error_message = "Failed to lock listings database and perform initial clean-up : " + why;
       return false;
     }
 

@@ -97,9 +97,9 @@ class TNoProgress : public TKestroIntfObject<IMLImportProgress> {
 
 // Begins the run's transaction, deletes the programmes that ended more than 2 hours ago (with
 // their details, genres, words and people) in it, commits and begins the transaction in which
-// the plug-in saves. False (rolled back) when a step after the first failed; a failure to begin
-// the first transaction is thrown.
-bool LockAndCleanUp(TTVListingsImportSystem& import_system);
+// the plug-in saves. False (rolled back, the cause in *why) when a step after the first failed; a
+// failure to begin the first transaction is thrown.
+bool LockAndCleanUp(TTVListingsImportSystem& import_system, std::string* why = nullptr);
 // Rolls back the run's open transaction.
 void RollbackImport(TTVListingsImportSystem& import_system);
 // "Channel stats : ..." and "Program stats : ..." lines.
