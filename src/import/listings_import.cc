@@ -107,21 +107,19 @@ void DeleteOldTemporaryFiles(Env& env, const std::string& dir) {
 // ---------------------------------------------------------------------------------------------
 // In-progress lock
 
-std::string TImportInProgressLock::FileName(int32_t lineup_id) {
-  const char* runtime_dir = std::getenv("XDG_RUNTIME_DIR");
-  const std::string dir = runtime_dir && *runtime_dir ? runtime_dir : "/tmp";
-  return Format("%s/%s.%d", dir.c_str(), "kestro.lineup.import-in-progress", lineup_id);
+std::string TImportInProgressLock::FileName(const std::string& library_dir, int32_t lineup_id) {
+  return Format("%stv/kestro.lineup.import-in-progress.%d", library_dir.c_str(), lineup_id);
 }
 
 bool TImportInProgressLock::TryAcquire() {
   if (fd_.valid()) return true;
-  const std::string name = FileName(lineup_id_);
-  UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  const std::string name = FileName(library_dir_, lineup_id_);
+  // The user's umask decides who else may import; a link planted in its place is not followed.
+  UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
   if (!fd.valid()) {
     throw Exception(Format("Failed to open the import lock \"%s\" : %s", name.c_str(),
                            std::strerror(errno)));
   }
-  ::fchmod(fd.get(), 0666);  // every account may import; fails harmlessly on another's file
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
@@ -139,9 +137,10 @@ void TImportInProgressLock::Release() {
   fd_.reset();  // closing the open file description drops its lock
 }
 
-bool TImportInProgressLock::IsHeld(int32_t lineup_id) {
+bool TImportInProgressLock::IsHeld(const std::string& library_dir, int32_t lineup_id) {
   if (lineup_id <= 0) return false;
-  const UniqueFd fd(::open(FileName(lineup_id).c_str(), O_RDONLY | O_CLOEXEC));
+  const UniqueFd fd(
+      ::open(FileName(library_dir, lineup_id).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
   if (!fd.valid()) return false;  // no lock file: nobody ever imported since boot
   struct flock lock {};
   lock.l_type = F_WRLCK;
@@ -325,7 +324,7 @@ class TListingsImportRun {
 bool RunListingsImport(IImportedLineup& lineup, const std::string& library_dir,
                        const ImportServices& services, IMLImportProgress* progress,
                        std::string* error_message) {
-  TImportInProgressLock lock(lineup.ID());
+  TImportInProgressLock lock(library_dir, lineup.ID());
   try {
     if (!lock.TryAcquire()) {
       *error_message = kImportAlreadyInProgress;

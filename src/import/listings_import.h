@@ -6,8 +6,7 @@
 // Files, below the library directory L (with its trailing "/"):
 //   L + "tv/logs/listings.<lineup id>.<yyyy-mm-dd-hh-nn-ss>.log"  one log per run, 14 kept + 1
 //   L + "tv/temp/"                                                 plug-ins' temporary files
-// In-progress lock: an open-file-description lock on "kestro.lineup.import-in-progress.<id>" in
-// $XDG_RUNTIME_DIR (else /tmp). It is held exactly while a run is going on, in whatever process;
+// In-progress lock: an open-file-description lock on L + "tv/kestro.lineup.import-in-progress.<id>". It is held exactly while a run is going on, in whatever process;
 // the kernel drops it when the holder exits, so a crashed import never leaves it set.
 #pragma once
 
@@ -67,12 +66,15 @@ void DeleteOldTemporaryFiles(Env& env, const std::string& dir);
 // the object (or the process).
 class TImportInProgressLock {
  public:
-  explicit TImportInProgressLock(int32_t lineup_id) : lineup_id_(lineup_id) {}
+  // The lock of `lineup_id` among the lineups whose files lie below `library_dir`.
+  TImportInProgressLock(std::string library_dir, int32_t lineup_id)
+      : library_dir_(std::move(library_dir)), lineup_id_(lineup_id) {}
   TImportInProgressLock(const TImportInProgressLock&) = delete;
   TImportInProgressLock& operator=(const TImportInProgressLock&) = delete;
 
-  // "<runtime dir>/kestro.lineup.import-in-progress.<id>".
-  static std::string FileName(int32_t lineup_id);
+  // library_dir + "tv/kestro.lineup.import-in-progress.<id>": the installation's own, so two
+  // installations on one machine never block each other.
+  static std::string FileName(const std::string& library_dir, int32_t lineup_id);
   // Takes the lock without waiting; false when anyone else (another process, or another lock
   // object of this process) holds it. Throws when the lock file cannot be opened.
   bool TryAcquire();
@@ -80,9 +82,10 @@ class TImportInProgressLock {
   bool Held() const { return fd_.valid(); }
   // Whether anyone holds the lock of the lineup; false for an id of 0 or less (nothing is
   // created then) and when the lock file cannot be opened.
-  static bool IsHeld(int32_t lineup_id);
+  static bool IsHeld(const std::string& library_dir, int32_t lineup_id);
 
  private:
+  const std::string library_dir_;
   const int32_t lineup_id_;
   UniqueFd fd_;  // closing it drops the lock
 };

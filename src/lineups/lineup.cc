@@ -1,11 +1,9 @@
 // TTVLineup: one lineup, its row in the lineups database and its plug-in properties.
 #include "lineups/lineups.h"
 
-#include <filesystem>
 
 #include "core/registry_info.h"
 #include "platform/exception.h"
-#include "platform/system/paths.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"
@@ -159,15 +157,13 @@ HRESULT TTVLineup::ImportListings(IMLImportProgress* progress, std::string* erro
                                   bool* result) {
   if (!error_message) return E_POINTER;
   return FrameValue(result, [&] {
-    // The library directory of this lineup's files: its listings database lies in "tv/" below it.
-    const std::string library_dir = WithTrailingDelimiter(
-        std::filesystem::path(ListingsFileName()).parent_path().parent_path().string());
-    return RunListingsImport(*this, library_dir, services_, progress, error_message);
+    return RunListingsImport(*this, locations_.library_dir, services_, progress, error_message);
   });
 }
 
 HRESULT TTVLineup::get_IsImportInProgress(bool* value) {
-  return GetProperty(value, [&] { return TImportInProgressLock::IsHeld(id_); });
+  return GetProperty(value,
+                     [&] { return TImportInProgressLock::IsHeld(locations_.library_dir, id_); });
 }
 
 }  // namespace kestro

@@ -264,7 +264,7 @@ TEST_F(ImportSession, ImporterKilledWhileHoldingTheLockLeavesNothingInProgress) 
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {  // another process importing the lineup
-    TImportInProgressLock lock(lineup_id_);
+    TImportInProgressLock lock(library_dir_, lineup_id_);
     const char ok = lock.TryAcquire() ? 'y' : 'n';
     if (write(ready[1], &ok, 1) != 1) _exit(1);
     pause();
@@ -298,7 +298,7 @@ TEST_F(ImportSession, UnsavedLineupIsNeverInProgress) {
   bool in_progress = true;
   EXPECT_EQ(fresh->get_IsImportInProgress(&in_progress), S_OK);
   EXPECT_FALSE(in_progress);
-  EXPECT_FALSE(fs::exists(TImportInProgressLock::FileName(0)));
+  EXPECT_FALSE(fs::exists(TImportInProgressLock::FileName(library_dir_, 0)));
 }
 
 TEST_F(ImportSession, OnlyTheFourteenNewestLogsAreKeptBesideTheNewOne) {
