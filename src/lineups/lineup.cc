@@ -1,7 +1,6 @@
 // TTVLineup: one lineup, its row in the lineups database and its plug-in properties.
 #include "lineups/lineups.h"
 
-
 #include "core/registry_info.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
