@@ -2,7 +2,7 @@
 
 #include "lineups/lineups.h"
 #include "module/screens.h"
-#include "platform/exception.h"
+#include "recording/schedule_manager.h"
 
 namespace kestro {
 
@@ -16,9 +16,8 @@ auto ScreenMaker(IKestroSystem* system, ITVListings* listings) {
 }  // namespace
 
 HRESULT TKestroTVSystem::GetScheduleManager(ITVScheduleManager** result) {
-  return FrameOut(result, []() -> ComPtr<ITVScheduleManager> {
-    throw Exception("The schedule manager is not available yet: recordings cannot be run");
-  });
+  return FrameOut(result,
+                  [&] { return ComPtr<ITVScheduleManager>(MakeObject<TTVScheduleManager>(services_)); });
 }
 
 HRESULT TKestroTVSystem::GetLineups(ITVLineups** result) {

@@ -71,15 +71,18 @@ TEST_F(LoadedModule, EachCallMakesANewObjectAndUnloadWaitsForThem) {
   EXPECT_EQ(can_unload_(), S_OK);
 }
 
-TEST_F(LoadedModule, UnavailableObjectsFailByTheErrorConvention) {
+// The schedule manager it hands out is a host plug-in whose failures follow the error convention.
+TEST_F(LoadedModule, TheScheduleManagerFailsByTheErrorConvention) {
   ComPtr<IKestroTVSystem> system = CreateSystem();
-  ITVScheduleManager* manager = reinterpret_cast<ITVScheduleManager*>(1);
+  ComPtr<ITVScheduleManager> manager;
+  ASSERT_EQ(system->GetScheduleManager(manager.ReleaseAndGetAddressOf()), S_OK);
+  bool handled = false;
   ClearErrorInfo();
-  EXPECT_EQ(system->GetScheduleManager(&manager), E_UNEXPECTED);
-  EXPECT_EQ(manager, nullptr) << "interface results are null at entry";
+  EXPECT_EQ(manager->OnMessage(nullptr, nullptr, &handled), E_UNEXPECTED);
+  EXPECT_TRUE(handled) << "every message counts as handled";
   ErrorInfo info;
   ASSERT_EQ(GetErrorInfo(&info), S_OK);
-  EXPECT_EQ(info.iid, IKestroTVSystem::kIID);
+  EXPECT_EQ(info.iid, ITVScheduleManager::kIID);
   EXPECT_FALSE(info.description.empty());
 }
 

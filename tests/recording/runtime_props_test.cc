@@ -1,0 +1,121 @@
+#include "recording/runtime_props.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace kestro {
+namespace {
+
+using ::testing::StartsWith;
+
+template <class F>
+std::string FailureOf(F&& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "no failure";
+}
+
+// Shared objects of this test alone, removed at its end.
+class RunTimePropsTest : public ::testing::Test {
+ protected:
+  RunTimePropsTest() {
+    const std::string base = "/kestro-test-" + std::to_string(getpid()) + "-" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    names_.memory = base + ".props";
+    names_.change_event = base + ".changed";
+  }
+  ~RunTimePropsTest() override {
+    SharedMemory::Unlink(names_.memory);
+    SharedMemory::Unlink(names_.change_event);
+  }
+  RunTimePropsNames names_;
+};
+
+TEST_F(RunTimePropsTest, SlotsOfOneBlockAreSharedAndOnlyTheCreatorZeroesThem) {
+  TRunTimeProps first(names_);
+  EXPECT_EQ(first.GetCount(), 256);
+  first.SetValue(255, -1);
+  first.SetValue(0, 20260501);
+  TRunTimeProps second(names_);
+  EXPECT_EQ(second.GetValue(0), 20260501);
+  EXPECT_EQ(second.GetValue(255), -1);
+
+  second.ReleaseView();
+  second.SetValue(1, 5);  // maps the block again
+  EXPECT_EQ(first.GetValue(1), 5);
+
+  EXPECT_EQ(FailureOf([&] { first.GetValue(256); }), "Invalid MMF index 256");
+  EXPECT_EQ(FailureOf([&] { first.SetValue(-1, 0); }), "Invalid MMF index -1");
+}
+
+TEST_F(RunTimePropsTest, ObjectsThatCannotBeMadeSayWhich) {
+  RunTimePropsNames bad = names_;
+  bad.memory = "/no/such/name";
+  EXPECT_THAT(FailureOf([&] { TRunTimeProps props(bad); }), StartsWith("Failed to create MMF : "));
+  bad = names_;
+  bad.change_event = "/no/such/event";
+  EXPECT_THAT(FailureOf([&] { TRunTimeProps props(bad); }),
+              StartsWith("Failed to create changed event : "));
+}
+
+// Another process sees the value and is woken by the change.
+TEST_F(RunTimePropsTest, AnotherProcessIsWokenByAChange) {
+  TRunTimeProps props(names_);
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TRunTimeProps mine(names_);
+    const char one = 1;
+    [[maybe_unused]] ssize_t n = write(ready[1], &one, 1);
+    const bool woken = mine.WaitForChange(10000);
+    _exit(woken ? mine.GetValue(3) : 0);
+  }
+  char one = 0;
+  ASSERT_EQ(read(ready[0], &one, 1), 1);
+  // A change reaches only a process waiting at that moment: change until the child has seen one.
+  int status = 0;
+  for (int32_t value = 41; waitpid(child, &status, WNOHANG) == 0; value = value == 41 ? 42 : 41) {
+    props.SetValue(3, value);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_THAT(WEXITSTATUS(status), ::testing::AnyOf(41, 42));
+}
+
+TEST_F(RunTimePropsTest, ChangeHandlerRunsOnTheOwnersLoop) {
+  MessageLoop loop;
+  TRunTimeProps props(names_);
+  TRunTimeProps writer(names_);
+  std::atomic<int32_t> seen{0};
+  props.SetOnChange([&] {
+    seen = props.GetValue(2);
+    loop.Quit();
+  });
+  std::thread changes([&] {
+    for (int32_t value = 1; value < 500 && seen == 0; ++value) {
+      writer.SetValue(2, value);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    loop.Quit();
+  });
+  loop.Run();
+  changes.join();
+  EXPECT_GT(seen, 0);
+  props.SetOnChange(nullptr);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,91 @@
+#include "recording/schedule_manager.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "host/host_item.h"
+#include "recording/recording_fixture.h"
+
+namespace kestro::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+using ScheduleManagerTest = RecordingTest;
+
+TEST_F(ScheduleManagerTest, EachLineupHasItsEngineAndSlotZeroTheEarliestRecording) {
+  const int32_t antenna = AddLineup("Antenna");
+  const int32_t cable = AddLineup("Cable");
+  Record(antenna, May1(21), May1(22));
+  const int32_t early = Record(cable, May1(20), May1(21));
+  StartManager();
+  ASSERT_EQ(manager_->Engines().size(), 2u);
+  EXPECT_EQ(TimeOfNextRecording(), DateTimeToDbTime(May1(20)));
+  EXPECT_THAT(ReadFile(dir_ / "host.log"),
+              HasSubstr("TRACE : TONR : Next recording at 5/1/2030 8:00:00 PM"));
+
+  RunTo(May1(19, 59, 59));
+  TakeSubjects();
+  RunTo(May1(20));
+  ASSERT_EQ(tuner_->received.size(), 1u);
+  EXPECT_EQ(tuner_->received[0].Get("lineup-id").ToInt32(), cable);
+  Report("tv-scheduler.notify.recording-started", antenna, 42);
+  EXPECT_THAT(ManagerLog(), HasSubstr("BAD : Recording started : schedule 42 was not found"));
+  Report("tv-scheduler.notify.recording-started", cable, early);
+  EXPECT_EQ(TimeOfNextRecording(), -1);
+  EXPECT_THAT(ReadFile(dir_ / "host.log"), HasSubstr("TRACE : TONR : Currently recording"));
+}
+
+TEST_F(ScheduleManagerTest, NotificationsItCannotRouteAreLoggedAndIgnored) {
+  const int32_t lineup = AddLineup("Antenna");
+  const int32_t id = Record(lineup, May1(20), May1(21));
+  StartManager();
+  ComPtr<host::THostMessage> anonymous = host_->NewMessage("tv-scheduler.notify.recording-started");
+  anonymous->Set("schedule-id", id);
+  CheckHResult(anonymous->Send());
+  loop_.RunUntilIdle();
+  Report("tv-scheduler.notify.recording-started", 99, id);
+  Report("tv-scheduler.notify.recording-paused", lineup, id);
+  EXPECT_EQ(Stored(lineup, id).status, "NEW");
+  const std::string log = ManagerLog();
+  EXPECT_THAT(log, HasSubstr("MESSAGE : Scheduler notification : "
+                             "tv-scheduler.notify.recording-started : schedule-id = 1"));
+  EXPECT_THAT(log, HasSubstr("Scheduler notification : lineup id is missing or invalid"));
+  EXPECT_THAT(log, HasSubstr("Scheduler notification : message is for unknown lineup id 99"));
+  EXPECT_THAT(log, HasSubstr("Scheduler notification : unknown notification subject"));
+
+  host_->Deliver(host_->NewMessage(host::kShutdownSubject), ComPtr<IKestroPlugin>(manager_.Get()));
+  loop_.RunUntilIdle();
+  EXPECT_TRUE(manager_->Engines().empty());
+  EXPECT_EQ(TimeOfNextRecording(), 0);
+  EXPECT_THAT(ManagerLog(), HasSubstr("SHUTDOWN : Shutting down"));
+}
+
+TEST_F(ScheduleManagerTest, SettingsAreDescribedByIndexAndReadBackByName) {
+  manager_ = MakeObject<TTVScheduleManager>(services_, manager_options_);
+  ComPtr<host::THostItem> descriptor = host::NewHostItem();
+  bool ok = false;
+  ASSERT_EQ(manager_->DescribeSetting(2, descriptor.Get(), &ok), S_OK);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(descriptor->Get("name").ToString(), "min-free-space");
+  EXPECT_EQ(descriptor->Get("caption").ToString(), "Minimum free space (GB)");
+  EXPECT_EQ(descriptor->Get("default").ToInt32(), 2);
+  ComPtr<host::THostItem> past_last = host::NewHostItem();
+  ASSERT_EQ(manager_->DescribeSetting(4, past_last.Get(), &ok), S_OK);
+  EXPECT_FALSE(ok);
+  EXPECT_TRUE(past_last->Values().empty());
+
+  ComPtr<host::THostItem> settings = host::NewHostItem();
+  settings->Set("make-space", "False");
+  settings->Set("min-free-space", -5);
+  std::string error;
+  ASSERT_EQ(manager_->ApplySettings(settings.Get(), &error, &ok), S_OK);
+  EXPECT_FALSE(manager_->MakeSpace());
+  EXPECT_EQ(manager_->MinFreeSpaceGB(), 0);
+  ASSERT_EQ(manager_->ApplySettings(host::NewHostItem().Get(), &error, &ok), S_OK);
+  EXPECT_TRUE(manager_->MakeSpace());
+  EXPECT_EQ(manager_->MinFreeSpaceGB(), 2);
+}
+
+}  // namespace
+}  // namespace kestro::testing
