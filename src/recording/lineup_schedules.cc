@@ -69,7 +69,14 @@ TLineupSchedules::TLineupSchedules(EngineServices services, ComPtr<ITVLineup> li
   log_.LogFmt("STARTUP : Starting scheduler for lineup \"%s\" with %d tuner(s)",
               lineup_name_.c_str(), tuner_count);
   for (int32_t id = 1; id <= tuner_count; ++id) tuners_.push_back(TunerSchedule{id, {}, nullptr});
+  // Armed before the first check, so that a first check that fails is tried again.
+  ArmVersionCheck();
   CheckVersion();
+}
+
+void TLineupSchedules::ArmVersionCheck() {
+  timers_.AddTimerIn(TTimerManager::kSeconds, kCheckVersionSeconds, 0, 0, "check-version",
+                     nullptr, false);
 }
 
 TLineupSchedules::~TLineupSchedules() = default;
@@ -101,12 +108,7 @@ void TLineupSchedules::CheckVersion() {
     const int32_t version = Get(scheduler_.Get(), &ITVScheduler::get_ScheduleVersion);
     if (version == -1) throw Exception("New data version is -1");
     if (version != schedule_version_) {
-      try {
-        LoadSchedules();
-      } catch (...) {
-        schedule_version_ = version;
-        throw;
-      }
+      LoadSchedules();
       schedule_version_ = version;
     }
   } catch (const std::exception& e) {
@@ -128,8 +130,7 @@ void TLineupSchedules::CheckVersion() {
 void TLineupSchedules::LoadSchedules() {
   log_.Log("LOAD : Loading schedules for lineup");
   timers_.ClearTimers();
-  timers_.AddTimerIn(TTimerManager::kSeconds, kCheckVersionSeconds, 0, 0, "check-version",
-                     nullptr, false);
+  ArmVersionCheck();
   const OleDate now = services_.env->NowLocal();
   for (TunerSchedule& tuner : tuners_) {
     tuner.schedules = LoadTunerSchedules(tuner.tuner_id);
@@ -250,19 +251,8 @@ void TLineupSchedules::StopDeletedCurrent(TunerSchedule& tuner) {
     log_.Log((gone ? "DELETED : Current schedule has been PERMANENTLY deleted : "
                    : "DELETED : Current schedule has been deleted : ") +
              Describe(current));
-    const ScheduleFields& f = current.fields();
-    const int64_t length_ms = MillisBetween(f.start_time, f.end_time);
     ComPtr<IKestroItem> item = NewItem();
-    SetValue(*item, "schedule-id", f.id);
-    SetValue(*item, "tuner-id", f.tuner_id);
-    SetValue(*item, "lineup-id", lineup_id_);
-    SetValue(*item, "channel-id", f.channel_id);
-    SetValue(*item, "program-id", f.program_id);
-    SetValue(*item, "caption", f.title);
-    SetValue(*item, "duration", length_ms / 1000.0);
-    SetValue(*item, "duration-text", DurationText(length_ms));
-    SetValue(*item, "start-time", Variant::Date(f.start_time));
-    SetValue(*item, "end-time", Variant::Date(f.end_time));
+    SetScheduleValues(*item, current.fields(), current.fields().start_time);
     StopRecording(*item);
   }
   tuner.current = nullptr;
@@ -271,12 +261,9 @@ void TLineupSchedules::StopDeletedCurrent(TunerSchedule& tuner) {
 // --- timer handlers ----------------------------------------------------------------------------
 
 void TLineupSchedules::StartRecording(IKestroItem& properties) {
-  const int32_t id = IntValue(properties, "schedule-id", 0);
-  ComPtr<TTVSchedule> schedule = FindSchedule(id);
-  if (!schedule) {
-    log_.LogFmt("BAD : Start recording : schedule %d was not found", id);
-    return;
-  }
+  ComPtr<TTVSchedule> schedule = ScheduleOf(properties, "Start recording");
+  if (!schedule) return;
+  const int32_t id = schedule->fields().id;
   log_.Log("START : Start recording : " + Describe(*schedule));
   if (!SetStatus(id, "START-REQUESTED"))
     log_.Log("BAD : Start recording : Failed to set START-REQUESTED status");
@@ -284,22 +271,16 @@ void TLineupSchedules::StartRecording(IKestroItem& properties) {
 }
 
 void TLineupSchedules::WarnRecording(IKestroItem& properties) {
-  const int32_t id = IntValue(properties, "schedule-id", 0);
-  ComPtr<TTVSchedule> schedule = FindSchedule(id);
-  if (!schedule) {
-    log_.LogFmt("BAD : Warn recording : schedule %d was not found", id);
-    return;
-  }
+  ComPtr<TTVSchedule> schedule = ScheduleOf(properties, "Warn recording");
+  if (!schedule) return;
   log_.Log("WARN : Warn recording : " + Describe(*schedule));
   Send("tv-tuner.warn-recording", properties, schedule.Get());
 }
 
 void TLineupSchedules::StopRecording(IKestroItem& properties) {
+  ComPtr<TTVSchedule> schedule = ScheduleOf(properties, "Stop recording");
   const int32_t id = IntValue(properties, "schedule-id", 0);
-  ComPtr<TTVSchedule> schedule = FindSchedule(id);
-  if (!schedule) {
-    log_.LogFmt("BAD : Stop recording : schedule %d was not found", id);
-  } else {
+  if (schedule) {
     log_.Log("STOP : Stop recording : " + Describe(*schedule));
     if (!SetStatus(id, "STOP-REQUESTED"))
       log_.Log("BAD : Stop recording : Failed to set STOP-REQUESTED status");
@@ -316,12 +297,9 @@ void TLineupSchedules::WakeUpTuners(IKestroItem& properties) {
 // --- the host's reports ------------------------------------------------------------------------
 
 void TLineupSchedules::RecordingStarted(IKestroMessage& message) {
-  const int32_t id = IntValue(message, "schedule-id", 0);
-  ComPtr<TTVSchedule> schedule = FindSchedule(id);
-  if (!schedule) {
-    log_.LogFmt("BAD : Recording started : schedule %d was not found", id);
-    return;
-  }
+  ComPtr<TTVSchedule> schedule = ScheduleOf(message, "Recording started");
+  if (!schedule) return;
+  const int32_t id = schedule->fields().id;
   log_.Log("STARTED : Recording started : " + Describe(*schedule));
   try {
     housekeeping_->KeepAtMost(*schedule);
@@ -356,12 +334,9 @@ void TLineupSchedules::RecordingStarted(IKestroMessage& message) {
 }
 
 void TLineupSchedules::RecordingStartFailed(IKestroMessage& message) {
-  const int32_t id = IntValue(message, "schedule-id", 0);
-  ComPtr<TTVSchedule> schedule = FindSchedule(id);
-  if (!schedule) {
-    log_.LogFmt("BAD : Recording start failed : schedule %d was not found", id);
-    return;
-  }
+  ComPtr<TTVSchedule> schedule = ScheduleOf(message, "Recording start failed");
+  if (!schedule) return;
+  const int32_t id = schedule->fields().id;
   std::string reason = TextValue(message, "reason");
   if (reason.empty()) reason = "The tuner did not specify a reason";
   log_.LogFmt("START FAILED : Recording start failed : %s : %s", reason.c_str(),
@@ -377,12 +352,9 @@ void TLineupSchedules::RecordingStartFailed(IKestroMessage& message) {
 }
 
 void TLineupSchedules::RecordingFinished(IKestroMessage& message) {
-  const int32_t id = IntValue(message, "schedule-id", 0);
-  ComPtr<TTVSchedule> schedule = FindSchedule(id);
-  if (!schedule) {
-    log_.LogFmt("BAD : Recording finished : schedule %d was not found", id);
-    return;
-  }
+  ComPtr<TTVSchedule> schedule = ScheduleOf(message, "Recording finished");
+  if (!schedule) return;
+  const int32_t id = schedule->fields().id;
   log_.LogFmt("FINISHED : Recording finished : %s", Describe(*schedule).c_str());
   if (!SetStatus(id, "FINISHED"))
     log_.Log("BAD : Recording finished : Failed to set FINISHED status");
@@ -406,6 +378,13 @@ void TLineupSchedules::RecordingFinished(IKestroMessage& message) {
 }
 
 // --- helpers -----------------------------------------------------------------------------------
+
+ComPtr<TTVSchedule> TLineupSchedules::ScheduleOf(IKestroItem& values, const char* handler) {
+  const int32_t id = IntValue(values, "schedule-id", 0);
+  ComPtr<TTVSchedule> schedule = FindSchedule(id);
+  if (!schedule) log_.LogFmt("BAD : %s : schedule %d was not found", handler, id);
+  return schedule;
+}
 
 ComPtr<TTVSchedule> TLineupSchedules::FindSchedule(int32_t schedule_id) {
   for (const TunerSchedule& tuner : tuners_) {
@@ -445,23 +424,29 @@ ComPtr<IKestroItem> TLineupSchedules::NewItem() {
   return item;
 }
 
+void TLineupSchedules::SetScheduleValues(IKestroItem& item, const ScheduleFields& f,
+                                         OleDate start) {
+  const int64_t length_ms = MillisBetween(start, f.end_time);
+  SetValue(item, "schedule-id", f.id);
+  SetValue(item, "tuner-id", f.tuner_id);
+  SetValue(item, "lineup-id", lineup_id_);
+  SetValue(item, "channel-id", f.channel_id);
+  SetValue(item, "program-id", f.program_id);
+  SetValue(item, "caption", f.title);
+  SetValue(item, "duration", length_ms / 1000.0);
+  SetValue(item, "duration-text", DurationText(length_ms));
+  SetValue(item, "start-time", Variant::Date(start));
+  SetValue(item, "end-time", Variant::Date(f.end_time));
+}
+
 ComPtr<IKestroItem> TLineupSchedules::ScheduleItem(TTVSchedule& schedule, OleDate start) {
   const ScheduleFields& f = schedule.fields();
-  const int64_t length_ms = MillisBetween(start, f.end_time);
   ComPtr<IKestroItem> item = NewItem();
   IKestroItem& i = *item;
-  SetValue(i, "schedule-id", f.id);
-  SetValue(i, "tuner-id", f.tuner_id);
-  SetValue(i, "lineup-id", lineup_id_);
-  SetValue(i, "channel-id", f.channel_id);
-  SetValue(i, "program-id", f.program_id);
-  SetValue(i, "caption", f.title);
-  SetValue(i, "duration", length_ms / 1000.0);
-  SetValue(i, "duration-text", DurationText(length_ms));
-  SetValue(i, "start-time", Variant::Date(start));
-  SetValue(i, "end-time", Variant::Date(f.end_time));
+  SetScheduleValues(i, f, start);
   SetValue(i, "program-filename", BuildRecordingFileName(schedule));
-  SetValue(i, "duration-minutes", static_cast<int32_t>(std::llround(length_ms / 60000.0)));
+  SetValue(i, "duration-minutes",
+           static_cast<int32_t>(std::llround(MillisBetween(start, f.end_time) / 60000.0)));
   SetValue(i, "quality", f.quality);
   if (ComPtr<TTVChannel> channel = schedule.Channel()) {
     SetValue(i, "tuner-channel", channel->fields().number);

@@ -89,6 +89,7 @@ class TLineupSchedules {
   };
 
   void OpenListings();
+  void ArmVersionCheck();
   void OnTimer(const std::string& name, IKestroItem& properties);
 
   // Loading, step by step.
@@ -97,6 +98,9 @@ class TLineupSchedules {
   void ArmTuner(TunerSchedule& tuner, OleDate now);
   void StopDeletedCurrent(TunerSchedule& tuner);
 
+  // The schedule of the values' "schedule-id"; null, logged as "BAD : <handler> : schedule %d was
+  // not found", when there is none.
+  ComPtr<TTVSchedule> ScheduleOf(IKestroItem& values, const char* handler);
   // The schedule in the tuners' lists (or being recorded), else the scheduler's; null when none.
   ComPtr<TTVSchedule> FindSchedule(int32_t schedule_id);
   // ""<title>" : <start> to <end> : id .. : pgm id .. : tuner .. : chnl .."
@@ -107,6 +111,8 @@ class TLineupSchedules {
 
   // The values of a tuner's status item and of the messages to the tuner side.
   ComPtr<IKestroItem> ScheduleItem(TTVSchedule& schedule, OleDate start_moment);
+  // The ids, caption and times of a schedule recorded from `start`.
+  void SetScheduleValues(IKestroItem& item, const ScheduleFields& fields, OleDate start);
   ComPtr<IKestroItem> NewItem();
   void PublishStatus(int32_t tuner_id, IKestroItem& item);
   // Sends `values`, then those of the schedule's Data that `values` lacks.

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <map>
 #include <string>
@@ -21,6 +20,7 @@
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
 #include "recording/schedule_manager.h"
+#include "recording/recording_test_support.h"
 #include "scheduling/open_listings.h"
 #include "scheduling/tv_schedule.h"
 
@@ -42,16 +42,12 @@ class RecordingTest : public ::testing::Test {
     host_ = host::NewHostSystem(options, loop_.Runner());
     host_->Subscribe("tv-tuner.*", tuner_.Get());
     host_->Subscribe("tv-scheduler.event.recording-finished", tuner_.Get());
-    const std::string base = "/kestro-test-" + std::to_string(getpid()) + "-" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    manager_options_.runtime_props = {base + ".props", base + ".changed"};
+    manager_options_.runtime_props = runtime_names_;
     manager_options_.lineups = locations_;
   }
   ~RecordingTest() override {
     if (manager_) host_->Unsubscribe(manager_.Get());
     manager_ = nullptr;
-    SharedMemory::Unlink(manager_options_.runtime_props.memory);
-    SharedMemory::Unlink(manager_options_.runtime_props.change_event);
   }
 
   // A saved lineup with channel 1 (ABC, number 7); returns its id.
@@ -65,28 +61,24 @@ class RecordingTest : public ::testing::Test {
     EXPECT_TRUE(saved) << error;
     const int32_t id = Get(lineup.Get(), &ITVLineup::get_ID);
     listings_[id] = OpenListings(locations_.ListingsDatabase(id), id, env_);
-    DB(id)->Exec(
+    listings_[id]->DB()->Exec(
         "insert into channels ( channel_id , external_id , number , short_name , frequency , "
         "wanted ) values ( 1 , \"abc.example\" , 7 , \"ABC\" , \"570\" , 1 )");
     return id;
   }
-  const DBPtr& DB(int32_t lineup) { return listings_.at(lineup)->DB(); }
   ComPtr<ITVScheduler> Scheduler(int32_t lineup) {
     return GetObject(listings_.at(lineup).Get(), &ITVListings::GetScheduler);
   }
 
   // Adds a schedule on channel 1 through the lineup's scheduler; returns its id.
-  int32_t Record(int32_t lineup, OleDate start, OleDate end, int32_t soft_before = 0,
-                 int32_t soft_after = 0, const std::string& title = "News") {
+  int32_t Record(int32_t lineup, OleDate start, OleDate end) {
     ComPtr<ITVScheduler> scheduler = Scheduler(lineup);
     ComPtr<ITVSchedule> schedule = GetObject(scheduler.Get(), &ITVScheduler::CreateSchedule);
     ScheduleFields& f = OwnSchedule(*schedule)->fields();
-    f.title = title;
+    f.title = "News";
     f.channel_id = 1;
     f.start_time = start;
     f.end_time = end;
-    f.soft_padding_before = soft_before;
-    f.soft_padding_after = soft_after;
     ComPtr<ITVScheduleResult> result;
     CheckHResult(scheduler->AddSchedule(schedule.Get(), result.ReleaseAndGetAddressOf()));
     EXPECT_EQ(Get(result.Get(), &ITVScheduleResult::get_Code), TV_ADD_SCHEDULE_OK);
@@ -117,11 +109,7 @@ class RecordingTest : public ::testing::Test {
 
   // Moves the clock to `when`, a second at a time, running what comes due on the way.
   void RunTo(OleDate when) {
-    const int64_t until = LocalToUnixMillis(when);
-    do {
-      env_->AdvanceMillis(std::min<int64_t>(1000, until - env_->NowUnixMillis()));
-      loop_.RunUntilIdle();
-    } while (env_->NowUnixMillis() < until);
+    PassTime(*env_, loop_, LocalToUnixMillis(when) - env_->NowUnixMillis());
   }
 
   // What the tuner side was told, and forgets it.
@@ -144,6 +132,7 @@ class RecordingTest : public ::testing::Test {
 
   TempDir dir_;
   SavedEnvironment saved_;
+  TestRunTimeNames runtime_names_;
   std::shared_ptr<FakeEnv> env_ = std::make_shared<FakeEnv>(May1(19));
   ImportServices services_ = ImportServices::WithBuiltInPlugins(env_);
   LineupLocations locations_{dir_ / "library/", dir_ / "data/tuner-configuration.xml"};

@@ -13,7 +13,7 @@ class RecordingTagsTest : public GuideTest {
   void SetUp() override {
     GuideTest::SetUp();
     AddChannel(1, 7);
-    db_->Exec("update channels set short_name = \"ABC\" , image_id = \"abc.png\"");
+    db_->Exec("update channels set short_name = \"ABC\"");
   }
   ComPtr<TTVSchedule> Schedule(const std::string& title, OleDate start, int32_t program_id = 0) {
     ScheduleFields f;
@@ -49,35 +49,25 @@ TEST_F(RecordingTagsTest, TagsDescribeTheProgrammeWhenThereIsOne) {
   const int32_t program = AddProgram({.title = "The Show",
                                       .start = start,
                                       .end = start + kOneHour,
-                                      .equality_key = "ek1",
                                       .genres = {"Comedy", "Drama"},
                                       .people = {{"Ann", "Actor"}, {"Bob", "Director"}}});
   ComPtr<TDictionary> source = NewDictionary();
   source->Set("duration-text", "01:00:00");
-  source->Set("duration", 3600.0);
-  const OleDate now = start + kOneMinute;
-
   RecordingTags with_program =
       BuildRecordingTags(*Schedule("Scheduled title", start - kOneMinute, program), source.Get(),
-                         "tag:", now);
+                         "tag:", start);
   const TDictionary& tags = *with_program.tags;
   EXPECT_EQ(with_program.title, "The Show") << "the programme's title and times win";
   EXPECT_EQ(tags.Get("tag:date").ToDate(), start);
-  EXPECT_EQ(tags.Get("tag:day").ToDate(), DateOf(start));
   EXPECT_EQ(tags.Get("tag:record-time").ToInt32(), DateTimeToDbTime(start));
   EXPECT_EQ(tags.Get("tag:duration-text").ToString(), "01:00:00");
-  EXPECT_EQ(tags.Get("tag:actual-start-time").ToDate(), now);
   EXPECT_EQ(tags.Get("tag:folder").ToString(), "The Show");
   EXPECT_EQ(tags.Get("tag:channel").ToString(), "ABC");
-  EXPECT_EQ(tags.Get("tag:channel image").ToString(), "abc.png");
-  EXPECT_EQ(tags.Get("tag:equality-key").ToString(), "ek1");
   EXPECT_EQ(tags.Get("tag:genre").ToString(), "|Comedy|Drama|");
   EXPECT_EQ(tags.Get("tag:people").ToString(), "|Ann|Bob|");
-  EXPECT_FALSE(tags.Has("tag:original-air-date"));
 
-  RecordingTags without = BuildRecordingTags(*Schedule("Window", start), nullptr, "", now);
+  RecordingTags without = BuildRecordingTags(*Schedule("Window", start), nullptr, "", start);
   EXPECT_EQ(without.tags->Get("title").ToString(), "Window");
-  EXPECT_EQ(without.tags->Get("quality").ToString(), "high");
   EXPECT_EQ(without.tags->Get("channel-number").ToInt32(), 7);
   EXPECT_FALSE(without.tags->Has("sort title"));
   EXPECT_FALSE(without.tags->Has("genre"));

@@ -9,13 +9,14 @@
 #include <chrono>
 #include <thread>
 
+#include "recording/recording_test_support.h"
+
 namespace kestro {
 namespace {
 
 using ::testing::StartsWith;
 
-template <class F>
-std::string FailureOf(F&& body) {
+std::string FailureOf(const std::function<void()>& body) {
   try {
     body();
   } catch (const std::exception& e) {
@@ -24,20 +25,9 @@ std::string FailureOf(F&& body) {
   return "no failure";
 }
 
-// Shared objects of this test alone, removed at its end.
 class RunTimePropsTest : public ::testing::Test {
  protected:
-  RunTimePropsTest() {
-    const std::string base = "/kestro-test-" + std::to_string(getpid()) + "-" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    names_.memory = base + ".props";
-    names_.change_event = base + ".changed";
-  }
-  ~RunTimePropsTest() override {
-    SharedMemory::Unlink(names_.memory);
-    SharedMemory::Unlink(names_.change_event);
-  }
-  RunTimePropsNames names_;
+  testing::TestRunTimeNames names_;
 };
 
 TEST_F(RunTimePropsTest, SlotsOfOneBlockAreSharedAndOnlyTheCreatorZeroesThem) {
@@ -70,27 +60,18 @@ TEST_F(RunTimePropsTest, ObjectsThatCannotBeMadeSayWhich) {
 // Another process sees the value and is woken by the change.
 TEST_F(RunTimePropsTest, AnotherProcessIsWokenByAChange) {
   TRunTimeProps props(names_);
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     TRunTimeProps mine(names_);
-    const char one = 1;
-    [[maybe_unused]] ssize_t n = write(ready[1], &one, 1);
-    const bool woken = mine.WaitForChange(10000);
-    _exit(woken ? mine.GetValue(3) : 0);
+    _exit(mine.WaitForChange(10000) ? mine.GetValue(3) : 0);
   }
-  char one = 0;
-  ASSERT_EQ(read(ready[0], &one, 1), 1);
   // A change reaches only a process waiting at that moment: change until the child has seen one.
   int status = 0;
   for (int32_t value = 41; waitpid(child, &status, WNOHANG) == 0; value = value == 41 ? 42 : 41) {
     props.SetValue(3, value);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  close(ready[0]);
-  close(ready[1]);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_THAT(WEXITSTATUS(status), ::testing::AnyOf(41, 42));
 }
