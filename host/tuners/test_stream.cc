@@ -61,8 +61,9 @@ class TestStream : public TunerStream {
     uint8_t continuity = 0;
     int64_t written = 0;
     do {
+      // One tick ahead, so that a file has its first packets as soon as it is open.
       const int64_t due = PacketsAfter(
-          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start));
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start) + kTick);
       if (due > written) {
         file.Write(TestStreamPackets(written, due - written, pat_every, &continuity));
         written = due;
