@@ -18,7 +18,7 @@ namespace kestro::host {
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;  // items keep their order
 
 constexpr const char* kDateFormat = "yyyy-mm-dd hh:nn:ss";
 
@@ -145,10 +145,12 @@ DaemonStatus ReadDaemonStatus(const std::string& file) {
     const json document = json::parse(in);
     status.pid = document.value("pid", 0);
     status.updated = document.value("updated", "");
-    for (const auto& [name, item] : document.value("properties", json::object()).items())
+    const json properties = document.value("properties", json::object());
+    for (const auto& [name, item] : properties.items())
       for (const auto& [key, value] : item.items())
         status.properties[name].emplace_back(key, FromJson(value));
-    for (const json& r : document.value("recordings", json::array())) {
+    const json recordings = document.value("recordings", json::array());
+    for (const json& r : recordings) {
       status.recordings.push_back({r.value("lineup-id", 0), r.value("tuner-id", 0),
                                    r.value("schedule-id", 0), r.value("caption", ""),
                                    r.value("file", ""), 0,
