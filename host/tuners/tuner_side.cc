@@ -177,9 +177,9 @@ void TTunerSide::StartRecording(const THostMessage& message) {
 void TTunerSide::StopRecording(const THostMessage& message) {
   Log("TUNER : " + message.Text());
   const int32_t schedule_id = IntValue(message, "schedule-id");
+  const int32_t lineup_id = IntValue(message, "lineup-id");
   for (auto it = recorders_.begin(); it != recorders_.end(); ++it) {
-    if (it->second.recorder->Request().schedule_id == schedule_id &&
-        it->first.first == IntValue(message, "lineup-id")) {
+    if (it->first.first == lineup_id && it->second.recorder->Request().schedule_id == schedule_id) {
       recorders_.erase(it);  // closes its file and reports its end
       Changed();
       return;
