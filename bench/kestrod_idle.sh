@@ -26,15 +26,15 @@ kestro import 1 --quiet >/dev/null
 pid=$!
 sleep 5  # start-up is not idle time
 
-ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
-hz=$(getconf CLK_TCK)
-before=$(ticks)
+# Nanoseconds on a CPU over all of its threads (the scheduler's own count, finer than ticks).
+cpu_ns() { cat /proc/"$pid"/task/*/schedstat | awk '{ns += $1} END {printf "%d", ns}'; }
+before=$(cpu_ns)
 sleep "$seconds"
-after=$(ticks)
+after=$(cpu_ns)
 rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
 hwm=$(awk '/^VmHWM/ {print $2}' "/proc/$pid/status")
 threads=$(awk '/^Threads/ {print $2}' "/proc/$pid/status")
-awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v rss="$rss" -v hwm="$hwm" \
+awk -v ns=$((after - before)) -v s="$seconds" -v rss="$rss" -v hwm="$hwm" \
   -v threads="$threads" 'BEGIN {
-    printf "kestrod idle for %d s: CPU %.3f%% (%d ticks of 1/%d s), RSS %.1f MB (peak %.1f MB), %d threads\n",
-      s, 100 * t / hz / s, t, hz, rss / 1024, hwm / 1024, threads }'
+    printf "kestrod idle for %d s: CPU %.4f%% (%.1f ms), RSS %.1f MB (peak %.1f MB), %d threads\n",
+      s, 100 * ns / 1e9 / s, ns / 1e6, rss / 1024, hwm / 1024, threads }'

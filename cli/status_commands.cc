@@ -91,7 +91,8 @@ int RunStatus(CommandContext& ctx) {
   const OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
   const ModuleConfig config = ReadModuleConfig(RegistryFile::Load(ctx.registry_path));
 
-  const std::optional<pid_t> pid = host::InstanceLock::Holder(host::DaemonLockFile(config.root_dir));
+  const std::optional<pid_t> pid =
+      host::InstanceLock::Holder(host::DaemonLockFile(config.root_dir));
   std::optional<host::DaemonStatus> daemon;
   if (pid) {
     try {
@@ -115,9 +116,11 @@ int RunStatus(CommandContext& ctx) {
     case OutputFormat::kJson: {
       std::ostringstream rows;
       table.Print(rows, OutputFormat::kJson);
+      const nlohmann::json next_start =
+          next.start == 0 ? nlohmann::json() : nlohmann::json(FormatTime(next.start));
       nlohmann::json document = {
           {"daemon", {{"running", pid.has_value()}, {"pid", pid.value_or(0)}}},
-          {"next_recording", next.start == 0 ? nlohmann::json() : nlohmann::json(FormatTime(next.start))},
+          {"next_recording", next_start},
           {"tuners", nlohmann::json::parse(rows.str())}};
       ctx.out << document.dump(2) << "\n";
       break;

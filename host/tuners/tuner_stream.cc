@@ -1,6 +1,8 @@
 #include "host/tuners/tuner_stream.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,24 +15,6 @@
 
 namespace kestro::host {
 
-void StopSignal::Set() {
-  {
-    std::lock_guard lock(mutex_);
-    set_ = true;
-  }
-  changed_.notify_all();
-}
-
-bool StopSignal::IsSet() const {
-  std::lock_guard lock(mutex_);
-  return set_;
-}
-
-bool StopSignal::WaitFor(std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [&] { return set_; });
-}
-
 namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path) {
@@ -38,6 +22,25 @@ namespace {
 }
 
 }  // namespace
+
+StopSignal::StopSignal() : event_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  if (!event_.valid())
+    throw EOSError(std::string("Failed to make an event : ") + std::strerror(errno));
+}
+
+void StopSignal::Set() {
+  const uint64_t one = 1;
+  // A counter that cannot take more is readable already.
+  [[maybe_unused]] ssize_t written = ::write(event_.get(), &one, sizeof one);
+}
+
+bool StopSignal::WaitFor(std::chrono::milliseconds timeout) const {
+  pollfd pfd{event_.get(), POLLIN, 0};
+  int ready;
+  while ((ready = ::poll(&pfd, 1, static_cast<int>(timeout.count()))) < 0 && errno == EINTR) {
+  }
+  return ready > 0;
+}
 
 RecordingFile::RecordingFile(std::string path) : path_(std::move(path)) {
   std::error_code ec;

@@ -3,10 +3,8 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -15,18 +13,18 @@
 
 namespace kestro::host {
 
-// A flag one thread sets and another waits for. Thread-safe.
+// A flag one thread sets, once, and another waits for (an eventfd that stays readable). Any
+// thread.
 class StopSignal {
  public:
+  // Throws EOSError when the descriptor cannot be made.
+  StopSignal();
   void Set();
-  bool IsSet() const;
   // Waits at most `timeout`; true when the signal is set.
   bool WaitFor(std::chrono::milliseconds timeout) const;
 
  private:
-  mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
-  bool set_ = false;
+  UniqueFd event_;
 };
 
 // The file a recording writes, in whole 188-byte transport stream packets. An existing file is

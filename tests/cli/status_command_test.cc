@@ -55,7 +55,7 @@ TEST_F(StatusCommand, FromTheSchedulesAloneThenWithTheDaemonsRecording) {
   EXPECT_EQ(tuner2["progress"], "25%");
   EXPECT_EQ(tuner2["file"], dir_ / "rec.ts");
   EXPECT_EQ(tuner2["size"], "2.0 MB");
-  const nlohmann::json schedules = nlohmann::json::parse(Kestro("schedule list 1 --format json").out);
+  const auto schedules = nlohmann::json::parse(Kestro("schedule list 1 --format json").out);
   EXPECT_EQ(document["next_recording"], schedules[1]["start"]) << "schedule 2 comes next";
 }
 

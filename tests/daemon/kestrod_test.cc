@@ -68,7 +68,8 @@ class KestrodTest : public testing::SmallGuideTest {
     return ::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid;
   }
   // Polls `condition` until it holds; false when it did not within `timeout`.
-  static bool Eventually(std::chrono::milliseconds timeout, const std::function<bool()>& condition) {
+  static bool Eventually(std::chrono::milliseconds timeout,
+                         const std::function<bool()>& condition) {
     const auto deadline = Clock::now() + timeout;
     while (!condition()) {
       if (Clock::now() > deadline) return false;
