@@ -11,6 +11,7 @@
 
 #include "host/host_clock.h"
 #include "platform/exception.h"
+#include "platform/system/file_lock.h"
 #include "platform/text/text.h"
 #include "platform/time/format_settings.h"
 
@@ -54,13 +55,6 @@ Variant FromJson(const json& value) {
   return Variant();
 }
 
-struct flock WholeFile(short type) {
-  struct flock lock {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  return lock;
-}
-
 }  // namespace
 
 std::string DaemonLockFile(const std::string& root_dir) { return root_dir + "kestrod.lock"; }
@@ -69,33 +63,22 @@ std::string DaemonStatusFile(const std::string& root_dir) {
 }
 
 std::optional<InstanceLock> InstanceLock::TryAcquire(const std::string& file, pid_t* holder) {
-  UniqueFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  UniqueFd fd = TryLockFile(file, "daemon lock");
   if (!fd.valid()) {
-    throw Exception(Format("Failed to open the lock \"%s\" : %s", file.c_str(),
-                           std::strerror(errno)));
-  }
-  struct flock lock = WholeFile(F_WRLCK);
-  if (::fcntl(fd.get(), F_OFD_SETLK, &lock) != 0) {
-    if (errno != EAGAIN && errno != EACCES) {
-      throw Exception(Format("Failed to take the lock \"%s\" : %s", file.c_str(),
-                             std::strerror(errno)));
-    }
     *holder = Holder(file).value_or(0);
     return std::nullopt;
   }
   const std::string pid = std::to_string(::getpid()) + "\n";
   if (::ftruncate(fd.get(), 0) != 0 || ::pwrite(fd.get(), pid.data(), pid.size(), 0) < 0) {
-    throw Exception(Format("Failed to write the lock \"%s\" : %s", file.c_str(),
+    throw Exception(Format("Failed to write the daemon lock \"%s\" : %s", file.c_str(),
                            std::strerror(errno)));
   }
   return InstanceLock(std::move(fd));
 }
 
 std::optional<pid_t> InstanceLock::Holder(const std::string& file) {
-  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) return std::nullopt;
-  struct flock lock = WholeFile(F_WRLCK);
-  if (::fcntl(fd.get(), F_OFD_GETLK, &lock) != 0 || lock.l_type == F_UNLCK) return std::nullopt;
+  if (!IsFileLocked(file)) return std::nullopt;
+  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
   char text[32] = {};
   int32_t pid = 0;
   const ssize_t got = ::pread(fd.get(), text, sizeof text - 1, 0);
