@@ -24,7 +24,7 @@ std::string TunerConfiguration(int tuners) {
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
       "<tuner-config>\n"
-      "  <group lineup=\"1\">\n";
+      "  <group lineup=\"1\" backend=\"test\">\n";
   for (int i = 0; i < tuners; ++i)
     xml += Format(
         "    <tuner device=\"tuner%d\" instance=\"%d\" graph=\"\">\n"

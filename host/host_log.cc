@@ -11,17 +11,17 @@
 
 namespace kestro::host {
 
-THostLog::THostLog(std::string file_name)
-    : DispatchObject<IKestroLog>(HostTypeLibrary()), file_name_(std::move(file_name)) {}
+THostLog::THostLog(std::string file_name, bool mirror)
+    : DispatchObject<IKestroLog>(HostTypeLibrary()),
+      file_name_(std::move(file_name)),
+      mirror_(mirror) {}
 
 HRESULT THostLog::WriteLine(const std::string& line) {
   return Frame([&] {
     std::string text = FormatDateTime("yyyy-mm-dd hh:nn:ss", NowLocal()) + " " + line + "\n";
     MutexLock lock(mutex_);
-    if (file_name_.empty()) {
-      std::cerr << text << std::flush;
-      return;
-    }
+    if (file_name_.empty() || mirror_) std::cerr << text << std::flush;
+    if (file_name_.empty()) return;
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(file_name_).parent_path(), ec);
     std::ofstream out(file_name_, std::ios::app | std::ios::binary);
@@ -30,8 +30,8 @@ HRESULT THostLog::WriteLine(const std::string& line) {
   });
 }
 
-ComPtr<THostLog> NewHostLog(const std::string& file_name) {
-  return MakeObject<THostLog>(file_name);
+ComPtr<THostLog> NewHostLog(const std::string& file_name, bool mirror) {
+  return MakeObject<THostLog>(file_name, mirror);
 }
 
 }  // namespace kestro::host

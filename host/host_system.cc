@@ -91,7 +91,7 @@ THostSystem::THostSystem(HostOptions options, TaskRunner plugin_thread)
     : DispatchObject<IKestroSystem>(HostTypeLibrary()),
       options_(std::move(options)),
       plugin_thread_(std::move(plugin_thread)),
-      log_(NewHostLog(options_.log_file)) {}
+      log_(NewHostLog(options_.log_file, options_.log_to_stderr)) {}
 
 HRESULT THostSystem::QueryInterface(const IID& iid, void** out) {
   return DispatchObject<IKestroSystem>::QueryInterface(iid, out);

@@ -57,6 +57,7 @@ struct HostOptions {
   std::string root_dir;  // with a trailing "/"; a folder kind not in `folders` is root + kind
   std::map<std::string, std::string> folders;  // kind -> folder, with a trailing "/"
   std::string log_file;                         // the host log; "" writes to standard error
+  bool log_to_stderr = false;                   // also copies each line of the log file there
   std::string media_library_file;               // "" when the host has no media library
 };
 
@@ -95,6 +96,8 @@ class THostSystem : public DispatchObject<IKestroSystem>, public IKestroInstrume
   // Unsubscribes `plugin` from everything (a plug-in being unloaded).
   void Unsubscribe(IKestroPlugin* plugin);
   std::string Folder(const std::string& kind) const;
+  // The thread messages are delivered on.
+  TaskRunner PluginThread() const { return plugin_thread_; }
   THostLog& Log() { return *log_; }
   // Writes a line to the host log; failures to write are dropped (the log is the last resort).
   void LogLine(const std::string& line) noexcept;

@@ -1,11 +1,9 @@
 #include "import/listings_import.h"
 
-#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include "import/import_plugin.h"
 #include "listings/program_writer.h"
 #include "platform/exception.h"
+#include "platform/system/file_lock.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
@@ -113,24 +112,9 @@ std::string TImportInProgressLock::FileName(const std::string& library_dir, int3
 
 bool TImportInProgressLock::TryAcquire() {
   if (fd_.valid()) return true;
-  const std::string name = FileName(library_dir_, lineup_id_);
-  // The user's umask decides who else may import; a link planted in its place is not followed.
-  UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
-  if (!fd.valid()) {
-    throw Exception(Format("Failed to open the import lock \"%s\" : %s", name.c_str(),
-                           std::strerror(errno)));
-  }
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  if (::fcntl(fd.get(), F_OFD_SETLK, &lock) != 0) {
-    const int error = errno;
-    if (error == EAGAIN || error == EACCES) return false;
-    throw Exception(Format("Failed to take the import lock \"%s\" : %s", name.c_str(),
-                           std::strerror(error)));
-  }
-  fd_ = std::move(fd);
-  return true;
+  // The user's umask decides who else may import.
+  fd_ = TryLockFile(FileName(library_dir_, lineup_id_), "import lock");
+  return fd_.valid();
 }
 
 void TImportInProgressLock::Release() {
@@ -138,14 +122,7 @@ void TImportInProgressLock::Release() {
 }
 
 bool TImportInProgressLock::IsHeld(const std::string& library_dir, int32_t lineup_id) {
-  if (lineup_id <= 0) return false;
-  const UniqueFd fd(
-      ::open(FileName(library_dir, lineup_id).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-  if (!fd.valid()) return false;  // no lock file: nobody ever imported since boot
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  return ::fcntl(fd.get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+  return lineup_id > 0 && IsFileLocked(FileName(library_dir, lineup_id));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,162 @@
+// kestrod as a user runs it: a process of its own on a fresh installation, driven with kestro.
+#include <gmock/gmock.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "cli/small_guide.h"
+
+extern char** environ;
+
+namespace kestro {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using Clock = std::chrono::steady_clock;
+
+class KestrodTest : public testing::SmallGuideTest {
+ protected:
+  ~KestrodTest() override {
+    if (pid_ > 0) {  // whatever happened, no daemon outlives its test
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // Starts kestrod with the tool's registry; its output goes to files of the test.
+  pid_t StartDaemon(const std::string& name) {
+    std::vector<std::string> env = {"KESTRO_REGISTRY=" + registry_,
+                                    "XDG_DATA_HOME=" + (dir_ / "xdg"),
+                                    "XDG_RUNTIME_DIR=" + dir_.path()};
+    for (char** e = environ; *e; ++e)
+      if (std::string_view(*e).find("KESTRO_") != 0 && std::string_view(*e).find("XDG_") != 0)
+        env.push_back(*e);
+    std::vector<char*> envp, argv = {const_cast<char*>(KESTRO_DAEMON_FILE), nullptr};
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    const std::string out = dir_ / (name + ".out"), err = dir_ / (name + ".err");
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, KESTRO_DAEMON_FILE, &files, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&files);
+    return pid;
+  }
+  // The exit code of `pid` once it ends, or -1 when it has not ended within `timeout`.
+  static int AwaitExit(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+      if (Clock::now() > deadline) return -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // Whether `pid` has ended, leaving it to be waited for.
+  static bool Ended(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid;
+  }
+  // Polls `condition` until it holds; false when it did not within `timeout`.
+  static bool Eventually(std::chrono::milliseconds timeout,
+                         const std::function<bool()>& condition) {
+    const auto deadline = Clock::now() + timeout;
+    while (!condition()) {
+      if (Clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+  }
+  // The one recording file whose name begins with `title`, or "".
+  std::string RecordingOf(const std::string& title) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/recordings", ec))
+      if (entry.path().filename().string().rfind(title, 0) == 0) return entry.path().string();
+    return "";
+  }
+  // Records `seconds` on channel 1 from `ahead` seconds from now.
+  void Record(const std::string& title, int ahead, int seconds) {
+    auto at = [](int from_now) {
+      const std::time_t t = std::time(nullptr) + from_now;
+      char text[32];
+      std::strftime(text, sizeof text, "'%Y-%m-%d %H:%M:%S'", std::localtime(&t));
+      return std::string(text);
+    };
+    testing::ToolRun run = Kestro("record 1 --channel 1 --title " + title + " --start " +
+                                  at(ahead) + " --end " + at(ahead + seconds));
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+  }
+
+  pid_t pid_ = 0;
+};
+
+// Whole 188-byte packets, each beginning with the sync byte.
+void ExpectPlayable(const std::string& file) {
+  const std::string data = testing::ReadFile(file);
+  ASSERT_GT(data.size(), 0u) << file;
+  EXPECT_EQ(data.size() % 188, 0u);
+  for (size_t i = 0; i < data.size(); i += 188) ASSERT_EQ(data[i], '\x47') << "packet " << i / 188;
+}
+
+TEST_F(KestrodTest, RecordsOnTimeShowsItAndStopsCleanlyOnSigterm) {
+  using std::chrono::seconds;
+  pid_ = StartDaemon("kestrod");
+  const auto running = [&] {
+    return testing::ReadFile(root_ + "/logs/kestrod.log").find("KESTROD : Running") !=
+           std::string::npos;
+  };
+  Eventually(seconds(20), [&] { return running() || Ended(pid_); });
+  ASSERT_TRUE(running()) << testing::ReadFile(dir_ / "kestrod.err");
+
+  const pid_t second = StartDaemon("second");
+  EXPECT_EQ(AwaitExit(second, seconds(10)), 1);
+  EXPECT_THAT(testing::ReadFile(dir_ / "second.err"),
+              HasSubstr("another kestrod (process " + std::to_string(pid_) + ")"));
+
+  Record("Short", 3, 6);
+  std::string file;
+  ASSERT_TRUE(Eventually(seconds(15), [&] { return !(file = RecordingOf("Short")).empty(); }));
+  EXPECT_TRUE(Eventually(seconds(10), [&] {
+    return Kestro("status --format tsv").out.find("\trecording\tShort\t") != std::string::npos;
+  })) << Kestro("status").out;
+  // The schedule ends as the engine leaves it: finished and deleted by the system.
+  ASSERT_TRUE(Eventually(seconds(20), [&] {
+    return Kestro("schedule list 1 --deleted --format tsv").out.find("Short") != std::string::npos;
+  })) << Kestro("schedule list 1").out;
+  EXPECT_THAT(Kestro("schedule list 1 --deleted --format tsv").out, HasSubstr("deleted by System"));
+  const auto size = std::filesystem::file_size(file);
+  EXPECT_GT(size, 6 * 250'000 * 0.7) << "6 seconds at 2 Mbit/s";
+  EXPECT_LT(size, 6 * 250'000 * 1.3);
+  ExpectPlayable(file);
+
+  Record("Long", 2, 120);
+  ASSERT_TRUE(Eventually(seconds(15), [&] {
+    file = RecordingOf("Long");
+    std::error_code ec;
+    return !file.empty() && std::filesystem::file_size(file, ec) > 188 * 100;
+  }));
+  ASSERT_EQ(::kill(pid_, SIGTERM), 0);
+  EXPECT_EQ(AwaitExit(pid_, seconds(15)), 0) << testing::ReadFile(dir_ / "kestrod.err");
+  pid_ = 0;
+  ExpectPlayable(file);
+  const std::string log = testing::ReadFile(root_ + "/logs/kestrod.log");
+  EXPECT_THAT(log, HasSubstr("KESTROD : Stopped"));
+  // The end was reported before the plug-ins stopped: the schedule finished, none is left
+  // half-way.
+  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr("Long")));
+  EXPECT_THAT(Kestro("schedule list 1 --deleted --format tsv").out, HasSubstr("Long"));
+  EXPECT_THAT(Kestro("status").out, HasSubstr("kestrod         not running"));
+}
+
+}  // namespace
+}  // namespace kestro
