@@ -20,7 +20,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-const std::string kDataDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+const std::string kDataDir = fs::path(KESTRO_SOURCE_DIR) / "data";
 
 class XMLTVPluginTest : public ImportRunTest {
  protected:
