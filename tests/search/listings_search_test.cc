@@ -52,18 +52,37 @@ TEST_F(SearchTest, TitleExactAndTrailingStarWithRestrictions) {
             (IDList{sat_, sun_early_, sun_late_}));
   EXPECT_EQ(IDs(listings_->FindByTitle("star trek", 0, 0, 0)),
             (IDList{past_, sat_, sun_early_, sun_late_}));
-  // Ordered by search title, then start: "star trek" < "star trek voyager" < "stargate".
+  // A wildcard finds several titles: in time order.
   EXPECT_EQ(IDs(listings_->FindByTitle("star*", 0, 0, 0)),
-            (IDList{past_, sat_, sun_early_, sun_late_, voyager_, stargate_}));
-  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 0, now, 2)), (IDList{sat_, sun_early_}));
+            (IDList{past_, voyager_, stargate_, sat_, sun_early_, sun_late_}));
+  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 0, now, 2)), (IDList{stargate_, sat_}));
   EXPECT_EQ(IDs(listings_->FindByTitle("star*", -5, now, 0)), (IDList{sun_late_}));
   EXPECT_EQ(IDs(listings_->FindByTitle("star*", 5, now, 0)), (IDList{sat_}));  // list 5 = {1}
-  for (const char* nothing : {"*", "", "  **  "}) {
-    ComPtr<ITVProgramList> list;
-    ASSERT_EQ(listings_->SearchByTitle(nothing, 0, 0, 0, list.ReleaseAndGetAddressOf()), S_OK);
-    ASSERT_TRUE(list) << nothing;
-    EXPECT_TRUE(IDs(list.Get()).empty()) << nothing;
-  }
+  EXPECT_EQ(IDs(listings_->FindByTitle("Star Trek: Voyager", 0, 0, 0)), IDList{voyager_});
+  // "*" alone is every programme; an empty pattern is none.
+  EXPECT_EQ(IDs(listings_->FindByTitle("  **  ", 0, now, 3)), (IDList{stargate_, aerger_, concat_}));
+  ComPtr<ITVProgramList> list;
+  ASSERT_EQ(listings_->SearchByTitle("", 0, 0, 0, list.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_TRUE(list);
+  EXPECT_TRUE(IDs(list.Get()).empty());
+}
+
+TEST_F(SearchTest, TitlesWithALeadingArticleAndWordsWithAnApostrophe) {
+  // Imported titles lose their article in the search title; older rows may keep it.
+  const int32_t detective = AddProgram({.channel_id = 1, .title = "The Quiet Detective",
+                                        .start = At(5, 20), .end = At(5, 21),
+                                        .search_title = "quiet detective"});
+  EXPECT_EQ(IDs(listings_->FindByTitle("the quiet detective", 0, 0, 0)), IDList{detective});
+  EXPECT_EQ(IDs(listings_->FindByTitle("The Quiet*", 0, 0, 0)), IDList{detective});
+  EXPECT_EQ(IDs(listings_->FindByTitle("the cat concert", 0, 0, 0)), IDList{cat_movie_});
+
+  const int32_t its = AddProgram({.channel_id = 1, .title = "It's Late", .start = At(5, 21),
+                                  .end = At(5, 22), .words = "it s late"});
+  AddProgram({.channel_id = 1, .title = "John's Story", .start = At(5, 22), .end = At(5, 23),
+              .words = "john s story"});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("it's", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0)), IDList{its});
+  EXPECT_EQ(IDs(listings_->FindByKeywords("it's late", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0)),
+            IDList{its});
 }
 
 TEST_F(SearchTest, ProgrammeEndingExactlyAtFromTimeIsLeftOut) {
