@@ -6,6 +6,7 @@
 #include "listings/custom_search.h"
 #include "listings/program_store.h"
 #include "listings/program_groups.h"
+#include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
 

@@ -62,7 +62,7 @@ TEST_F(RuleShowingsTest, RecalculationKeepsUnchangedSchedulesWithTheirIdsAndStat
   ASSERT_EQ(after.size(), 2u);
   EXPECT_EQ(after[0], before[0]);
   EXPECT_GT(StrToInt(after[1]), StrToInt(before[1]));
-  EXPECT_EQ(FindScheduleByID(db_, StrToInt(before[1])), nullptr);
+  EXPECT_FALSE(FindScheduleByID(db_, StrToInt(before[1])));
 
   // Ids stay unique even after the newest schedule is purged.
   ASSERT_TRUE(DeleteSchedule(after[1], "System", kPurgeScheduleReason));
