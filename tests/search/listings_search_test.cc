@@ -152,11 +152,11 @@ TEST_F(SearchTest, TypeEqualityKeyPersonAndRecordings) {
 }
 
 TEST_F(SearchTest, CustomSearchExamples) {
-  auto custom = [&](const std::string& query) {
+  auto custom = [&](const std::string& query, const std::string& expected_error = "") {
     std::string error = "stale";
     ComPtr<ITVProgramList> list;
     EXPECT_EQ(listings_->CustomSearch(query, &error, list.ReleaseAndGetAddressOf()), S_OK);
-    EXPECT_EQ(error, "");
+    EXPECT_EQ(error, expected_error);
     return list ? IDs(list.Get()) : IDList{-1};
   };
   const IDList weekend_evenings{past_, sat_, sun_late_};
@@ -166,7 +166,12 @@ TEST_F(SearchTest, CustomSearchExamples) {
             weekend_evenings);
   EXPECT_EQ(custom("title star trek\nday sat, sun\nstart-time >= 20:00"), (IDList{sat_, sun_late_}));
   EXPECT_EQ(custom("next 1d"), (IDList{stargate_, aerger_, concat_}));
-  EXPECT_EQ(custom("start >= tomorrow"), IDList{});  // skipped: no condition, no programme
+  // A line that cannot be understood is skipped and named; without a condition nothing is found.
+  EXPECT_EQ(custom("start >= tomorrow",
+                   "line 1: bad date \"tomorrow\" (now or today, such as today+1d20h)"),
+            IDList{});
+  EXPECT_EQ(custom("title stargate\\titel x", "line 2: unknown field \"titel\""),
+            IDList{stargate_});
   EXPECT_EQ(custom("start >= today+1d\nstart < today+1d12h"), IDList{concat_});
   EXPECT_EQ(custom("genre comedy\npeople tom*"), IDList{cat_movie_});
   EXPECT_EQ(custom("genre ÉROTIQUE"), IDList{aerger_});  // case of any script
