@@ -5,11 +5,11 @@
 namespace kestro::cli {
 
 inline constexpr const char* kSearchFieldsHelp =
-    "Custom search: one field per line (lines separated by \\ or a line break); every line\n"
-    "must hold, a line that cannot be understood is refused naming its number and word:\n"
+    "Custom search: one field per line (lines separated by \\ or a line break). A line that\n"
+    "cannot be understood is refused, naming its number and the word:\n"
     "  title PATTERN, ...          title star trek*, the quiet detective (any case; * wildcard)\n"
     "  keywords all|any|exact W... keywords all space station\n"
-    "  people PATTERN, ...         people *brennan (a person's name; * wildcard)\n"
+    "  people PATTERN, ...         people ann brennan, * brennan (a person's name; * wildcard)\n"
     "  genre NAME, ...             genre drama, comedy\n"
     "  program-type TYPE, ...      program-type MV, SP (MV, SP, EP or SH)\n"
     "  movies-only                 movies-only\n"

@@ -83,10 +83,10 @@ class CustomSearchParser {
   static const std::map<std::string, Handler, std::less<>>& Handlers() {
     static const std::map<std::string, Handler, std::less<>> handlers = {
         {"title", &CustomSearchParser::Title},
-        {"include-past", [](CustomSearchParser& p, const std::string& a) { NoValue("include-past", a); p.query_.from_time = 0; }},
+        {"include-past", &CustomSearchParser::IncludePast},
         {"start", [](CustomSearchParser& p, const std::string& a) { p.DateComparison("start_time", a); }},
         {"end", [](CustomSearchParser& p, const std::string& a) { p.DateComparison("end_time", a); }},
-        {"will-record", [](CustomSearchParser& p, const std::string& a) { NoValue("will-record", a); p.Add({"schedule_id > 0", {}}); }},
+        {"will-record", &CustomSearchParser::WillRecord},
         {"day", &CustomSearchParser::Day},
         {"next", &CustomSearchParser::Next},
         {"start-time", [](CustomSearchParser& p, const std::string& a) { p.TimeComparison("start_time", a); }},
@@ -96,7 +96,7 @@ class CustomSearchParser {
         {"channel", &CustomSearchParser::Channel},
         {"channel-id", &CustomSearchParser::ChannelID},
         {"keywords", &CustomSearchParser::Keywords},
-        {"movies-only", [](CustomSearchParser& p, const std::string& a) { NoValue("movies-only", a); p.Add({"program_type = \"MV\"", {}}); }},
+        {"movies-only", &CustomSearchParser::MoviesOnly},
         {"program-type", &CustomSearchParser::ProgramType},
         {"limit", &CustomSearchParser::Limit},
         // Known fields that narrow nothing: refused rather than silently widening the search.
@@ -115,6 +115,18 @@ class CustomSearchParser {
     if (!argument.empty()) {
       throw LineProblem{Format("%s takes no value, not %s", keyword, Quoted(argument).c_str())};
     }
+  }
+  void IncludePast(const std::string& argument) {
+    NoValue("include-past", argument);
+    query_.from_time = 0;
+  }
+  void WillRecord(const std::string& argument) {
+    NoValue("will-record", argument);
+    Add({"schedule_id > 0", {}});
+  }
+  void MoviesOnly(const std::string& argument) {
+    NoValue("movies-only", argument);
+    Add({"program_type = \"MV\"", {}});
   }
 
   void Add(SqlCondition condition) {

@@ -68,7 +68,8 @@ SqlCondition TextCondition(std::string_view column, std::string_view pattern) {
 
 SqlCondition TitleCondition(std::string_view pattern) {
   std::vector<SqlCondition> parts;
-  for (const std::string& p : TitlePatterns(pattern)) parts.push_back(TextCondition("search_title", p));
+  for (const std::string& p : TitlePatterns(pattern))
+    parts.push_back(TextCondition("search_title", p));
   if (parts.size() > 1) return Parenthesize(JoinConditions(parts, " or "));
   return parts.front();
 }

@@ -84,7 +84,8 @@ void ForgetDeletedShowingsOfRule(IDB& db, int32_t rs_id) {
 int32_t SetRuleSchedulesAside(IDB& db, int32_t rs_id, bool in_progress_too, OleDate now) {
   const int32_t now_db = DateTimeToDbTime(now);
   const std::string in_progress =
-      in_progress_too ? "" : Format(" and not ( start_time <= %d and end_time > %d )", now_db, now_db);
+      in_progress_too ? ""
+                      : Format(" and not ( start_time <= %d and end_time > %d )", now_db, now_db);
   const std::string where = Format("where deleted = 0 and rs_id = %d", rs_id) + in_progress;
   const int32_t count = db.QueryInt("select count ( * ) from schedules " + where);
   db.ExecFmt("update schedules set deleted = %d %s", {SqlArg::Int(kSetAside), SqlArg::Raw(where)});

@@ -131,7 +131,8 @@ TEST_F(RuleCommands, ConflictsAreHandledAsTheModeSays) {
       Kestro("rule add 1 --search 'title news*' --title 'News first' --mode high-priority-save");
   EXPECT_EQ(high.exit_code, 1) << high.err;
   EXPECT_THAT(Column("schedule list 1 --deleted", 6),
-              ::testing::Each("deleted by alice: Conflict with repeating recording \"News first\""));
+              ::testing::Each(
+                  "deleted by alice: Conflict with repeating recording \"News first\""));
   EXPECT_THAT(Column("rule list 1", 2), ::testing::ElementsAre("100100", "100000"));
   EXPECT_THAT(Column("schedule list 1", 4), ::testing::Each("The News"));
 }

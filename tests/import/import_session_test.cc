@@ -316,11 +316,13 @@ TEST_F(ImportSession, OnlyTheFourteenNewestLogsAreKeptBesideTheNewOne) {
   EXPECT_TRUE(Import(&error)) << error;
   std::vector<std::string> logs = Logs();
   ASSERT_EQ(logs.size(), 15u);
-  EXPECT_EQ(fs::path(logs.front()).filename(), Format("listings.%d.2029-01-04-08-00-00.log", lineup_id_));
+  EXPECT_EQ(fs::path(logs.front()).filename(),
+            Format("listings.%d.2029-01-04-08-00-00.log", lineup_id_));
   EXPECT_EQ(fs::path(this_run).filename(), Format("listings.%d.2029-03-10-12-00-00.log", lineup_id_));
   EXPECT_EQ(ReadFile(this_run), "earlier");
   ASSERT_EQ(logs.end()[-2], this_run);
-  EXPECT_EQ(fs::path(logs.back()).filename(), Format("listings.%d.2029-03-10-12-00-00_02.log", lineup_id_));
+  EXPECT_EQ(fs::path(logs.back()).filename(),
+            Format("listings.%d.2029-03-10-12-00-00_02.log", lineup_id_));
   EXPECT_NE(ReadFile(logs.back()).find("Beginning listings import"), std::string::npos);
   EXPECT_TRUE(fs::exists(other_lineup));
 }

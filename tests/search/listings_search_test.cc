@@ -60,7 +60,8 @@ TEST_F(SearchTest, TitleExactAndTrailingStarWithRestrictions) {
   EXPECT_EQ(IDs(listings_->FindByTitle("star*", 5, now, 0)), (IDList{sat_}));  // list 5 = {1}
   EXPECT_EQ(IDs(listings_->FindByTitle("Star Trek: Voyager", 0, 0, 0)), IDList{voyager_});
   // "*" alone is every programme; an empty pattern is none.
-  EXPECT_EQ(IDs(listings_->FindByTitle("  **  ", 0, now, 3)), (IDList{stargate_, aerger_, concat_}));
+  EXPECT_EQ(IDs(listings_->FindByTitle("  **  ", 0, now, 3)),
+            (IDList{stargate_, aerger_, concat_}));
   ComPtr<ITVProgramList> list;
   ASSERT_EQ(listings_->SearchByTitle("", 0, 0, 0, list.ReleaseAndGetAddressOf()), S_OK);
   ASSERT_TRUE(list);
