@@ -4,6 +4,7 @@
 #include <set>
 
 #include "cli/output.h"
+#include "cli/search_fields.h"
 #include "cli/session.h"
 #include "cli/time_arg.h"
 #include "host/host_clock.h"
@@ -145,21 +146,32 @@ int RunSearch(CommandContext& ctx) {
     CheckHResult(listings->SearchByEqualityKey(text, where, from, limit,
                                                found.ReleaseAndGetAddressOf()));
   } else if (kind == "custom") {
-    if (args.Value("from") || args.Value("limit") || where != 0)
-      throw UsageError("a custom search sets its own time, limit and channels in its lines");
-    std::string error;
-    CheckHResult(listings->CustomSearch(text, &error, found.ReleaseAndGetAddressOf()));
+    if (args.Value("from") || where != 0)
+      throw UsageError("a custom search sets its own time and channels in its lines");
+    std::string problems;
+    CheckHResult(listings->CustomSearch(text, &problems, found.ReleaseAndGetAddressOf()));
+    if (!problems.empty()) throw UsageError(problems);
+    // --limit cuts the result; the query's own "limit" line applies first.
+    programs = ListItems(found.Get());
+    found = nullptr;
+    if (args.Value("limit") && limit > 0 && programs.size() > static_cast<size_t>(limit))
+      programs.resize(limit);
   } else if (kind == "person") {
-    ComPtr<IKestroItem> people;
-    CheckHResult(listings->GetPeople(text, people.ReleaseAndGetAddressOf()));
+    // A name without a wildcard is a whole name or a surname: "brennan" finds Ann Brennan.
+    std::vector<std::string> patterns = {text};
+    if (text.find('*') == std::string::npos) patterns.push_back("* " + text);
     std::set<int32_t> seen;
-    ForEachItemValue(people.Get(), [&](const std::string&, Variant id) {
-      ComPtr<ITVProgramList> part;
-      CheckHResult(listings->SearchByPerson(id.ToInt32(), where, from, limit,
-                                            part.ReleaseAndGetAddressOf()));
-      for (auto& p : ListItems(part.Get()))
-        if (seen.insert(Get(p.Get(), &ITVProgram::get_ID)).second) programs.push_back(p);
-    });
+    for (const std::string& pattern : patterns) {
+      ComPtr<IKestroItem> people;
+      CheckHResult(listings->GetPeople(pattern, people.ReleaseAndGetAddressOf()));
+      ForEachItemValue(people.Get(), [&](const std::string&, Variant id) {
+        ComPtr<ITVProgramList> part;
+        CheckHResult(listings->SearchByPerson(id.ToInt32(), where, from, limit,
+                                              part.ReleaseAndGetAddressOf()));
+        for (auto& p : ListItems(part.Get()))
+          if (seen.insert(Get(p.Get(), &ITVProgram::get_ID)).second) programs.push_back(p);
+      });
+    }
     std::stable_sort(programs.begin(), programs.end(), [](const auto& a, const auto& b) {
       return Get(a.Get(), &ITVProgram::get_StartTime) < Get(b.Get(), &ITVProgram::get_StartTime);
     });
@@ -276,10 +288,14 @@ std::vector<Command> GuideCommands() {
        "find programmes by title, keywords, person, type, equality key or a custom query",
        "  title PATTERN      the title, lower case, with * as a wildcard (star trek*)\n"
        "  keywords WORDS     any of the words; --all every word; --exact the phrase\n"
-       "  person PATTERN     programmes with a person whose name matches\n"
-       "  custom QUERY       custom-search lines separated by \\ (title star trek\\day sat)\n"
+       "  person PATTERN     programmes with a person whose name (or, without *, surname)\n"
+       "                     matches\n"
+       "  custom QUERY       custom-search lines separated by \\ (title star trek\\day sat);\n"
+       "                     the fields are below\n"
        "  --from TIME        leave out programmes that ended before (default now)\n"
-       "  --limit N          at most N programmes (default 100, 0 for all)\n" + where + times,
+       "  --limit N          at most N programmes (default 100, 0 for all; a custom search\n"
+       "                     without it has no limit but its own)\n" + where + times +
+           kSearchFieldsHelp,
        RunSearch},
       {"program", "kestro program LINEUP PROGRAM-ID",
        "every detail of one programme, with its genres and people", "", RunProgram},

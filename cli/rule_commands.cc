@@ -205,6 +205,28 @@ class RuleSession {
   }
   ITVScheduler* Scheduler() const { return scheduler_.Get(); }
 
+  // A query that the search language does not wholly understand is refused, naming each line and
+  // word it did not understand: a typo must not silently widen what a rule records.
+  void CheckSearch(const std::optional<std::string>& query) const {
+    if (!query) return;
+    std::string problems;
+    ComPtr<ITVProgramList> found;
+    CheckHResult(listings_->CustomSearch(*query, &problems, found.ReleaseAndGetAddressOf()));
+    if (!problems.empty()) {
+      throw UsageError("--search: " + problems + "\n(kestro search --help lists the fields)");
+    }
+  }
+
+  // The ids of the stored rules, highest priority first.
+  std::vector<int32_t> RuleIds() const {
+    std::vector<int32_t> ids;
+    ComPtr<ITVRepeatingScheduleList> rules =
+        GetObject(scheduler_.Get(), &ITVScheduler::GetRepeatingSchedules);
+    for (const ComPtr<ITVRepeatingSchedule>& rule : ListItems(rules.Get()))
+      ids.push_back(Get(rule.Get(), &ITVRepeatingSchedule::get_ID));
+    return ids;
+  }
+
   ComPtr<ITVRepeatingSchedule> Find(int32_t id) const {
     ComPtr<ITVRepeatingSchedule> rule;
     CheckHResult(scheduler_->FindRepeatingSchedule(id, rule.ReleaseAndGetAddressOf()));
@@ -382,6 +404,7 @@ int RunRuleAdd(CommandContext& ctx) {
   CheckNewRuleOptions(options);
   const TV_RS_SAVE_MODE mode = ModeOption(args).value_or(TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
+  session.CheckSearch(options.search);
   ComPtr<ITVRepeatingSchedule> rule = NewRule(session, options);
   return SaveAndReport(ctx, "rule add", session, rule.Get(), mode, options.log);
 }
@@ -395,6 +418,7 @@ int RunRuleSave(CommandContext& ctx) {
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
   ComPtr<ITVRepeatingSchedule> rule = session.Load(id);
   if (options.channel && *options.channel > 0) session.ChannelName(*options.channel, true);
+  session.CheckSearch(options.search);
   ApplyOptions(rule.Get(), options);
   return SaveAndReport(ctx, "rule save", session, rule.Get(), mode, options.log);
 }
@@ -406,6 +430,7 @@ int RunRulePreview(CommandContext& ctx) {
   const std::optional<int32_t> id = args.IntValue("rule", 1, 0x7FFFFFFF);
   if (!id) CheckNewRuleOptions(options);
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
+  session.CheckSearch(options.search);
   ComPtr<ITVRepeatingSchedule> rule;
   if (id) {
     rule = session.Load(*id);
@@ -497,6 +522,23 @@ int RunRuleDelete(CommandContext& ctx) {
   return kExitOk;
 }
 
+// The ordering must name every rule of the lineup exactly once.
+void CheckOrdering(const RuleSession& session, const std::vector<int32_t>& ids) {
+  std::set<int32_t> seen;
+  for (int32_t id : ids) {
+    session.Load(id);
+    if (!seen.insert(id).second) throw UsageError(Format("rule %d is named twice", id));
+  }
+  const std::vector<int32_t> existing = session.RuleIds();
+  if (ids.size() == existing.size()) return;
+  std::vector<std::string> missing;
+  for (int32_t id : existing)
+    if (!seen.count(id)) missing.push_back(std::to_string(id));
+  throw UsageError(Format("name every rule of the lineup once, highest priority first: it has "
+                          "%d rules; missing: %s",
+                          static_cast<int32_t>(existing.size()), Join(missing, ", ").c_str()));
+}
+
 int RunRulePrioritize(CommandContext& ctx) {
   ArgParser args(ctx.args, {}, {});
   args.Positional(1, "RULE-ID");
@@ -507,13 +549,19 @@ int RunRulePrioritize(CommandContext& ctx) {
     items.emplace_back(ids.back());
   }
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
+  CheckOrdering(session, ids);
+  if (ids.size() == 1) {
+    ctx.out << Format("Rule %d is the only rule: there is nothing to order\n", ids[0]);
+    return kExitOk;
+  }
   std::string error;
   ComPtr<ITVRSPrioritizeResult> results;
   bool ok = false;
   CheckHResult(session.Scheduler()->PrioritizeRepeatingSchedules(
       Variant(SafeArray::Vector(std::move(items))), &error, results.ReleaseAndGetAddressOf(), &ok));
-  if (!ok) throw Exception(error);
+  if (!ok) throw Exception("the rules were not reordered: " + error);
   TableOutput table({"id", "priority", "title", "result", "schedules"});
+  std::vector<std::string> not_ok;
   for (size_t i = 0; i < ids.size(); ++i) {
     ComPtr<ITVRepeatingScheduleResult> result;
     CheckHResult(results->get_Items(static_cast<int32_t>(i), result.ReleaseAndGetAddressOf()));
@@ -522,9 +570,15 @@ int RunRulePrioritize(CommandContext& ctx) {
                   std::to_string(Get(rule.Get(), &ITVRepeatingSchedule::get_Priority)),
                   Get(rule.Get(), &ITVRepeatingSchedule::get_Title), CodeText(result.Get()),
                   std::to_string(ScheduleCount(rule.Get()))});
+    if (Get(result.Get(), &ITVRepeatingScheduleResult::get_Code) != TV_ADD_SCHEDULE_OK)
+      not_ok.push_back(Format("rule %d: %s", ids[i], CodeText(result.Get()).c_str()));
   }
   table.Print(ctx.out, OutputFormat::kTable);
-  return kExitOk;
+  if (not_ok.empty()) return kExitOk;
+  ctx.err << "kestro rule prioritize: the rules were reordered, but some showings lost their "
+             "tuner (kestro schedule list LINEUP --deleted shows them with the reason): "
+          << Join(not_ok, "; ") << "\n";
+  return kExitFailed;
 }
 
 }  // namespace
@@ -533,7 +587,8 @@ std::vector<Command> RuleCommands() {
   const std::string what =
       "  --search QUERY                     a search rule: a custom search, one condition per\n"
       "                                     line (\"\\n\" in the text breaks the line; --search\n"
-      "                                     may be given again, one line each)\n"
+      "                                     may be given again, one line each; kestro\n"
+      "                                     search --help lists the fields)\n"
       "  --channel CHANNEL-ID               a time rule's channel; keeps a search rule to it\n"
       "  --start HH:MM --end HH:MM          a time rule's daily window (an end not after the\n"
       "                                     start ends on the next day)\n"
@@ -579,7 +634,9 @@ std::vector<Command> RuleCommands() {
        RunRuleDelete},
       {"rule prioritize", "kestro rule prioritize LINEUP RULE-ID...",
        "order all repeating recordings, highest first, and schedule them again in that order",
-       "Every rule must be named once. Prints each rule's new priority and save result.\n",
+       "Every rule must be named once. Prints each rule's new priority and save result; the\n"
+       "exit code is 1 when a rule's result is not OK. Showings that lose their tuner are kept\n"
+       "as deleted with the reason (kestro schedule list LINEUP --deleted).\n",
        RunRulePrioritize},
       {"rule preview", "kestro rule preview LINEUP [--rule RULE-ID] [OPTIONS]",
        "what saving a repeating recording would schedule, without saving anything",

@@ -32,7 +32,9 @@ void PrintSchedules(std::ostream& out, const std::vector<ComPtr<ITVSchedule>>& s
     std::string status = Get(s.Get(), &ITVSchedule::get_Status);
     if (Get(s.Get(), &ITVSchedule::get_IsDeleted)) {
       std::string by = Get(s.Get(), &ITVSchedule::get_DeletedBy);
-      status = "deleted" + (by.empty() ? std::string() : " by " + by);
+      std::string reason = Get(s.Get(), &ITVSchedule::get_Reason);
+      status = "deleted" + (by.empty() ? std::string() : " by " + by) +
+               (reason.empty() ? std::string() : ": " + reason);
     }
     table.AddRow({std::to_string(Get(s.Get(), &ITVSchedule::get_ID)),
                   std::to_string(Get(s.Get(), &ITVSchedule::get_TunerID)),

@@ -44,6 +44,11 @@ HRESULT THostImportProgress::ReportProgress(int32_t percent, const std::string& 
                                             bool* go_on) {
   return FrameValue(go_on, [&] {
     if (Canceled()) return false;
+    // Within one phase (the status without its counts) the percentage never goes back.
+    std::string phase = status;
+    std::erase_if(phase, [](char c) { return c >= '0' && c <= '9'; });
+    if (percent >= 0 && phase == last_phase_ && percent < last_percent_) percent = last_percent_;
+    last_phase_ = std::move(phase);
     if (style_ == Style::kQuiet || (percent == last_percent_ && status == last_status_))
       return true;
     last_percent_ = percent;

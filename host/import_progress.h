@@ -46,6 +46,7 @@ class THostImportProgress : public DispatchObject<IMLImportProgress> {
   bool shown_ = false;  // something is on the bar's line
   int32_t last_percent_ = -2;
   std::string last_status_;
+  std::string last_phase_;
 };
 
 // While alive, SIGINT sets Flag() instead of ending the process; a second SIGINT ends it as

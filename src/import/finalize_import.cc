@@ -249,9 +249,9 @@ void CheckSchedulesWithRepeatingSchedules(IDB& db, ILogger& logger, IntegrityChe
 void Vacuum(IDB& db, ILogger& logger) {
   try {
     db.Exec("vacuum");
-    logger.Log("Vaccum ok");
+    logger.Log("Vacuum ok");
   } catch (const std::exception& e) {
-    logger.Log("Vaccum failed");
+    logger.Log("Vacuum failed");
     logger.LogException(e, "Vacuum");
   }
 }

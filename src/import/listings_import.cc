@@ -48,6 +48,13 @@ std::string ImportLogFileName(const std::string& library_dir, int32_t lineup_id,
                 FormatDateTime("yyyy-mm-dd-hh-nn-ss", start).c_str());
 }
 
+std::string UnusedLogFileName(Env& env, const std::string& file_name) {
+  const std::string stem = file_name.substr(0, file_name.size() - 4);  // without ".log"
+  std::string name = file_name;
+  for (int32_t n = 2; env.FileExists(name); ++n) name = Format("%s_%02d.log", stem.c_str(), n);
+  return name;
+}
+
 std::string ImportTemporaryDirectory(const std::string& library_dir) {
   return library_dir + "tv/temp/";
 }
@@ -201,10 +208,10 @@ class TListingsImportRun {
   bool Import(OleDate start, IMLImportProgress* progress, std::string& error_message) {
     const int32_t lineup_id = lineup_.ID();
     const std::string log_dir = ImportLogDirectory(library_dir_);
-    const std::string log_file = ImportLogFileName(library_dir_, lineup_id, start);
     if (const std::error_code ec = env().CreateDirectories(log_dir))
       throw fs::filesystem_error("cannot create directories", fs::path(log_dir), ec);
-    env().RemoveFile(log_file);
+    const std::string log_file =
+        UnusedLogFileName(env(), ImportLogFileName(library_dir_, lineup_id, start));
     PruneImportLogs(env(), log_dir, lineup_id, kLogsKept);
 
     logger_ = std::make_shared<TBufferedFileLogger>(services_.env, log_file, 0, 100);

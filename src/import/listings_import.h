@@ -52,6 +52,9 @@ inline constexpr const char* kImportAlreadyInProgress =
 std::string ImportLogDirectory(const std::string& library_dir);  // L + "tv/logs"
 std::string ImportLogFileName(const std::string& library_dir, int32_t lineup_id, OleDate start);
 std::string ImportTemporaryDirectory(const std::string& library_dir);  // L + "tv/temp/"
+// `file_name` when no file has it, else the first free "<name without .log>_NN.log" (NN from 02):
+// runs started in the same second keep their own logs, and the names still sort oldest first.
+std::string UnusedLogFileName(Env& env, const std::string& file_name);
 
 // The log files of a lineup in `log_dir` ("listings.<id>.*.log"), sorted by name ignoring case
 // (oldest first). Full paths.

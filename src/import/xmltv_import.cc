@@ -416,8 +416,9 @@ void TXMLTVImport::FinishProgramme(bool& continue_parse) {
   if (programs_in_file_ > 0) {
     percent = static_cast<int32_t>(static_cast<int64_t>(programs_processed_) * 100 /
                                    programs_in_file_);
-    status = Format("%d %% complete. %d channels and %d of %d programs processed..", percent,
-                    channels_processed_, programs_processed_, programs_in_file_);
+    // The percentage is the report's own value: the status does not repeat it.
+    status = Format("%d channels and %d of %d programs processed..", channels_processed_,
+                    programs_processed_, programs_in_file_);
   } else {
     status = Format("%d channels and %d programs processed..", channels_processed_,
                     programs_processed_);

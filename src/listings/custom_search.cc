@@ -1,5 +1,6 @@
 #include "listings/custom_search.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -38,22 +39,43 @@ bool IsOperator(std::string_view op) {
   return op == "=" || op == "<" || op == ">" || op == "<=" || op == ">=";
 }
 
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// What a line that cannot be understood is skipped for; the parser adds its line number.
+struct LineProblem {
+  std::string message;
+};
+
 // The conditions collected so far and the query's settings; one handler per keyword adds to it.
 class CustomSearchParser {
  public:
   explicit CustomSearchParser(OleDate now) : now_(now) { query_.from_time = now; }
 
   void ParseLine(std::string_view raw_line) {
+    ++line_number_;
     const std::string line = Trim(raw_line);
     if (line.empty() || line[0] == '#') return;
     auto [word, argument] = FirstWord(line);
     const std::string keyword = AsciiLower(word);
-    const auto& handlers = Handlers();
-    auto it = handlers.find(keyword);
-    if (it != handlers.end()) it->second(*this, argument);
+    try {
+      if (std::count(line.begin(), line.end(), '"') % 2 != 0) {
+        throw LineProblem{"unbalanced quote in " + Quoted(argument)};
+      }
+      const auto& handlers = Handlers();
+      auto it = handlers.find(keyword);
+      if (it == handlers.end()) throw LineProblem{"unknown field " + Quoted(word)};
+      it->second(*this, argument);
+    } catch (const LineProblem& problem) {
+      Report(problem.message);
+    }
   }
 
-  CustomSearchQuery Take() { return std::move(query_); }
+  CustomSearchQuery Take() {
+    if (query_.conditions.empty() && query_.problems.empty()) {
+      query_.problems.push_back("the search is empty: give at least one field");
+    }
+    return std::move(query_);
+  }
 
  private:
   using Handler = std::function<void(CustomSearchParser&, const std::string&)>;
@@ -61,10 +83,10 @@ class CustomSearchParser {
   static const std::map<std::string, Handler, std::less<>>& Handlers() {
     static const std::map<std::string, Handler, std::less<>> handlers = {
         {"title", &CustomSearchParser::Title},
-        {"include-past", [](CustomSearchParser& p, const std::string&) { p.query_.from_time = 0; }},
+        {"include-past", &CustomSearchParser::IncludePast},
         {"start", [](CustomSearchParser& p, const std::string& a) { p.DateComparison("start_time", a); }},
         {"end", [](CustomSearchParser& p, const std::string& a) { p.DateComparison("end_time", a); }},
-        {"will-record", [](CustomSearchParser& p, const std::string&) { p.Add({"schedule_id > 0", {}}); }},
+        {"will-record", &CustomSearchParser::WillRecord},
         {"day", &CustomSearchParser::Day},
         {"next", &CustomSearchParser::Next},
         {"start-time", [](CustomSearchParser& p, const std::string& a) { p.TimeComparison("start_time", a); }},
@@ -74,30 +96,71 @@ class CustomSearchParser {
         {"channel", &CustomSearchParser::Channel},
         {"channel-id", &CustomSearchParser::ChannelID},
         {"keywords", &CustomSearchParser::Keywords},
-        {"movies-only", [](CustomSearchParser& p, const std::string&) { p.Add({"program_type = \"MV\"", {}}); }},
+        {"movies-only", &CustomSearchParser::MoviesOnly},
         {"program-type", &CustomSearchParser::ProgramType},
         {"limit", &CustomSearchParser::Limit},
-        // "end-date", "channel-list", "holiday" and "country" are known and add nothing.
+        // Known fields that narrow nothing: refused rather than silently widening the search.
+        {"end-date", Unsupported},
+        {"channel-list", Unsupported},
+        {"holiday", Unsupported},
+        {"country", Unsupported},
     };
     return handlers;
+  }
+
+  static void Unsupported(CustomSearchParser&, const std::string&) {
+    throw LineProblem{"this field is not supported"};
+  }
+  static void NoValue(const char* keyword, const std::string& argument) {
+    if (!argument.empty()) {
+      throw LineProblem{Format("%s takes no value, not %s", keyword, Quoted(argument).c_str())};
+    }
+  }
+  void IncludePast(const std::string& argument) {
+    NoValue("include-past", argument);
+    query_.from_time = 0;
+  }
+  void WillRecord(const std::string& argument) {
+    NoValue("will-record", argument);
+    Add({"schedule_id > 0", {}});
+  }
+  void MoviesOnly(const std::string& argument) {
+    NoValue("movies-only", argument);
+    Add({"program_type = \"MV\"", {}});
   }
 
   void Add(SqlCondition condition) {
     if (!condition.empty()) query_.conditions.push_back(Parenthesize(std::move(condition)));
   }
-  // One fragment per item (items giving none are dropped), joined by " OR " as one condition.
-  void AddList(const std::string& argument,
+  // One fragment per item, joined by " OR " as one condition. An item giving none is dropped and
+  // reported (`what` names what it should have been).
+  void AddList(const std::string& argument, const char* what,
                const std::function<std::optional<SqlCondition>(const std::string&)>& fragment) {
     std::vector<SqlCondition> parts;
     for (const std::string& item : ListItems(argument)) {
-      if (auto part = fragment(item)) parts.push_back(std::move(*part));
+      if (auto part = fragment(item)) {
+        parts.push_back(std::move(*part));
+      } else {
+        Report(Format("bad %s %s", what, Quoted(item).c_str()));
+      }
     }
+    if (ListItems(argument).empty()) throw LineProblem{Format("missing %s", what)};
     Add(JoinConditions(parts, " OR "));
   }
 
+  void Report(const std::string& message) {
+    query_.problems.push_back(Format("line %d: %s", line_number_, message.c_str()));
+  }
+
+  // The comparison operator that starts the argument.
+  static std::string Operator(const std::string& op) {
+    if (IsOperator(op)) return op;
+    throw LineProblem{"bad operator " + Quoted(op) + " (=, <, >, <= or >=)"};
+  }
+
   void Title(const std::string& argument) {
-    AddList(argument, [](const std::string& item) -> std::optional<SqlCondition> {
-      SqlCondition c = TextCondition("search_title", item);
+    AddList(argument, "title", [](const std::string& item) -> std::optional<SqlCondition> {
+      SqlCondition c = TitleCondition(item);
       return c.empty() ? std::nullopt : std::optional(c);
     });
   }
@@ -105,19 +168,25 @@ class CustomSearchParser {
   void DateComparison(const char* column, const std::string& argument) {
     auto [op, expression] = FirstWord(argument);
     OleDate value = 0;
-    if (!IsOperator(op) || !ParseDateExpression(expression, now_, &value)) return;
-    Add({std::string(column) + " " + op + " %d", {SqlArg::Int(DateTimeToDbTime(value))}});
+    const std::string sql_op = Operator(op);
+    if (!ParseDateExpression(expression, now_, &value)) {
+      throw LineProblem{"bad date " + Quoted(expression) + " (now or today, such as today+1d20h)"};
+    }
+    Add({std::string(column) + " " + sql_op + " %d", {SqlArg::Int(DateTimeToDbTime(value))}});
   }
 
   void TimeComparison(const char* column, const std::string& argument) {
     auto [op, text] = FirstWord(argument);
     int32_t hhmm = 0;
-    if (!IsOperator(op) || !ParseTimeOfDay(text, &hhmm)) return;
-    Add({"idt_timeof( " + std::string(column) + " ) " + op + " %d", {SqlArg::Int(hhmm)}});
+    const std::string sql_op = Operator(op);
+    if (!ParseTimeOfDay(text, &hhmm)) {
+      throw LineProblem{"bad time of day " + Quoted(text) + " (such as 20:00)"};
+    }
+    Add({"idt_timeof( " + std::string(column) + " ) " + sql_op + " %d", {SqlArg::Int(hhmm)}});
   }
 
   void Day(const std::string& argument) {
-    AddList(argument, [](const std::string& item) -> std::optional<SqlCondition> {
+    AddList(argument, "day", [](const std::string& item) -> std::optional<SqlCondition> {
       const int32_t day = ParseDayName(item);
       if (day == 0) return std::nullopt;
       return SqlCondition{"idt_dayof( start_time ) = %d", {SqlArg::Int(day)}};
@@ -126,14 +195,16 @@ class CustomSearchParser {
 
   void Next(const std::string& argument) {
     int64_t millis = 0;
-    if (!ParseDuration(argument, &millis)) return;
+    if (!ParseDuration(argument, &millis)) {
+      throw LineProblem{"bad duration " + Quoted(argument) + " (such as 3h30m)"};
+    }
     const OleDate until = MillisToOleDate(OleDateToMillis(now_) + millis);
     Add({"start_time >= %d and start_time <= %d",
          {SqlArg::Int(DateTimeToDbTime(now_)), SqlArg::Int(DateTimeToDbTime(until))}});
   }
 
   void Genre(const std::string& argument) {
-    AddList(argument, [](const std::string& item) -> std::optional<SqlCondition> {
+    AddList(argument, "genre", [](const std::string& item) -> std::optional<SqlCondition> {
       return SqlCondition{
           "id in ( select a.program_id from program_genres a , genres b where a.genre_id = "
           "b.genre_id and lower( b.genre ) = %s )",
@@ -142,7 +213,7 @@ class CustomSearchParser {
   }
 
   void People(const std::string& argument) {
-    AddList(argument, [](const std::string& item) -> std::optional<SqlCondition> {
+    AddList(argument, "name", [](const std::string& item) -> std::optional<SqlCondition> {
       SqlCondition name = TextCondition("b.search_name", item);
       if (name.empty()) return std::nullopt;
       name.format =
@@ -153,7 +224,7 @@ class CustomSearchParser {
   }
 
   void Channel(const std::string& argument) {
-    AddList(argument, [](const std::string& item) -> std::optional<SqlCondition> {
+    AddList(argument, "channel number", [](const std::string& item) -> std::optional<SqlCondition> {
       int32_t number = 0;
       if (!TryStrToInt(item, &number) || number <= 0) return std::nullopt;
       return SqlCondition{"channel_id = (select channel_id from channels where number = %d)",
@@ -162,7 +233,7 @@ class CustomSearchParser {
   }
 
   void ChannelID(const std::string& argument) {
-    AddList(argument, [](const std::string& item) -> std::optional<SqlCondition> {
+    AddList(argument, "channel id", [](const std::string& item) -> std::optional<SqlCondition> {
       int32_t id = 0;
       if (!TryStrToInt(item, &id) || id <= 0) return std::nullopt;
       return SqlCondition{"channel_id = %d", {SqlArg::Int(id)}};
@@ -175,13 +246,14 @@ class CustomSearchParser {
     if (mode == "all") keyword_mode_ = TV_KWD_SEARCH_TYPE_ALL;
     else if (mode == "any") keyword_mode_ = TV_KWD_SEARCH_TYPE_ANY;
     else if (mode == "exact") keyword_mode_ = TV_KWD_SEARCH_TYPE_EXACT;
-    else return;
-    // A line whose words are all dropped adds nothing.
-    Add(KeywordCondition(words, keyword_mode_));
+    else throw LineProblem{"bad keyword mode " + Quoted(mode_word) + " (all, any or exact)"};
+    SqlCondition condition = KeywordCondition(words, keyword_mode_);
+    if (condition.empty()) throw LineProblem{"missing words after " + Quoted(mode_word)};
+    Add(std::move(condition));
   }
 
   void ProgramType(const std::string& argument) {
-    AddList(argument, [](const std::string& item) -> std::optional<SqlCondition> {
+    AddList(argument, "programme type", [](const std::string& item) -> std::optional<SqlCondition> {
       const std::string type = AsciiUpper(item);
       if (type != "MV" && type != "SP" && type != "EP" && type != "SH") return std::nullopt;
       return SqlCondition{"program_type = %s", {SqlArg::Quoted(type)}};
@@ -190,10 +262,14 @@ class CustomSearchParser {
 
   void Limit(const std::string& argument) {
     int32_t limit = 0;
-    if (TryStrToInt(argument, &limit)) query_.limit = limit;
+    if (!TryStrToInt(argument, &limit) || limit < 0) {
+      throw LineProblem{"bad limit " + Quoted(argument) + " (a number, 0 for all)"};
+    }
+    query_.limit = limit;
   }
 
   const OleDate now_;
+  int32_t line_number_ = 0;
   int32_t keyword_mode_ = TV_KWD_SEARCH_TYPE_ANY;
   CustomSearchQuery query_;
 };

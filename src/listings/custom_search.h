@@ -1,5 +1,6 @@
 // The custom-search language: a text of lines, each a keyword and its argument, turned into the
-// conditions of one programme search. Lines that cannot be understood are skipped silently.
+// conditions of one programme search. Lines that cannot be understood are skipped, each reported
+// with its number and the word that was not understood.
 //
 //   title star trek, stargate*      day sat, sun          start-time >= 20:00
 //   start >= today+1d20h            next 3h30m            keywords all space station
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +25,9 @@ struct CustomSearchQuery {
   std::vector<SqlCondition> conditions;  // in line order, each wrapped in parentheses
   OleDate from_time = 0;                 // now, or 0 after "include-past"
   int32_t limit = 0;
+  // "line 2: unknown field "titel"", one per skipped line; "the search is empty: ..." for a
+  // query without any line.
+  std::vector<std::string> problems;
 
   // The programme search the query stands for: all channels, ordered by start time. Meaningful
   // only when there is a condition (a query without one finds nothing).

@@ -6,6 +6,7 @@
 #include "listings/custom_search.h"
 #include "listings/program_store.h"
 #include "listings/program_groups.h"
+#include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
 
@@ -50,10 +51,15 @@ ComPtr<TTVProgramList> TTVListings::RunProgramSearch(const ProgramSearch& search
 ComPtr<TTVProgramList> TTVListings::FindByTitle(const std::string& pattern,
                                                 int32_t channel_or_list_id, OleDate from_time,
                                                 int32_t limit) {
-  SqlCondition title = TextCondition("search_title", pattern);
-  if (title.empty()) return NewProgramList();
-  ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "search_title,start_time");
-  search.conditions.push_back(std::move(title));
+  // "*" alone lists every programme; a pattern with a wildcard finds several titles, shown in
+  // time order.
+  const std::string prepared = PrepareSearchPattern(pattern);
+  if (prepared.empty()) return NewProgramList();
+  SqlCondition title = TitleCondition(pattern);
+  const bool wildcard = prepared.find('%') != std::string::npos;
+  ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit,
+                                    wildcard ? "start_time" : "search_title,start_time");
+  if (!title.empty()) search.conditions.push_back(std::move(title));
   return RunProgramSearch(search);
 }
 
@@ -114,8 +120,10 @@ ComPtr<TTVProgramList> TTVListings::FindToBeRecorded(int32_t channel_or_list_id)
   return RunProgramSearch(search);
 }
 
-ComPtr<TTVProgramList> TTVListings::RunCustomSearch(const std::string& query) {
+ComPtr<TTVProgramList> TTVListings::RunCustomSearch(const std::string& query,
+                                                    std::string* problems) {
   const CustomSearchQuery parsed = ParseCustomSearch(query, db_->GetEnv()->NowLocal());
+  if (problems) *problems = Join(parsed.problems, "\n");
   if (parsed.conditions.empty()) return NewProgramList();
   return RunProgramSearch(parsed.ToProgramSearch());
 }
@@ -294,8 +302,9 @@ HRESULT TTVListings::GetScheduler(ITVScheduler** result) {
 HRESULT TTVListings::CustomSearch(const std::string& search_query, std::string* error_text,
                                   ITVProgramList** result) {
   if (!error_text) return E_POINTER;
-  error_text->clear();  // lines that cannot be understood are skipped without a message
-  return FrameOut(result, AsList([&] { return RunCustomSearch(search_query); }));
+  // Lines that cannot be understood are skipped; the error text names each of them.
+  error_text->clear();
+  return FrameOut(result, AsList([&] { return RunCustomSearch(search_query, error_text); }));
 }
 
 HRESULT TTVListings::HasAnyPrograms(bool* result) {

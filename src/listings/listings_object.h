@@ -97,7 +97,8 @@ class TTVListings : public TKestroTVObject<ITVListings> {
                                       OleDate from_time, int32_t limit);
   ComPtr<TTVProgramList> FindToBeRecorded(int32_t channel_or_list_id);
   // Query lines as ParseCustomSearch reads them, with the connection's clock as now.
-  ComPtr<TTVProgramList> RunCustomSearch(const std::string& query);
+  // `problems` (may be null) gets one line per line of the query that was skipped.
+  ComPtr<TTVProgramList> RunCustomSearch(const std::string& query, std::string* problems = nullptr);
   // Null when the search does not find exactly one programme.
   ComPtr<ITVProgram> FindProgram(int32_t program_id);
   ComPtr<TDictionary> FindPeople(const std::string& pattern);

@@ -1,6 +1,7 @@
 #include "listings/search_conditions.h"
 
 #include "listings/program_store.h"
+#include "listings/titles.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 
@@ -65,6 +66,14 @@ SqlCondition TextCondition(std::string_view column, std::string_view pattern) {
           {SqlArg::Quoted(prepared)}};
 }
 
+SqlCondition TitleCondition(std::string_view pattern) {
+  std::vector<SqlCondition> parts;
+  for (const std::string& p : TitlePatterns(pattern))
+    parts.push_back(TextCondition("search_title", p));
+  if (parts.size() > 1) return Parenthesize(JoinConditions(parts, " or "));
+  return parts.front();
+}
+
 std::string NormalizeKeywords(std::string_view keywords) {
   const std::string lower = UnicodeLower(Trim(keywords));
   std::string out;
@@ -89,9 +98,12 @@ SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type) {
     return {"(id in (select program_id from program_words where words like %s))",
             {SqlArg::Quoted(word_pattern(words))}};
   }
+  // A typed word that holds other characters ("it's") is looked for as the phrase it is stored
+  // as ("it s"), not as loose parts that would find every possessive.
   std::vector<SqlCondition> parts;
-  for (const std::string& w : Split(words, ' ')) {
-    parts.push_back({"(words like %s)", {SqlArg::Quoted(word_pattern(w))}});
+  for (const std::string& typed : Split(UnicodeLower(Trim(keywords)), ' ')) {
+    const std::string w = NormalizeKeywords(typed);
+    if (!w.empty()) parts.push_back({"(words like %s)", {SqlArg::Quoted(word_pattern(w))}});
   }
   SqlCondition joined =
       JoinConditions(parts, search_type == TV_KWD_SEARCH_TYPE_ALL ? " and " : " or ");

@@ -40,6 +40,10 @@ bool IsEmptyPattern(std::string_view prepared);
 // `column` is the module's own SQL (a column name), never user text.
 SqlCondition TextCondition(std::string_view column, std::string_view pattern);
 
+// The condition on search_title for a title pattern as typed (TitlePatterns); empty when the
+// pattern restricts nothing ("", "*").
+SqlCondition TitleCondition(std::string_view pattern);
+
 // Lower case, every character that is neither a letter nor a digit nor a blank made a blank,
 // runs of blanks made one, trimmed.
 std::string NormalizeKeywords(std::string_view keywords);

@@ -19,8 +19,9 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-// The letters, digits and blanks of `text` in lower case, trimmed, runs of blanks made one.
-std::string SearchKey(std::string_view text) {
+// The letters, digits and blanks of `text` in lower case, trimmed, runs of blanks made one; with
+// `keep_wildcards` its "*" too.
+std::string SearchKey(std::string_view text, bool keep_wildcards = false) {
   // Most titles are ASCII: their lower case needs no decoding.
   const std::string lower = IsAscii(text) ? AsciiLower(text) : UnicodeLower(text);
   std::string out;
@@ -30,7 +31,7 @@ std::string SearchKey(std::string_view text) {
   while (NextCodePoint(lower, pos, cp)) {
     if (cp == U' ') {
       if (!out.empty() && out.back() != ' ') out += ' ';
-    } else if (IsLetterOrDigit(cp)) {
+    } else if (IsLetterOrDigit(cp) || (keep_wildcards && cp == U'*')) {
       AppendUtf8(out, cp);
     }
   }
@@ -54,6 +55,17 @@ Titles MakeTitles(std::string_view text, bool move_article) {
   }
   titles.search_title = SearchKey(working);
   return titles;
+}
+
+std::vector<std::string> TitlePatterns(std::string_view pattern) {
+  std::vector<std::string> patterns = {SearchKey(pattern, true)};
+  for (std::string_view article : kArticles) {
+    if (patterns[0].size() > article.size() && patterns[0].starts_with(article)) {
+      patterns.insert(patterns.begin(), patterns[0].substr(article.size()));
+      break;
+    }
+  }
+  return patterns;
 }
 
 std::string ComputeEqualityKey(const EqualityKeyFields& fields) {

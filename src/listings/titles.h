@@ -19,6 +19,11 @@ struct Titles {
 // blanks of the lower-cased (remaining) text, trimmed, each run of blanks made one.
 Titles MakeTitles(std::string_view text, bool move_article);
 
+// A title pattern ("*" the wildcard) made as search titles are: lower case, only letters, digits,
+// blanks and "*". A leading article gives the pattern without it first, then the one with it
+// (a title imported without moving its article keeps it).
+std::vector<std::string> TitlePatterns(std::string_view pattern);
+
 // The fields the equality key of a programme is computed from when its source gives none.
 struct EqualityKeyFields {
   std::string_view title;

@@ -6,6 +6,7 @@
 
 #include "platform/text/text.h"
 #include "scheduling/rule_save.h"
+#include "scheduling/rule_showings.h"
 #include "scheduling/rule_store.h"
 #include "scheduling/schedule_store.h"
 #include "scheduling/schedule_writer.h"
@@ -69,16 +70,12 @@ void Prioritize(const DBPtr& db, const ComPtr<ITVListings>& listings, const Vari
     db->ExecFmt("update repeating_schedules set priority = %d where rs_id = %d",
                 {SqlArg::Int(100000 - 100 * static_cast<int64_t>(k)), SqlArg::Int(ids[k])});
   }
-  // Everything goes first, so the top rule picks its tuners before the others fit around it.
-  TScheduleWriter writer(db, TunerCount());
+  // Everything is set aside first, so the top rule picks its tuners before the others fit around
+  // it. Each save takes back the schedules it still records the same way (their ids stay) and
+  // keeps those that lost their tuner as deleted, with the reason.
+  const OleDate now = db->GetEnv()->NowLocal();
   for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
-    ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, LoadRule(*db, *id));
-    if (!schedules) throw Exception(Format("Failed to load existing schedules for RS %d", *id));
-    for (const ComPtr<ITVSchedule>& s : schedules->items()) {
-      const int32_t schedule_id = OwnSchedule(*s)->fields().id;
-      if (!writer.Delete(schedule_id, "", kPurgeScheduleReason))
-        throw Exception(Format("Failed to delete schedule %d", schedule_id));
-    }
+    SetRuleSchedulesAside(*db, LoadRule(*db, *id).id, /*in_progress_too=*/true, now);
   }
   for (int32_t id : ids) {
     RuleFields rule = LoadRule(*db, id);
@@ -126,6 +123,7 @@ bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs
       }
       if (!writer.Delete(schedule_id, deleted_by, reason)) return false;
     }
+    ForgetDeletedShowingsOfRule(*db, rs_id);
     db->ExecFmt("delete from repeating_schedules where rs_id = %d", {SqlArg::Int(rs_id)});
     transaction.Commit();
     return true;

@@ -8,6 +8,7 @@
 #include "platform/text/text.h"
 #include "scheduling/rule_candidates.h"
 #include "scheduling/rule_library.h"
+#include "scheduling/rule_showings.h"
 #include "scheduling/rule_store.h"
 #include "scheduling/schedule_result.h"
 #include "scheduling/schedule_store.h"
@@ -52,7 +53,8 @@ class RuleSave {
  private:
   void CheckMode() const;
   std::unique_ptr<TScheduleWriter> GetScheduler() const;
-  void PurgeOldSchedules(TScheduleWriter& scheduler);
+  void SetOldSchedulesAside();
+  void DropDeletedShowings(std::vector<ComPtr<TTVSchedule>>& candidates);
   void AssignPriority();
   std::vector<ComPtr<TTVSchedule>> Candidates();
   void AnalyzeConflicts(TScheduleWriter& scheduler, const std::vector<ComPtr<TTVSchedule>>& candidates,
@@ -65,6 +67,7 @@ class RuleSave {
   void StoreRule();
   void AddSchedules(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& result);
   void AddEntry(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& result, int32_t index);
+  void DropOldScheduleOfSkipped(TScheduleWriter& scheduler, const TTVSchedule& skipped);
 
   RuleFields& rule_;
   DBPtr db_;
@@ -76,7 +79,10 @@ class RuleSave {
   // Priorities of the other rules met while classifying; nullopt for a rule that is gone.
   std::unordered_map<int32_t, std::optional<int32_t>> rule_priorities_;
   std::array<int32_t, 5> kinds_{};  // candidates per TV_CONFLICT_TYPE
-  int32_t added_ = 0, skipped_ = 0, failed_ = 0;
+  int32_t added_ = 0, skipped_ = 0, failed_ = 0, kept_ = 0;
+  // The rule's stored schedules, set aside until a candidate of the same recording takes one.
+  SetAsideSchedules set_aside_;
+  std::set<ShowingKey> deleted_showings_;  // by the user: never scheduled again
 };
 
 void RuleSave::Run(TTVRepeatingScheduleResult& result) {
@@ -91,7 +97,7 @@ void RuleSave::Run(TTVRepeatingScheduleResult& result) {
   Transaction transaction =
       BeginScheduleChange(*db_, "Failed to start a transaction, the DB is probably locked");
 
-  if (!rule_.IsNew()) PurgeOldSchedules(*scheduler);
+  if (!rule_.IsNew()) SetOldSchedulesAside();
   AssignPriority();
   const std::vector<ComPtr<TTVSchedule>> candidates = Candidates();
   AnalyzeConflicts(*scheduler, candidates, result);
@@ -117,6 +123,9 @@ void RuleSave::Run(TTVRepeatingScheduleResult& result) {
   }
   StoreRule();
   AddSchedules(*scheduler, result);
+  if (!rule_.IsNew()) {
+    log_.Fmt("OLD SCHEDULES : KEPT %d : DELETED %d", kept_, set_aside_.PurgeRest(*scheduler));
+  }
   log_.Line("");
   LogSummary();
   log_.Fmt("SCHEDULE SUMMARY : ADDED %d : SKIPPED %d : FAILED %d", added_, skipped_, failed_);
@@ -160,20 +169,31 @@ std::unique_ptr<TScheduleWriter> RuleSave::GetScheduler() const {
   }
 }
 
-void RuleSave::PurgeOldSchedules(TScheduleWriter& scheduler) {
-  if (!FindRuleFields(*db_, rule_.id)) {
+// The stored schedules stay out of the conflict analysis; those whose recording is still wanted
+// unchanged are taken back with their ids and statuses, the rest are removed at the end.
+void RuleSave::SetOldSchedulesAside() {
+  std::optional<RuleFields> stored = FindRuleFields(*db_, rule_.id);
+  if (!stored) {
     throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED, "Failed to load existing version of this RS");
   }
-  log_.Line("NOT EQUAL : This version of the RS differs from the previous one, rescheduling");
-  int32_t deleted = 0;
-  ComPtr<TTVScheduleList> old = LoadRuleSchedules(db_, rule_);
-  const OleDate now = db_->GetEnv()->NowLocal();
-  for (const ComPtr<ITVSchedule>& s : old->items()) {
-    // A recording in progress stays; its showing will classify as SELF.
-    if (Own(s).InProgressAt(now)) continue;
-    if (scheduler.Delete(Own(s).fields().id, "", kPurgeScheduleReason)) ++deleted;
-  }
-  log_.Fmt("DELETED %d OLD SCHEDULES", deleted);
+  log_.Line(*stored == rule_
+                ? "EQUAL : This version of the RS is the same as the previous one, keeping the "
+                  "schedules still wanted"
+                : "NOT EQUAL : This version of the RS differs from the previous one, rescheduling");
+  // A recording in progress stays; its showing will classify as SELF.
+  SetRuleSchedulesAside(*db_, rule_.id, /*in_progress_too=*/false, db_->GetEnv()->NowLocal());
+  set_aside_ = SetAsideSchedules(db_, rule_.id);
+  log_.Fmt("SET ASIDE %d OLD SCHEDULES", set_aside_.Count());
+  deleted_showings_ = DeletedShowingsOfRule(*db_, rule_.id);
+}
+
+void RuleSave::DropDeletedShowings(std::vector<ComPtr<TTVSchedule>>& candidates) {
+  if (deleted_showings_.empty()) return;
+  std::erase_if(candidates, [&](const ComPtr<TTVSchedule>& s) {
+    if (!deleted_showings_.count(KeyOfShowing(*s))) return false;
+    log_.Line("Deleted by the user, not scheduled again : " + s->LogLine());
+    return true;
+  });
 }
 
 void RuleSave::AssignPriority() {
@@ -202,6 +222,7 @@ std::vector<ComPtr<TTVSchedule>> RuleSave::Candidates() {
   } else if (rule_.IsSearchRule()) {
     candidates = SearchRuleCandidates(db_, rule_, *listings_, facts_, log_);
   }
+  DropDeletedShowings(candidates);
   log_.Line("");
   log_.Line("Removing self conflicts");
   candidates = RemoveSelfConflicts(std::move(candidates), facts_, log_);
@@ -339,6 +360,7 @@ void RuleSave::AddSchedules(TScheduleWriter& scheduler, TTVRepeatingScheduleResu
     if (!add) {
       log_.Line("  SKIPPED");
       ++skipped_;
+      DropOldScheduleOfSkipped(scheduler, Own(result.Schedule(i)));
       continue;
     }
     AddEntry(scheduler, result, i);
@@ -358,9 +380,18 @@ void RuleSave::AddEntry(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& 
 
   TTVSchedule& s = Own(result.Schedule(index));
   s.fields().rs_id = rule_.id;
+  ComPtr<TTVSchedule> old = set_aside_.Take(*db_, s);
+  if (old) {  // stored again under its id, with its status and data
+    s.fields().id = old->fields().id;
+    CheckHResult(s.data().Assign(&old->data()));
+  }
   ComPtr<TTVScheduleResult> added = scheduler.Add(s);
   const TV_ADD_SCHEDULE_RESULT code = added->Code();
   const std::string& description = added->Description();
+  if (old && code != TV_ADD_SCHEDULE_OK) {
+    s.fields().id = -1;
+    set_aside_.PutBack(*db_, old);
+  }
   if (code == TV_ADD_SCHEDULE_CONFLICT) {
     if (Classify(s.fields().program_id, added->Conflicts()) == TV_CONFLICT_SELF) {
       log_.Line("  SKIPPED - SELF CONFLICT");
@@ -368,14 +399,31 @@ void RuleSave::AddEntry(TScheduleWriter& scheduler, TTVRepeatingScheduleResult& 
       return;
     }
   } else if (code == TV_ADD_SCHEDULE_OK) {
-    log_.Line("  ADDED");
-    ++added_;
+    if (old) {
+      log_.Fmt("  KEPT AS #%d", s.fields().id);
+      ++kept_;
+    } else {
+      log_.Line("  ADDED");
+      ++added_;
+    }
     return;
   }
   log_.Fmt("  ADD FAILED RESULT : %s : %s", ResultCodeName(code), description.c_str());
   if (mode_ != TV_RS_SAVE_MODE_RECALCULATE) throw EAddSchedule(code, description);
   result.SetCode(code);
   ++failed_;
+}
+
+// A stored schedule of a showing that now loses its tuner is kept as deleted, with the reason,
+// so that the user sees what became of it.
+void RuleSave::DropOldScheduleOfSkipped(TScheduleWriter& scheduler, const TTVSchedule& skipped) {
+  ComPtr<TTVSchedule> old = set_aside_.TakeAnyOfShowing(skipped);
+  if (!old) return;
+  log_.Fmt("  DROPPED OLD SCHEDULE #%d", old->fields().id);
+  if (!scheduler.Delete(old->fields().id, "System",
+                        "Conflict with a recording of equal or higher priority")) {
+    log_.Line("  Failed to delete old schedule : " + old->LogLine());
+  }
 }
 
 }  // namespace

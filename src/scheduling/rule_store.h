@@ -39,6 +39,7 @@ struct RuleFields {
   int32_t duplicates = TV_DUPLICATES_ALL;
 
   bool IsNew() const { return id < 1; }
+  bool operator==(const RuleFields&) const = default;
   bool IsTimeRule() const { return rs_type == TV_RS_TYPE_TIME; }
   bool IsSearchRule() const { return rs_type == TV_RS_TYPE_SEARCH; }
 };

@@ -6,6 +6,7 @@
 #include "scheduling/repeating_schedule.h"
 #include "scheduling/rule_library.h"
 #include "scheduling/rule_operations.h"
+#include "scheduling/rule_showings.h"
 #include "scheduling/schedule_store.h"
 #include "support/failure_report.h"
 #include "support/tuner_configuration.h"
@@ -59,7 +60,18 @@ HRESULT TTVScheduler::AddSchedule(ITVSchedule* schedule, ITVScheduleResult** res
 
 HRESULT TTVScheduler::DeleteSchedule(int32_t schedule_id, const std::string& deleted_by,
                                      const std::string& reason, bool* result) {
-  return FrameValue(result, [&] { return Delete(schedule_id, deleted_by, reason); });
+  return FrameValue(result, [&] {
+    Transaction transaction = BeginScheduleChange(*db_);
+    // A showing of a rule that someone other than the system deletes stays deleted: the rule's
+    // recalculations skip it.
+    if (CompareText(deleted_by, "System") != 0) {
+      if (ComPtr<TTVSchedule> schedule = FindScheduleByID(db_, schedule_id))
+        RememberDeletedShowing(*db_, *schedule);
+    }
+    if (!Delete(schedule_id, deleted_by, reason)) return false;
+    transaction.Commit();
+    return true;
+  });
 }
 
 HRESULT TTVScheduler::FindSchedule(int32_t schedule_id, ITVSchedule** result) {

@@ -15,6 +15,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Schedule ids are never reused (autoincrement): a purged schedule's id must not name another
+// recording later.
+#define SCHEDULES_TABLE                                                                          \
+  "create table schedules ( schedule_id integer primary key autoincrement , deleted integer , " \
+  "tuner_id integer , program_id integer , channel_id integer , rs_id integer , title char , "  \
+  "start_time integer , end_time integer , hard_padding_before integer , "                      \
+  "hard_padding_after integer , soft_padding_before integer , soft_padding_after integer , "    \
+  "delete_on_conflict integer , wake_up integer , keep_until integer , folder char , "          \
+  "quality char , created_by char , deleted_by char , reason char , status char )"
+#define SCHEDULES_INDEXES                                                    \
+  "create index idx_schedules_deleted on schedules ( deleted );"             \
+  "create index idx_schedules_start_time on schedules ( start_time );"       \
+  "create index idx_schedules_end_time on schedules ( end_time );"           \
+  "create index idx_schedules_program_id on schedules ( program_id );"       \
+  "create index idx_schedules_rs_id on schedules ( rs_id );"
+// The showings of rules that the user deleted: a rule never schedules them again.
+#define RULE_EXCLUSIONS_TABLE                                                             \
+  "create table if not exists rule_exclusions ( rs_id integer , equality_key char , "   \
+  "start_time integer , primary key ( rs_id , equality_key , start_time ) )"
+
 // Each table is followed by its indexes; then the rows every new file starts with.
 constexpr const char* kCreateScript =
     "begin transaction;"
@@ -62,17 +82,7 @@ constexpr const char* kCreateScript =
     "create table channel_list_channels ( list_id integer , channel_id integer , "
     "order_number integer );"
     "create index idx_clc_list_id on channel_list_channels ( list_id );"
-    "create table schedules ( schedule_id integer primary key , deleted integer , "
-    "tuner_id integer , program_id integer , channel_id integer , rs_id integer , title char , "
-    "start_time integer , end_time integer , hard_padding_before integer , "
-    "hard_padding_after integer , soft_padding_before integer , soft_padding_after integer , "
-    "delete_on_conflict integer , wake_up integer , keep_until integer , folder char , "
-    "quality char , created_by char , deleted_by char , reason char , status char );"
-    "create index idx_schedules_deleted on schedules ( deleted );"
-    "create index idx_schedules_start_time on schedules ( start_time );"
-    "create index idx_schedules_end_time on schedules ( end_time );"
-    "create index idx_schedules_program_id on schedules ( program_id );"
-    "create index idx_schedules_rs_id on schedules ( rs_id );"
+    SCHEDULES_TABLE ";" SCHEDULES_INDEXES
     "create table schedule_data ( schedule_id integer , prop_name char , prop_value char );"
     "create index idx_schedule_data on schedule_data ( schedule_id );"
     "create table tuners ( tuner_id integer primary key , tuner_name char , external_id char , "
@@ -86,8 +96,9 @@ constexpr const char* kCreateScript =
     "create table lost_schedules ( schedule_id integer primary key );"
     "create table recorded_programs ( equality_key char primary key , start_time integer , "
     "end_time integer , title char , subtitle char );"
+    RULE_EXCLUSIONS_TABLE ";"
     "create table parameters ( param_name char primary key , param_value char );"
-    "insert into parameters ( param_name , param_value ) values ( \"schema-version\" , \"3\" );"
+    "insert into parameters ( param_name , param_value ) values ( \"schema-version\" , \"4\" );"
     "insert into parameters ( param_name , param_value ) "
     "values ( \"listings-data-version\" , \"1\" );"
     "insert into parameters ( param_name , param_value ) "
@@ -164,6 +175,32 @@ void UpgradeToVersion3(IDB& db) {
   db.Exec("update parameters set param_value = 3 where param_name = \"schema-version\"");
 }
 
+// Version 4: schedule ids from autoincrement and the table of rules' excluded showings. One
+// transaction, so an interrupted run leaves version 3 as it was.
+void UpgradeToVersion4(IDB& db) {
+  DebugTrace(Format("Upgrading TV listings database \"%s\" to version 4", db.FileName().c_str()));
+  Transaction transaction(db);
+  if (TableExists(db, "schedules")) {
+    db.Exec("alter table schedules rename to schedules_v3");
+    for (const char* index : {"idx_schedules_deleted", "idx_schedules_start_time",
+                              "idx_schedules_end_time", "idx_schedules_program_id",
+                              "idx_schedules_rs_id"}) {
+      db.ExecFmt("drop index if exists %s", {SqlArg::Raw(index)});
+    }
+    db.Exec(SCHEDULES_TABLE);
+    db.Exec("insert into schedules select * from schedules_v3");
+    db.Exec("drop table schedules_v3");
+  } else {
+    db.Exec(SCHEDULES_TABLE);
+  }
+  db.Exec(SCHEDULES_INDEXES);
+  db.Exec(RULE_EXCLUSIONS_TABLE);
+  db.Exec("update parameters set param_value = 4 where param_name = \"schema-version\"");
+  transaction.Commit();
+  DebugTrace(Format("Upgraded TV listings database \"%s\" to version 4 : %d schedules kept",
+                    db.FileName().c_str(), db.QueryInt("select count ( * ) from schedules")));
+}
+
 // Brings an existing file up to the current version, one version at a time. A file without a
 // version row is left alone; a version that is not a number counts as 1.
 void Upgrade(IDB& db) {
@@ -178,6 +215,7 @@ void Upgrade(IDB& db) {
     db.Exec("update parameters set param_value = 2 where param_name = \"schema-version\"");
   }
   if (version < 3) UpgradeToVersion3(db);
+  if (version < 4) UpgradeToVersion4(db);
 }
 
 // Indexes beyond the original schema that the guide needs at full size: a time slice is answered

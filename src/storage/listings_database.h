@@ -1,4 +1,4 @@
-// The listings database of one lineup: its schema (version 3), its creation and the upgrade of
+// The listings database of one lineup: its schema (version 4), its creation and the upgrade of
 // older files, and the settings of every connection to it.
 #pragma once
 
@@ -9,10 +9,10 @@
 
 namespace kestro {
 
-constexpr int32_t kListingsSchemaVersion = 3;
+constexpr int32_t kListingsSchemaVersion = 4;
 
-// Opens the listings database `file_name`, creating its directory and a version-3 file when
-// missing, or bringing an existing file up to version 3; the connection carries `env`. It runs
+// Opens the listings database `file_name`, creating its directory and a version-4 file when
+// missing, or bringing an existing file up to version 4; the connection carries `env`. It runs
 // with nested transaction counting on. Throws Exception:
 //   "Failed to create TV listings database in "<dir>" : <why>"  (the directory)
 //   "Failed to create TV listings database "<file>" : <why>"    (a new file; it is removed again)

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cli/small_guide.h"
 
 namespace kestro {
@@ -50,6 +52,26 @@ TEST_F(GuideCommands, SearchesOfEveryKind) {
   ToolRun missing = Kestro("search 1 title x --channel 99");
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_THAT(missing.err, HasSubstr("No channel with number 99"));
+}
+
+TEST_F(GuideCommands, SearchesTakeTheWordsAUserTypes) {
+  ToolRun typo = Kestro("search 1 custom 'title star trek\\strat >= now'");
+  EXPECT_EQ(typo.exit_code, 2);
+  EXPECT_THAT(typo.err, HasSubstr("line 2: unknown field \"strat\""));
+  EXPECT_EQ(Kestro("search 1 custom '# only a comment'").exit_code, 2);
+  ToolRun limited = Kestro("search 1 custom 'title star trek' --limit 1 --format tsv");
+  ASSERT_EQ(limited.exit_code, 0) << limited.err;
+  EXPECT_EQ(std::count(limited.out.begin(), limited.out.end(), '\n'), 2) << limited.out;
+
+  EXPECT_THAT(Kestro("search 1 person núñez --format tsv").out, HasSubstr("2\t4 KXYZ"));
+  ToolRun everything = Kestro("search 1 title '*' --format tsv");
+  EXPECT_THAT(everything.out, HasSubstr("Café Révolution"));
+  EXPECT_THAT(everything.out, HasSubstr("The News"));
+  ToolRun help = Kestro("search --help");
+  for (const char* field : {"title", "keywords", "people", "genre", "program-type", "movies-only",
+                            "channel-id", "day", "start-time", "next", "will-record",
+                            "include-past", "limit"})
+    EXPECT_THAT(help.out, HasSubstr("  " + std::string(field) + " ")) << field;
 }
 
 TEST_F(GuideCommands, ProgramShowsDetailsAndPeople) {

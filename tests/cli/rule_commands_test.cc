@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "cli/small_guide.h"
 #include "platform/text/text.h"
@@ -130,7 +131,8 @@ TEST_F(RuleCommands, ConflictsAreHandledAsTheModeSays) {
       Kestro("rule add 1 --search 'title news*' --title 'News first' --mode high-priority-save");
   EXPECT_EQ(high.exit_code, 1) << high.err;
   EXPECT_THAT(Column("schedule list 1 --deleted", 6),
-              ::testing::ElementsAre("deleted by alice", "deleted by alice"));
+              ::testing::Each(
+                  "deleted by alice: Conflict with repeating recording \"News first\""));
   EXPECT_THAT(Column("rule list 1", 2), ::testing::ElementsAre("100100", "100000"));
   EXPECT_THAT(Column("schedule list 1", 4), ::testing::Each("The News"));
 }
@@ -140,8 +142,10 @@ TEST_F(RuleCommands, PrioritizeRenumbersAndDeleteKeepsTheRecordingUnderWay) {
     ASSERT_EQ(Kestro(std::string("rule add 1 --search 'title ") + title + "'").exit_code, 0);
 
   ToolRun wrong = Kestro("rule prioritize 1 3 1");
-  EXPECT_EQ(wrong.exit_code, 1);
-  EXPECT_THAT(wrong.err, HasSubstr("has 2 elements and there are 3 existing"));
+  EXPECT_EQ(wrong.exit_code, 2);
+  EXPECT_THAT(wrong.err, HasSubstr("name every rule of the lineup once, highest priority first: "
+                                   "it has 3 rules; missing: 2"));
+  EXPECT_THAT(Kestro("rule prioritize 1 3 1 3").err, HasSubstr("rule 3 is named twice"));
 
   ToolRun ordered = Kestro("rule prioritize 1 3 1 2");
   ASSERT_EQ(ordered.exit_code, 0) << ordered.err;
@@ -157,6 +161,41 @@ TEST_F(RuleCommands, PrioritizeRenumbersAndDeleteKeepsTheRecordingUnderWay) {
   ToolRun again = Kestro("rule delete 1 1");
   EXPECT_EQ(again.exit_code, 1);
   EXPECT_THAT(again.err, HasSubstr("No rule with id 1"));
+}
+
+// The machine's local time of day `minutes` from now, as HH:MM.
+std::string ClockIn(int minutes) {
+  const std::time_t t = std::time(nullptr) + minutes * 60;
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[8];
+  std::strftime(text, sizeof text, "%H:%M", &local);
+  return text;
+}
+
+// A showing the user deleted stays deleted through new saves of its rule; a reordering that
+// leaves a rule without a tuner for a showing fails and keeps that schedule as deleted.
+TEST_F(RuleCommands, DeletedShowingsStayDeletedAndPrioritizeReportsLostShowings) {
+  ASSERT_EQ(Kestro("rule add 1 --search 'title news*'").exit_code, 0);
+  const std::vector<std::string> ids = Column("schedule list 1", 0);
+  ASSERT_EQ(ids.size(), 2u);  // the News at +95 and at +260 minutes
+  ASSERT_EQ(Kestro("schedule delete 1 " + ids[0]).exit_code, 0);
+  ToolRun again = Kestro("rule save 1 1");
+  ASSERT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_THAT(Column("schedule list 1", 0), ::testing::ElementsAre(ids[1]));
+  EXPECT_THAT(Column("schedule list 1 --deleted", 0), ::testing::ElementsAre(ids[0]));
+
+  // Two time rules on both channels while the later News is on; put first, they take both tuners.
+  const std::string window = " --start " + ClockIn(270) + " --end " + ClockIn(290) +
+                             " --frequency every-day";
+  ASSERT_EQ(Kestro("rule add 1 --channel 1" + window).exit_code, 0);
+  Kestro("rule add 1 --channel 2" + window);
+  ToolRun ordered = Kestro("rule prioritize 1 2 3 1");
+  EXPECT_EQ(ordered.exit_code, 1) << ordered.out;
+  EXPECT_THAT(ordered.err, HasSubstr("rule 1: CONFLICT"));
+  EXPECT_THAT(Column("schedule list 1 --deleted", 0), ::testing::Contains(ids[1]));
+  EXPECT_THAT(Kestro("schedule list 1 --deleted").out,
+              HasSubstr("Conflict with a recording of equal or higher priority"));
 }
 
 TEST_F(RuleCommands, BadOptionsAreUsageErrors) {
@@ -178,12 +217,16 @@ TEST_F(RuleCommands, BadOptionsAreUsageErrors) {
            "rule delete 1",
            "rule prioritize 1",
            "rule prioritize 1 2 x",
+           "rule add 1 --search 'titel news'",
+           "rule preview 1 --search 'title news\\start-time > 25:00'",
        }) {
     ToolRun run = Kestro(args);
     EXPECT_EQ(run.exit_code, 2) << args;
     EXPECT_THAT(run.err, HasSubstr("usage: kestro rule")) << args;
   }
   EXPECT_TRUE(Rows("rule list 1").empty());
+  EXPECT_THAT(Kestro("rule add 1 --search 'titel news'").err,
+              HasSubstr("--search: line 1: unknown field \"titel\""));
   EXPECT_THAT(Kestro("--help").out, HasSubstr("rule prioritize"));
   EXPECT_THAT(Kestro("rule add 1 --channel 9 --start 20:00 --end 21:00 --frequency mon").err,
               HasSubstr("No channel with id 9"));

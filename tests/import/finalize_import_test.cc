@@ -63,7 +63,7 @@ TEST_F(Finalization, RunWithoutReplacedRecordingsCommitsChecksAndCompacts) {
                   "No schedules have repeating schedules", "",
                   "PROBLEMS FOUND = 0 : PROBLEMS FIXED = 0", "", "EVERYTHING LOOKS OK", "",
                   "END INTEGRITY CHECKS **********************************************", "",
-                  "Vaccum ok"));
+                  "Vacuum ok"));
   EXPECT_THAT(progress_->reports, ElementsAre(Pair(33, "Refreshing repeating recordings..."),
                                               Pair(66, "Performing integrity checks..."),
                                               Pair(80, "Optimizing..."), Pair(100, "Finished")));

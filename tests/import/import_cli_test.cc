@@ -65,10 +65,14 @@ TEST(HostImportProgress, PlainLinesOnlyWhenSomethingChanged) {
       MakeObject<THostImportProgress>(out, THostImportProgress::Style::kLines);
   EXPECT_TRUE(Report(*progress, 0, "Removing temporary files"));
   EXPECT_TRUE(Report(*progress, 0, "Removing temporary files"));
-  EXPECT_TRUE(Report(*progress, 40, "Importing"));
+  EXPECT_TRUE(Report(*progress, 40, "Importing 200 of 500"));
+  EXPECT_TRUE(Report(*progress, 30, "Importing 300 of 1000"));  // the count grew: held at 40
   EXPECT_TRUE(Report(*progress, -1, "Waiting for the grabber"));
+  EXPECT_TRUE(Report(*progress, 10, "Importing 100 of 1000"));  // a new phase starts low
   progress->Finish();
-  EXPECT_EQ(out.str(), "  0% Removing temporary files\n 40% Importing\nWaiting for the grabber\n");
+  EXPECT_EQ(out.str(),
+            "  0% Removing temporary files\n 40% Importing 200 of 500\n 40% Importing 300 of "
+            "1000\nWaiting for the grabber\n 10% Importing 100 of 1000\n");
 }
 
 TEST(HostImportProgress, BarRedrawsOneLineAndQuietShowsNothing) {

@@ -309,17 +309,21 @@ TEST_F(ImportSession, OnlyTheFourteenNewestLogsAreKeptBesideTheNewOne) {
   const std::string other_lineup = log_dir + "/listings.12.2028-01-01-08-00-00.log";
   WriteFile(other_lineup, "other");
   const std::string this_run = ImportLogFileName(library_dir_, lineup_id_, Now());
-  WriteFile(this_run, "stale");  // a log of the same name is replaced
+  WriteFile(this_run, "earlier");  // a run started in the same second keeps its log
   UsePlugin([](IKestroItem*, ITVListingsImportSystem&, std::string&) { return true; });
 
   std::string error;
   EXPECT_TRUE(Import(&error)) << error;
   std::vector<std::string> logs = Logs();
   ASSERT_EQ(logs.size(), 15u);
-  EXPECT_EQ(fs::path(logs.front()).filename(), Format("listings.%d.2029-01-03-08-00-00.log", lineup_id_));
-  EXPECT_EQ(logs.back(), this_run);
+  EXPECT_EQ(fs::path(logs.front()).filename(),
+            Format("listings.%d.2029-01-04-08-00-00.log", lineup_id_));
   EXPECT_EQ(fs::path(this_run).filename(), Format("listings.%d.2029-03-10-12-00-00.log", lineup_id_));
-  EXPECT_EQ(ReadFile(this_run).find("stale"), std::string::npos);
+  EXPECT_EQ(ReadFile(this_run), "earlier");
+  ASSERT_EQ(logs.end()[-2], this_run);
+  EXPECT_EQ(fs::path(logs.back()).filename(),
+            Format("listings.%d.2029-03-10-12-00-00_02.log", lineup_id_));
+  EXPECT_NE(ReadFile(logs.back()).find("Beginning listings import"), std::string::npos);
   EXPECT_TRUE(fs::exists(other_lineup));
 }
 

@@ -335,9 +335,9 @@ TEST_F(XMLTVImportTest, ProgressEveryHundredProgrammes) {
   EXPECT_EQ(0, progress_->reports[0].first);
   EXPECT_EQ("Verifying \"guide.xml\"", progress_->reports[0].second);
   EXPECT_EQ(40, progress_->reports[1].first);
-  EXPECT_EQ("40 % complete. 1 channels and 100 of 250 programs processed..",
+  EXPECT_EQ("1 channels and 100 of 250 programs processed..",
             progress_->reports[1].second);
-  EXPECT_EQ("80 % complete. 1 channels and 200 of 250 programs processed..",
+  EXPECT_EQ("1 channels and 200 of 250 programs processed..",
             progress_->reports[2].second);
   EXPECT_THAT(Messages(), Contains("Counted 250 programs"));
 

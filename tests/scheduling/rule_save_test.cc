@@ -64,13 +64,14 @@ TEST_F(RuleTest, RefusesBadRulesAndModesWithoutStoringAnything) {
   EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
 }
 
-TEST_F(RuleTest, ASearchThatCannotBeUnderstoodFindsNothing) {
+TEST_F(RuleTest, ASearchThatCannotBeUnderstoodIsRefusedNamingTheLine) {
   ComPtr<TTVRepeatingSchedule> rule = SearchRule("Nonsense");
   rule->fields().search_criteria = "whatever ~~ 12";
   auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
-  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
-  EXPECT_EQ(r->Count(), 0);
-  EXPECT_TRUE(log_->Has("Found nothing to record"));
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_LOAD_FAILED);
+  EXPECT_EQ(r->Description(), "There was an error executing the search for this repeating "
+                              "schedule : line 1: unknown field \"whatever\"");
+  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
 }
 
 TEST_F(RuleTest, TimeRuleWindowsPastMidnightEndTheNextDay) {
@@ -207,7 +208,8 @@ TEST_F(RuleTest, ARecordingInProgressSurvivesAReSaveAndItsShowingIsSelf) {
 
   auto r = Save(*rule, TV_RS_SAVE_MODE_RECALCULATE);
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << log_->All();
-  EXPECT_TRUE(log_->Has("DELETED 1 OLD SCHEDULES"));
+  EXPECT_TRUE(log_->Has("SET ASIDE 1 OLD SCHEDULES"));  // not the one recording now
+  EXPECT_TRUE(log_->Has("OLD SCHEDULES : KEPT 1 : DELETED 0"));
   EXPECT_FALSE(FindScheduleByID(db_, recording)->fields().deleted);
   EXPECT_EQ(LiveSchedulesOf(rule->fields().id), 2);
 }

@@ -1,11 +1,14 @@
 #include "listings/custom_search.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/time/date_time.h"
 
 namespace kestro {
 namespace {
+
+using ::testing::ElementsAre;
 
 // Wednesday 9 March 2005, 12:34:56.
 const OleDate kNow = EncodeDateTime({2005, 3, 9, 12, 34, 56, 0});
@@ -145,6 +148,33 @@ TEST(CustomSearchParseTest, LinesThatCannotBeUnderstoodAreSkipped) {
   EXPECT_EQ(q.conditions[0].Literal(), "(( search_title = \"dr who\"))");
   EXPECT_EQ(q.limit, 0);
   EXPECT_EQ(q.from_time, kNow);
+
+  // Each skipped line (or dropped item) is reported with its number and the word.
+  EXPECT_THAT(q.problems,
+              ElementsAre("line 3: bad date \"tomorrow\" (now or today, such as today+1d20h)",
+                          "line 4: bad operator \"=>\" (=, <, >, <= or >=)",
+                          "line 5: bad time of day \"25:00\" (such as 20:00)",
+                          "line 6: bad operator \">=20:00\" (=, <, >, <= or >=)",
+                          "line 7: bad duration \"soon\" (such as 3h30m)",
+                          "line 8: bad keyword mode \"some\" (all, any or exact)",
+                          "line 9: missing words after \"all\"",
+                          "line 10: bad day \"funday\"", "line 10: bad day \"someday\"",
+                          "line 11: bad programme type \"xx\"",
+                          "line 12: bad channel number \"-1\"",
+                          "line 12: bad channel number \"abc\"", "line 13: bad title \"*\"",
+                          "line 14: bad name \"*\"", "line 15: this field is not supported",
+                          "line 16: this field is not supported",
+                          "line 17: this field is not supported",
+                          "line 18: this field is not supported",
+                          "line 19: unknown field \"frobnicate\"",
+                          "line 20: bad limit \"lots\" (a number, 0 for all)"));
+
+  EXPECT_THAT(ParseCustomSearch("title \"dr who\nwill-record now", kNow).problems,
+              ElementsAre("line 1: unbalanced quote in \"\"dr who\"",
+                          "line 2: will-record takes no value, not \"now\""));
+  EXPECT_THAT(ParseCustomSearch(" \\# nothing", kNow).problems,
+              ElementsAre("the search is empty: give at least one field"));
+  EXPECT_TRUE(ParseCustomSearch("title a\\keywords exact it's", kNow).problems.empty());
 }
 
 }  // namespace

@@ -74,12 +74,13 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
                   "channel_list_channels", "idx_clc_list_id", "schedules", "idx_schedules_deleted",
                   "idx_schedules_start_time", "idx_schedules_end_time", "idx_schedules_program_id",
                   "idx_schedules_rs_id", "schedule_data", "idx_schedule_data", "tuners",
-                  "repeating_schedules", "lost_schedules", "recorded_programs", "parameters",
+                  "repeating_schedules", "lost_schedules", "recorded_programs",
+                  "rule_exclusions", "parameters",
                   "idx_programs_start_end", "idx_programs_channel_times",
                   "idx_program_people_person"));
   EXPECT_THAT(
       Column(*db, "select param_name || \"=\" || param_value from parameters order by 1"),
-      ElementsAre("listings-data-version=1", "schedule-data-version=1", "schema-version=3"));
+      ElementsAre("listings-data-version=1", "schedule-data-version=1", "schema-version=4"));
   TablePtr tuner = db->Query("select * from tuners");
   ASSERT_EQ(tuner->RowCount(), 1);
   EXPECT_EQ(tuner->Int("tuner_id"), 1);
@@ -88,7 +89,7 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
   EXPECT_EQ(db->Query("PRAGMA journal_mode")->Text(0), "wal");
   EXPECT_EQ(db->QueryInt("PRAGMA synchronous"), 1);  // NORMAL
 
-  // A version-3 file opened again is left as it is.
+  // A version-4 file opened again is left as it is.
   db->Exec(
       "update parameters set param_value = \"7\" where param_name = \"schedule-data-version\"");
   db.reset();
@@ -106,7 +107,7 @@ TEST_F(ListingsDatabase, Version1GainsRecordedProgramsAndDuplicates) {
                            "insert into parameters values ( \"schema-version\" , \"1\" );") +
                kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
   DBPtr db = OpenListingsDatabase(file_, env_);
-  EXPECT_EQ(Version(*db), "3");
+  EXPECT_EQ(Version(*db), "4");
   EXPECT_TRUE(HasTable(*db, "recorded_programs"));
   EXPECT_FALSE(HasTable(*db, "temp_rs"));
   EXPECT_THAT(Column(*db,
@@ -125,10 +126,39 @@ TEST_F(ListingsDatabase, Version2KeepsItsRecordedPrograms) {
                   "insert into recorded_programs values ( \"k1\" , 1 , 2 , \"T\" , \"S\" );") +
       kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
   DBPtr db = OpenListingsDatabase(file_, env_);
-  EXPECT_EQ(Version(*db), "3");
+  EXPECT_EQ(Version(*db), "4");
   EXPECT_THAT(Column(*db, "select equality_key || title || subtitle from recorded_programs"),
               ElementsAre("k1TS"));
   EXPECT_EQ(db->QueryInt("select count ( * ) from repeating_schedules where duplicates = 0"), 2);
+}
+
+// Version 3 numbered schedules without autoincrement: the rows move over with their ids, and an
+// id purged after the upgrade is never handed out again.
+TEST_F(ListingsDatabase, Version3SchedulesKeepTheirIdsAndIdsAreNeverReused) {
+  {
+    DBPtr old = OpenListingsDatabase(file_, env_);
+    old->Exec(
+        "update parameters set param_value = 3 where param_name = \"schema-version\";"
+        "drop table rule_exclusions; drop table schedules;"
+        "create table schedules ( schedule_id integer primary key , deleted integer , "
+        "tuner_id integer , program_id integer , channel_id integer , rs_id integer , title char , "
+        "start_time integer , end_time integer , hard_padding_before integer , "
+        "hard_padding_after integer , soft_padding_before integer , soft_padding_after integer , "
+        "delete_on_conflict integer , wake_up integer , keep_until integer , folder char , "
+        "quality char , created_by char , deleted_by char , reason char , status char );"
+        "create index idx_schedules_rs_id on schedules ( rs_id );"
+        "insert into schedules ( schedule_id , title ) values ( 3 , \"A\" ) , ( 8 , \"B\" );");
+  }
+  DBPtr db = OpenListingsDatabase(file_, env_);
+  EXPECT_EQ(Version(*db), "4");
+  EXPECT_FALSE(HasTable(*db, "schedules_v3"));
+  EXPECT_TRUE(HasTable(*db, "rule_exclusions"));
+  EXPECT_TRUE(HasTable(*db, "idx_schedules_start_time"));
+  EXPECT_THAT(Column(*db, "select schedule_id || title from schedules order by 1"),
+              ElementsAre("3A", "8B"));
+  db->Exec("delete from schedules where schedule_id = 8");
+  db->Exec("insert into schedules ( schedule_id , title ) values ( null , \"C\" )");
+  EXPECT_EQ(db->LastInsertRowID(), 9);
 }
 
 TEST_F(ListingsDatabase, AVersionThatIsNotANumberUpgradesAsVersion1AndNoVersionRowNotAtAll) {
@@ -136,7 +166,7 @@ TEST_F(ListingsDatabase, AVersionThatIsNotANumberUpgradesAsVersion1AndNoVersionR
       "create table parameters ( param_name char primary key , param_value char );";
   WriteOldFile(parameters + "insert into parameters values ( \"schema-version\" , \"two\" );" +
                kOldRepeatingSchedules);
-  EXPECT_EQ(Version(*OpenListingsDatabase(file_, env_)), "3");
+  EXPECT_EQ(Version(*OpenListingsDatabase(file_, env_)), "4");
 
   const std::string unversioned = dir_ / "listings.2.dat";
   OpenSQLiteDatabase(unversioned, env_)->Exec(parameters + kOldRepeatingSchedules);
@@ -154,7 +184,7 @@ TEST_F(ListingsDatabase, LeftoverCopyBesideTheOldTableIsDropped) {
                kOldRepeatingSchedules + kTwoOldRepeatingSchedules +
                "create table temp_rs as select * from repeating_schedules where rs_id = 4;");
   DBPtr db = OpenListingsDatabase(file_, env_);
-  EXPECT_EQ(Version(*db), "3");
+  EXPECT_EQ(Version(*db), "4");
   EXPECT_FALSE(HasTable(*db, "temp_rs"));
   EXPECT_THAT(Column(*db, "select rs_id from repeating_schedules order by rs_id"),
               ElementsAre("4", "9"));
@@ -169,7 +199,7 @@ TEST_F(ListingsDatabase, LeftoverCopyWithoutTheOldTableIsMovedBack) {
                "create table temp_rs as select * from repeating_schedules;"
                "drop table repeating_schedules;");
   DBPtr db = OpenListingsDatabase(file_, env_);
-  EXPECT_EQ(Version(*db), "3");
+  EXPECT_EQ(Version(*db), "4");
   EXPECT_FALSE(HasTable(*db, "temp_rs"));
   EXPECT_THAT(Column(*db,
                      "select rs_id || \":\" || duplicates from repeating_schedules "
@@ -182,11 +212,11 @@ TEST_F(ListingsDatabase, AFileWhoseCreationNeverFinishedIsMovedAsideAndCreatedAn
   testing::WriteFile(file_ + ".creating", "x");  // and a half-written new file beside it
   DBPtr db = OpenListingsDatabase(file_, env_);
   EXPECT_TRUE(HasTable(*db, "parameters"));
-  EXPECT_EQ(Version(*db), "3");
+  EXPECT_EQ(Version(*db), "4");
   EXPECT_TRUE(std::filesystem::exists(file_ + ".incomplete"));
   EXPECT_FALSE(std::filesystem::exists(file_ + ".creating"));
   db.reset();
-  EXPECT_EQ(Version(*OpenListingsDatabase(file_, env_)), "3") << "a complete file stays";
+  EXPECT_EQ(Version(*OpenListingsDatabase(file_, env_)), "4") << "a complete file stays";
 
   env_->FailFileOp(testing::FakeEnv::FileOp::kRename, EIO, "listings.2.dat");
   EXPECT_THROW(OpenListingsDatabase(dir_ / "listings.2.dat", env_), Exception);
