@@ -85,6 +85,11 @@ enum class Reconciled {
   kFailed,   // an overlapping recording could not be removed
 };
 
+// The run's counters a save moves; kept back until the save's writes are kept.
+struct SaveCounts {
+  int32_t added = 0, updated = 0, deleted = 0, skipped = 0;
+};
+
 // One run of Save. The steps are the members below, in the order Run calls them.
 class ProgramSave {
  public:
@@ -114,6 +119,11 @@ class ProgramSave {
   bool DeleteRecordedProgram(const StoredProgram& old);
   // The programme's own row (the rows hanging off it are written by Run).
   void InsertProgram();
+  // The writes of the save after validation, as one unit.
+  Reconciled WriteProgram();
+  // After a save was undone: the old programmes it put on the relocation list come off it.
+  void ForgetRelocations() noexcept;
+  void CountOnSession();
   void Log(const char* format, const std::string& a);
   void Log(const char* format, const std::string& a, const std::string& b);
 
@@ -123,6 +133,8 @@ class ProgramSave {
   std::shared_ptr<ILogger> logger_;
   TV_PROGRAM_SAVE_RESULT result_ = TV_PROGRAM_SAVE_FAILED;
   ProgramKeys keys_;  // the db times and search title the save derives
+  SaveCounts counts_;
+  int32_t relocations_before_ = 0;
 };
 
 TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
@@ -130,28 +142,69 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
   try {
     if (!MatchChannel()) return result_;
     DeriveKeys();
-    switch (ReconcileOverlaps()) {
-      case Reconciled::kSkipped:
-        session_.ProgramSkipped();
-        return TV_PROGRAM_SAVE_OK;
-      case Reconciled::kFailed:
-        return TV_PROGRAM_SAVE_FAILED;
-      case Reconciled::kInsert:
-        InsertProgram();
-        break;
-      case Reconciled::kUpdated:
-        break;
+    CheckHResult(session_.GetRelocationList()->get_Count(&relocations_before_));
+    Reconciled reconciled = Reconciled::kFailed;
+    {
+      // A save that fails halfway leaves nothing behind: not its rows, not the removal of the
+      // programmes it replaced, not their recordings' schedules.
+      Transaction unit(*db_);
+      reconciled = WriteProgram();
+      if (reconciled != Reconciled::kFailed) unit.Commit();
     }
-    InsertProgramDetails(*db_, p_.id, p_);
-    InsertProgramPeople(*db_, p_.id, p_);
-    InsertProgramGenres(*db_, p_.id, p_);
-    InsertProgramWords(*db_, p_.id, p_, keys_.search_title);
+    if (reconciled == Reconciled::kFailed) {
+      ForgetRelocations();
+      Log("Program [%s] is not saved; its changes are undone", ProgramLogText(p_));
+      return TV_PROGRAM_SAVE_FAILED;
+    }
+    CountOnSession();
     return TV_PROGRAM_SAVE_OK;
   } catch (const std::exception& e) {
+    ForgetRelocations();
+    // The database failing is not the programme's fault: the import cannot go on.
+    if (dynamic_cast<const EDatabaseError*>(&e)) session_.DatabaseFailed(e.what());
     session_.ProgramFailed();
     if (logger_) logger_->LogExceptionFmt(e, "Saving program [%s]", ProgramLogText(p_).c_str());
     return TV_PROGRAM_SAVE_FAILED;
   }
+}
+
+Reconciled ProgramSave::WriteProgram() {
+  const Reconciled reconciled = ReconcileOverlaps();
+  switch (reconciled) {
+    case Reconciled::kSkipped:
+      ++counts_.skipped;
+      return reconciled;
+    case Reconciled::kFailed:
+      return reconciled;
+    case Reconciled::kInsert:
+      InsertProgram();
+      break;
+    case Reconciled::kUpdated:
+      break;
+  }
+  InsertProgramDetails(*db_, p_.id, p_);
+  InsertProgramPeople(*db_, p_.id, p_);
+  InsertProgramGenres(*db_, p_.id, p_);
+  InsertProgramWords(*db_, p_.id, p_, keys_.search_title);
+  return reconciled;
+}
+
+void ProgramSave::ForgetRelocations() noexcept {
+  try {
+    ComPtr<ITVProgramList> list = session_.GetRelocationList();
+    int32_t count = 0;
+    CheckHResult(list->get_Count(&count));
+    while (count-- > relocations_before_) CheckHResult(list->Remove(count));
+  } catch (const std::exception& e) {
+    ReportFailure("Undoing the relocations of a failed save", e);
+  }
+}
+
+void ProgramSave::CountOnSession() {
+  for (int32_t i = 0; i < counts_.added; ++i) session_.ProgramAdded();
+  for (int32_t i = 0; i < counts_.updated; ++i) session_.ProgramUpdated();
+  for (int32_t i = 0; i < counts_.deleted; ++i) session_.ProgramDeleted();
+  for (int32_t i = 0; i < counts_.skipped; ++i) session_.ProgramSkipped();
 }
 
 // --- validation ---------------------------------------------------------------------------------
@@ -170,8 +223,7 @@ bool ProgramSave::ValidTimes() {
 }
 
 bool ProgramSave::IsOver() {
-  const OleDate now = db_->GetEnv()->NowLocal();
-  if (!DbBefore(keys_.end_db, DateTimeToDbTime(now - kPastMargin))) return false;
+  if (!EndedLongAgo(*db_, p_.end_time)) return false;
   session_.ProgramSkipped();
   result_ = TV_PROGRAM_SAVE_OK;
   return true;
@@ -272,7 +324,7 @@ Reconciled ProgramSave::KeepSameProgram(const StoredProgram& same) {
   if (IsUnchanged(same)) return Reconciled::kSkipped;
   UpdateProgramRow(*db_, p_.id, p_, keys_);
   DeleteOverlapped(same, RowAction::kKeepRow);
-  session_.ProgramUpdated();
+  ++counts_.updated;
   return Reconciled::kUpdated;
 }
 
@@ -309,7 +361,7 @@ Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
       ProgramLogText(p_));
   UpdateProgramRow(*db_, p_.id, p_, keys_, moved->fields().id);
   DeleteOverlapped(same, RowAction::kKeepRow);
-  session_.ProgramUpdated();
+  ++counts_.updated;
   return Reconciled::kUpdated;
 }
 
@@ -321,7 +373,7 @@ bool ProgramSave::DeleteOverlapped(const StoredProgram& old, RowAction action) {
       DeleteProgramRow(*db_, old.id);
       Log("Deleted old program [%s] because it overlaps with [%s]", old.LogText(),
           ProgramLogText(p_));
-      session_.ProgramDeleted();
+      ++counts_.deleted;
     }
   }
   DeleteProgramDependents(*db_, old.id);
@@ -336,7 +388,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
     Log("Deleted old TBR program [%s] because it overlaps with [%s] and its schedule was not "
         "found",
         old.LogText(), ProgramLogText(p_));
-    session_.ProgramDeleted();
+    ++counts_.deleted;
     return true;
   }
   if (!scheduler.Delete(old.schedule_id, "System", "Overlaps with program from listings update")) {
@@ -348,7 +400,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
   DeleteProgramRow(*db_, old.id);
   Log("Deleted old TBR program and schedule [%s] because it overlaps with [%s]", old.LogText(),
       ProgramLogText(p_));
-  session_.ProgramDeleted();
+  ++counts_.deleted;
   CheckHResult(session_.GetRelocationList()->Add(old.program.Get()));
   return true;
 }
@@ -357,7 +409,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
 
 void ProgramSave::InsertProgram() {
   p_.id = InsertProgramRow(*db_, p_, keys_);
-  session_.ProgramAdded();
+  ++counts_.added;
 }
 
 void ProgramSave::Log(const char* format, const std::string& a) {
@@ -369,6 +421,11 @@ void ProgramSave::Log(const char* format, const std::string& a, const std::strin
 }
 
 }  // namespace
+
+bool EndedLongAgo(IDB& db, OleDate end_time) {
+  const OleDate now = db.GetEnv()->NowLocal();
+  return DbBefore(DateTimeToDbTime(end_time), DateTimeToDbTime(now - kPastMargin));
+}
 
 std::string ProgramLogText(const ProgramRecord& program) {
   return Format("(%d) : \"%s : %s\" on %d : %s - %s", program.id, program.title.c_str(),
