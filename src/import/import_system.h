@@ -101,7 +101,7 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   // the run is released.
   void BeginSaving();
   void CommitSaving();
-  void DiscardSaving() { saving_.reset(); }
+  void DiscardSaving();
   bool Saving() const { return saving_.has_value(); }
 
  protected:

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "listings/program_store.h"
@@ -107,8 +109,10 @@ class ProgramSave {
   bool MatchChannel();
   // Sort and search titles, programme type, equality key.
   void DeriveKeys();
-  // What becomes of the stored programmes in the new one's time.
-  Reconciled ReconcileOverlaps();
+  // The stored programmes in the new one's time.
+  std::vector<StoredProgram> FindOverlaps();
+  // What becomes of them.
+  Reconciled ReconcileOverlaps(std::vector<StoredProgram> overlaps);
   Reconciled KeepSameProgram(const StoredProgram& same);
   Reconciled RescheduleRecording(const StoredProgram& same);
   bool IsSameProgram(const StoredProgram& stored) const;
@@ -119,8 +123,8 @@ class ProgramSave {
   bool DeleteRecordedProgram(const StoredProgram& old);
   // The programme's own row (the rows hanging off it are written by Run).
   void InsertProgram();
-  // The writes of the save after validation, as one unit.
-  Reconciled WriteProgram();
+  // The writes of the save after validation.
+  Reconciled WriteProgram(std::vector<StoredProgram> overlaps);
   // After a save was undone: the old programmes it put on the relocation list come off it.
   void ForgetRelocations() noexcept;
   void CountOnSession();
@@ -135,6 +139,7 @@ class ProgramSave {
   ProgramKeys keys_;  // the db times and search title the save derives
   SaveCounts counts_;
   int32_t relocations_before_ = 0;
+  bool writing_ = false;  // rows may have been written outside a savepoint of the save's own
 };
 
 TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
@@ -143,13 +148,20 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
     if (!MatchChannel()) return result_;
     DeriveKeys();
     CheckHResult(session_.GetRelocationList()->get_Count(&relocations_before_));
+    std::vector<StoredProgram> overlaps = FindOverlaps();
     Reconciled reconciled = Reconciled::kFailed;
     {
-      // A save that fails halfway leaves nothing behind: not its rows, not the removal of the
-      // programmes it replaced, not their recordings' schedules.
-      Transaction unit(*db_);
-      reconciled = WriteProgram();
-      if (reconciled != Reconciled::kFailed) unit.Commit();
+      // A save that replaces stored programmes may fail halfway (a recording that may not be
+      // deleted): it runs in a savepoint, so that it leaves nothing behind, not its rows, not
+      // the removal of the programmes it replaced, not their recordings' schedules. A save
+      // that only adds rows fails only when the database does, and then the whole import is
+      // undone; it goes without, as a savepoint per programme would slow the import by a third.
+      std::optional<Transaction> unit;
+      if (!overlaps.empty()) unit.emplace(*db_);
+      writing_ = !unit;
+      reconciled = WriteProgram(std::move(overlaps));
+      writing_ = false;
+      if (unit && reconciled != Reconciled::kFailed) unit->Commit();
     }
     if (reconciled == Reconciled::kFailed) {
       ForgetRelocations();
@@ -160,16 +172,17 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
     return TV_PROGRAM_SAVE_OK;
   } catch (const std::exception& e) {
     ForgetRelocations();
-    // The database failing is not the programme's fault: the import cannot go on.
-    if (dynamic_cast<const EDatabaseError*>(&e)) session_.DatabaseFailed(e.what());
+    // The database failing is not the programme's fault, and rows written without a savepoint
+    // cannot be taken back alone: the import cannot go on.
+    if (writing_ || dynamic_cast<const EDatabaseError*>(&e)) session_.DatabaseFailed(e.what());
     session_.ProgramFailed();
     if (logger_) logger_->LogExceptionFmt(e, "Saving program [%s]", ProgramLogText(p_).c_str());
     return TV_PROGRAM_SAVE_FAILED;
   }
 }
 
-Reconciled ProgramSave::WriteProgram() {
-  const Reconciled reconciled = ReconcileOverlaps();
+Reconciled ProgramSave::WriteProgram(std::vector<StoredProgram> overlaps) {
+  const Reconciled reconciled = ReconcileOverlaps(std::move(overlaps));
   switch (reconciled) {
     case Reconciled::kSkipped:
       ++counts_.skipped;
@@ -283,13 +296,16 @@ void ProgramSave::DeriveKeys() {
 
 // --- reconciliation with the stored programmes --------------------------------------------------
 
-Reconciled ProgramSave::ReconcileOverlaps() {
+std::vector<StoredProgram> ProgramSave::FindOverlaps() {
   ComPtr<TTVProgramList> found =
       session_.ListingsObject().FindInTimeSlice(p_.start_time, p_.end_time, -p_.channel_id, 0);
   std::vector<StoredProgram> overlaps;
   overlaps.reserve(static_cast<size_t>(found->Count()));
   for (int32_t i = 0; i < found->Count(); ++i) overlaps.emplace_back(found->Item(i));
+  return overlaps;
+}
 
+Reconciled ProgramSave::ReconcileOverlaps(std::vector<StoredProgram> overlaps) {
   // Other programmes in the new one's time go; the same programme may stay.
   for (size_t i = overlaps.size(); i-- > 0;) {
     if (IsSameProgram(overlaps[i])) continue;

@@ -29,8 +29,10 @@ namespace kestro {
 //   FAILED             an overlapping recording that cannot be removed, or an error
 //                      ("EXCEPTION (...) : Saving program [%s] : ..."); a database error is
 //                      also recorded as the session's DatabaseFailure
-// A save that fails after it began writing is undone as a whole (its own savepoint inside the
-// import's transaction), and only the counters of a kept save move.
+// A save that replaces stored programmes runs in a savepoint of its own inside the import's
+// transaction and is undone whole when it fails; a save that only adds rows and fails halfway
+// is recorded as the session's DatabaseFailure, which ends the import. Only the counters of a
+// kept save move.
 TV_PROGRAM_SAVE_RESULT SaveNewProgram(ITVListingsUpdateSession& session,
                                       ProgramRecord& program) noexcept;
 

@@ -48,8 +48,9 @@ struct ITVListingsUpdateSession : IUnknown {
 
   // What became of the programmes of the run's sources, for its closing lines.
   virtual ImportReport& Report() = 0;
-  // A save that failed in the database itself, not for a fault of what it saved, records the
-  // database's message here: the import cannot go on. Empty while no save did.
+  // A save that failed in the database itself, not for a fault of what it saved, or that failed
+  // halfway with nothing to undo its writes alone, records its message here: the import cannot
+  // go on. Empty while no save did.
   virtual void DatabaseFailed(const std::string& message) = 0;
   virtual const std::string& DatabaseFailure() const = 0;
 
