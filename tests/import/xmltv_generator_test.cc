@@ -97,9 +97,7 @@ TEST(XmltvGeneratorTest, TheSameOptionsGiveTheSameBytes) {
 }
 
 TEST(XmltvGeneratorTest, TheCommittedSampleIsWhatItsReadmeCommandMakes) {
-  // data/ beside tests/ in the source tree.
-  const std::string data = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-                           "data";
+  const std::string data = KESTRO_DATA_DIR;
   const std::string sample = ReadFile(data + "/sample.xml");
   ASSERT_FALSE(sample.empty()) << "no " << data << "/sample.xml";
   TempDir dir;

@@ -21,7 +21,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-const std::string kDataDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+const std::string kDataDir = KESTRO_DATA_DIR;
 
 class XMLTVPluginTest : public ImportRunTest {
  protected:
