@@ -48,9 +48,10 @@ void TTVListingsImportSystem::ReportProgress(int32_t percent, const std::string&
   CheckHResult(progress_->ReportProgress(percent, status, &go_on));
 }
 
-// Every programme is saved in a savepoint of its own. The savepoint's undo journal holds the
-// pages one save touches: in memory it is emptied at each release, in a temporary file (where
-// VACUUM wants temporary storage) every page would be written out, doubling the import's time.
+// A save that replaces stored programmes runs in a savepoint of its own (program_save.h). The
+// savepoint's undo journal holds the pages that save touches: in memory it is emptied at each
+// release; in a temporary file (where VACUUM wants temporary storage) every page would be
+// written out once the journal had spilled there, for every later save of the import.
 void TTVListingsImportSystem::BeginSaving() {
   if (saving_) throw Exception("The import has begun saving already");
   db_->Exec("PRAGMA temp_store=MEMORY;");
