@@ -46,10 +46,20 @@ int32_t ChannelOrList(const ArgParser& args, ITVListings* listings) {
   throw Exception(Format("No channel with number %d", *number));
 }
 
+// "S9 E4", "S9" or "E4" from a programme's details; "" when they give neither number.
+std::string SeasonAndEpisode(ITVProgramDetails* details) {
+  if (!details) return {};
+  const int32_t season = Get(details, &ITVProgramDetails::get_SeasonNumber);
+  const int32_t episode = Get(details, &ITVProgramDetails::get_SeasonEpisodeNumber);
+  std::string text = season > 0 ? "S" + std::to_string(season) : std::string();
+  if (episode > 0) text += (text.empty() ? "E" : " E") + std::to_string(episode);
+  return text;
+}
+
 void PrintPrograms(CommandContext& ctx, ITVListings* listings,
                    const std::vector<ComPtr<ITVProgram>>& programs, OutputFormat format) {
   auto names = ChannelNames(listings);
-  TableOutput table({"id", "channel", "start", "end", "title", "subtitle", "record"});
+  TableOutput table({"id", "channel", "start", "end", "title", "subtitle", "episode", "record"});
   for (const auto& p : programs) {
     int32_t channel_id = Get(p.Get(), &ITVProgram::get_ChannelID);
     auto it = names.find(channel_id);
@@ -62,6 +72,7 @@ void PrintPrograms(CommandContext& ctx, ITVListings* listings,
                   FormatTime(Get(p.Get(), &ITVProgram::get_StartTime)),
                   FormatTime(Get(p.Get(), &ITVProgram::get_EndTime)),
                   Get(p.Get(), &ITVProgram::get_Title), Get(p.Get(), &ITVProgram::get_Subtitle),
+                  SeasonAndEpisode(GetObject(p.Get(), &ITVProgram::get_Details).Get()),
                   record ? "yes" : ""});
   }
   table.Print(ctx.out, format);
@@ -226,8 +237,7 @@ int RunProgram(CommandContext& ctx) {
     add("Description", Get(d.Get(), &ITVProgramDetails::get_LongDescription));
     add("Short description", Get(d.Get(), &ITVProgramDetails::get_ShortDescription));
     add("Episode", Get(d.Get(), &ITVProgramDetails::get_EpisodeNumber));
-    add("Season", number(Get(d.Get(), &ITVProgramDetails::get_SeasonNumber)));
-    add("Episode in season", number(Get(d.Get(), &ITVProgramDetails::get_SeasonEpisodeNumber)));
+    add("Season, episode", SeasonAndEpisode(d.Get()));
     add("Part", number(Get(d.Get(), &ITVProgramDetails::get_PartNumber)));
     add("Parts", number(Get(d.Get(), &ITVProgramDetails::get_NumberOfParts)));
     add("Year", number(Get(d.Get(), &ITVProgramDetails::get_YearProduced)));

@@ -55,11 +55,13 @@ std::vector<std::string> ReadLogLines(const std::string& file_name) {
   return lines;
 }
 
-// The statistics lines of a run's log, from their "Channel stats" / "Program stats" on.
+// The closing lines of a run's log, from their "Channel stats" / "Program stats" on, and what
+// was left out of the programmes and why.
 std::vector<std::string> StatisticsOf(const std::string& log_file) {
   std::vector<std::string> stats;
   for (const std::string& line : ReadLogLines(log_file)) {
-    for (const char* marker : {"Channel stats : ", "Program stats : "}) {
+    for (const char* marker :
+         {"Channel stats : ", "Program stats : ", "Programs stored : ", "Left out : "}) {
       if (size_t at = line.find(marker); at != std::string::npos) stats.push_back(line.substr(at));
     }
   }
@@ -132,7 +134,8 @@ int RunImportLog(CommandContext& ctx) {
 std::vector<Command> ImportCommands() {
   return {
       {"import", "kestro import ID [--quiet]",
-       "import a lineup's listings now; prints the statistics and the log file",
+       "import a lineup's listings now; prints the statistics, the programmes left out and why, "
+       "and the log file",
        "  --quiet   no progress output\n"
        "Ctrl-C cancels the import: everything it saved is rolled back.\n",
        RunImport},

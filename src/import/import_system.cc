@@ -48,8 +48,13 @@ void TTVListingsImportSystem::ReportProgress(int32_t percent, const std::string&
   CheckHResult(progress_->ReportProgress(percent, status, &go_on));
 }
 
+// A save that replaces stored programmes runs in a savepoint of its own (program_save.h). The
+// savepoint's undo journal holds the pages that save touches: in memory it is emptied at each
+// release; in a temporary file (where VACUUM wants temporary storage) every page would be
+// written out once the journal had spilled there, for every later save of the import.
 void TTVListingsImportSystem::BeginSaving() {
   if (saving_) throw Exception("The import has begun saving already");
+  db_->Exec("PRAGMA temp_store=MEMORY;");
   saving_.emplace(*db_);
 }
 
@@ -57,6 +62,17 @@ void TTVListingsImportSystem::CommitSaving() {
   if (!saving_) throw Exception("The import has no saving to commit");
   saving_->Commit();
   saving_.reset();
+  db_->Exec("PRAGMA temp_store=FILE;");
+}
+
+void TTVListingsImportSystem::DiscardSaving() {
+  if (!saving_) return;
+  saving_.reset();
+  try {
+    db_->Exec("PRAGMA temp_store=FILE;");
+  } catch (const std::exception&) {
+    // Only VACUUM needs the files, and it runs after a commit.
+  }
 }
 
 std::string TTVListingsImportSystem::TemporaryDirectory() const {

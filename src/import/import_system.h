@@ -73,6 +73,11 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   void ProgramUpdated() override { ++stats_.programs_updated; }
   void ProgramDeleted() override { ++stats_.programs_deleted; }
   void ProgramFailed() override { ++stats_.programs_failed; }
+  ImportReport& Report() override { return report_; }
+  void DatabaseFailed(const std::string& message) override {
+    if (database_failure_.empty()) database_failure_ = message;
+  }
+  const std::string& DatabaseFailure() const override { return database_failure_; }
   ComPtr<ITVProgramList> GetRelocationList() override {
     return ComPtr<ITVProgramList>(relocation_list_.Get());
   }
@@ -96,7 +101,7 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   // the run is released.
   void BeginSaving();
   void CommitSaving();
-  void DiscardSaving() { saving_.reset(); }
+  void DiscardSaving();
   bool Saving() const { return saving_.has_value(); }
 
  protected:
@@ -111,6 +116,8 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   ComPtr<IMLImportProgress> progress_;
   std::string temporary_directory_;
   ImportStats stats_;
+  ImportReport report_;
+  std::string database_failure_;
   ComPtr<TTVProgramList> relocation_list_;
   std::optional<Transaction> saving_;  // ends before the connection it was begun on
 };

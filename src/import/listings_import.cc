@@ -166,12 +166,14 @@ bool LockAndCleanUp(TTVListingsImportSystem& import_system, std::string* why) {
 
 void RollbackImport(TTVListingsImportSystem& import_system) { import_system.DiscardSaving(); }
 
-void LogStats(ILogger& logger, const ImportStats& s) {
+void LogStats(ILogger& logger, const ImportStats& s, const ImportReport& report) {
   logger.LogFmt("Channel stats : %d added : %d rejected : %d updated : %d failed",
                 s.channels_added, s.channels_rejected, s.channels_updated, s.channels_failed);
   logger.LogFmt("Program stats : %d added : %d skipped  : %d deleted : %d updated : %d failed",
                 s.programs_added, s.programs_skipped, s.programs_deleted, s.programs_updated,
                 s.programs_failed);
+  if (report.Empty()) return;
+  for (const std::string& line : report.Lines()) logger.Log(line);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -257,7 +259,7 @@ class TListingsImportRun {
     FinalizeImport(*system_);
 
     logger_->Log("");
-    LogStats(*logger_, system_->Stats());
+    LogStats(*logger_, system_->Stats(), system_->Report());
     logger_->Log("");
     logger_->Log("Import finished successfully");
     error_message.clear();

@@ -108,8 +108,9 @@ class TNoProgress : public TKestroIntfObject<IMLImportProgress> {
 bool LockAndCleanUp(TTVListingsImportSystem& import_system, std::string* why = nullptr);
 // Rolls back the run's open transaction.
 void RollbackImport(TTVListingsImportSystem& import_system);
-// "Channel stats : ..." and "Program stats : ..." lines.
-void LogStats(ILogger& logger, const ImportStats& stats);
+// "Channel stats : ..." and "Program stats : ..." lines, then the report's lines when a plug-in
+// filled it.
+void LogStats(ILogger& logger, const ImportStats& stats, const ImportReport& report);
 
 // Runs a whole import of `lineup` synchronously (ITVLineup.ImportListings) with the logs and
 // temporary files below `library_dir`, the plug-in and the Env of `services`. Records the outcome

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "listings/program_store.h"
@@ -85,6 +87,11 @@ enum class Reconciled {
   kFailed,   // an overlapping recording could not be removed
 };
 
+// The run's counters a save moves; kept back until the save's writes are kept.
+struct SaveCounts {
+  int32_t added = 0, updated = 0, deleted = 0, skipped = 0;
+};
+
 // One run of Save. The steps are the members below, in the order Run calls them.
 class ProgramSave {
  public:
@@ -102,8 +109,10 @@ class ProgramSave {
   bool MatchChannel();
   // Sort and search titles, programme type, equality key.
   void DeriveKeys();
-  // What becomes of the stored programmes in the new one's time.
-  Reconciled ReconcileOverlaps();
+  // The stored programmes in the new one's time.
+  std::vector<StoredProgram> FindOverlaps();
+  // What becomes of them.
+  Reconciled ReconcileOverlaps(std::vector<StoredProgram> overlaps);
   Reconciled KeepSameProgram(const StoredProgram& same);
   Reconciled RescheduleRecording(const StoredProgram& same);
   bool IsSameProgram(const StoredProgram& stored) const;
@@ -114,6 +123,11 @@ class ProgramSave {
   bool DeleteRecordedProgram(const StoredProgram& old);
   // The programme's own row (the rows hanging off it are written by Run).
   void InsertProgram();
+  // The writes of the save after validation.
+  Reconciled WriteProgram(std::vector<StoredProgram> overlaps);
+  // After a save was undone: the old programmes it put on the relocation list come off it.
+  void ForgetRelocations() noexcept;
+  void CountOnSession();
   void Log(const char* format, const std::string& a);
   void Log(const char* format, const std::string& a, const std::string& b);
 
@@ -123,6 +137,9 @@ class ProgramSave {
   std::shared_ptr<ILogger> logger_;
   TV_PROGRAM_SAVE_RESULT result_ = TV_PROGRAM_SAVE_FAILED;
   ProgramKeys keys_;  // the db times and search title the save derives
+  SaveCounts counts_;
+  int32_t relocations_before_ = 0;
+  bool writing_ = false;  // rows may have been written outside a savepoint of the save's own
 };
 
 TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
@@ -130,28 +147,77 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
   try {
     if (!MatchChannel()) return result_;
     DeriveKeys();
-    switch (ReconcileOverlaps()) {
-      case Reconciled::kSkipped:
-        session_.ProgramSkipped();
-        return TV_PROGRAM_SAVE_OK;
-      case Reconciled::kFailed:
-        return TV_PROGRAM_SAVE_FAILED;
-      case Reconciled::kInsert:
-        InsertProgram();
-        break;
-      case Reconciled::kUpdated:
-        break;
+    CheckHResult(session_.GetRelocationList()->get_Count(&relocations_before_));
+    std::vector<StoredProgram> overlaps = FindOverlaps();
+    Reconciled reconciled = Reconciled::kFailed;
+    {
+      // A save that replaces stored programmes may fail halfway (a recording that may not be
+      // deleted): it runs in a savepoint, so that it leaves nothing behind, not its rows, not
+      // the removal of the programmes it replaced, not their recordings' schedules. A save
+      // that only adds rows fails only when the database does, and then the whole import is
+      // undone; it goes without, as a savepoint per programme would slow the import by a third.
+      std::optional<Transaction> unit;
+      if (!overlaps.empty()) unit.emplace(*db_);
+      writing_ = !unit;
+      reconciled = WriteProgram(std::move(overlaps));
+      writing_ = false;
+      if (unit && reconciled != Reconciled::kFailed) unit->Commit();
     }
-    InsertProgramDetails(*db_, p_.id, p_);
-    InsertProgramPeople(*db_, p_.id, p_);
-    InsertProgramGenres(*db_, p_.id, p_);
-    InsertProgramWords(*db_, p_.id, p_, keys_.search_title);
+    if (reconciled == Reconciled::kFailed) {
+      ForgetRelocations();
+      Log("Program [%s] is not saved; its changes are undone", ProgramLogText(p_));
+      return TV_PROGRAM_SAVE_FAILED;
+    }
+    CountOnSession();
     return TV_PROGRAM_SAVE_OK;
   } catch (const std::exception& e) {
+    ForgetRelocations();
+    // The database failing is not the programme's fault, and rows written without a savepoint
+    // cannot be taken back alone: the import cannot go on.
+    if (writing_ || dynamic_cast<const EDatabaseError*>(&e)) session_.DatabaseFailed(e.what());
     session_.ProgramFailed();
     if (logger_) logger_->LogExceptionFmt(e, "Saving program [%s]", ProgramLogText(p_).c_str());
     return TV_PROGRAM_SAVE_FAILED;
   }
+}
+
+Reconciled ProgramSave::WriteProgram(std::vector<StoredProgram> overlaps) {
+  const Reconciled reconciled = ReconcileOverlaps(std::move(overlaps));
+  switch (reconciled) {
+    case Reconciled::kSkipped:
+      ++counts_.skipped;
+      return reconciled;
+    case Reconciled::kFailed:
+      return reconciled;
+    case Reconciled::kInsert:
+      InsertProgram();
+      break;
+    case Reconciled::kUpdated:
+      break;
+  }
+  InsertProgramDetails(*db_, p_.id, p_);
+  InsertProgramPeople(*db_, p_.id, p_);
+  InsertProgramGenres(*db_, p_.id, p_);
+  InsertProgramWords(*db_, p_.id, p_, keys_.search_title);
+  return reconciled;
+}
+
+void ProgramSave::ForgetRelocations() noexcept {
+  try {
+    ComPtr<ITVProgramList> list = session_.GetRelocationList();
+    int32_t count = 0;
+    CheckHResult(list->get_Count(&count));
+    while (count-- > relocations_before_) CheckHResult(list->Remove(count));
+  } catch (const std::exception& e) {
+    ReportFailure("Undoing the relocations of a failed save", e);
+  }
+}
+
+void ProgramSave::CountOnSession() {
+  for (int32_t i = 0; i < counts_.added; ++i) session_.ProgramAdded();
+  for (int32_t i = 0; i < counts_.updated; ++i) session_.ProgramUpdated();
+  for (int32_t i = 0; i < counts_.deleted; ++i) session_.ProgramDeleted();
+  for (int32_t i = 0; i < counts_.skipped; ++i) session_.ProgramSkipped();
 }
 
 // --- validation ---------------------------------------------------------------------------------
@@ -170,8 +236,7 @@ bool ProgramSave::ValidTimes() {
 }
 
 bool ProgramSave::IsOver() {
-  const OleDate now = db_->GetEnv()->NowLocal();
-  if (!DbBefore(keys_.end_db, DateTimeToDbTime(now - kPastMargin))) return false;
+  if (!EndedLongAgo(*db_, p_.end_time)) return false;
   session_.ProgramSkipped();
   result_ = TV_PROGRAM_SAVE_OK;
   return true;
@@ -231,13 +296,16 @@ void ProgramSave::DeriveKeys() {
 
 // --- reconciliation with the stored programmes --------------------------------------------------
 
-Reconciled ProgramSave::ReconcileOverlaps() {
+std::vector<StoredProgram> ProgramSave::FindOverlaps() {
   ComPtr<TTVProgramList> found =
       session_.ListingsObject().FindInTimeSlice(p_.start_time, p_.end_time, -p_.channel_id, 0);
   std::vector<StoredProgram> overlaps;
   overlaps.reserve(static_cast<size_t>(found->Count()));
   for (int32_t i = 0; i < found->Count(); ++i) overlaps.emplace_back(found->Item(i));
+  return overlaps;
+}
 
+Reconciled ProgramSave::ReconcileOverlaps(std::vector<StoredProgram> overlaps) {
   // Other programmes in the new one's time go; the same programme may stay.
   for (size_t i = overlaps.size(); i-- > 0;) {
     if (IsSameProgram(overlaps[i])) continue;
@@ -272,7 +340,7 @@ Reconciled ProgramSave::KeepSameProgram(const StoredProgram& same) {
   if (IsUnchanged(same)) return Reconciled::kSkipped;
   UpdateProgramRow(*db_, p_.id, p_, keys_);
   DeleteOverlapped(same, RowAction::kKeepRow);
-  session_.ProgramUpdated();
+  ++counts_.updated;
   return Reconciled::kUpdated;
 }
 
@@ -309,7 +377,7 @@ Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
       ProgramLogText(p_));
   UpdateProgramRow(*db_, p_.id, p_, keys_, moved->fields().id);
   DeleteOverlapped(same, RowAction::kKeepRow);
-  session_.ProgramUpdated();
+  ++counts_.updated;
   return Reconciled::kUpdated;
 }
 
@@ -321,7 +389,7 @@ bool ProgramSave::DeleteOverlapped(const StoredProgram& old, RowAction action) {
       DeleteProgramRow(*db_, old.id);
       Log("Deleted old program [%s] because it overlaps with [%s]", old.LogText(),
           ProgramLogText(p_));
-      session_.ProgramDeleted();
+      ++counts_.deleted;
     }
   }
   DeleteProgramDependents(*db_, old.id);
@@ -336,7 +404,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
     Log("Deleted old TBR program [%s] because it overlaps with [%s] and its schedule was not "
         "found",
         old.LogText(), ProgramLogText(p_));
-    session_.ProgramDeleted();
+    ++counts_.deleted;
     return true;
   }
   if (!scheduler.Delete(old.schedule_id, "System", "Overlaps with program from listings update")) {
@@ -348,7 +416,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
   DeleteProgramRow(*db_, old.id);
   Log("Deleted old TBR program and schedule [%s] because it overlaps with [%s]", old.LogText(),
       ProgramLogText(p_));
-  session_.ProgramDeleted();
+  ++counts_.deleted;
   CheckHResult(session_.GetRelocationList()->Add(old.program.Get()));
   return true;
 }
@@ -357,7 +425,7 @@ bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
 
 void ProgramSave::InsertProgram() {
   p_.id = InsertProgramRow(*db_, p_, keys_);
-  session_.ProgramAdded();
+  ++counts_.added;
 }
 
 void ProgramSave::Log(const char* format, const std::string& a) {
@@ -369,6 +437,11 @@ void ProgramSave::Log(const char* format, const std::string& a, const std::strin
 }
 
 }  // namespace
+
+bool EndedLongAgo(IDB& db, OleDate end_time) {
+  const OleDate now = db.GetEnv()->NowLocal();
+  return DbBefore(DateTimeToDbTime(end_time), DateTimeToDbTime(now - kPastMargin));
+}
 
 std::string ProgramLogText(const ProgramRecord& program) {
   return Format("(%d) : \"%s : %s\" on %d : %s - %s", program.id, program.title.c_str(),

@@ -11,7 +11,9 @@
 
 #include "import/new_program.h"
 #include "import/update_session.h"
+#include "kestro/ole_date.h"
 #include "kestro/tv_import.h"
+#include "storage/db.h"
 
 namespace kestro {
 
@@ -25,9 +27,18 @@ namespace kestro {
 //   INVALID_CHANNEL    "Program [%s] has invalid channel"     (failed)
 //   UNWANTED_CHANNEL   the user does not want the channel     (skipped)
 //   FAILED             an overlapping recording that cannot be removed, or an error
-//                      ("EXCEPTION (...) : Saving program [%s] : ...")
+//                      ("EXCEPTION (...) : Saving program [%s] : ..."); a database error is
+//                      also recorded as the session's DatabaseFailure
+// A save that replaces stored programmes runs in a savepoint of its own inside the import's
+// transaction and is undone whole when it fails; a save that only adds rows and fails halfway
+// is recorded as the session's DatabaseFailure, which ends the import. Only the counters of a
+// kept save move.
 TV_PROGRAM_SAVE_RESULT SaveNewProgram(ITVListingsUpdateSession& session,
                                       ProgramRecord& program) noexcept;
+
+// Whether a programme ending at `end_time` ended more than 2 hours before the connection's now:
+// such a programme is skipped.
+bool EndedLongAgo(IDB& db, OleDate end_time);
 
 // "(%d) : "%s : %s" on %d : %s - %s": id, title, subtitle, channel id, start and end as
 // "yyyy-mm-dd hh:nn".

@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,17 @@ namespace kestro {
 namespace {
 
 constexpr const char* kParseFailed = "Failed to parse data from file %s : %s";
+
+struct GzDeleter {
+  void operator()(gzFile_s* file) const { gzclose(file); }
+};
+using GzFile = std::unique_ptr<gzFile_s, GzDeleter>;
+
+// Whether the file starts with the gzip magic bytes; the file position is left at the start.
+bool IsGzipped(int fd) {
+  unsigned char magic[2] = {0, 0};
+  return pread(fd, magic, sizeof magic, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+}
 
 struct ExpatDeleter {
   void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
@@ -163,6 +175,20 @@ void TSaxParser::Parse(const std::string& file_name) {
   UniqueFd fd(open(file_name.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) throw Exception(Format(kParseFailed, file_name.c_str(), strerror(errno)));
 
+  if (IsGzipped(fd.get())) {
+    GzFile gz(gzdopen(fd.get(), "rb"));
+    if (!gz) throw Exception(Format(kParseFailed, file_name.c_str(), "out of memory"));
+    fd.release();  // the gzip reader closes it
+    Run(file_name, [&](char* buffer, size_t size) -> size_t {
+      const int n = gzread(gz.get(), buffer, static_cast<unsigned>(size));
+      if (n >= 0) return static_cast<size_t>(n);
+      int code = Z_OK;
+      const char* message = gzerror(gz.get(), &code);
+      throw Exception(Format(kParseFailed, file_name.c_str(),
+                             code == Z_ERRNO ? strerror(errno) : message));
+    });
+    return;
+  }
   Run(file_name, [&](char* buffer, size_t size) -> size_t {
     for (;;) {
       const ssize_t n = read(fd.get(), buffer, size);

@@ -9,7 +9,8 @@
 // the part after the last ':'; xmlns declarations are not attributes). External entities and
 // external DTDs are never fetched; a DOCTYPE naming one still parses. Besides what expat reads
 // itself (UTF-8, UTF-16, ISO-8859-1, US-ASCII), any single-byte encoding that iconv knows is
-// accepted (windows-1252, ISO-8859-15, KOI8-R, ...). All text handed out is UTF-8.
+// accepted (windows-1252, ISO-8859-15, KOI8-R, ...). All text handed out is UTF-8. A file in
+// gzip form is read through zlib, whatever its name.
 //
 // Not thread-safe: a parser belongs to one thread.
 #pragma once

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "import/import_report.h"
 #include "kestro/com.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_programs.h"
@@ -43,6 +45,14 @@ struct ITVListingsUpdateSession : IUnknown {
   virtual void ProgramUpdated() = 0;
   virtual void ProgramDeleted() = 0;
   virtual void ProgramFailed() = 0;
+
+  // What became of the programmes of the run's sources, for its closing lines.
+  virtual ImportReport& Report() = 0;
+  // A save that failed in the database itself, not for a fault of what it saved, or that failed
+  // halfway with nothing to undo its writes alone, records its message here: the import cannot
+  // go on. Empty while no save did.
+  virtual void DatabaseFailed(const std::string& message) = 0;
+  virtual const std::string& DatabaseFailure() const = 0;
 
   // Old programmes whose recording schedule a save deleted; finalization re-schedules them.
   // Add to it through ITVProgramList.Add.

@@ -28,8 +28,13 @@ std::string Text(IKestroItem* properties, const char* name) {
   return VarToStr(value);
 }
 
-bool EndsWithXml(const std::string& name) {
-  return name.size() > 4 && SameText(std::string_view(name).substr(name.size() - 4), ".xml");
+// "*.xml", "*.xmltv" and their gzip forms "*.xml.gz", "*.xmltv.gz", any letter case.
+bool IsListingsFileName(std::string_view name) {
+  for (const std::string_view end : {".xml", ".xmltv", ".xml.gz", ".xmltv.gz"}) {
+    if (name.size() > end.size() && SameText(name.substr(name.size() - end.size()), end))
+      return true;
+  }
+  return false;
 }
 
 void ImportWithReader(ITVListingsImportSystem& import_system, const std::string& file_name,
@@ -80,7 +85,7 @@ std::vector<std::string> TXMLTVListingsWizard::ScanDirectory() {
   std::vector<DirEntry> entries;
   env_->ListDirectory(directory_, &entries);
   for (const DirEntry& entry : entries) {
-    if (EndsWithXml(entry.name) && entry.is_regular_file)
+    if (IsListingsFileName(entry.name) && entry.is_regular_file)
       files.push_back((fs::path(directory_) / entry.name).string());
   }
   std::sort(files.begin(), files.end());

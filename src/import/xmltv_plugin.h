@@ -1,16 +1,18 @@
 // The XMLTV import plug-in. Its settings are the lineup's plug-in properties, read at the start of
 // every import:
-//   "mode"          "I" (exactly): import the "*.xml" files of "dir"; anything else: run a grabber
+//   "mode"          "I" (exactly): import the "*.xml" and "*.xmltv" files of "dir", also in their
+//                   gzip forms "*.xml.gz" and "*.xmltv.gz"; anything else: run a grabber
 //   "dir"           the folder of the files (directory mode)
 //   "after-import"  "nothing", "delete" or "rename" (to name + ".imported"), any letter case
 //   "exe"           the grabber executable (grabber mode)
 //   "grabber"       first part of the grabber's command line
 //   "params"        further parameters
 //   "days"          number of days to fetch
-//   "timezone", "lang"  passed on to the XMLTV reader
+//   "timezone", "lang"  passed on to the XMLTV reader ("timezone": the zone of times written
+//                   without one, "+hhmm", "UTC" or a zone name such as "Europe/Berlin")
 // A grabber runs as `exe <grabber> <params> --days <days> --output "<file>"`, the command line
 // split by shell quoting rules without a shell, in the executable's folder at idle priority; it
-// writes into the run's temporary folder, and that file is then imported.
+// writes into the run's temporary folder, and that file is then imported (in gzip form too).
 #pragma once
 
 #include <cstdint>

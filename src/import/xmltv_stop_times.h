@@ -45,6 +45,8 @@ class TXMLTVStopTimeScan {
   TXMLTVStopTimeScan(size_t first, size_t window_size);
 
   void Add(const TSaxElement& programme);
+  // Whether every channel's starts came in order (as text) so far.
+  bool InOrder() const { return in_order_; }
   // The window; its next keys are found when every channel's starts came in order. Called once.
   XMLTVStopTimeWindow Finish();
 

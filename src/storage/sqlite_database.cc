@@ -275,7 +275,8 @@ void TSQLiteDatabase::BeginTransaction() {
                                   "transaction was ended by the database after an error",
                                   file_name_.c_str()));
     }
-    Exec(Format("savepoint kestro_%d", transaction_depth_));
+    // A prepared statement of its own: a savepoint per saved programme costs no parse.
+    ExecFmt(Format("savepoint kestro_%d", transaction_depth_), {});
   }
   ++transaction_depth_;
 }
@@ -288,7 +289,11 @@ void TSQLiteDatabase::Commit() {
                                 file_name_.c_str()));
   }
   const int32_t level = transaction_depth_ - 1;
-  Exec(level == 0 ? std::string("commit") : Format("release kestro_%d", level));
+  if (level == 0) {
+    Exec("commit");
+  } else {
+    ExecFmt(Format("release kestro_%d", level), {});
+  }
   transaction_depth_ = level;
 }
 
@@ -299,8 +304,8 @@ void TSQLiteDatabase::Rollback() {
   if (level == 0) {
     Exec("rollback");
   } else {
-    Exec(Format("rollback to kestro_%d", level));
-    Exec(Format("release kestro_%d", level));
+    ExecFmt(Format("rollback to kestro_%d", level), {});
+    ExecFmt(Format("release kestro_%d", level), {});
   }
 }
 

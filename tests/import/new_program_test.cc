@@ -13,6 +13,7 @@ namespace kestro::testing {
 namespace {
 
 using ::testing::Contains;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -274,17 +275,27 @@ TEST_F(NewProgramSave, ReplacedRecordingWhoseScheduleIsGoneOrRefusesDeletion) {
 
   const int32_t id = StoreProgram("Film", At(20), At(22), "k-film");
   Record(id);
+  const int32_t talk = StoreProgram("Talk", At(21, 30), At(22, 30), "k-talk");
   db_->Exec(
       "create trigger refuse_update before update on schedules begin select raise ( abort "
       ", 'refused' ) ; end ;");
   lines_.clear();
-  EXPECT_EQ(Saved("News", At(21), At(21, 30)), 0);
+  const int32_t deleted = run_->Stats().programs_deleted;
+  EXPECT_EQ(Saved("News", At(21), At(22)), 0);
   EXPECT_EQ(run_->Stats().programs_failed, 1);
   EXPECT_EQ(Count("select count ( * ) from programs where id = " + std::to_string(id)), 1);
   EXPECT_GT(ScheduleOf(id), 0);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_THAT(Messages()[0], StartsWith("Failed to delete schedule for old TBR program [("));
-  EXPECT_THAT(Messages()[0], HasSubstr("]. It overlaps with new program [(0) : \"News : \""));
+  // The failed save is undone whole: the overlapping programme it had removed is back.
+  EXPECT_EQ(Count("select count ( * ) from programs where id = " + std::to_string(talk)),
+            1);
+  EXPECT_EQ(run_->Stats().programs_deleted, deleted);
+  const std::vector<std::string> messages = Messages();
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_THAT(messages[0], StartsWith("Deleted old program [("));
+  EXPECT_THAT(messages[1], StartsWith("Failed to delete schedule for old TBR program [("));
+  EXPECT_THAT(messages[1], HasSubstr("]. It overlaps with new program [(0) : \"News : \""));
+  EXPECT_THAT(messages[2], StartsWith("Program [(0) : \"News : \" on "));
+  EXPECT_THAT(messages[2], EndsWith("] is not saved; its changes are undone"));
 }
 
 TEST_F(NewProgramSave, DatabaseFailureAnswersFailedAndIsLogged) {

@@ -97,7 +97,7 @@ TEST(XmltvGeneratorTest, TheSameOptionsGiveTheSameBytes) {
 }
 
 TEST(XmltvGeneratorTest, TheCommittedSampleIsWhatItsReadmeCommandMakes) {
-  const std::string data = std::string(KESTRO_SOURCE_DIR) + "/data";
+  const std::string data = KESTRO_DATA_DIR;
   const std::string sample = ReadFile(data + "/sample.xml");
   ASSERT_FALSE(sample.empty()) << "no " << data << "/sample.xml";
   TempDir dir;

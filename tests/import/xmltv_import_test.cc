@@ -30,7 +30,9 @@ namespace kestro::testing {
 namespace {
 
 using ::testing::Contains;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 std::string Channel(const std::string& id, const std::string& inner) {
   return "<channel id=\"" + id + "\">" + inner + "</channel>\n";
@@ -116,35 +118,45 @@ TEST_F(XMLTVImportTest, DisplayNamesGiveNumberAndNames) {
                                           "<display-name> 13 </display-name>"
                                           "<display-name>13 KERA</display-name>") +
                           Channel("plain.example", "<display-name>Plain</display-name>") +
-                          Channel("7.example", ""))));
+                          Channel("3sat.de", "<display-name>3sat</display-name>") +
+                          Channel("bbc1", "<display-name>BBC1 HD</display-name>"
+                                          "<display-name>7-1</display-name>") +
+                          Channel("kxyz", "<display-name>7.1 KXYZ</display-name>"
+                                          "<display-name>KXYZ</display-name>") +
+                          Channel("rai", "<display-name>Rai 1</display-name><lcn>21</lcn>") +
+                          Channel("101", "") +
+                          Channel("kera", "<display-name>KERA-HD</display-name>"))));
   auto row = [&](const std::string& id) {
     return db_->QueryFmt("select * from channels where external_id = %s", {SqlArg::Quoted(id)});
   };
-  TablePtr kxyz = row("I10.1.example");
-  EXPECT_EQ(4, kxyz->Int("number"));
-  EXPECT_EQ("4", kxyz->Text("frequency"));
-  EXPECT_EQ("KXYZ", kxyz->Text("short_name"));
-  EXPECT_EQ("KXYZ Channel Four", kxyz->Text("long_name"));
-  EXPECT_EQ("http://logos/kxyz.png", kxyz->Text("image_id"));
+  auto expect = [&](const std::string& id, int32_t number, const std::string& short_name,
+                    const std::string& long_name) {
+    TablePtr channel = row(id);
+    EXPECT_EQ(number, channel->Int("number")) << id;
+    EXPECT_EQ(std::to_string(number), channel->Text("frequency")) << id;
+    EXPECT_EQ(short_name, channel->Text("short_name")) << id;
+    EXPECT_EQ(long_name, channel->Text("long_name")) << id;
+  };
+  expect("I10.1.example", 4, "KXYZ", "KXYZ Channel Four");
+  EXPECT_EQ("http://logos/kxyz.png", row("I10.1.example")->Text("image_id"));
   // A name of digits alone wins over a number leading a name; that name still loses its number.
-  TablePtr kera = row("kera");
-  EXPECT_EQ(13, kera->Int("number"));
-  EXPECT_EQ("KERA", kera->Text("short_name"));
-  EXPECT_EQ("KERA", kera->Text("long_name"));
-  // No number anywhere: the channel keeps its place in the file.
-  TablePtr plain = row("plain.example");
-  EXPECT_EQ(3, plain->Int("number"));
-  EXPECT_EQ("3", plain->Text("frequency"));
-  EXPECT_EQ("Plain", plain->Text("short_name"));
-  EXPECT_EQ("plain.example", plain->Text("long_name"));
-  // Without display names the id is the only name, and its leading number counts.
-  TablePtr seven = row("7.example");
-  EXPECT_EQ(7, seven->Int("number"));
-  EXPECT_EQ(".example", seven->Text("short_name"));
+  // The second declaration of the id adds to the first.
+  expect("kera", 13, "KERA", "KERA");
+  // No number anywhere: the channel keeps its place in the file. A number must stand apart.
+  expect("plain.example", 3, "Plain", "plain.example");
+  expect("3sat.de", 4, "3sat", "3sat.de");
+  // Sub-channels: the major number, and the full form in the names.
+  expect("bbc1", 7, "BBC1 HD", "7-1 BBC1 HD");
+  expect("kxyz", 7, "7.1 KXYZ", "KXYZ");
+  expect("rai", 21, "Rai 1", "rai");
+  expect("101", 101, "101", "");
+  EXPECT_EQ(8, Count("select count ( * ) from channels"));
   EXPECT_THAT(Messages(), Contains("Finding name and number for channel \"I10.1.example\""));
   EXPECT_THAT(Messages(), Contains("  name : 4 KXYZ"));
   EXPECT_THAT(Messages(), Contains("  id   : I10.1.example"));
   EXPECT_THAT(Messages(), Contains("  number = 4 : name = \"KXYZ\""));
+  EXPECT_THAT(Messages(),
+              Contains("Channel \"kera\" is declared more than once; its declarations are merged"));
 }
 
 TEST_F(XMLTVImportTest, ProgrammeElementsFillTheProgramme) {
@@ -291,21 +303,133 @@ TEST_F(XMLTVImportTest, MissingStopTimesComeFromTheNextProgrammeOfTheChannel) {
                                  "20050101210000. This is fairly common for some XMLTV grabbers."));
 }
 
-TEST_F(XMLTVImportTest, BadTimesSkipTheProgrammeAndTheImportGoesOn) {
-  ASSERT_EQ("", Import(Tv(Channel("c1", "") +
-                          Programme("c1", "2005010119", "20050101200000", "<title>Bad</title>") +
-                          Programme("c1", "20050101200000", "20050101200000",
-                                    "<title>Empty</title>") +
-                          Programme("c1", "20050101210000", "20050101220000",
-                                    "<title>Good</title>") +
-                          // Ended long before now: the guide skips it but it counts as saved.
-                          Programme("c0", "20041201100000", "20041201110000",
-                                    "<title>Past</title>"))));
+// Every programme is stored or left out with its reason; none ends the import.
+TEST_F(XMLTVImportTest, ProgrammesLeftOutAreReportedAndTheImportGoesOn) {
+  ASSERT_EQ("", Import(Tv(Channel("c9", ""))));
+  db_->Exec("update channels set wanted = 0 where external_id = \"c9\"");
+  ASSERT_EQ("", Import(Tv(
+      Channel("c1", "") +
+      Programme("c1", "2005010119", "20050101200000", "<title>Bad</title>") +
+      Programme("c1", "20050101200000", "20050101200000", "<title>Empty</title>") +
+      Programme("c1", "20050101200000", "20050101210000", "<title>   </title>") +
+      Programme("c1", "20050101210000", "20050101220000", "<title>Good</title>") +
+      Programme("c1", "20050101210000", "20050101220000", "<title>Good</title><desc>More</desc>") +
+      Programme("c9", "20050101210000", "20050101220000", "<title>Hidden</title>") +
+      Programme("c0", "20041201100000", "20041201110000", "<title>Past</title>") +
+      Programme("c1", "20050101230000", "", "<title>Last</title>"))));
   EXPECT_EQ("Good", Text("select group_concat ( title ) from programs"));
-  EXPECT_THAT(Messages(), Contains("Skipping program due to invalid start/stop times : Invalid "
-                                   "XMLTV date/time \"2005010119\""));
-  EXPECT_THAT(Messages(), Contains("Skipping program with end time \"20050101200000\" <= start "
-                                   "time \"20050101200000\""));
+  EXPECT_EQ("More", Detail("long_desc", "Good"));  // the duplicate merged into the first
+  const ImportReport& report = run_->Report();
+  EXPECT_EQ(1, report.StoredCount());
+  EXPECT_EQ(1, report.LeftOutCount(LeftOutReason::kAlreadyEnded));
+  EXPECT_EQ(1, report.LeftOutCount(LeftOutReason::kUnwantedChannel));
+  EXPECT_EQ(1, report.LeftOutCount(LeftOutReason::kNoStopTime));
+  EXPECT_EQ(2, report.LeftOutCount(LeftOutReason::kInvalidTime));
+  EXPECT_EQ(1, report.LeftOutCount(LeftOutReason::kDuplicate));
+  EXPECT_EQ(1, report.LeftOutCount(LeftOutReason::kFailed));
+  EXPECT_THAT(report.Examples(LeftOutReason::kFailed),
+              ElementsAre("\"(no title)\" on \"c1\" starting 20050101200000"));
+  const std::vector<std::string> messages = Messages();
+  EXPECT_THAT(messages, Contains("Skipping program due to invalid start/stop times : Invalid "
+                                 "XMLTV date/time \"2005010119\""));
+  EXPECT_THAT(messages, Contains("Skipping program with end time \"20050101200000\" <= start "
+                                 "time \"20050101200000\""));
+  EXPECT_THAT(messages, Contains(StartsWith("Program [(0) : \" : \" on ")));
+  EXPECT_THAT(messages, Contains("Merged duplicate program \"Good\" on \"c1\" starting "
+                                 "20050101210000"));
+  EXPECT_THAT(messages, Contains("Programs of \"guide.xml\" : 8 in the file : 1 stored : 7 left "
+                                 "out"));
+}
+
+TEST_F(XMLTVImportTest, LengthEndsAProgrammeAndFeatureFilmsAreFound) {
+  ASSERT_EQ("", Import(Tv(
+      Channel("c1", "") +
+      Programme("c1", "20050101190000", "", "<title>Feature</title><date>1999</date>"
+                                            "<length units=\"hours\">2</length>") +
+      Programme("c1", "20050101210000", "20050101220000",
+                "<title>Kino</title><category lang=\"de\">Spielfilm</category>") +
+      Programme("c1", "20050101220000", "20050101230000",
+                "<title>Series</title><category>Movie</category>"
+                "<episode-num system=\"dd_progid\">EP0001.0002</episode-num>") +
+      Programme("c1", "20050101230000", "", "<title>Short</title><date>1999</date>"
+                                            "<length units=\"seconds\">4500</length>"))));
+  // Without a stop or a next programme, the length ends it.
+  EXPECT_NEAR(At(0, 15, 2), EndOf("Short"), kOneSecond);
+  // A next programme on the channel wins over the length.
+  EXPECT_NEAR(At(21), EndOf("Feature"), kOneSecond);
+  auto type = [&](const std::string& title) {
+    return Text("select program_type from programs where title = \"" + title + "\"");
+  };
+  EXPECT_EQ("MV", type("Feature"));
+  EXPECT_EQ("MV", type("Kino"));
+  EXPECT_EQ("EP", type("Series"));
+  EXPECT_EQ("", type("Short"));
+}
+
+// One channel of a file of ours mixes every zone form; each programme must get its own instant.
+TEST_F(XMLTVImportTest, ZoneFormsMixedInOneChannelGiveEachItsInterval) {
+  settings_->Set("timezone", Variant("Europe/Berlin"));
+  const std::vector<std::pair<std::string, std::string>> times = {
+      {"201307010800Z", "20130701110000 +02:00"},     // 08:00 - 09:00 UTC
+      {"20130701110000 +02", "20130701110000 BST"},   // 09:00 - 10:00
+      {"20130701110000 BST", "20130701130000 CEST"},  // 10:00 - 11:00
+      {"20130701070000 EDT", "20130701120000 GMT"},   // 11:00 - 12:00
+      {"20130701120000 UTC", "20130701150000"},       // 12:00 - 13:00, the setting in summer
+      {"20131215140000", "20131215100000 EST"},       // 13:00 - 15:00, the setting in winter
+  };
+  std::string programmes;
+  for (size_t i = 0; i < times.size(); ++i) {
+    programmes += Programme("c1", times[i].first, times[i].second,
+                            "<title>P" + std::to_string(i) + "</title>");
+  }
+  ASSERT_EQ("", Import(Tv(Channel("c1", "") + programmes)));
+  auto expect = [&](const std::string& title, OleDate start, OleDate end) {
+    EXPECT_NEAR(start, StartOf(title), kOneSecond) << title;
+    EXPECT_NEAR(end, EndOf(title), kOneSecond) << title;
+  };
+  const auto july = [](int hour) { return EncodeDateTime({2013, 7, 1, hour, 0, 0, 0}); };
+  const auto december = [](int hour) { return EncodeDateTime({2013, 12, 15, hour, 0, 0, 0}); };
+  for (int i = 0; i < 5; ++i) expect("P" + std::to_string(i), july(8 + i), july(9 + i));
+  expect("P5", december(13), december(15));
+}
+
+TEST_F(XMLTVImportTest, ChannelsAfterTheirProgrammesOrNeverDeclaredComeFirst) {
+  ASSERT_EQ("", Import(Tv(
+      Programme("late", "20050101190000", "20050101200000", "<title>A</title>") +
+      Programme("nowhere.example", "20050101190000", "20050101200000", "<title>B</title>") +
+      Programme("nowhere.example", "20050101200000", "20050101210000", "<title>C</title>") +
+      Channel("late", "<display-name>5 LATE</display-name>"))));
+  EXPECT_EQ(3, Count("select count ( * ) from programs"));
+  EXPECT_EQ("late:5:LATE,nowhere.example:2:nowhere.example",
+            Text("select group_concat ( x ) from ( select external_id || \":\" || number || "
+                 "\":\" || short_name as x from channels order by channel_id )"));
+  const std::vector<std::string> messages = Messages();
+  EXPECT_EQ(1, std::count(messages.begin(), messages.end(),
+                          "Channel \"nowhere.example\" is not declared in the file; it is "
+                          "created from its id"));
+}
+
+TEST_F(XMLTVImportTest, EpisodeNumbersFillSeasonEpisodeAndPart) {
+  auto episode = [](const std::string& system, const std::string& text) {
+    return "<episode-num system=\"" + system + "\">" + text + "</episode-num>";
+  };
+  ASSERT_EQ("", Import(Tv(
+      Channel("c1", "") +
+      Programme("c1", "20050101190000", "20050101200000",
+                "<title>A</title>" + episode("xmltv_ns", "8 . 3 .   ")) +
+      Programme("c1", "20050101200000", "20050101210000",
+                "<title>B</title>" + episode("onscreen", "S09E257")) +
+      Programme("c1", "20050101210000", "20050101220000",
+                "<title>C</title>" + episode("xmltv_ns", ". 4 . 1/3") +
+                    episode("onscreen", "S2 E99")))));
+  auto numbers = [&](const std::string& title) {
+    return Detail("season_num", title) + " " + Detail("season_episode_num", title) + " " +
+           Detail("part_num", title) + "/" + Detail("num_of_parts", title);
+  };
+  EXPECT_EQ("9 4 0/0", numbers("A"));
+  EXPECT_EQ("9 257 0/0", numbers("B"));
+  // The structured form wins; the on-screen one fills what it leaves out.
+  EXPECT_EQ("2 5 2/3", numbers("C"));
 }
 
 TEST_F(XMLTVImportTest, DoctypeEntitiesAndCdataAreRead) {
@@ -416,8 +540,29 @@ TEST_F(XMLTVImportRunTest, FailuresAndCancelKeepWhatTheGuideHad) {
   EXPECT_FALSE(Import(&error));
   EXPECT_THAT(error, HasSubstr("does not exist"));
 
+  // A database that fails ends the import; a programme of its own never does.
+  Listings()->Exec("create trigger refuse before insert on program_details when ( select count "
+                   "( * ) from programs ) > 5 begin select raise ( abort , 'disk on fire' ) ; "
+                   "end ;");
+  WriteFile(file_, Guide(10, "New"));
+  EXPECT_FALSE(Import(&error));
+  EXPECT_THAT(error, HasSubstr("plugin failed to perform the import : Failed to save program : "));
+  EXPECT_THAT(error, HasSubstr("disk on fire"));
+
   EXPECT_EQ(3, Count("programs"));
   EXPECT_EQ(0, Listings()->QueryInt("select count ( * ) from programs where title like \"New%\""));
+}
+
+TEST_F(XMLTVImportRunTest, TheLogClosesWithWhatWasLeftOut) {
+  WriteFile(file_, Tv(Channel("c1", "") +
+                      Programme("c1", "20290310130000", "20290310140000", "<title>A</title>") +
+                      Programme("c1", "20290310140000", "", "<title>B</title>")));
+  std::string error;
+  ASSERT_TRUE(Import(&error)) << error;
+  const std::vector<std::string> log = LastLogMessages();
+  EXPECT_THAT(log, Contains("Programs stored : 1 : left out : 1"));
+  EXPECT_THAT(log, Contains("Left out : 1 no stop time"));
+  EXPECT_THAT(log, Contains("Left out :   \"B\" on \"c1\" starting 20290310140000"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // sample through `kestro import` with the sample grabber.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,7 +21,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-const std::string kDataDir = fs::path(KESTRO_SOURCE_DIR) / "data";
+const std::string kDataDir = KESTRO_DATA_DIR;
 
 class XMLTVPluginTest : public ImportRunTest {
  protected:
@@ -53,7 +54,10 @@ class XMLTVPluginTest : public ImportRunTest {
     fs::create_directories(folder + "/sub.xml");
     WriteFile(folder + "/b.XML", "<tv/>");
     WriteFile(folder + "/a.xml", "<tv/>");
+    WriteFile(folder + "/c.xmltv", "<tv/>");
+    WriteFile(folder + "/d.XMLTV.GZ", "");
     WriteFile(folder + "/notes.txt", "");
+    WriteFile(folder + "/notes.gz", "");
     WriteFile(folder + "/sub.xml/c.xml", "<tv/>");
     return folder;
   }
@@ -74,8 +78,8 @@ TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesAndRenamesThem) {
   std::string error;
   ASSERT_TRUE(Import(&error)) << error;
   // Only the files directly in the folder, in name order; the settings reach the reader.
-  EXPECT_THAT(imported_, ElementsAre("a.xml", "b.XML"));
-  EXPECT_THAT(langs_, ElementsAre("fr", "fr"));
+  EXPECT_THAT(imported_, ElementsAre("a.xml", "b.XML", "c.xmltv", "d.XMLTV.GZ"));
+  EXPECT_THAT(langs_, ElementsAre("fr", "fr", "fr", "fr"));
   EXPECT_TRUE(fs::exists(folder + "/a.xml.imported"));
   EXPECT_TRUE(fs::exists(folder + "/b.XML.imported"));
   EXPECT_FALSE(fs::exists(folder + "/a.xml"));
@@ -143,7 +147,15 @@ TEST_F(XMLTVPluginTest, TheReaderImportsTheSample) {
   env_->SetLocal(EncodeDateTime({2026, 11, 30, 12, 0, 0, 0}));
   const std::string folder = dir_ / "in";
   fs::create_directories(folder);
-  fs::copy_file(kDataDir + "/sample.xml", folder + "/sample.xml");
+  // Compressed, as some grabbers write their listings.
+  {
+    const std::string xml = ReadFile(kDataDir + "/sample.xml");
+    gzFile gz = gzopen((folder + "/sample.xml.gz").c_str(), "wb");
+    ASSERT_TRUE(gz);
+    ASSERT_EQ(gzwrite(gz, xml.data(), static_cast<unsigned>(xml.size())),
+              static_cast<int>(xml.size()));
+    ASSERT_EQ(gzclose(gz), Z_OK);
+  }
   ComPtr<IKestroItem> bag;
   lineup_->get_PluginProperties(bag.ReleaseAndGetAddressOf());
   bag->Clear();
@@ -155,7 +167,7 @@ TEST_F(XMLTVPluginTest, TheReaderImportsTheSample) {
   ASSERT_TRUE(Import(&error)) << error;
   EXPECT_EQ(Count("channels"), 10);
   EXPECT_GT(Count("programs"), 500);
-  EXPECT_TRUE(fs::exists(folder + "/sample.xml.imported"));
+  EXPECT_TRUE(fs::exists(folder + "/sample.xml.gz.imported"));
 }
 
 // The README's way: a lineup whose grabber is data/grab-sample.sh, imported and shown by kestro.
@@ -175,6 +187,7 @@ TEST_F(XMLTVPluginCli, GrabberImportShowsTodaysProgrammes) {
   ASSERT_EQ(add.exit_code, 0) << add.err;
   ToolRun import = Kestro("import 1 --quiet");
   ASSERT_EQ(import.exit_code, 0) << import.err << import.out;
+  EXPECT_THAT(import.out, HasSubstr("Programs stored : "));
   ToolRun guide = Kestro("guide 1");
   EXPECT_EQ(guide.exit_code, 0) << guide.err;
   EXPECT_THAT(guide.out, HasSubstr("WDFC"));

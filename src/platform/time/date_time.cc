@@ -18,7 +18,24 @@ int64_t FloorDiv(int64_t a, int64_t b) {
   return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
+bool ValidParts(const DateTimeParts& p) {
+  return p.year >= 1 && p.year <= 9999 && p.month >= 1 && p.month <= 12 && p.day >= 1 &&
+         p.day <= DaysInMonth(p.year, p.month) && p.hour >= 0 && p.hour <= 23 &&
+         p.minute >= 0 && p.minute <= 59 && p.second >= 0 && p.second <= 59 &&
+         p.millisecond >= 0 && p.millisecond <= 999;
+}
+
+int64_t OleDay(int year, int month, int day) {
+  return DaysFromCivil(year, month, day) + kUnixEpochDay;
+}
+
+int64_t DayNumber(OleDate value) { return FloorDiv(OleDateToMillis(value), kMsPerDay); }
+
+int64_t PositiveMod(int64_t a, int64_t b) { return a - FloorDiv(a, b) * b; }
+
+}  // namespace
+
+// H. Hinnant's days_from_civil and civil_from_days.
 int64_t DaysFromCivil(int64_t y, int m, int d) {
   y -= m <= 2;
   const int64_t era = FloorDiv(y, 400);
@@ -39,23 +56,6 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
   year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
-
-bool ValidParts(const DateTimeParts& p) {
-  return p.year >= 1 && p.year <= 9999 && p.month >= 1 && p.month <= 12 && p.day >= 1 &&
-         p.day <= DaysInMonth(p.year, p.month) && p.hour >= 0 && p.hour <= 23 &&
-         p.minute >= 0 && p.minute <= 59 && p.second >= 0 && p.second <= 59 &&
-         p.millisecond >= 0 && p.millisecond <= 999;
-}
-
-int64_t OleDay(int year, int month, int day) {
-  return DaysFromCivil(year, month, day) + kUnixEpochDay;
-}
-
-int64_t DayNumber(OleDate value) { return FloorDiv(OleDateToMillis(value), kMsPerDay); }
-
-int64_t PositiveMod(int64_t a, int64_t b) { return a - FloorDiv(a, b) * b; }
-
-}  // namespace
 
 bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 

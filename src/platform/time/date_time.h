@@ -19,6 +19,9 @@ constexpr double kOneMinute = 1.0 / 1440.0;
 constexpr double kOneHour = 1.0 / 24.0;
 
 bool IsLeapYear(int year);
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+int64_t DaysFromCivil(int64_t year, int month, int day);
+void CivilFromDays(int64_t days, int& year, int& month, int& day);
 int DaysInMonth(int year, int month);
 
 // Builds a date-time; false when a field is out of range (year 1..9999, hour 0..23, ...).
