@@ -1,4 +1,6 @@
 // kestro channel and kestro channel-list: the channels of a guide and the stored channel lists.
+#include <sstream>
+
 #include "cli/output.h"
 #include "cli/session.h"
 #include "kestro/tv_channels.h"
@@ -8,9 +10,9 @@ namespace kestro::cli {
 
 namespace {
 
-void PrintChannels(CommandContext& ctx, ITVChannelList* list, OutputFormat format) {
-  TableOutput table({"id", "number", "external id", "short name", "long name", "network",
-                     "frequency", "wanted"});
+void PrintChannels(ITVChannelList* list, OutputFormat format, std::ostream& out) {
+  TableOutput table({Number("id"), Number("number"), "external id", "short name", "long name",
+                     "network", "frequency", Flag("wanted")});
   for (const auto& c : ListItems(list)) {
     table.AddRow({std::to_string(Get(c.Get(), &ITVChannel::get_ID)),
                   std::to_string(Get(c.Get(), &ITVChannel::get_Number)),
@@ -20,7 +22,7 @@ void PrintChannels(CommandContext& ctx, ITVChannelList* list, OutputFormat forma
                   Get(c.Get(), &ITVChannel::get_Frequency),
                   Get(c.Get(), &ITVChannel::get_Wanted) ? "yes" : "no"});
   }
-  table.Print(ctx.out, format);
+  table.Print(out, format);
 }
 
 int32_t ParseId(const std::string& text, const char* what) {
@@ -29,12 +31,8 @@ int32_t ParseId(const std::string& text, const char* what) {
   return id;
 }
 
-ComPtr<ITVChannel> FindChannel(ITVListings* listings, const std::string& id_text) {
-  ComPtr<ITVChannel> channel;
-  CheckHResult(listings->FindChannelByID(ParseId(id_text, "CHANNEL-ID"),
-                                         channel.ReleaseAndGetAddressOf()));
-  if (!channel) throw Exception("No channel with id " + id_text);
-  return channel;
+ComPtr<ITVChannel> FindChannel(ITVListings* listings, const std::string& text) {
+  return FindChannelArgument(listings, text, "CHANNEL");
 }
 
 ComPtr<ITVChannelList> FindList(ITVListings* listings, const std::string& id_text) {
@@ -63,7 +61,7 @@ int RunChannelList(CommandContext& ctx) {
   ComPtr<ITVChannelList> list =
       args.Flag("all") ? GetObject(guide.listings.Get(), &ITVListings::GetMasterChannels)
                        : GetObject(guide.listings.Get(), &ITVListings::GetAllChannels);
-  PrintChannels(ctx, list.Get(), format);
+  PrintChannels(list.Get(), format, ctx.out);
   return kExitOk;
 }
 
@@ -75,7 +73,7 @@ int RunChannelSet(CommandContext& ctx) {
   std::optional<std::string> wanted = args.Choice("wanted", {"yes", "no"});
   std::optional<int32_t> number = args.IntValue("number", 0, 1 << 30);
   Guide guide(ctx, args);
-  ComPtr<ITVChannel> c = FindChannel(guide.listings.Get(), args.Positional(1, "CHANNEL-ID"));
+  ComPtr<ITVChannel> c = FindChannel(guide.listings.Get(), args.Positional(1, "CHANNEL"));
   // Each write reaches the database at once.
   if (wanted) CheckHResult(c->put_Wanted(*wanted == "yes"));
   if (number) CheckHResult(c->put_Number(*number));
@@ -87,9 +85,19 @@ int RunChannelSet(CommandContext& ctx) {
   return kExitOk;
 }
 
-void AddChannels(ITVListings* listings, ITVChannelList* list,
-                 const std::vector<std::string>& ids) {
-  for (const std::string& id : ids) CheckHResult(list->Add(FindChannel(listings, id).Get()));
+// A list shows only its wanted channels; an unwanted one is kept, and the user is told.
+void AddChannels(CommandContext& ctx, ITVListings* listings, ITVChannelList* list,
+                 const std::vector<std::string>& channels) {
+  for (const std::string& text : channels) {
+    ComPtr<ITVChannel> channel = FindChannel(listings, text);
+    CheckHResult(list->Add(channel.Get()));
+    if (!Get(channel.Get(), &ITVChannel::get_Wanted)) {
+      ctx.err << "Channel " << ChannelLabel(channel.Get())
+              << " is not wanted: the list keeps it but shows it only once it is wanted again "
+                 "(kestro channel set LINEUP id:"
+              << Get(channel.Get(), &ITVChannel::get_ID) << " --wanted yes)\n";
+    }
+  }
 }
 
 void SaveList(ITVChannelList* list) {
@@ -106,7 +114,7 @@ int RunListCreate(CommandContext& ctx) {
   ComPtr<ITVChannelList> list = GetObject(guide.listings.Get(), &ITVListings::NewChannelList);
   CheckHResult(list->put_Name(*name));
   CheckHResult(list->put_Users(Join(args.Values("user"), ",")));
-  AddChannels(guide.listings.Get(), list.Get(),
+  AddChannels(ctx, guide.listings.Get(), list.Get(),
               {args.Positionals().begin() + 1, args.Positionals().end()});
   SaveList(list.Get());
   ctx.out << Get(list.Get(), &ITVChannelList::get_ID) << "\n";
@@ -119,13 +127,26 @@ int RunListShow(CommandContext& ctx) {
   OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
   Guide guide(ctx, args);
   ComPtr<ITVChannelList> list = FindList(guide.listings.Get(), args.Positional(1, "LIST-ID"));
-  if (format == OutputFormat::kTable) {
-    std::string users = Get(list.Get(), &ITVChannelList::get_Users);
-    ctx.out << "List    " << Get(list.Get(), &ITVChannelList::get_ID) << " "
-            << Get(list.Get(), &ITVChannelList::get_Name) << "\n"
-            << "Users   " << (users.empty() ? "everyone" : users) << "\n\n";
+  const int32_t id = Get(list.Get(), &ITVChannelList::get_ID);
+  const std::string name = Get(list.Get(), &ITVChannelList::get_Name);
+  const std::string users = Get(list.Get(), &ITVChannelList::get_Users);
+  switch (format) {
+    case OutputFormat::kJson: {
+      std::ostringstream channels;
+      PrintChannels(list.Get(), format, channels);
+      ctx.out << "{\"id\": " << id << ", \"name\": " << JsonString(name)
+              << ", \"users\": " << JsonString(users) << ",\n \"channels\": " << channels.str()
+              << "}\n";
+      break;
+    }
+    case OutputFormat::kTable:
+      ctx.out << "List    " << id << " " << name << "\n"
+              << "Users   " << (users.empty() ? "everyone" : users) << "\n\n";
+      [[fallthrough]];
+    case OutputFormat::kTsv:
+      PrintChannels(list.Get(), format, ctx.out);
+      break;
   }
-  PrintChannels(ctx, list.Get(), format);
   return kExitOk;
 }
 
@@ -137,7 +158,7 @@ int RunListAll(CommandContext& ctx) {
   ComPtr<ITVChannelLists> lists;
   CheckHResult(guide.listings->GetChannelLists(args.Value("user").value_or(""),
                                                lists.ReleaseAndGetAddressOf()));
-  TableOutput table({"id", "name", "users", "channels"});
+  TableOutput table({Number("id"), "name", "users", Number("channels")});
   for (const ComPtr<ITVChannelList>& list : ListItems(lists.Get())) {
     table.AddRow({std::to_string(Get(list.Get(), &ITVChannelList::get_ID)),
                   Get(list.Get(), &ITVChannelList::get_Name),
@@ -154,7 +175,7 @@ int RunListChange(CommandContext& ctx, bool add) {
   ComPtr<ITVChannelList> list = FindList(guide.listings.Get(), args.Positional(1, "LIST-ID"));
   std::vector<std::string> ids(args.Positionals().begin() + 2, args.Positionals().end());
   if (add) {
-    AddChannels(guide.listings.Get(), list.Get(), ids);
+    AddChannels(ctx, guide.listings.Get(), list.Get(), ids);
   } else {
     for (const std::string& id : ids)
       CheckHResult(list->RemoveChannel(FindChannel(guide.listings.Get(), id).Get()));
@@ -196,24 +217,26 @@ std::vector<Command> ChannelCommands() {
       {"channel list", "kestro channel list LINEUP [--all] [--format F]",
        "the wanted channels of a lineup, or every channel with --all", "", RunChannelList},
       {"channel set",
-       "kestro channel set LINEUP CHANNEL-ID [--wanted yes|no] [--number N] [--short-name S] "
+       "kestro channel set LINEUP CHANNEL [--wanted yes|no] [--number N] [--short-name S] "
        "[--long-name S] [--network S] [--frequency S] [--image S]",
-       "change a channel; each change is stored at once", "", RunChannelSet},
+       "change a channel; each change is stored at once",
+       "CHANNEL is the channel's number as the guide shows it, or id:N for its id.\n", RunChannelSet},
       {"channel-list list", "kestro channel-list list LINEUP [--user U] [--format F]",
        "the stored channel lists (only those for user U with --user)", "", RunListAll},
       {"channel-list create",
-       "kestro channel-list create LINEUP --name NAME [--user U]... [CHANNEL-ID...]",
+       "kestro channel-list create LINEUP --name NAME [--user U]... [CHANNEL...]",
        "store a new channel list of the given channels, in order; prints its id",
-       "  --user U   a user the list is for (repeatable); a list without users is for everyone\n",
+       "  --user U   a user the list is for (repeatable); a list without users is for everyone\n"
+       "CHANNEL is a channel's number as the guide shows it, or id:N for its id.\n",
        RunListCreate},
       {"channel-list show", "kestro channel-list show LINEUP LIST-ID [--format F]",
        "a stored channel list with its users and channels", "", RunListShow},
       {"channel-list add",
-       "kestro channel-list add LINEUP LIST-ID [CHANNEL-ID...] [--user U]... [--name NAME]",
+       "kestro channel-list add LINEUP LIST-ID [CHANNEL...] [--user U]... [--name NAME]",
        "append channels and users to a stored list (or rename it)", "",
        [](CommandContext& ctx) { return RunListChange(ctx, true); }},
       {"channel-list remove",
-       "kestro channel-list remove LINEUP LIST-ID [CHANNEL-ID...] [--user U]... [--all-users]",
+       "kestro channel-list remove LINEUP LIST-ID [CHANNEL...] [--user U]... [--all-users]",
        "remove channels or users from a stored list", "",
        [](CommandContext& ctx) { return RunListChange(ctx, false); }},
       {"channel-list delete", "kestro channel-list delete LINEUP LIST-ID",

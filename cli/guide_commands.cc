@@ -29,21 +29,24 @@ std::map<int32_t, std::pair<int32_t, std::string>> ChannelNames(ITVListings* lis
   return names;
 }
 
-// The channel-or-list argument of the searches from --channel NUMBER or --list ID.
+// The stored channel list `id`; Exception when there is none.
+void CheckChannelList(ITVListings* listings, int32_t id) {
+  ComPtr<ITVChannelList> found;
+  CheckHResult(listings->FindChannelListByID(id, found.ReleaseAndGetAddressOf()));
+  if (!found) throw Exception(Format("No channel list with id %d", id));
+}
+
+// The channel-or-list argument of the searches from --channel CHANNEL or --list ID.
 int32_t ChannelOrList(const ArgParser& args, ITVListings* listings) {
-  std::optional<int32_t> number = args.IntValue("channel", 0, 1 << 30);
+  std::optional<std::string> channel = args.Value("channel");
   std::optional<int32_t> list = args.IntValue("list", 1, 1 << 30);
-  if (number && list) throw UsageError("give --channel or --list, not both");
+  if (channel && list) throw UsageError("give --channel or --list, not both");
   if (list) {
-    ComPtr<ITVChannelList> found;
-    CheckHResult(listings->FindChannelListByID(*list, found.ReleaseAndGetAddressOf()));
-    if (!found) throw Exception(Format("No channel list with id %d", *list));
+    CheckChannelList(listings, *list);
     return *list;
   }
-  if (!number) return 0;
-  for (const auto& [id, channel] : ChannelNames(listings))
-    if (channel.first == *number) return -id;
-  throw Exception(Format("No channel with number %d", *number));
+  if (!channel) return 0;
+  return -Get(FindChannelArgument(listings, *channel, "--channel").Get(), &ITVChannel::get_ID);
 }
 
 // "S9 E4", "S9" or "E4" from a programme's details; "" when they give neither number.
@@ -59,7 +62,8 @@ std::string SeasonAndEpisode(ITVProgramDetails* details) {
 void PrintPrograms(CommandContext& ctx, ITVListings* listings,
                    const std::vector<ComPtr<ITVProgram>>& programs, OutputFormat format) {
   auto names = ChannelNames(listings);
-  TableOutput table({"id", "channel", "start", "end", "title", "subtitle", "episode", "record"});
+  TableOutput table({Number("id"), "channel", "start", "end", "title", "subtitle", "episode",
+                     Flag("record")});
   for (const auto& p : programs) {
     int32_t channel_id = Get(p.Get(), &ITVProgram::get_ChannelID);
     auto it = names.find(channel_id);
@@ -88,6 +92,7 @@ int RunGuide(CommandContext& ctx) {
   OleDate at = args.Value("at") ? ParseTimeArgument(*args.Value("at"), "at") : host::NowLocal();
   int32_t hours = args.IntValue("hours", 1, 24 * 14).value_or(3);
   int32_t list = args.IntValue("list", 1, 1 << 30).value_or(0);
+  if (list) CheckChannelList(listings.Get(), list);
   ComPtr<ITVProgramList> found;
   CheckHResult(listings->SearchByTimeSlice(at, at + hours * kOneHour, list, 0,
                                            found.ReleaseAndGetAddressOf()));
@@ -200,8 +205,9 @@ std::string TriState(TV_3_WAY value) {
 }
 
 int RunProgram(CommandContext& ctx) {
-  ArgParser args(ctx.args, {}, {});
+  ArgParser args(ctx.args, {"format"}, {});
   args.ExpectAtMost(2);
+  OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
   Session session(ctx);
   ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
   int32_t id = 0;
@@ -214,61 +220,55 @@ int RunProgram(CommandContext& ctx) {
   ComPtr<ITVProgramDetails> d = GetObject(p.Get(), &ITVProgram::get_Details);
   ComPtr<ITVChannel> channel = GetObject(p.Get(), &ITVProgram::get_Channel);
 
-  std::vector<std::pair<std::string, std::string>> lines = {
-      {"Programme", std::to_string(id)},
-      {"Title", Get(p.Get(), &ITVProgram::get_Title)},
-      {"Subtitle", Get(p.Get(), &ITVProgram::get_Subtitle)},
-      {"Channel", channel ? Format("%d %s", Get(channel.Get(), &ITVChannel::get_Number),
-                                   Get(channel.Get(), &ITVChannel::get_ShortName).c_str())
-                          : std::string()},
-      {"Start", FormatTime(Get(p.Get(), &ITVProgram::get_StartTime))},
-      {"End", FormatTime(Get(p.Get(), &ITVProgram::get_EndTime))},
-      {"Type", Get(p.Get(), &ITVProgram::get_ProgramType)},
-      {"TV rating", Get(p.Get(), &ITVProgram::get_TVRating)},
-      {"Movie rating", Get(p.Get(), &ITVProgram::get_MovieRating)},
-      {"Equality key", Get(p.Get(), &ITVProgram::get_EqualityKey)},
-      {"Schedule", Get(p.Get(), &ITVProgram::get_ScheduleID) > 0
-                       ? std::to_string(Get(p.Get(), &ITVProgram::get_ScheduleID))
-                       : std::string()},
-  };
+  auto number = [](int32_t n) { return n ? std::to_string(n) : std::string(); };
+  RecordOutput record;
+  record.Add(Number("Programme"), std::to_string(id));
+  record.Add("Title", Get(p.Get(), &ITVProgram::get_Title));
+  record.Add("Subtitle", Get(p.Get(), &ITVProgram::get_Subtitle));
+  record.Add("Channel", channel ? ChannelLabel(channel.Get()) : std::string());
+  record.Add("Start", FormatTime(Get(p.Get(), &ITVProgram::get_StartTime)));
+  record.Add("End", FormatTime(Get(p.Get(), &ITVProgram::get_EndTime)));
+  record.Add("Type", Get(p.Get(), &ITVProgram::get_ProgramType));
+  record.Add("TV rating", Get(p.Get(), &ITVProgram::get_TVRating));
+  record.Add("Movie rating", Get(p.Get(), &ITVProgram::get_MovieRating));
+  record.Add("Equality key", Get(p.Get(), &ITVProgram::get_EqualityKey));
+  record.Add(Number("Schedule"), number(std::max(0, Get(p.Get(), &ITVProgram::get_ScheduleID))));
   if (d) {
-    auto add = [&](const char* label, std::string value) { lines.emplace_back(label, value); };
-    auto number = [](int32_t n) { return n ? std::to_string(n) : std::string(); };
-    add("Description", Get(d.Get(), &ITVProgramDetails::get_LongDescription));
-    add("Short description", Get(d.Get(), &ITVProgramDetails::get_ShortDescription));
-    add("Episode", Get(d.Get(), &ITVProgramDetails::get_EpisodeNumber));
-    add("Season, episode", SeasonAndEpisode(d.Get()));
-    add("Part", number(Get(d.Get(), &ITVProgramDetails::get_PartNumber)));
-    add("Parts", number(Get(d.Get(), &ITVProgramDetails::get_NumberOfParts)));
-    add("Year", number(Get(d.Get(), &ITVProgramDetails::get_YearProduced)));
-    add("Run time", number(Get(d.Get(), &ITVProgramDetails::get_RunTime)));
-    add("Language", Get(d.Get(), &ITVProgramDetails::get_Language));
-    add("Country", Get(d.Get(), &ITVProgramDetails::get_CountryOfOrigin));
-    add("Network", Get(d.Get(), &ITVProgramDetails::get_Network));
-    add("Studio", Get(d.Get(), &ITVProgramDetails::get_Studio));
+    auto text = [&](const char* label, std::string value) { record.Add(label, std::move(value)); };
+    auto count = [&](const char* label, int32_t n) { record.Add(Number(label), number(n)); };
+    text("Description", Get(d.Get(), &ITVProgramDetails::get_LongDescription));
+    text("Short description", Get(d.Get(), &ITVProgramDetails::get_ShortDescription));
+    text("Episode", Get(d.Get(), &ITVProgramDetails::get_EpisodeNumber));
+    text("Season, episode", SeasonAndEpisode(d.Get()));
+    count("Part", Get(d.Get(), &ITVProgramDetails::get_PartNumber));
+    count("Parts", Get(d.Get(), &ITVProgramDetails::get_NumberOfParts));
+    count("Year", Get(d.Get(), &ITVProgramDetails::get_YearProduced));
+    count("Run time", Get(d.Get(), &ITVProgramDetails::get_RunTime));
+    text("Language", Get(d.Get(), &ITVProgramDetails::get_Language));
+    text("Country", Get(d.Get(), &ITVProgramDetails::get_CountryOfOrigin));
+    text("Network", Get(d.Get(), &ITVProgramDetails::get_Network));
+    text("Studio", Get(d.Get(), &ITVProgramDetails::get_Studio));
     OleDate aired = Get(d.Get(), &ITVProgramDetails::get_OriginalAirDate);
-    add("First aired", aired ? FormatDateTime("yyyy-mm-dd", aired) : std::string());
-    add("Advisories", Get(d.Get(), &ITVProgramDetails::get_Advisories));
-    add("Repeat", TriState(Get(d.Get(), &ITVProgramDetails::get_IsRepeat)));
-    add("Subtitled", TriState(Get(d.Get(), &ITVProgramDetails::get_IsSubtitled)));
-    add("HDTV", TriState(Get(d.Get(), &ITVProgramDetails::get_IsHDTV)));
+    text("First aired", aired ? FormatDateTime("yyyy-mm-dd", aired) : std::string());
+    text("Advisories", Get(d.Get(), &ITVProgramDetails::get_Advisories));
+    text("Repeat", TriState(Get(d.Get(), &ITVProgramDetails::get_IsRepeat)));
+    text("Subtitled", TriState(Get(d.Get(), &ITVProgramDetails::get_IsSubtitled)));
+    text("HDTV", TriState(Get(d.Get(), &ITVProgramDetails::get_IsHDTV)));
     std::vector<std::string> genres;
     ForEachItemValue(GetObject(d.Get(), &ITVProgramDetails::get_Genres).Get(),
                      [&](const std::string& name, const Variant&) { genres.push_back(name); });
-    add("Genres", Join(genres, ", "));
-    int32_t people = Get(d.Get(), &ITVProgramDetails::get_PeopleCount);
-    for (int32_t i = 0; i < people; ++i) {
+    record.AddList("Genres", std::move(genres));
+    std::vector<std::string> people;
+    int32_t count_of_people = Get(d.Get(), &ITVProgramDetails::get_PeopleCount);
+    for (int32_t i = 0; i < count_of_people; ++i) {
       ComPtr<ITVPerson> person;
       CheckHResult(d->get_People(i, person.ReleaseAndGetAddressOf()));
-      add(i == 0 ? "People" : "", Get(person.Get(), &ITVPerson::get_Name) + " (" +
-                                      Get(person.Get(), &ITVPerson::get_Role) + ")");
+      people.push_back(Get(person.Get(), &ITVPerson::get_Name) + " (" +
+                       Get(person.Get(), &ITVPerson::get_Role) + ")");
     }
+    record.AddList("People", std::move(people));
   }
-  for (const auto& [label, value] : lines) {
-    if (value.empty()) continue;
-    ctx.out << label << std::string(label.size() < 19 ? 19 - label.size() : 1, ' ') << value
-            << "\n";
-  }
+  record.Print(ctx.out, format);
   return kExitOk;
 }
 
@@ -276,12 +276,12 @@ int RunProgram(CommandContext& ctx) {
 
 std::vector<Command> GuideCommands() {
   const std::string where =
-      "  --channel NUMBER   only this channel\n"
+      "  --channel CHANNEL  only this channel: its number as the guide shows it, or id:N\n"
       "  --list ID          only the channels of this channel list\n"
       "  --format F         table (default), tsv or json\n";
   const std::string times =
-      "TIME is \"YYYY-MM-DD HH:MM\" local time, or an expression: now, today, today+1d20h,\n"
-      "now-90m (units d, h, m).\n";
+      "TIME is \"YYYY-MM-DD HH:MM\" local time, HH:MM (today), or an expression: now, today,\n"
+      "today+1d20h, now-90m (units d, h, m).\n";
   return {
       {"guide", "kestro guide LINEUP [--at TIME] [--hours H] [--list ID] [--format F]",
        "what is on: each channel's programmes from a time (default now) for some hours",
@@ -294,7 +294,7 @@ std::vector<Command> GuideCommands() {
       {"search",
        "kestro search LINEUP title PATTERN | keywords [--all|--exact] WORDS | person PATTERN | "
        "type MV|EP|SH|SP | key EQUALITY-KEY | custom QUERY [--from TIME] [--limit N] "
-       "[--channel NUMBER | --list ID] [--format F]",
+       "[--channel CHANNEL | --list ID] [--format F]",
        "find programmes by title, keywords, person, type, equality key or a custom query",
        "  title PATTERN      the title, lower case, with * as a wildcard (star trek*)\n"
        "  keywords WORDS     any of the words; --all every word; --exact the phrase\n"
@@ -307,8 +307,11 @@ std::vector<Command> GuideCommands() {
        "                     without it has no limit but its own)\n" + where + times +
            kSearchFieldsHelp,
        RunSearch},
-      {"program", "kestro program LINEUP PROGRAM-ID",
-       "every detail of one programme, with its genres and people", "", RunProgram},
+      {"program", "kestro program LINEUP PROGRAM-ID [--format F]",
+       "every detail of one programme, with its genres and people",
+       "  --format F         table (default), tsv (a label and a value a line) or json (one\n"
+       "                     object)\n",
+       RunProgram},
   };
 }
 

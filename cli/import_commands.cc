@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 // The import logs of a lineup below the library directory of the registry in use, oldest first
 // (the module names them "tv/logs/listings.<id>.<yyyy-mm-dd-hh-nn-ss>.log").
 std::vector<std::string> ImportLogs(const CommandContext& ctx, int32_t lineup_id) {
-  const ModuleConfig config = ReadModuleConfig(RegistryFile::Load(ctx.registry_path));
+  const ModuleConfig config = SetUpConfig(ctx.registry_path);
   const fs::path dir = config.library_dir + "tv/logs";
   const std::string prefix = Format("listings.%d.", lineup_id);
   std::vector<std::string> logs;

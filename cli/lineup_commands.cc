@@ -112,7 +112,8 @@ int RunList(CommandContext& ctx) {
   Session session(ctx);
   ITVLineups* lineups = session.Lineups();
   TableOutput table(
-      {"id", "name", "plugin", "tuners", "last_update", "last_update_ok", "last_update_status"});
+      {Number("id"), "name", "plugin", Number("tuners"), "last_update", Flag("last_update_ok"),
+       "last_update_status"});
   for (const ComPtr<ITVLineup>& lineup : ListItems(lineups)) {
     ITVLineup* l = lineup.Get();
     const OleDate last_update = Get(l, &ITVLineup::get_LastUpdateTime);

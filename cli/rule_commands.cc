@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,7 @@ class TPrintedLog : public DispatchObject<IKestroLog> {
 const std::set<std::string> kRuleValueOptions = {
     "search", "channel",    "start", "end",    "frequency",   "title",      "duplicates",
     "keep-at-most", "keep", "before", "after", "soft-before", "soft-after", "folder",
-    "quality"};
+    "quality", "format"};
 const std::set<std::string> kRuleFlags = {"first-run-only", "all-repeats", "log"};
 
 std::set<std::string> With(std::set<std::string> names, const std::string& more) {
@@ -97,7 +98,8 @@ std::set<std::string> With(std::set<std::string> names, const std::string& more)
 // rule changes only what the user named.
 struct RuleOptions {
   std::optional<std::string> search;  // the query, its lines separated by "\n"
-  std::optional<int32_t> channel;
+  std::optional<std::string> channel_text;  // as typed: a channel number, id:N, or 0 for none
+  std::optional<int32_t> channel;           // its id, once RuleSession::ResolveChannel ran
   std::optional<OleDate> start, end;  // times of day
   std::optional<std::string> frequency, title, folder, quality;
   std::optional<TV_DUPLICATES> duplicates;
@@ -105,6 +107,7 @@ struct RuleOptions {
   std::optional<TV_KEEP_UNTIL> keep;
   std::optional<int32_t> keep_at_most, before, after, soft_before, soft_after;
   bool log = false;
+  OutputFormat format = OutputFormat::kTable;
 
   bool HasWindow() const { return start || end || frequency; }
 };
@@ -148,7 +151,8 @@ std::optional<std::string> SearchOption(const ArgParser& args) {
 RuleOptions ParseRuleOptions(const ArgParser& args) {
   RuleOptions o;
   o.search = SearchOption(args);
-  o.channel = args.IntValue("channel", 0, 1 << 30);
+  o.channel_text = args.Value("channel");
+  if (o.channel_text == "0") o.channel = 0;  // a search rule over every channel
   o.start = TimeOfDayOption(args, "start");
   o.end = TimeOfDayOption(args, "end");
   o.frequency = args.Choice("frequency", kFrequencies);
@@ -169,6 +173,7 @@ RuleOptions ParseRuleOptions(const ArgParser& args) {
   o.soft_before = args.IntValue("soft-before", 0, 24 * 3600);
   o.soft_after = args.IntValue("soft-after", 0, 24 * 3600);
   o.log = args.Flag("log");
+  o.format = ParseOutputFormat(args.Value("format").value_or("table"));
   return o;
 }
 
@@ -176,7 +181,7 @@ RuleOptions ParseRuleOptions(const ArgParser& args) {
 void CheckNewRuleOptions(const RuleOptions& o) {
   if (o.search && o.HasWindow())
     throw UsageError("give --search or --start/--end/--frequency, not both");
-  if (!o.search && (!o.channel || *o.channel < 1 || !o.start || !o.end || !o.frequency))
+  if (!o.search && (!o.channel_text || o.channel == 0 || !o.start || !o.end || !o.frequency))
     throw UsageError("give --search QUERY, or --channel, --start, --end and --frequency");
 }
 
@@ -238,6 +243,14 @@ class RuleSession {
     if (!rule)
       throw Exception(Format("No rule with id %d; \"kestro rule list\" shows the rules", id));
     return rule;
+  }
+
+  // Turns the --channel text into the channel's id; Exception when no channel has it.
+  void ResolveChannel(RuleOptions& o) const {
+    if (o.channel_text && !o.channel) {
+      o.channel = Get(FindChannelArgument(listings_.Get(), *o.channel_text, "--channel").Get(),
+                      &ITVChannel::get_ID);
+    }
   }
 
   // "5 KXYZ" for a channel id, cached; Exception for an unknown channel when `required`.
@@ -302,7 +315,6 @@ void ApplyOptions(ITVRepeatingSchedule* rule, const RuleOptions& o) {
 
 // An unsaved rule made from the options (already checked by CheckNewRuleOptions).
 ComPtr<ITVRepeatingSchedule> NewRule(RuleSession& session, const RuleOptions& o) {
-  if (o.channel && *o.channel > 0) session.ChannelName(*o.channel, true);
   ComPtr<ITVRepeatingSchedule> rule =
       GetObject(session.Scheduler(), &ITVScheduler::CreateRepeatingSchedule);
   CheckHResult(rule->put_RSType(o.search ? TV_RS_TYPE_SEARCH : TV_RS_TYPE_TIME));
@@ -333,14 +345,17 @@ std::string CodeText(ITVRepeatingScheduleResult* result) {
 
 // The showings of a save or preview: the stored schedule's id ("-" when it was not stored), its
 // tuner, window, title, channel, conflict type and the schedules it collides with.
-void PrintEntries(std::ostream& out, RuleSession& session, ITVRepeatingScheduleResult* result) {
+void PrintEntries(std::ostream& out, RuleSession& session, ITVRepeatingScheduleResult* result,
+                  OutputFormat format) {
   std::vector<ComPtr<ITVSchedule>> entries =
       ListItems(GetObject(result, &ITVRepeatingScheduleResult::get_Schedules).Get());
-  if (entries.empty()) {
+  const std::string none = format == OutputFormat::kTable ? "-" : "";
+  if (entries.empty() && format == OutputFormat::kTable) {
     out << "Nothing to record.\n";
     return;
   }
-  TableOutput table({"schedule", "tuner", "start", "end", "title", "channel", "conflict", "with"});
+  TableOutput table(
+      {Number("schedule"), Number("tuner"), "start", "end", "title", "channel", "conflict", "with"});
   for (int32_t i = 0; i < static_cast<int32_t>(entries.size()); ++i) {
     ITVSchedule* s = entries[static_cast<size_t>(i)].Get();
     TV_CONFLICT_TYPE type = TV_CONFLICT_NONE;
@@ -352,13 +367,37 @@ void PrintEntries(std::ostream& out, RuleSession& session, ITVRepeatingScheduleR
       with.push_back(Format("#%d %s", Get(c.Get(), &ITVSchedule::get_ID),
                             Get(c.Get(), &ITVSchedule::get_Title).c_str()));
     const int32_t id = Get(s, &ITVSchedule::get_ID), tuner = Get(s, &ITVSchedule::get_TunerID);
-    table.AddRow({id > 0 ? std::to_string(id) : "-", tuner > 0 ? std::to_string(tuner) : "-",
+    table.AddRow({id > 0 ? std::to_string(id) : none, tuner > 0 ? std::to_string(tuner) : none,
                   FormatTime(Get(s, &ITVSchedule::get_StartTime)),
                   FormatTime(Get(s, &ITVSchedule::get_EndTime)), Get(s, &ITVSchedule::get_Title),
                   session.ChannelName(Get(s, &ITVSchedule::get_ChannelID)),
                   ConflictTypeName(type), Join(with, ", ")});
   }
-  table.Print(out, OutputFormat::kTable);
+  table.Print(out, format);
+}
+
+// The outcome of a save or a preview: the heading, the result and the showings; in JSON one
+// object with the rule's id (null for a new rule), whether it is stored, the result and the
+// showings; in TSV the showings alone.
+void PrintOutcome(std::ostream& out, RuleSession& session, ITVRepeatingScheduleResult* result,
+                  OutputFormat format, const std::string& heading, int32_t rule_id, bool stored) {
+  switch (format) {
+    case OutputFormat::kJson: {
+      std::ostringstream showings;
+      PrintEntries(showings, session, result, format);
+      out << "{\"rule\": " << (rule_id > 0 ? std::to_string(rule_id) : "null")
+          << ", \"stored\": " << (stored ? "true" : "false")
+          << ", \"result\": " << JsonString(CodeText(result)) << ",\n \"showings\": "
+          << showings.str() << "}\n";
+      break;
+    }
+    case OutputFormat::kTable:
+      out << heading << "Result: " << CodeText(result) << "\n";
+      [[fallthrough]];
+    case OutputFormat::kTsv:
+      PrintEntries(out, session, result, format);
+      break;
+  }
 }
 
 // Whether a save with this outcome stored the rule: OK always; CONFLICT only in the modes that
@@ -373,20 +412,19 @@ bool Stored(TV_RS_SAVE_MODE mode, TV_ADD_SCHEDULE_RESULT code) {
 // Saves the rule and prints the outcome; exit 1 unless the result is OK (a rule saved with
 // conflicting showings is stored all the same, and says so).
 int SaveAndReport(CommandContext& ctx, const std::string& command, RuleSession& session,
-                  ITVRepeatingSchedule* rule, TV_RS_SAVE_MODE mode, bool log) {
+                  ITVRepeatingSchedule* rule, TV_RS_SAVE_MODE mode, bool log,
+                  OutputFormat format) {
   ComPtr<TPrintedLog> printed = log ? MakeObject<TPrintedLog>(ctx.out) : nullptr;
   ComPtr<ITVRepeatingScheduleResult> result;
   CheckHResult(rule->Save(mode, printed.Get(), result.ReleaseAndGetAddressOf()));
   const TV_ADD_SCHEDULE_RESULT code = Get(result.Get(), &ITVRepeatingScheduleResult::get_Code);
   const bool stored = Stored(mode, code);
-  if (stored) {
-    ctx.out << Format("Rule %d saved with priority %d\n", Get(rule, &ITVRepeatingSchedule::get_ID),
-                      Get(rule, &ITVRepeatingSchedule::get_Priority));
-  } else {
-    ctx.out << "Rule not saved\n";
-  }
-  ctx.out << "Result: " << CodeText(result.Get()) << "\n";
-  PrintEntries(ctx.out, session, result.Get());
+  const int32_t id = Get(rule, &ITVRepeatingSchedule::get_ID);
+  PrintOutcome(ctx.out, session, result.Get(), format,
+               stored ? Format("Rule %d saved with priority %d\n", id,
+                               Get(rule, &ITVRepeatingSchedule::get_Priority))
+                      : std::string("Rule not saved\n"),
+               stored ? id : 0, stored);
   if (code == TV_ADD_SCHEDULE_OK) return kExitOk;
   ctx.err << "kestro " << command
           << (stored ? ": the rule was saved, but some showings conflict: "
@@ -400,41 +438,42 @@ int SaveAndReport(CommandContext& ctx, const std::string& command, RuleSession& 
 int RunRuleAdd(CommandContext& ctx) {
   ArgParser args(ctx.args, With(kRuleValueOptions, "mode"), kRuleFlags);
   args.ExpectAtMost(1);
-  const RuleOptions options = ParseRuleOptions(args);
+  RuleOptions options = ParseRuleOptions(args);
   CheckNewRuleOptions(options);
   const TV_RS_SAVE_MODE mode = ModeOption(args).value_or(TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
+  session.ResolveChannel(options);
   session.CheckSearch(options.search);
   ComPtr<ITVRepeatingSchedule> rule = NewRule(session, options);
-  return SaveAndReport(ctx, "rule add", session, rule.Get(), mode, options.log);
+  return SaveAndReport(ctx, "rule add", session, rule.Get(), mode, options.log, options.format);
 }
 
 int RunRuleSave(CommandContext& ctx) {
   ArgParser args(ctx.args, With(kRuleValueOptions, "mode"), kRuleFlags);
   args.ExpectAtMost(2);
   const int32_t id = RuleIdArgument(args, 1);
-  const RuleOptions options = ParseRuleOptions(args);
+  RuleOptions options = ParseRuleOptions(args);
   const TV_RS_SAVE_MODE mode = ModeOption(args).value_or(TV_RS_SAVE_MODE_RECALCULATE);
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
   ComPtr<ITVRepeatingSchedule> rule = session.Load(id);
-  if (options.channel && *options.channel > 0) session.ChannelName(*options.channel, true);
+  session.ResolveChannel(options);
   session.CheckSearch(options.search);
   ApplyOptions(rule.Get(), options);
-  return SaveAndReport(ctx, "rule save", session, rule.Get(), mode, options.log);
+  return SaveAndReport(ctx, "rule save", session, rule.Get(), mode, options.log, options.format);
 }
 
 int RunRulePreview(CommandContext& ctx) {
   ArgParser args(ctx.args, With(kRuleValueOptions, "rule"), kRuleFlags);
   args.ExpectAtMost(1);
-  const RuleOptions options = ParseRuleOptions(args);
+  RuleOptions options = ParseRuleOptions(args);
   const std::optional<int32_t> id = args.IntValue("rule", 1, 0x7FFFFFFF);
   if (!id) CheckNewRuleOptions(options);
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
+  session.ResolveChannel(options);
   session.CheckSearch(options.search);
   ComPtr<ITVRepeatingSchedule> rule;
   if (id) {
     rule = session.Load(*id);
-    if (options.channel && *options.channel > 0) session.ChannelName(*options.channel, true);
     ApplyOptions(rule.Get(), options);
   } else {
     rule = NewRule(session, options);
@@ -442,9 +481,9 @@ int RunRulePreview(CommandContext& ctx) {
   ComPtr<TPrintedLog> printed = options.log ? MakeObject<TPrintedLog>(ctx.out) : nullptr;
   ComPtr<ITVRepeatingScheduleResult> result;
   CheckHResult(rule->Preview(printed.Get(), result.ReleaseAndGetAddressOf()));
-  ctx.out << (id ? Format("Preview of rule %d\n", *id) : std::string("Preview of a new rule\n"))
-          << "Result: " << CodeText(result.Get()) << "\n";
-  PrintEntries(ctx.out, session, result.Get());
+  PrintOutcome(ctx.out, session, result.Get(), options.format,
+               id ? Format("Preview of rule %d\n", *id) : std::string("Preview of a new rule\n"),
+               id.value_or(0), false);
   const TV_ADD_SCHEDULE_RESULT code = Get(result.Get(), &ITVRepeatingScheduleResult::get_Code);
   if (code == TV_ADD_SCHEDULE_OK || code == TV_ADD_SCHEDULE_CONFLICT) return kExitOk;
   ctx.err << "kestro rule preview: " << CodeText(result.Get()) << "\n";
@@ -495,7 +534,8 @@ int RunRuleList(CommandContext& ctx) {
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
   ComPtr<ITVRepeatingScheduleList> rules =
       GetObject(session.Scheduler(), &ITVScheduler::GetRepeatingSchedules);
-  TableOutput table({"id", "type", "priority", "title", "records", "options", "schedules"});
+  TableOutput table(
+      {Number("id"), "type", Number("priority"), "title", "records", "options", "schedules"});
   for (const ComPtr<ITVRepeatingSchedule>& rule : ListItems(rules.Get())) {
     ITVRepeatingSchedule* r = rule.Get();
     table.AddRow({std::to_string(Get(r, &ITVRepeatingSchedule::get_ID)),
@@ -560,7 +600,7 @@ int RunRulePrioritize(CommandContext& ctx) {
   CheckHResult(session.Scheduler()->PrioritizeRepeatingSchedules(
       Variant(SafeArray::Vector(std::move(items))), &error, results.ReleaseAndGetAddressOf(), &ok));
   if (!ok) throw Exception("the rules were not reordered: " + error);
-  TableOutput table({"id", "priority", "title", "result", "schedules"});
+  TableOutput table({Number("id"), Number("priority"), "title", "result", "schedules"});
   std::vector<std::string> not_ok;
   for (size_t i = 0; i < ids.size(); ++i) {
     ComPtr<ITVRepeatingScheduleResult> result;
@@ -589,7 +629,8 @@ std::vector<Command> RuleCommands() {
       "                                     line (\"\\n\" in the text breaks the line; --search\n"
       "                                     may be given again, one line each; kestro\n"
       "                                     search --help lists the fields)\n"
-      "  --channel CHANNEL-ID               a time rule's channel; keeps a search rule to it\n"
+      "  --channel CHANNEL                  a time rule's channel (its number as the guide\n"
+      "                                     shows it, or id:N); keeps a search rule to it\n"
       "  --start HH:MM --end HH:MM          a time rule's daily window (an end not after the\n"
       "                                     start ends on the next day)\n"
       "  --frequency DAYS                   mon ... sun, week-day, week-end or every-day\n";
@@ -604,7 +645,8 @@ std::vector<Command> RuleCommands() {
       "  --before S / --after S             hard padding in seconds\n"
       "  --soft-before S / --soft-after S   soft padding in seconds\n"
       "  --folder F / --quality Q           where and how to record\n"
-      "  --log                              print the save's log\n";
+      "  --log                              print the save's log\n"
+      "  --format F                         table (default), tsv (the showings) or json\n";
   const std::string modes =
       "  --mode low-priority-try    new rule below all others; nothing saved on any conflict\n"
       "         low-priority-save   new rule below all others; conflicting showings skipped\n"
@@ -618,7 +660,7 @@ std::vector<Command> RuleCommands() {
       "code is 1 when the result is not OK; the first line says whether the rule was saved.\n";
   return {
       {"rule add",
-       "kestro rule add LINEUP (--search QUERY | --channel CHANNEL-ID --start HH:MM --end HH:MM "
+       "kestro rule add LINEUP (--search QUERY | --channel CHANNEL --start HH:MM --end HH:MM "
        "--frequency DAYS) [--mode MODE] [OPTIONS]",
        "add a repeating recording (a search or a daily time window) and schedule its showings",
        what + options + modes + "The default mode is low-priority-save.\n" + report, RunRuleAdd},

@@ -1,7 +1,10 @@
 // kestro record and kestro schedule: single recordings on a lineup's tuners.
+#include <cmath>
+
 #include "cli/output.h"
 #include "cli/session.h"
 #include "cli/time_arg.h"
+#include "host/host_clock.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
 #include "platform/text/text.h"
@@ -21,7 +24,8 @@ std::string ChannelText(ITVSchedule* s) {
 
 void PrintSchedules(std::ostream& out, const std::vector<ComPtr<ITVSchedule>>& schedules,
                     OutputFormat format) {
-  TableOutput table({"id", "tuner", "start", "end", "title", "channel", "status", "padding"});
+  TableOutput table(
+      {Number("id"), Number("tuner"), "start", "end", "title", "channel", "status", "padding"});
   for (const auto& s : schedules) {
     // Hard padding is inside start..end; soft padding lies outside it.
     std::string padding = Format(
@@ -49,50 +53,106 @@ int32_t Seconds(const ArgParser& args, const char* name) {
   return args.IntValue(name, 0, 24 * 3600).value_or(0);
 }
 
+// The window of `record --start --end`. A time of day without a date is today's; an end before
+// its start is on the next day; a window of times of day that is over already is tomorrow's.
+std::pair<OleDate, OleDate> RecordWindow(const ArgParser& args) {
+  bool start_time_of_day = false, end_time_of_day = false;
+  OleDate start = ParseTimeArgument(*args.Value("start"), "start", &start_time_of_day);
+  OleDate end = ParseTimeArgument(*args.Value("end"), "end", &end_time_of_day);
+  if (end_time_of_day && end <= start) end += std::ceil(start - end + kOneSecond);
+  if (start_time_of_day && end_time_of_day && end <= host::NowLocal()) {
+    start += 1;
+    end += 1;
+  }
+  if (end <= start) throw UsageError("--end must be after --start");
+  return {start, end};
+}
+
+// A window of a channel is recorded once: Exception naming the live schedule that has it.
+void RefuseSecondWindow(ITVScheduler* scheduler, ITVChannel* channel, OleDate start, OleDate end) {
+  const int32_t channel_id = Get(channel, &ITVChannel::get_ID);
+  auto same = [](OleDate a, OleDate b) { return std::fabs(a - b) < kOneSecond / 2; };
+  for (const ComPtr<ITVSchedule>& s :
+       ListItems(GetObject(scheduler, &ITVScheduler::GetSchedules).Get())) {
+    if (Get(s.Get(), &ITVSchedule::get_ChannelID) == channel_id &&
+        Get(s.Get(), &ITVSchedule::get_ProgramID) <= 0 &&
+        same(Get(s.Get(), &ITVSchedule::get_StartTime), start) &&
+        same(Get(s.Get(), &ITVSchedule::get_EndTime), end)) {
+      throw Exception(Format("This window of channel %s is already scheduled as #%d",
+                             ChannelLabel(channel).c_str(), Get(s.Get(), &ITVSchedule::get_ID)));
+    }
+  }
+}
+
+// Refuses what cannot be meant: a window that is over, or one longer than a day unless forced.
+void CheckWindow(OleDate start, OleDate end, bool force) {
+  if (end <= host::NowLocal())
+    throw Exception("The window " + FormatTime(start) + " to " + FormatTime(end) +
+                    " has already ended");
+  if (end - start > 1 + kOneSecond && !force)
+    throw UsageError("the window " + FormatTime(start) + " to " + FormatTime(end) +
+                     " is longer than 24 hours; give --force to record it");
+}
+
 int RunRecord(CommandContext& ctx) {
   ArgParser args(ctx.args,
                  {"before", "after", "soft-before", "soft-after", "keep", "folder", "quality",
                   "channel", "start", "end", "title"},
-                 {"delete-on-conflict", "no-wake"});
+                 {"delete-on-conflict", "no-wake", "force"});
   args.ExpectAtMost(2);
   std::optional<std::string> keep = args.Choice("keep", {"space-needed", "until-deleted"});
   const int32_t before = Seconds(args, "before"), after = Seconds(args, "after");
+  if (auto title = args.Value("title"); title && Trim(*title).empty())
+    throw UsageError("--title must not be empty");
+  const bool program = args.Positionals().size() == 2;
+  if (program && (args.Value("channel") || args.Value("start") || args.Value("end")))
+    throw UsageError("give a PROGRAM-ID or --channel/--start/--end, not both");
+  if (!program && (!args.Value("channel") || !args.Value("start") || !args.Value("end") ||
+                   !args.Value("title")))
+    throw UsageError("give a PROGRAM-ID, or --channel, --start, --end and --title");
+  int32_t program_id = 0;
+  if (program && !TryStrToInt(args.Positionals()[1], &program_id))
+    throw UsageError("PROGRAM-ID is a number");
+  const std::pair<OleDate, OleDate> window = program ? std::pair<OleDate, OleDate>{} : RecordWindow(args);
+
   Session session(ctx);
   ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
   ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
   ComPtr<ITVScheduler> scheduler = GetObject(listings.Get(), &ITVListings::GetScheduler);
+  if (Get(scheduler.Get(), &ITVScheduler::get_TunerCount) < 1) {
+    const int32_t id = Get(lineup.Get(), &ITVLineup::get_ID);
+    throw Exception(Format("Lineup %d has no tuners: no group of the tuner configuration names "
+                           "it; \"kestro tuners set N --lineup %d\" assigns N tuners to it",
+                           id, id));
+  }
   ComPtr<ITVSchedule> schedule = GetObject(scheduler.Get(), &ITVScheduler::CreateSchedule);
 
-  if (args.Positionals().size() == 2) {  // a programme of the guide
-    if (args.Value("channel") || args.Value("start") || args.Value("end"))
-      throw UsageError("give a PROGRAM-ID or --channel/--start/--end, not both");
-    int32_t id = 0;
-    if (!TryStrToInt(args.Positionals()[1], &id)) throw UsageError("PROGRAM-ID is a number");
-    ComPtr<ITVProgram> program;
-    CheckHResult(listings->FindProgramByID(id, program.ReleaseAndGetAddressOf()));
-    if (!program) throw Exception(Format("No programme with id %d", id));
-    CheckHResult(schedule->put_ProgramID(id));
-    CheckHResult(schedule->put_ChannelID(Get(program.Get(), &ITVProgram::get_ChannelID)));
+  if (program) {  // a programme of the guide
+    ComPtr<ITVProgram> found;
+    CheckHResult(listings->FindProgramByID(program_id, found.ReleaseAndGetAddressOf()));
+    if (!found) throw Exception(Format("No programme with id %d", program_id));
+    const OleDate start = Get(found.Get(), &ITVProgram::get_StartTime);
+    const OleDate end = Get(found.Get(), &ITVProgram::get_EndTime);
+    if (end <= host::NowLocal())
+      throw Exception(Format("Programme %d ended at %s", program_id, FormatTime(end).c_str()));
+    CheckHResult(schedule->put_ProgramID(program_id));
+    CheckHResult(schedule->put_ChannelID(Get(found.Get(), &ITVProgram::get_ChannelID)));
     CheckHResult(schedule->put_Title(args.Value("title").value_or(
-        Get(program.Get(), &ITVProgram::get_Title))));
+        Get(found.Get(), &ITVProgram::get_Title))));
     // The reserved window includes the hard padding.
-    CheckHResult(schedule->put_StartTime(Get(program.Get(), &ITVProgram::get_StartTime) -
-                                         before * kOneSecond));
-    CheckHResult(schedule->put_EndTime(Get(program.Get(), &ITVProgram::get_EndTime) +
-                                       after * kOneSecond));
+    CheckHResult(schedule->put_StartTime(start - before * kOneSecond));
+    CheckHResult(schedule->put_EndTime(end + after * kOneSecond));
   } else {  // a bare time window on a channel
-    std::optional<int32_t> channel = args.IntValue("channel", 1, 1 << 30);
-    if (!channel || !args.Value("start") || !args.Value("end") || !args.Value("title"))
-      throw UsageError("give a PROGRAM-ID, or --channel, --start, --end and --title");
-    ComPtr<ITVChannel> found;
-    CheckHResult(listings->FindChannelByID(*channel, found.ReleaseAndGetAddressOf()));
-    if (!found) throw Exception(Format("No channel with id %d", *channel));
-    CheckHResult(schedule->put_ChannelID(*channel));
+    CheckWindow(window.first, window.second, args.Flag("force"));
+    ComPtr<ITVChannel> channel =
+        FindChannelArgument(listings.Get(), *args.Value("channel"), "--channel");
+    const OleDate start = window.first - before * kOneSecond;
+    const OleDate end = window.second + after * kOneSecond;
+    RefuseSecondWindow(scheduler.Get(), channel.Get(), start, end);
+    CheckHResult(schedule->put_ChannelID(Get(channel.Get(), &ITVChannel::get_ID)));
     CheckHResult(schedule->put_Title(*args.Value("title")));
-    CheckHResult(schedule->put_StartTime(ParseTimeArgument(*args.Value("start"), "start") -
-                                         before * kOneSecond));
-    CheckHResult(schedule->put_EndTime(ParseTimeArgument(*args.Value("end"), "end") +
-                                       after * kOneSecond));
+    CheckHResult(schedule->put_StartTime(start));
+    CheckHResult(schedule->put_EndTime(end));
   }
   CheckHResult(schedule->put_HardPaddingBefore(before));
   CheckHResult(schedule->put_HardPaddingAfter(after));
@@ -179,11 +239,17 @@ std::vector<Command> ScheduleCommands() {
       "  --folder F / --quality Q           where and how to record\n";
   return {
       {"record",
-       "kestro record LINEUP PROGRAM-ID [OPTIONS] | kestro record LINEUP --channel CHANNEL-ID "
-       "--start TIME --end TIME --title TITLE [OPTIONS]",
+       "kestro record LINEUP PROGRAM-ID [OPTIONS] | kestro record LINEUP --channel CHANNEL "
+       "--start TIME --end TIME --title TITLE [--force] [OPTIONS]",
        "record a programme, or a time window on a channel; prints the schedule and its tuner",
-       options + "When the recording is refused, the reason and the conflicting schedules are "
-                 "printed and the exit code is 1.\n",
+       options +
+           "  --channel CHANNEL                  the channel number the guide shows, or id:N\n"
+           "  --start TIME / --end TIME          the window: HH:MM is today (an end before the\n"
+           "                                     start is the next day; a window over already\n"
+           "                                     is tomorrow's), or \"YYYY-MM-DD HH:MM\", or now+1h\n"
+           "  --force                            record a window longer than 24 hours\n"
+           "When the recording is refused, the reason and the conflicting schedules are "
+           "printed and the exit code is 1.\n",
        RunRecord},
       {"schedule list", "kestro schedule list LINEUP [--deleted | --lost | --tuner N] [--format F]",
        "the recordings of a lineup (or the deleted or lost ones, or one tuner's)", "",

@@ -89,7 +89,7 @@ int RunStatus(CommandContext& ctx) {
   ArgParser args(ctx.args, {"format"}, {});
   args.ExpectAtMost(0);
   const OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
-  const ModuleConfig config = ReadModuleConfig(RegistryFile::Load(ctx.registry_path));
+  const ModuleConfig config = SetUpConfig(ctx.registry_path);
 
   const std::optional<pid_t> pid =
       host::InstanceLock::Holder(host::DaemonLockFile(config.root_dir));
@@ -104,8 +104,8 @@ int RunStatus(CommandContext& ctx) {
 
   Session session(ctx);
   const OleDate now = host::NowLocal();
-  TableOutput table({"lineup", "tuner", "state", "title", "start", "end", "progress", "file",
-                     "size"});
+  TableOutput table({Number("lineup"), Number("tuner"), "state", "title", "start", "end",
+                     "progress", "file", "size"});
   Next next;
   for (const ComPtr<ITVLineup>& lineup : ListItems(session.Lineups()))
     AddLineupRows(session, lineup.Get(), daemon ? &*daemon : nullptr, now, table, next);

@@ -11,6 +11,9 @@
 #ifndef KESTRO_LIBDIR
 #define KESTRO_LIBDIR "lib"
 #endif
+#ifndef KESTRO_VERSION
+#define KESTRO_VERSION "unknown"
+#endif
 
 namespace kestro::cli {
 
@@ -23,12 +26,26 @@ void PrintToolHelp(std::ostream& out) {
       << "The command line of the KestroTV reference host.\n\n"
       << "Global options:\n"
       << "  --registry FILE  the registry file (else $KESTRO_REGISTRY, else "
-         "$XDG_CONFIG_HOME/kestro/registry.reg)\n\n"
+         "$XDG_CONFIG_HOME/kestro/registry.reg)\n"
+      << "  --version        the tool's version\n\n"
       << "Commands:\n";
   size_t width = 0;
   for (const Command& c : Commands()) width = std::max(width, c.name.size());
   for (const Command& c : Commands())
     out << "  " << c.name << std::string(width - c.name.size() + 2, ' ') << c.summary << "\n";
+  out << "\nkestro COMMAND --help shows a command's options.\n";
+}
+
+// The commands whose first word is `word` ("lineup": lineup add, list, set and delete).
+std::vector<const Command*> CommandGroup(const std::string& word) {
+  std::vector<const Command*> group;
+  for (const Command& c : Commands())
+    if (c.name.rfind(word + " ", 0) == 0) group.push_back(&c);
+  return group;
+}
+
+void PrintGroupHelp(std::ostream& out, const std::vector<const Command*>& group) {
+  for (const Command* c : group) out << "  " << c->usage << "\n      " << c->summary << "\n";
   out << "\nkestro COMMAND --help shows a command's options.\n";
 }
 
@@ -53,8 +70,9 @@ const Command* FindCommand(const std::vector<std::string>& args, size_t* words) 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> all = [] {
     std::vector<Command> commands;
-    for (auto group : {SetupCommands, LineupCommands, ChannelCommands, GuideCommands,
-                       ScheduleCommands, RuleCommands, ImportCommands, StatusCommands}) {
+    for (auto group : {SetupCommands, TunerCommands, LineupCommands, ChannelCommands,
+                       GuideCommands, ScheduleCommands, RuleCommands, ImportCommands,
+                       StatusCommands}) {
       std::vector<Command> more = group();
       commands.insert(commands.end(), more.begin(), more.end());
     }
@@ -101,6 +119,10 @@ int RunTool(const std::vector<std::string>& all_args, std::ostream& out, std::os
     registry_path = RegistryFile::DefaultPath();
   }
 
+  if (!args.empty() && args[0] == "--version") {
+    out << "kestro " << KESTRO_VERSION << "\n";
+    return kExitOk;
+  }
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     if (args.empty()) {
       err << kToolUsage << "\n";
@@ -112,7 +134,16 @@ int RunTool(const std::vector<std::string>& all_args, std::ostream& out, std::os
   size_t words = 0;
   const Command* command = FindCommand(args, &words);
   if (!command) {
-    err << "kestro: unknown command \"" << args[0] << "\"\n" << kToolUsage << "\n";
+    // A command group's word alone ("kestro lineup --help") lists the group's commands.
+    const std::vector<const Command*> group = CommandGroup(args[0]);
+    const bool help = args.size() > 1 && (args[1] == "--help" || args[1] == "-h");
+    if (!group.empty() && (args.size() == 1 || help)) {
+      if (!help) err << "kestro " << args[0] << ": missing what to do; one of:\n";
+      PrintGroupHelp(help ? out : err, group);
+      return help ? kExitOk : kExitUsage;
+    }
+    const std::string typed = group.empty() ? args[0] : args[0] + " " + args[1];
+    err << "kestro: unknown command \"" << typed << "\"\n" << kToolUsage << "\n";
     return kExitUsage;
   }
   CommandContext ctx{registry_path, {args.begin() + words, args.end()}, out, err};

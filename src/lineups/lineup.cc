@@ -23,7 +23,6 @@ TTVLineup::TTVLineup(DBPtr db, ImportServices services, LineupLocations location
     : db_(std::move(db)),
       services_(std::move(services)),
       locations_(std::move(locations)),
-      tuner_count_(TunerCount(locations_.tuner_config_file)),
       plugin_properties_(NewDictionary()) {}
 
 TTVLineup::TTVLineup(DBPtr db, ImportServices services, LineupLocations locations,
@@ -60,7 +59,7 @@ void TTVLineup::WriteRow() {
                           SqlArg::Int(DateTimeToDbTime(last_update_time_)),
                           SqlArg::Int(last_update_ok_ ? 1 : 0),
                           SqlArg::Quoted(last_update_status_),
-                          SqlArg::Int(tuner_count_)};
+                          SqlArg::Int(StoredTunerCount())};
   if (id_ > 0) {
     SqlArgs args = values;
     args.push_back(SqlArg::Int(id_));
@@ -131,7 +130,19 @@ HRESULT TTVLineup::get_LastUpdateStatus(std::string* value) {
 HRESULT TTVLineup::put_LastUpdateStatus(const std::string& value) {
   return PutProperty(last_update_status_, value);
 }
-HRESULT TTVLineup::get_TunerCount(int32_t* value) { return GetProperty(value, tuner_count_); }
+HRESULT TTVLineup::get_TunerCount(int32_t* value) {
+  return GetProperty(value, [&] { return TunerCount(locations_.tuner_config_file, id_); });
+}
+
+int32_t TTVLineup::StoredTunerCount() const {
+  // The column is informative only; a broken tuner configuration must not stop a lineup's save
+  // (the scheduler reports it).
+  try {
+    return TunerCount(locations_.tuner_config_file, id_);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
 HRESULT TTVLineup::put_TunerCount(int32_t) {
   return PutProperty([] {});  // the count always comes from the tuner configuration
 }

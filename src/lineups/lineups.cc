@@ -36,6 +36,9 @@ TTVLineups::TTVLineups(ImportServices services, LineupLocations locations)
     : services_(std::move(services)),
       locations_(std::move(locations)),
       file_name_(locations_.LineupsDatabase()) {
+  // Without the registry's folder values the library would be the file system's root.
+  if (locations_.library_dir.empty() || locations_.library_dir == "/")
+    throw Exception("KestroTV is not set up: run kestro setup");
   Env& env = *services_.env;
   const std::string dir = locations_.LineupsDirectory();
   if (const std::error_code ec = env.CreateDirectories(dir)) {

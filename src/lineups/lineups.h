@@ -76,6 +76,8 @@ class TTVLineup : public TKestroTVObject<ITVLineup>, public IImportedLineup {
 
  private:
   void WriteRow();
+  // The tuner count written to the row: the configuration's count, 0 when it cannot be read.
+  int32_t StoredTunerCount() const;
   void WritePluginProperties();
 
   DBPtr db_;
@@ -89,7 +91,6 @@ class TTVLineup : public TKestroTVObject<ITVLineup>, public IImportedLineup {
   OleDate last_update_time_;
   bool last_update_ok_ = false;
   std::string last_update_status_ = "Never updated";
-  int32_t tuner_count_ = 0;
   ComPtr<TDictionary> plugin_properties_;
 };
 

@@ -282,6 +282,7 @@ ProgramSearch CustomSearchQuery::ToProgramSearch() const {
   search.ordering = "start_time";
   search.conditions = conditions;
   search.from_time = from_time;
+  search.wanted_channels_only = true;
   return search;
 }
 

@@ -32,6 +32,7 @@ ProgramSearch MakeSearch(int32_t channel_or_list_id, OleDate from_time, int32_t 
   search.channel_or_list_id = channel_or_list_id;
   search.ordering = std::move(ordering);
   search.from_time = from_time;
+  search.wanted_channels_only = channel_or_list_id >= 0;
   return search;
 }
 

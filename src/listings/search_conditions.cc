@@ -128,6 +128,8 @@ SqlCondition ProgramSearchSql(const ProgramSearch& search) {
     parts.push_back({"( end_time > %d )", {SqlArg::Int(DateTimeToDbTime(search.from_time))}});
   }
   parts.push_back(ChannelOrListCondition(search.channel_or_list_id));
+  if (search.wanted_channels_only)
+    parts.push_back({"(channel_id in (select channel_id from channels where wanted = 1))", {}});
   parts.insert(parts.end(), search.conditions.begin(), search.conditions.end());
   SqlCondition where = JoinConditions(parts, " and ");
 

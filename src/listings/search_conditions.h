@@ -64,6 +64,9 @@ struct ProgramSearch {
   std::string ordering;             // module SQL after " order by ", empty for none
   std::vector<SqlCondition> conditions;
   OleDate from_time;  // > 0: programmes ended by then are left out
+  // Leaves out the channels that are not wanted: what the user browses or a rule searches hides
+  // them; a search of one named channel, or by programme id, does not.
+  bool wanted_channels_only = false;
 };
 
 // The full select over programs, its columns in the order programme objects read them. A search

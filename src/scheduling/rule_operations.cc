@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "platform/text/text.h"
+#include "scheduling/open_listings.h"
 #include "scheduling/rule_save.h"
 #include "scheduling/rule_showings.h"
 #include "scheduling/rule_store.h"
 #include "scheduling/schedule_store.h"
 #include "scheduling/schedule_writer.h"
 #include "support/failure_report.h"
-#include "support/tuner_configuration.h"
 
 namespace kestro {
 namespace {
@@ -109,7 +109,7 @@ bool DeleteRule(const DBPtr& db, const ComPtr<ITVListings>& listings, int32_t rs
     Transaction transaction = BeginScheduleChange(*db);
     std::optional<RuleFields> rule = FindRuleFields(*db, rs_id);
     if (!rule) return false;
-    TScheduleWriter writer(db, TunerCount());
+    TScheduleWriter writer(db, LineupTunerCount(*db));
     ComPtr<TTVScheduleList> schedules = LoadRuleSchedules(db, *rule);
     const OleDate now = db->GetEnv()->NowLocal();
     for (const ComPtr<ITVSchedule>& s : schedules->items()) {

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/text/text.h"
+#include "scheduling/open_listings.h"
 #include "scheduling/rule_candidates.h"
 #include "scheduling/rule_library.h"
 #include "scheduling/rule_showings.h"
@@ -13,7 +14,6 @@
 #include "scheduling/schedule_result.h"
 #include "scheduling/schedule_store.h"
 #include "scheduling/schedule_writer.h"
-#include "support/tuner_configuration.h"
 
 namespace kestro {
 namespace {
@@ -161,7 +161,7 @@ void RuleSave::CheckMode() const {
 std::unique_ptr<TScheduleWriter> RuleSave::GetScheduler() const {
   try {
     if (!listings_) throw Exception("Scheduler object from listings is nil");
-    return std::make_unique<TScheduleWriter>(db_, TunerCount());
+    return std::make_unique<TScheduleWriter>(db_, LineupTunerCount(*db_));
   } catch (const std::exception& e) {
     throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
                        std::string("An error ocurred while trying to get the scheduler object : ") +

@@ -3,13 +3,13 @@
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
+#include "scheduling/open_listings.h"
 #include "scheduling/repeating_schedule.h"
 #include "scheduling/rule_library.h"
 #include "scheduling/rule_operations.h"
 #include "scheduling/rule_showings.h"
 #include "scheduling/schedule_store.h"
 #include "support/failure_report.h"
-#include "support/tuner_configuration.h"
 
 namespace kestro {
 namespace {
@@ -218,7 +218,8 @@ HRESULT TTVScheduler::HasBeenRecorded(ITVProgram* program, bool* result) {
 }
 
 ComPtr<TTVScheduler> MakeScheduler(ComPtr<ITVListings> listings, DBPtr db) {
-  return MakeObject<TTVScheduler>(std::move(listings), std::move(db), TunerCount());
+  const int32_t tuner_count = LineupTunerCount(*db);
+  return MakeObject<TTVScheduler>(std::move(listings), std::move(db), tuner_count);
 }
 
 }  // namespace kestro

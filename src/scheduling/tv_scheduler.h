@@ -89,8 +89,8 @@ class TTVScheduler : public TKestroTVObject<ITVScheduler> {
   TScheduleWriter writer_;
 };
 
-// The scheduler of a lineup's listings, with the tuner count of the tuner configuration
-// document. This is what the listings object's GetScheduler hands out.
+// The scheduler of a lineup's listings, with the tuners the tuner configuration document
+// assigns to the lineup (LineupTunerCount). This is what the listings object's GetScheduler hands out.
 ComPtr<TTVScheduler> MakeScheduler(ComPtr<ITVListings> listings, DBPtr db);
 
 }  // namespace kestro

@@ -5,7 +5,6 @@
 #include "core/registry_info.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
-#include "support/failure_report.h"
 
 namespace kestro {
 
@@ -94,18 +93,21 @@ TXMLTunerconfigType LoadTunerconfig(const std::string& file_name) {
   return TXMLTunerconfigType(std::move(document), root);
 }
 
-int32_t TunerCount(const std::string& file_name) {
+int32_t TunerCount(const std::string& file_name, int32_t lineup_id) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file_name, ec) && !ec) return 0;  // no tuners set up yet
+  TXMLTunerconfigType config = LoadTunerconfig(file_name);
   int32_t total = 0;
-  try {
-    TXMLTunerconfigType config = LoadTunerconfig(file_name);
-    for (int32_t i = 0; i < config.Count(); ++i) total += config.Get(i).Count();
-  } catch (const std::exception& e) {
-    // No tuners can be used; the scheduler then refuses every schedule.
-    ReportFailure("Reading the tuner configuration", e);
+  for (int32_t i = 0; i < config.Count(); ++i) {
+    TXMLGroupType group = config.Get(i);
+    int32_t group_lineup = 0;
+    if (TryStrToInt(group.Node().attribute("lineup").value(), &group_lineup) &&
+        group_lineup == lineup_id)
+      total += group.Count();
   }
   return total;
 }
 
-int32_t TunerCount() { return TunerCount(Config().tuner_config_file); }
+int32_t TunerCount(int32_t lineup_id) { return TunerCount(Config().tuner_config_file, lineup_id); }
 
 }  // namespace kestro

@@ -1,5 +1,5 @@
 // The tuner configuration document ("tuner-configuration.xml" in the data directory), which the
-// host writes and the module reads for one thing: how many tuners may record.
+// host writes and the module reads for one thing: how many tuners each lineup may record on.
 //
 // Typed binding, one class per element type:
 //   tuner-config      TXMLTunerconfigType      collection of group
@@ -129,10 +129,11 @@ extern template class TXMLNodeCollection<TXMLGroupType>;
 // read or parsed, or its document element is not "tuner-config".
 TXMLTunerconfigType LoadTunerconfig(const std::string& file_name);
 
-// The number of tuner elements over all groups of the document, whatever lineup each group
-// names. Never fails: a failure yields the count so far (0 when the file cannot be loaded).
-int32_t TunerCount(const std::string& file_name);
+// The tuners of lineup `lineup_id`: the tuner elements of the groups whose "lineup" names it (two
+// lineups never share a tuner); 0 when there is no such file. Throws what LoadTunerconfig throws,
+// so a broken document is reported rather than read as no tuners.
+int32_t TunerCount(const std::string& file_name, int32_t lineup_id);
 // As above for the module's configured document (Config().tuner_config_file).
-int32_t TunerCount();
+int32_t TunerCount(int32_t lineup_id);
 
 }  // namespace kestro

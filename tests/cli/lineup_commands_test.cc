@@ -50,9 +50,10 @@ TEST_F(LineupCommands, AddListSetDelete) {
   ASSERT_EQ(list.exit_code, 0) << list.err;
   EXPECT_EQ(list.out,
             "id\tname\tplugin\ttuners\tlast_update\tlast_update_ok\tlast_update_status\n"
-            "2\tAir waves\tservice\t2\t\tno\tNever updated\n"
+            "2\tAir waves\tservice\t0\t\tno\tNever updated\n"
             "1\tCable\txmltv\t2\t\tno\tNever updated\n"
-            "3\tOther\t{0D1E2F3A-4B5C-6D7E-8F90-A1B2C3D4E5F6}\t2\t\tno\tNever updated\n");
+            "3\tOther\t{0D1E2F3A-4B5C-6D7E-8F90-A1B2C3D4E5F6}\t0\t\tno\tNever updated\n")
+      << "only lineup 1 has a tuner group";
   EXPECT_EQ(Properties("1"), "file=/srv/guide.xml;grabber=tv_grab_x;");
 
   ToolRun set = Kestro(

@@ -9,13 +9,14 @@ namespace kestro::cli {
 namespace {
 
 TableOutput Sample() {
-  TableOutput t({"id", "title"});
+  TableOutput t({"id", "title"});  // text columns
   t.AddRow({"1", "Café \"Noir\""});
   t.AddRow({"22", "Tab\there"});
   return t;
 }
 
-std::string Print(const TableOutput& t, OutputFormat f) {
+template <class Output>
+std::string Print(const Output& t, OutputFormat f) {
   std::ostringstream out;
   t.Print(out, f);
   return out.str();
@@ -31,6 +32,34 @@ TEST(Output, ThreeFormats) {
             "id  title\n--  -----------\n1   Café \"Noir\"\n22  Tab here\n");
   EXPECT_EQ(Print(TableOutput({"a"}), OutputFormat::kJson), "[]\n");
   EXPECT_THROW(ParseOutputFormat("xml"), UsageError);
+}
+
+TEST(Output, JsonHasNumbersBooleansAndSnakeCaseKeys) {
+  TableOutput t({Number("id"), "short name", Flag("wanted"), Number("last-update")});
+  t.AddRow({"7", "WABC", "yes", ""});
+  t.AddRow({"12", "9", "no", "x"});
+  EXPECT_EQ(Print(t, OutputFormat::kJson),
+            "[\n {\"id\": 7, \"short_name\": \"WABC\", \"wanted\": true, \"last_update\": null},\n"
+            " {\"id\": 12, \"short_name\": \"9\", \"wanted\": false, \"last_update\": \"x\"}\n]\n");
+  EXPECT_EQ(Print(t, OutputFormat::kTsv), "id\tshort name\twanted\tlast-update\n7\tWABC\tyes\t\n12\t9\tno\tx\n");
+
+  RecordOutput record;
+  record.Add(Number("Year"), "1999");
+  record.Add("Equality key", "");
+  record.AddList("People", {"Ann", "Bob"});
+  EXPECT_EQ(Print(record, OutputFormat::kTable), "Year          1999\nPeople        Ann\n              Bob\n");
+  EXPECT_EQ(Print(record, OutputFormat::kJson),
+            "{\n \"year\": 1999,\n \"equality_key\": \"\",\n \"people\": [\"Ann\", \"Bob\"]\n}\n");
+}
+
+TEST(Output, WideCharactersTakeTwoColumnsAndCombiningMarksNone) {
+  EXPECT_EQ(DisplayWidth("東京ニュース"), 12u);
+  EXPECT_EQ(DisplayWidth("e\u0301te\u0301"), 3u);  // été with combining accents
+  EXPECT_EQ(DisplayWidth("ＡＢ"), 4u);            // full-width Latin
+  TableOutput t({"title", "ch"});
+  t.AddRow({"東京", "1"});
+  t.AddRow({"News", "2"});
+  EXPECT_EQ(Print(t, OutputFormat::kTable), "title  ch\n-----  --\n東京   1\nNews   2\n");
 }
 
 TEST(Args, OptionsFlagsAndPositionals) {

@@ -66,7 +66,7 @@ TEST_F(RuleCommands, SearchRuleSchedulesItsShowingsAndIsListed) {
 
 TEST_F(RuleCommands, TimeRuleWindowEndsOnTheNextDayAndSaveChangesOnlyWhatIsGiven) {
   ToolRun add = Kestro(
-      "rule add 1 --channel 2 --start 23:00 --end 01:00 --frequency every-day --title Late");
+      "rule add 1 --channel 7 --start 23:00 --end 01:00 --frequency every-day --title Late");
   ASSERT_EQ(add.exit_code, 0) << add.err;
   const std::vector<std::string> starts = Column("schedule list 1", 2);
   const std::vector<std::string> ends = Column("schedule list 1", 3);
@@ -102,8 +102,8 @@ TEST_F(RuleCommands, TimeRuleWindowEndsOnTheNextDayAndSaveChangesOnlyWhatIsGiven
 
 TEST_F(RuleCommands, ConflictsAreHandledAsTheModeSays) {
   // Both tuners are busy while the first showing of The News is on.
-  ASSERT_EQ(Kestro("record 1 --channel 1 --start now+100m --end now+110m --title A").exit_code, 0);
-  ASSERT_EQ(Kestro("record 1 --channel 2 --start now+100m --end now+110m --title B").exit_code, 0);
+  ASSERT_EQ(Kestro("record 1 --channel 4 --start now+100m --end now+110m --title A").exit_code, 0);
+  ASSERT_EQ(Kestro("record 1 --channel 7 --start now+100m --end now+110m --title B").exit_code, 0);
 
   ToolRun preview = Kestro("rule preview 1 --search 'title news*'");
   EXPECT_EQ(preview.exit_code, 0) << preview.err;
@@ -188,8 +188,8 @@ TEST_F(RuleCommands, DeletedShowingsStayDeletedAndPrioritizeReportsLostShowings)
   // Two time rules on both channels while the later News is on; put first, they take both tuners.
   const std::string window = " --start " + ClockIn(270) + " --end " + ClockIn(290) +
                              " --frequency every-day";
-  ASSERT_EQ(Kestro("rule add 1 --channel 1" + window).exit_code, 0);
-  Kestro("rule add 1 --channel 2" + window);
+  ASSERT_EQ(Kestro("rule add 1 --channel id:1" + window).exit_code, 0);
+  Kestro("rule add 1 --channel id:2" + window);
   ToolRun ordered = Kestro("rule prioritize 1 2 3 1");
   EXPECT_EQ(ordered.exit_code, 1) << ordered.out;
   EXPECT_THAT(ordered.err, HasSubstr("rule 1: CONFLICT"));
@@ -229,7 +229,7 @@ TEST_F(RuleCommands, BadOptionsAreUsageErrors) {
               HasSubstr("--search: line 1: unknown field \"titel\""));
   EXPECT_THAT(Kestro("--help").out, HasSubstr("rule prioritize"));
   EXPECT_THAT(Kestro("rule add 1 --channel 9 --start 20:00 --end 21:00 --frequency mon").err,
-              HasSubstr("No channel with id 9"));
+              HasSubstr("No channel with number 9"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/small_guide.h"
+#include "platform/time/format_settings.h"
 
 namespace kestro {
 namespace {
@@ -19,7 +20,7 @@ TEST_F(ScheduleCommands, RecordUntilTheTunersAreFullThenShowTheConflicts) {
   ASSERT_EQ(Kestro("record 1 8").out, "Schedule 2 on tuner 1\n");  // same time on channel 7
 
   // Both tuners are busy then: refused, with the reason and both conflicting schedules.
-  ToolRun third = Kestro("record 1 --channel 1 --start now+1h --end now+1h20m --title Extra");
+  ToolRun third = Kestro("record 1 --channel 4 --start now+1h --end now+1h20m --title Extra");
   EXPECT_EQ(third.exit_code, 1);
   EXPECT_THAT(third.err, HasSubstr("Not scheduled: "));
   EXPECT_THAT(third.err, HasSubstr("Café Révolution"));
@@ -42,6 +43,59 @@ TEST_F(ScheduleCommands, DeleteMarksThenPurgeRemoves) {
   EXPECT_EQ(Kestro("schedule delete 1 1").exit_code, 1);
   EXPECT_EQ(Kestro("record 1 2 --keep forever").exit_code, 2);
   EXPECT_EQ(Kestro("record 1 999").exit_code, 1);
+}
+
+// "HH:MM" of now plus `minutes`, and the "YYYY-MM-DD HH:MM" of its next occurrence.
+std::pair<std::string, std::string> TimeOfDayFromNow(int minutes) {
+  const OleDate at = MakeRealEnv()->NowLocal() + minutes * kOneMinute;
+  return {FormatDateTime("hh:nn", at), FormatDateTime("yyyy-mm-dd hh:nn", at)};
+}
+
+TEST_F(ScheduleCommands, TimesOfDayMeanTodayOrTheNextOccurrence) {
+  const auto [start, start_date] = TimeOfDayFromNow(120);
+  const auto [end, end_date] = TimeOfDayFromNow(150);
+  ToolRun record = Kestro("record 1 --channel 4 --title Later --start " + start + " --end " + end);
+  ASSERT_EQ(record.exit_code, 0) << record.err;
+  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out,
+              HasSubstr("\t" + start_date + "\t" + end_date + "\tLater\t"));
+  // A window of times of day that is over already is tomorrow's.
+  const auto [past_start, past_start_date] = TimeOfDayFromNow(-90);
+  const auto [past_end, past_end_date] = TimeOfDayFromNow(-60);
+  ToolRun tomorrow =
+      Kestro("record 1 --channel 7 --title Tomorrow --start " + past_start + " --end " + past_end);
+  ASSERT_EQ(tomorrow.exit_code, 0) << tomorrow.err;
+  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr(past_start_date)));
+
+  const auto [now, now_date] = TimeOfDayFromNow(0);
+  ToolRun guide = Kestro("guide 1 --at " + now);
+  ASSERT_EQ(guide.exit_code, 0) << guide.err;
+  EXPECT_THAT(guide.out, HasSubstr("Star Trek (Part 0)"));
+  for (const char* bad : {"guide 1 --at '1970-01-01 10:00'", "guide 1 --at now-20000d",
+                          "search 1 title x --from '2100-01-01 00:00'"}) {
+    ToolRun run = Kestro(bad);
+    EXPECT_EQ(run.exit_code, 2) << bad;
+    EXPECT_THAT(run.err, HasSubstr("\"YYYY-MM-DD HH:MM\", \"HH:MM\" (today)")) << bad;
+  }
+}
+
+TEST_F(ScheduleCommands, RecordRefusesWindowsThatCannotBeMeant) {
+  ToolRun over = Kestro("record 1 --channel 4 --start now-2h --end now-1h --title Gone");
+  EXPECT_EQ(over.exit_code, 1);
+  EXPECT_THAT(over.err, HasSubstr("has already ended"));
+  EXPECT_EQ(Kestro("record 1 --channel 4 --start now+1h --end now+2h --title ' '").exit_code, 2);
+  ToolRun long_one = Kestro("record 1 --channel 4 --start now+1h --end now+26h --title Long");
+  EXPECT_EQ(long_one.exit_code, 2);
+  EXPECT_THAT(long_one.err, HasSubstr("--force"));
+  EXPECT_EQ(Kestro("record 1 --channel 4 --start now+1h --end now+26h --title Long --force").exit_code,
+            0);
+
+  const std::string window = "--start '" + TimeOfDayFromNow(180).second + "' --end '" +
+                             TimeOfDayFromNow(240).second + "'";
+  ASSERT_EQ(Kestro("record 1 --channel 7 --title Once " + window).exit_code, 0);
+  ToolRun twice = Kestro("record 1 --channel 7 --title Again " + window);
+  EXPECT_EQ(twice.exit_code, 1);
+  EXPECT_THAT(twice.err, HasSubstr("already scheduled as #2"));
+  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr("Again")));
 }
 
 }  // namespace

@@ -16,9 +16,14 @@ namespace kestro::testing {
 inline void UseModuleFolders(const TempDir& dir, int tuners, std::string library_dir = {}) {
   if (library_dir.empty()) library_dir = dir / "library/";
   std::filesystem::create_directories(dir / "data");
-  std::string config = "<tuner-config><group lineup=\"1\">";
-  for (int i = 0; i < tuners; ++i) config += "<tuner/>";
-  WriteFile(dir / "data/tuner-configuration.xml", config + "</group></tuner-config>");
+  // `tuners` tuners for each of the first lineups a test adds.
+  std::string config = "<tuner-config>";
+  for (int lineup = 1; lineup <= 3; ++lineup) {
+    config += "<group lineup=\"" + std::to_string(lineup) + "\">";
+    for (int i = 0; i < tuners; ++i) config += "<tuner/>";
+    config += "</group>";
+  }
+  WriteFile(dir / "data/tuner-configuration.xml", config + "</tuner-config>");
   RegistryFile registry;
   registry.SetString(kTVRegistryKey, "library", library_dir);
   registry.SetString(kTVRegistryKey, "data", dir / "data/");

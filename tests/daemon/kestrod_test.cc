@@ -92,7 +92,7 @@ class KestrodTest : public testing::SmallGuideTest {
       std::strftime(text, sizeof text, "'%Y-%m-%d %H:%M:%S'", std::localtime(&t));
       return std::string(text);
     };
-    testing::ToolRun run = Kestro("record 1 --channel 1 --title " + title + " --start " +
+    testing::ToolRun run = Kestro("record 1 --channel id:1 --title " + title + " --start " +
                                   at(ahead) + " --end " + at(ahead + seconds));
     ASSERT_EQ(run.exit_code, 0) << run.err;
   }

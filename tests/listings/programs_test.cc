@@ -103,7 +103,7 @@ TEST_F(ProgramTest, ScheduleOfARecordedProgrammeIsReadOnceAndKept) {
       "values ( 42 , 0 , 1 , %d , 1 , 0 , %d , %d , 0 , 0 , 0 , 0 , 0 , 1 , 0 )",
       {SqlArg::Int(id), SqlArg::Int(DateTimeToDbTime(At(2024, 1, 1, 9))),
        SqlArg::Int(DateTimeToDbTime(At(2024, 1, 1, 10)))});
-  db_->AttachServices(SchedulingAccess());  // as a lineup's listings are opened
+  db_->AttachServices(SchedulingAccess(1));  // as a lineup's listings are opened
   ComPtr<TTableTVProgram> program = GetProgram(db_, id);
   ComPtr<ITVSchedule> first, second;
   ASSERT_EQ(program->GetSchedule(first.ReleaseAndGetAddressOf()), S_OK);

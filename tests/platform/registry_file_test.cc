@@ -105,5 +105,33 @@ TEST_F(RegistryFileTest, MissingFileIsEmptyAndUnwritablePathThrows) {
   }
 }
 
+TEST_F(RegistryFileTest, CheckedLoadNamesTheLineThatDoesNotParse) {
+  const std::string good =
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV]\n\"root\"=\"/srv/tv/\"\n"
+      "\"bin\"=hex:01,02\n";
+  EXPECT_EQ(RegistryFile::LoadChecked(Write(good)).GetString(kTv, "root"), "/srv/tv/");
+  EXPECT_FALSE(RegistryFile::LoadChecked((dir_ / "none.reg").string()).HasKey(kTv));
+
+  const std::pair<std::string, int> damaged[] = {
+      {good + "\"library\"=\"/srv/tv/lib", 6},  // cut short inside a value
+      {good + "[HKEY_LOCAL_MACHINE\\Soft", 6},   // cut short inside a key
+      {"\x7f\x45LF\x02\x01", 1},                 // not a registry file at all
+      {"REGEDIT4\n\"root\"=\"/srv/\"\n", 2},      // a value outside any key
+  };
+  for (const auto& [text, line] : damaged) {
+    const std::string path = Write(text);
+    try {
+      RegistryFile::LoadChecked(path);
+      FAIL() << text;
+    } catch (const Exception& e) {
+      EXPECT_NE(std::string(e.what()).find("\"" + path + "\" is damaged: line " +
+                                           std::to_string(line) + " "),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_NO_THROW(RegistryFile::Load(path)) << "the module still reads what it can";
+  }
+}
+
 }  // namespace
 }  // namespace kestro

@@ -155,7 +155,7 @@ TEST_F(Lineups, SavedValuesReadBackAndTunerCountComesFromTheConfiguration) {
   EXPECT_DOUBLE_EQ(t2, last_update);
   EXPECT_TRUE(ok);
   EXPECT_EQ(status, "");
-  EXPECT_EQ(tuners, 3);
+  EXPECT_EQ(tuners, 2) << "the tuners of the group naming lineup 1 only";
 
   ComPtr<ITVLineup> none = lineup;
   EXPECT_EQ(lineups->GetLineup(id + 1, none.ReleaseAndGetAddressOf()), S_OK);
@@ -280,6 +280,14 @@ TEST_F(Lineups, DatabaseThatCannotBeOpenedFailsTheConstructor) {
         }
       },
       Exception);
+  // Without the registry's library value the library is not the file system's root.
+  LineupLocations unset{"/", locations_.tuner_config_file};
+  try {
+    MakeObject<TTVLineups>(Services(), unset);
+    FAIL() << "opened lineups below /";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "KestroTV is not set up: run kestro setup");
+  }
 }
 
 }  // namespace

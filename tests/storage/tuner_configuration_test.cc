@@ -13,39 +13,49 @@ namespace {
 
 class TunerConfiguration : public ::testing::Test {
  protected:
-  int32_t CountOf(const std::string& xml) {
+  int32_t CountOf(const std::string& xml, int32_t lineup_id) {
     testing::WriteFile(file_, xml);
-    return TunerCount(file_);
+    return TunerCount(file_, lineup_id);
   }
 
   testing::TempDir dir_;
   std::string file_ = dir_ / "tuner-configuration.xml";
 };
 
-TEST_F(TunerConfiguration, EveryTunerOfEveryGroupCounts) {
-  EXPECT_EQ(CountOf("<?xml version=\"1.0\"?>\n"
-                    "<tuner-config>\n"
-                    "  <group lineup=\"7\">\n"
-                    "    <tuner device=\"a\" instance=\"0\" graph=\"\">\n"
-                    "      <tuning id=\"1\" mode=\"dvb\"/>\n"
-                    "      <tuner-properties><tuner-property name=\"x\"/></tuner-properties>\n"
-                    "    </tuner>\n"
-                    "    <tuner device=\"b\" instance=\"1\"/>\n"
-                    "  </group>\n"
-                    "  <group lineup=\"not a number\"><tuner/></group>\n"
-                    "  <other><tuner/></other>\n"
-                    "</tuner-config>\n"),
-            3);
-  EXPECT_EQ(CountOf("<tuner-config/>"), 0);
-  EXPECT_EQ(CountOf("<tuner-config><group/></tuner-config>"), 0);
+TEST_F(TunerConfiguration, ALineupCountsTheTunersOfTheGroupsNamingIt) {
+  const std::string xml =
+      "<?xml version=\"1.0\"?>\n"
+      "<tuner-config>\n"
+      "  <group lineup=\"7\">\n"
+      "    <tuner device=\"a\" instance=\"0\" graph=\"\">\n"
+      "      <tuning id=\"1\" mode=\"dvb\"/>\n"
+      "      <tuner-properties><tuner-property name=\"x\"/></tuner-properties>\n"
+      "    </tuner>\n"
+      "    <tuner device=\"b\" instance=\"1\"/>\n"
+      "  </group>\n"
+      "  <group lineup=\"4\"><tuner/></group>\n"
+      "  <group lineup=\"7\"><tuner/></group>\n"
+      "  <group lineup=\"not a number\"><tuner/></group>\n"
+      "  <other><tuner/></other>\n"
+      "</tuner-config>\n";
+  EXPECT_EQ(CountOf(xml, 7), 3);
+  EXPECT_EQ(CountOf(xml, 4), 1);
+  EXPECT_EQ(CountOf(xml, 1), 0) << "a lineup without a group has no tuners";
+  EXPECT_EQ(CountOf("<tuner-config><group lineup=\"1\"/></tuner-config>", 1), 0);
 }
 
-TEST_F(TunerConfiguration, UnreadableDocumentsCountNoTuners) {
-  EXPECT_EQ(TunerCount(dir_ / "missing.xml"), 0);
-  EXPECT_EQ(CountOf("<tuner-config><group><tuner></group>"), 0);
-  EXPECT_EQ(CountOf("<tuners><group><tuner/></group></tuners>"), 0);
-  EXPECT_EQ(CountOf(""), 0);
-  EXPECT_EQ(TunerCount(dir_.path()), 0);  // a directory
+TEST_F(TunerConfiguration, AnUnreadableDocumentIsAnErrorNamingTheFile) {
+  for (const char* xml : {"<tuner-config><group><tuner></group>", "not xml at all", ""}) {
+    testing::WriteFile(file_, xml);
+    try {
+      TunerCount(file_, 1);
+      FAIL() << "counted tuners of \"" << xml << "\"";
+    } catch (const Exception& e) {
+      EXPECT_NE(std::string(e.what()).find(file_), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(TunerCount(dir_ / "missing.xml", 1), 0) << "no tuners set up yet";
+  EXPECT_THROW(TunerCount(dir_.path(), 1), Exception);  // a directory
 }
 
 TEST_F(TunerConfiguration, BindingReadsAndEditsTheElements) {

@@ -133,28 +133,53 @@ std::string RegistryFile::DefaultPath() {
   return config + "/kestro/registry.reg";
 }
 
-RegistryFile RegistryFile::Load(const std::string& path) {
+RegistryFile RegistryFile::Load(const std::string& path) { return Parse(path, false); }
+
+RegistryFile RegistryFile::LoadChecked(const std::string& path) {
+  if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) return RegistryFile();
+  return Parse(path, true);
+}
+
+RegistryFile RegistryFile::Parse(const std::string& path, bool checked) {
   RegistryFile registry;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return registry;
+  if (!in) {
+    if (!checked) return registry;
+    throw EOSError(Format("Failed to read registry file \"%s\" : %s", path.c_str(),
+                          std::strerror(errno)));
+  }
+  int line_number = 0;
+  const auto bad_line = [&](const std::string& text, const char* what) {
+    if (!checked) return;
+    const std::string shown = text.size() > 60 ? text.substr(0, 60) + "..." : text;
+    throw Exception(Format("The registry file \"%s\" is damaged: line %d %s: \"%s\"",
+                           path.c_str(), line_number, what, shown.c_str()));
+  };
   std::string line;
   Key* current = nullptr;
   bool first = true;
   while (std::getline(in, line)) {
+    ++line_number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    first = false;
     // A trailing backslash continues a hex value on the next line; such values are not kept.
     while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos) {
       std::string next;
       if (!std::getline(in, next)) break;
+      ++line_number;
       line.pop_back();
       line += next;
     }
     const std::string text = Trim(line);
     if (text.empty() || text[0] == ';') continue;
+    if (first) {
+      first = false;
+      if (text == "REGEDIT4" || text == "Windows Registry Editor Version 5.00") continue;
+      bad_line(text, "is not REGEDIT4");
+    }
     if (text.front() == '[') {
       if (text.back() != ']') {
+        bad_line(text, "has no closing ]");
         current = nullptr;
         continue;
       }
@@ -163,6 +188,7 @@ RegistryFile RegistryFile::Load(const std::string& path) {
         registry.DeleteKey(key.substr(1));
         current = nullptr;
       } else if (CleanPath(key).empty()) {
+        bad_line(text, "names no key");
         current = nullptr;
       } else {
         registry.CreateKey(key);
@@ -170,23 +196,36 @@ RegistryFile RegistryFile::Load(const std::string& path) {
       }
       continue;
     }
-    if (!current) continue;
+    if (!current) {
+      bad_line(text, "is not under a [key]");
+      continue;
+    }
     std::string name;
     size_t pos = 0;
     if (text[0] == '@') {
       pos = 1;
     } else if (!ReadQuoted(text, pos, name)) {
+      bad_line(text, "is not a \"name\"=value line");
       continue;
     }
     while (pos < text.size() && text[pos] == ' ') ++pos;
-    if (pos >= text.size() || text[pos] != '=') continue;
+    if (pos >= text.size() || text[pos] != '=') {
+      bad_line(text, "has no =");
+      continue;
+    }
     const std::string rest = Trim(std::string_view(text).substr(pos + 1));
     std::string value;
     if (rest == "-") {
       std::erase_if(current->values, [&](const auto& v) { return SameText(v.first, name); });
     } else if (ParseValue(rest, value)) {
       registry.SetString(current->name, name, value);
+    } else if (!StartsWithText(rest, "hex")) {
+      bad_line(text, "has a value that is not \"text\", dword: or hex:");
     }
+  }
+  if (checked && in.bad()) {
+    throw EOSError(Format("Failed to read registry file \"%s\" : %s", path.c_str(),
+                          std::strerror(errno)));
   }
   return registry;
 }

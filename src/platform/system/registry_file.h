@@ -27,6 +27,10 @@ class RegistryFile {
   // A missing or unreadable file gives an empty registry; malformed lines are skipped.
   static RegistryFile Load(const std::string& path);
   static RegistryFile LoadDefault() { return Load(DefaultPath()); }
+  // As Load for a missing file; a file that cannot be read, or a line that does not parse,
+  // throws Exception naming the file and the line (tools check before they rely on it or
+  // write it back).
+  static RegistryFile LoadChecked(const std::string& path);
 
   // The value, or "" when the key or the value is missing. name "" is the key's default value.
   std::string GetString(std::string_view key, std::string_view name) const;
@@ -49,6 +53,7 @@ class RegistryFile {
     std::string name;  // spelling as first written
     std::vector<std::pair<std::string, std::string>> values;
   };
+  static RegistryFile Parse(const std::string& path, bool checked);
   Key* Find(std::string_view key);
   const Key* Find(std::string_view key) const;
   std::map<std::string, Key> keys_;  // by lower-cased path
