@@ -1,12 +1,11 @@
 // kestro guide, search and program: reading a lineup's guide.
-#include <algorithm>
 #include <map>
-#include <set>
 
 #include "cli/output.h"
 #include "cli/session.h"
 #include "cli/time_arg.h"
 #include "host/host_clock.h"
+#include "host/program_search.h"
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
@@ -124,50 +123,18 @@ int RunSearch(CommandContext& ctx) {
   if ((args.Flag("all") || args.Flag("exact")) && kind != "keywords")
     throw UsageError("--all and --exact go with a keywords search");
 
-  std::vector<ComPtr<ITVProgram>> programs;
-  ComPtr<ITVProgramList> found;
-  if (kind == "title") {
-    CheckHResult(listings->SearchByTitle(text, where, from, limit, found.ReleaseAndGetAddressOf()));
-  } else if (kind == "keywords") {
-    if (args.Flag("all") && args.Flag("exact")) throw UsageError("give --all or --exact, not both");
-    int32_t type = args.Flag("all")     ? TV_KWD_SEARCH_TYPE_ALL
-                   : args.Flag("exact") ? TV_KWD_SEARCH_TYPE_EXACT
-                                        : TV_KWD_SEARCH_TYPE_ANY;
-    CheckHResult(listings->SearchByKeywords(text, type, where, from, limit,
-                                            found.ReleaseAndGetAddressOf()));
-  } else if (kind == "type") {
-    std::string type = AsciiUpper(text);
-    if (type != "MV" && type != "EP" && type != "SH" && type != "SP")
-      throw UsageError("the programme type is one of MV, EP, SH, SP");
-    CheckHResult(listings->SearchByProgramType(type, from, 0, where, limit,
-                                               found.ReleaseAndGetAddressOf()));
-  } else if (kind == "key") {
-    CheckHResult(listings->SearchByEqualityKey(text, where, from, limit,
-                                               found.ReleaseAndGetAddressOf()));
-  } else if (kind == "custom") {
-    if (args.Value("from") || args.Value("limit") || where != 0)
-      throw UsageError("a custom search sets its own time, limit and channels in its lines");
-    std::string error;
-    CheckHResult(listings->CustomSearch(text, &error, found.ReleaseAndGetAddressOf()));
-  } else if (kind == "person") {
-    ComPtr<IKestroItem> people;
-    CheckHResult(listings->GetPeople(text, people.ReleaseAndGetAddressOf()));
-    std::set<int32_t> seen;
-    ForEachItemValue(people.Get(), [&](const std::string&, Variant id) {
-      ComPtr<ITVProgramList> part;
-      CheckHResult(listings->SearchByPerson(id.ToInt32(), where, from, limit,
-                                            part.ReleaseAndGetAddressOf()));
-      for (auto& p : ListItems(part.Get()))
-        if (seen.insert(Get(p.Get(), &ITVProgram::get_ID)).second) programs.push_back(p);
-    });
-    std::stable_sort(programs.begin(), programs.end(), [](const auto& a, const auto& b) {
-      return Get(a.Get(), &ITVProgram::get_StartTime) < Get(b.Get(), &ITVProgram::get_StartTime);
-    });
-    if (limit > 0 && programs.size() > static_cast<size_t>(limit)) programs.resize(limit);
-  } else {
-    throw UsageError("unknown kind of search \"" + kind + "\"");
-  }
-  if (found) programs = ListItems(found.Get());
+  if (kind == "keywords" && args.Flag("all") && args.Flag("exact"))
+    throw UsageError("give --all or --exact, not both");
+  if (kind == "custom" && (args.Value("from") || args.Value("limit") || where != 0))
+    throw UsageError("a custom search sets its own time, limit and channels in its lines");
+  host::ProgramSearch search{kind, text};
+  search.keywords_type = args.Flag("all")     ? TV_KWD_SEARCH_TYPE_ALL
+                         : args.Flag("exact") ? TV_KWD_SEARCH_TYPE_EXACT
+                                              : TV_KWD_SEARCH_TYPE_ANY;
+  search.channel_or_list = where;
+  search.from = from;
+  search.limit = limit;
+  std::vector<ComPtr<ITVProgram>> programs = host::SearchPrograms(listings.Get(), search);
   PrintPrograms(ctx, listings.Get(), programs, format);
   return kExitOk;
 }
