@@ -43,6 +43,8 @@ Json ProgramJson(ITVProgram* p, bool details) {
                {"start", TimeJson(Get(p, &ITVProgram::get_StartTime))},
                {"end", TimeJson(Get(p, &ITVProgram::get_EndTime))},
                {"title", Get(p, &ITVProgram::get_Title)},
+               // What title searches and rules match ("harbour in ljubljana, a").
+               {"search-title", Get(p, &ITVProgram::get_SearchTitle)},
                {"subtitle", Get(p, &ITVProgram::get_Subtitle)},
                {"type", Get(p, &ITVProgram::get_ProgramType)}};
   const int32_t schedule = Get(p, &ITVProgram::get_ScheduleID);

@@ -240,7 +240,8 @@ Json DeleteSchedule(const Request& req, Response&, host::ModuleSession& session)
   ComPtr<ITVScheduler> scheduler = PathScheduler(session, req);
   ComPtr<ITVSchedule> found;
   CheckHResult(scheduler->FindSchedule(id, found.ReleaseAndGetAddressOf()));
-  if (!found) throw HttpError(404, Format("No schedule with id %d", id));
+  if (!found || Get(found.Get(), &ITVSchedule::get_IsDeleted))
+    throw HttpError(404, Format("No schedule with id %d to delete", id));
   bool deleted = false;
   CheckHResult(scheduler->DeleteSchedule(id, kWebUser, "", &deleted));
   if (!deleted) throw Exception(Format("Schedule %d could not be deleted", id));
