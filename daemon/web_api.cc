@@ -38,7 +38,9 @@ WebApi::WebApi(std::string registry_path, std::string root_dir)
       root_dir_(std::move(root_dir)),
       csrf_token_(NewCsrfToken()) {}
 
-WebApi::~WebApi() = default;
+WebApi::~WebApi() {
+  module_thread_.Call([this] { system_ = nullptr; });
+}
 
 void WebApi::Register(httplib::Server& server) {
   AddCall add = [this, &server](const std::string& method, const std::string& pattern,
@@ -67,6 +69,10 @@ void WebApi::Register(httplib::Server& server) {
 
 void WebApi::Answer(const httplib::Request& req, httplib::Response& res, const ApiCall& call) {
   res.set_header("Cache-Control", "no-store");
+  module_thread_.Call([&] { AnswerHere(req, res, call); });
+}
+
+void WebApi::AnswerHere(const httplib::Request& req, httplib::Response& res, const ApiCall& call) {
   try {
     if (ChangesState(req) && req.get_header_value("X-CSRF-Token") != csrf_token_)
       throw HttpError(403, "This call needs the header X-CSRF-Token with the token of "

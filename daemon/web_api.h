@@ -1,8 +1,9 @@
 // The JSON API of the web guide under /api/v1/ (docs/api.md lists every call). It works on the
-// guide through the module's interfaces as kestro does: its own system object, made on the
-// server's worker thread the first time a call needs it and used on that thread alone, with its
-// own database connections; changes go through the same module calls as kestro's, and the
-// recording engine on the plug-in thread sees them through the schedule version.
+// guide through the module's interfaces as kestro does: its own system object with its own
+// database connections, made on the API's own thread the first time a call needs it and used on
+// that thread alone (the server's workers hand each call over and wait). Changes go through the
+// same module calls as kestro's, and the recording engine on the plug-in thread sees them through
+// the schedule version.
 //
 // Answers are JSON; a failure is {"error": "<message>"} with a status that fits: 400 for input
 // that is wrong (the message says what), 403 without the page's CSRF token, 404 for what does not
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "host/module_session.h"
+#include "host/plugin_thread.h"
 #include "platform/exception.h"
 
 namespace httplib {
@@ -65,11 +67,14 @@ class WebApi {
   // Runs `call` with a session of this thread's system object (fresh lineups: another process
   // may have added some), and turns its result or failure into the response.
   void Answer(const httplib::Request& req, httplib::Response& res, const ApiCall& call);
+  // On module_thread_.
+  void AnswerHere(const httplib::Request& req, httplib::Response& res, const ApiCall& call);
 
   const std::string registry_path_;
   const std::string root_dir_;
   const std::string csrf_token_;
-  ComPtr<IKestroTVSystem> system_;  // the worker thread's
+  host::PluginThread module_thread_;  // where every call runs
+  ComPtr<IKestroTVSystem> system_;    // module_thread_'s
 };
 
 // --- shared by the API's files -------------------------------------------------------------

@@ -68,8 +68,9 @@ WebServer::WebServer(WebSettings settings, std::string registry_path, std::strin
 WebServer::~WebServer() { Stop(); }
 
 std::string WebServer::Start() {
-  // One worker: the module's objects of the API stay on one thread. The server owns the queue.
-  server_->new_task_queue = [] { return new httplib::ThreadPool(1); };
+  // A few workers for the connections (a browser holds several open); the API's calls run on a
+  // thread of their own. The server owns the queue.
+  server_->new_task_queue = [] { return new httplib::ThreadPool(4); };
   if (!settings_.password.empty()) {
     const std::string expected =
         httplib::make_basic_authentication_header(kWebUser, settings_.password).second;

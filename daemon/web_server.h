@@ -2,8 +2,8 @@
 // under /api/v1/ (daemon/web_api.h). It listens on the loopback address unless a password is set;
 // with one, every request needs it (HTTP basic authentication, user "kestro").
 //
-// Threads: the server's listener thread accepts; one worker thread answers every request, and
-// the module's objects the API uses are made and used on that thread alone (see WebApi).
+// Threads: the server's listener thread accepts; its workers read requests and serve the pages;
+// every API call runs on the API's own thread, where its module objects live (see WebApi).
 #pragma once
 
 #include <memory>

@@ -152,7 +152,7 @@ async function showProgram(id) {
     el('option', { value: 'until-deleted' }, 'until I delete it'));
   const weekday = ['sun', 'mon', 'tue', 'wed', 'thu', 'fri', 'sat'][start.getDay()];
   const act = (fn) => async () => {
-    try { say(await fn()); } catch (e) { say(e.answer && e.answer.result ? conflictWords(e.answer.result) : e.message, true); }
+    try { say(await fn()); route(); } catch (e) { say(e.answer && e.answer.result ? conflictWords(e.answer.result) : e.message, true); }
   };
   view.replaceChildren(
     el('h2', {}, p.title),
