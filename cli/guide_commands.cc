@@ -1,4 +1,5 @@
 // kestro guide, search and program: reading a lineup's guide.
+#include <fstream>
 #include <map>
 
 #include "cli/output.h"
@@ -6,6 +7,7 @@
 #include "cli/time_arg.h"
 #include "host/host_clock.h"
 #include "host/program_search.h"
+#include "host/xmltv_export.h"
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
@@ -217,6 +219,27 @@ int RunProgram(CommandContext& ctx) {
   return kExitOk;
 }
 
+int RunExportXmltv(CommandContext& ctx) {
+  ArgParser args(ctx.args, {"from", "days", "list", "output"}, {});
+  args.ExpectAtMost(1);
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  const OleDate from = args.Value("from") ? ParseTimeArgument(*args.Value("from"), "from")
+                                          : DateOf(host::NowLocal());
+  const int32_t days = args.IntValue("days", 1, 31).value_or(14);
+  const int32_t list = args.IntValue("list", 1, 1 << 30).value_or(0);
+  if (std::optional<std::string> file = args.Value("output")) {
+    std::ofstream out(*file, std::ios::binary | std::ios::trunc);
+    if (!out) throw Exception("Failed to create \"" + *file + "\"");
+    host::WriteXmltv(listings.Get(), from, from + days, list, out);
+    if (!out.flush()) throw Exception("Failed to write \"" + *file + "\"");
+  } else {
+    host::WriteXmltv(listings.Get(), from, from + days, list, ctx.out);
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 std::vector<Command> GuideCommands() {
@@ -250,6 +273,14 @@ std::vector<Command> GuideCommands() {
        RunSearch},
       {"program", "kestro program LINEUP PROGRAM-ID",
        "every detail of one programme, with its genres and people", "", RunProgram},
+      {"export xmltv",
+       "kestro export xmltv LINEUP [--from TIME] [--days N] [--list ID] [--output FILE]",
+       "the guide as XMLTV, for other media players",
+       "  --from TIME        programmes running from this time (default today 00:00)\n"
+       "  --days N           for this many days (default 14)\n"
+       "  --list ID          only the channels of this channel list\n"
+       "  --output FILE      write to FILE (default standard output)\n" + times,
+       RunExportXmltv},
   };
 }
 

@@ -81,7 +81,7 @@ void WebApi::AnswerHere(const httplib::Request& req, httplib::Response& res, con
     host::ModuleSession session(system_);
     Json body = call(req, res, session);
     if (res.status <= 0) res.status = 200;
-    res.set_content(body.dump(), kJson);
+    if (res.body.empty()) res.set_content(body.dump(), kJson);  // else the call's own content
     return;
   } catch (const HttpError& e) {
     res.status = e.Status();

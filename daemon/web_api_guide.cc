@@ -4,12 +4,14 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "daemon/web_api.h"
 #include "host/daemon_files.h"
 #include "host/host_clock.h"
 #include "host/input_error.h"
 #include "host/program_search.h"
+#include "host/xmltv_export.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
 #include "platform/text/text.h"
@@ -278,6 +280,26 @@ Json Status(const std::string& root_dir, host::ModuleSession& session) {
   return json;
 }
 
+// The guide as XMLTV: ?lineup=ID (default the first) from a time (default today) for some days.
+Json Xmltv(const Request& req, Response& res, host::ModuleSession& session) {
+  const int32_t lineup_id = web::IntParam(req, "lineup", 1, 1 << 30, 0);
+  ComPtr<ITVLineup> lineup;
+  if (lineup_id > 0) {
+    lineup = session.LineupById(lineup_id);
+  } else if (Get(session.Lineups(), &ITVLineups::get_Count) > 0) {
+    CheckHResult(session.Lineups()->get_Items(0, lineup.ReleaseAndGetAddressOf()));
+  }
+  if (!lineup) throw HttpError(404, Format("No lineup with id %d", lineup_id));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  const OleDate from = web::TimeParam(req, "from", DateOf(host::NowLocal()));
+  const int32_t days = web::IntParam(req, "days", 1, 31, 14);
+  std::ostringstream xml;
+  host::WriteXmltv(listings.Get(), from, from + days, web::IntParam(req, "list", 1, 1 << 30, 0),
+                   xml);
+  res.set_content(xml.str(), "application/xml; charset=utf-8");
+  return nullptr;
+}
+
 }  // namespace
 
 void AddGuideCalls(const AddCall& add, const std::string& root_dir) {
@@ -287,6 +309,7 @@ void AddGuideCalls(const AddCall& add, const std::string& root_dir) {
   add("GET", R"(/lineups/([^/]+)/guide)", Guide);
   add("GET", R"(/lineups/([^/]+)/programs/([^/]+))", Program);
   add("GET", R"(/lineups/([^/]+)/search)", Search);
+  add("GET", "/xmltv", Xmltv);
   add("GET", "/status", [root_dir](const Request&, Response&, host::ModuleSession& session) {
     return Status(root_dir, session);
   });

@@ -130,6 +130,11 @@ TEST_F(WebApiTest, GuideChannelsProgrammesAndSearchesReadTheSampleGuide) {
 
   EXPECT_EQ(Call("GET", "/api/v1/lineups/1/channels").body.size(), 10u);
   EXPECT_EQ(Call("GET", "/api/v1/status").body["lineups"][0]["last-update-ok"], true);
+  httplib::Result xmltv = client_->Get("/api/v1/xmltv?lineup=1&days=1");
+  ASSERT_TRUE(xmltv);
+  EXPECT_EQ(xmltv->get_header_value("Content-Type"), "application/xml; charset=utf-8");
+  EXPECT_THAT(xmltv->body, HasSubstr("<channel id=\"ch5.example\">"));
+  EXPECT_THAT(xmltv->body, HasSubstr(" channel=\"ch5.example\">"));
   // The pages come from the same server.
   httplib::Result page = client_->Get("/");
   ASSERT_TRUE(page);
