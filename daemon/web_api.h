@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "host/module_session.h"
@@ -43,13 +42,14 @@ class HttpError : public Exception {
 };
 
 // What each part of the API adds its calls to. A call gets the request, the response (for its
-// status) and a module session of the worker thread, and returns the answer's JSON.
+// status, or content of its own) and a module session of the API's thread, and returns the
+// answer's JSON.
 using ApiCall =
     std::function<Json(const httplib::Request&, httplib::Response&, host::ModuleSession&)>;
 using AddCall =
     std::function<void(const std::string& method, const std::string& pattern, ApiCall call)>;
 
-// Lineups, channels, guide, programmes, searches, status.
+// Lineups, channels, guide, programmes, searches, XMLTV, status.
 void AddGuideCalls(const AddCall& add, const std::string& root_dir);
 // Schedules and rules.
 void AddScheduleCalls(const AddCall& add);
