@@ -2,6 +2,7 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "cli/time_arg.h"
+#include "host/rule_options.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
 #include "platform/text/text.h"
@@ -61,50 +62,32 @@ int RunRecord(CommandContext& ctx) {
   ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
   ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
   ComPtr<ITVScheduler> scheduler = GetObject(listings.Get(), &ITVListings::GetScheduler);
-  ComPtr<ITVSchedule> schedule = GetObject(scheduler.Get(), &ITVScheduler::CreateSchedule);
-
+  host::ScheduleOptions options;
+  options.before = before;
+  options.after = after;
+  options.soft_before = Seconds(args, "soft-before");
+  options.soft_after = Seconds(args, "soft-after");
+  options.delete_on_conflict = args.Flag("delete-on-conflict");
+  options.wake_up = !args.Flag("no-wake");
+  options.keep = keep == "until-deleted" ? TV_KEEP_UNTIL_DELETED : TV_KEEP_UNTIL_SPACE_NEEDED;
+  options.folder = args.Value("folder");
+  options.quality = args.Value("quality");
+  options.title = args.Value("title");
+  ComPtr<ITVSchedule> schedule;
   if (args.Positionals().size() == 2) {  // a programme of the guide
     if (args.Value("channel") || args.Value("start") || args.Value("end"))
       throw UsageError("give a PROGRAM-ID or --channel/--start/--end, not both");
     int32_t id = 0;
     if (!TryStrToInt(args.Positionals()[1], &id)) throw UsageError("PROGRAM-ID is a number");
-    ComPtr<ITVProgram> program;
-    CheckHResult(listings->FindProgramByID(id, program.ReleaseAndGetAddressOf()));
-    if (!program) throw Exception(Format("No programme with id %d", id));
-    CheckHResult(schedule->put_ProgramID(id));
-    CheckHResult(schedule->put_ChannelID(Get(program.Get(), &ITVProgram::get_ChannelID)));
-    CheckHResult(schedule->put_Title(args.Value("title").value_or(
-        Get(program.Get(), &ITVProgram::get_Title))));
-    // The reserved window includes the hard padding.
-    CheckHResult(schedule->put_StartTime(Get(program.Get(), &ITVProgram::get_StartTime) -
-                                         before * kOneSecond));
-    CheckHResult(schedule->put_EndTime(Get(program.Get(), &ITVProgram::get_EndTime) +
-                                       after * kOneSecond));
+    schedule = host::NewProgramSchedule(scheduler.Get(), listings.Get(), id, options);
   } else {  // a bare time window on a channel
     std::optional<int32_t> channel = args.IntValue("channel", 1, 1 << 30);
     if (!channel || !args.Value("start") || !args.Value("end") || !args.Value("title"))
       throw UsageError("give a PROGRAM-ID, or --channel, --start, --end and --title");
-    ComPtr<ITVChannel> found;
-    CheckHResult(listings->FindChannelByID(*channel, found.ReleaseAndGetAddressOf()));
-    if (!found) throw Exception(Format("No channel with id %d", *channel));
-    CheckHResult(schedule->put_ChannelID(*channel));
-    CheckHResult(schedule->put_Title(*args.Value("title")));
-    CheckHResult(schedule->put_StartTime(ParseTimeArgument(*args.Value("start"), "start") -
-                                         before * kOneSecond));
-    CheckHResult(schedule->put_EndTime(ParseTimeArgument(*args.Value("end"), "end") +
-                                       after * kOneSecond));
+    schedule = host::NewWindowSchedule(scheduler.Get(), listings.Get(), *channel,
+                                       ParseTimeArgument(*args.Value("start"), "start"),
+                                       ParseTimeArgument(*args.Value("end"), "end"), options);
   }
-  CheckHResult(schedule->put_HardPaddingBefore(before));
-  CheckHResult(schedule->put_HardPaddingAfter(after));
-  CheckHResult(schedule->put_SoftPaddingBefore(Seconds(args, "soft-before")));
-  CheckHResult(schedule->put_SoftPaddingAfter(Seconds(args, "soft-after")));
-  CheckHResult(schedule->put_DeleteOnConflict(args.Flag("delete-on-conflict")));
-  CheckHResult(schedule->put_WakeUp(!args.Flag("no-wake")));
-  CheckHResult(schedule->put_KeepUntil(keep == "until-deleted" ? TV_KEEP_UNTIL_DELETED
-                                                               : TV_KEEP_UNTIL_SPACE_NEEDED));
-  if (auto folder = args.Value("folder")) CheckHResult(schedule->put_Folder(*folder));
-  if (auto quality = args.Value("quality")) CheckHResult(schedule->put_Quality(*quality));
-  CheckHResult(schedule->put_CreatedBy("USER"));
 
   ComPtr<ITVScheduleResult> result;
   CheckHResult(scheduler->AddSchedule(schedule.Get(), result.ReleaseAndGetAddressOf()));

@@ -2,16 +2,13 @@
 
 #include "cli/args.h"
 #include "host/host_clock.h"
-#include "platform/time/date_expression.h"
 #include "platform/time/format_settings.h"
 
 namespace kestro::cli {
 
 OleDate ParseTimeArgument(const std::string& text, const std::string& option) {
-  const OleDate now = host::NowLocal();
   OleDate value = 0;
-  if (ParseDateExpression(text, now, &value)) return value;
-  if (TryStrToDateTime(text, now, &value) && value > 0) return value;
+  if (host::ParseLocalTime(text, &value)) return value;
   throw UsageError("--" + option + " takes \"YYYY-MM-DD HH:MM\" or an expression such as " +
                    "\"now\" or \"today+1d20h\", not \"" + text + "\"");
 }

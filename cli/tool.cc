@@ -125,7 +125,8 @@ int RunTool(const std::vector<std::string>& all_args, std::ostream& out, std::os
   }
   try {
     return command->run(ctx);
-  } catch (const UsageError& e) {
+  } catch (const host::InputError& e) {  // UsageError, or the host's option checks
+
     err << "kestro " << command->name << ": " << e.what() << "\nusage: " << command->usage << "\n";
     return kExitUsage;
   } catch (const std::exception& e) {

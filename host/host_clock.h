@@ -1,11 +1,17 @@
 // The host's own "now" (its log lines, the tool's default times): the real Env's clock.
 #pragma once
 
+#include <string>
+
 #include "kestro/ole_date.h"
 
 namespace kestro::host {
 
 // The local time now, as an OLE date.
 OleDate NowLocal();
+
+// A time a person typed: "YYYY-MM-DD HH:MM[:SS]" (or with "T") in local time, or a date
+// expression such as "now", "today+1d20h", "now-90m". False for anything else.
+bool ParseLocalTime(const std::string& text, OleDate* value);
 
 }  // namespace kestro::host

@@ -1,9 +1,7 @@
 // kestrod as a user runs it: a process of its own on a fresh installation, driven with kestro.
 #include <gmock/gmock.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -12,8 +10,7 @@
 #include <thread>
 
 #include "cli/small_guide.h"
-
-extern char** environ;
+#include "common/kestrod_process.h"
 
 namespace kestro {
 namespace {
@@ -33,23 +30,8 @@ class KestrodTest : public testing::SmallGuideTest {
 
   // Starts kestrod with the tool's registry; its output goes to files of the test.
   pid_t StartDaemon(const std::string& name) {
-    std::vector<std::string> env = {"KESTRO_REGISTRY=" + registry_,
-                                    "XDG_DATA_HOME=" + (dir_ / "xdg"),
-                                    "XDG_RUNTIME_DIR=" + dir_.path()};
-    for (char** e = environ; *e; ++e)
-      if (std::string_view(*e).find("KESTRO_") != 0 && std::string_view(*e).find("XDG_") != 0)
-        env.push_back(*e);
-    std::vector<char*> envp, argv = {const_cast<char*>(KESTRO_DAEMON_FILE), nullptr};
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    const std::string out = dir_ / (name + ".out"), err = dir_ / (name + ".err");
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, KESTRO_DAEMON_FILE, &files, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&files);
+    const pid_t pid = testing::SpawnKestrod(registry_, dir_.path(), name);
+    EXPECT_GT(pid, 0);
     return pid;
   }
   // The exit code of `pid` once it ends, or -1 when it has not ended within `timeout`.
