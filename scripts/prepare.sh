@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libsqlite3-dev libpugixml-dev libexpat1-dev libssl-dev
-          libcurl4-openssl-dev zlib1g-dev tzdata libgtest-dev libgmock-dev nlohmann-json3-dev)
+          libcurl4-openssl-dev libminizip-dev zlib1g-dev tzdata libgtest-dev libgmock-dev
+          nlohmann-json3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

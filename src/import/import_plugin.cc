@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "import/service_plugin.h"
 #include "import/xmltv_plugin.h"
 #include "platform/exception.h"
 
@@ -23,6 +24,7 @@ HRESULT TTVListingsImportPlugin::Import(IKestroItem* properties,
 TTVListingsImportPluginFactory TTVListingsImportPluginFactory::BuiltIn() {
   TTVListingsImportPluginFactory factory;
   factory.Set(std::string(kXMLTVPluginID), &MakeXMLTVListingsWizard);
+  factory.Set(std::string(kListingsServicePluginID), &MakeTribuneListingsWizard);
   return factory;
 }
 

@@ -40,7 +40,7 @@ class TTVListingsImportPluginFactory {
   // Makes a plug-in that reaches the outside world through `env`.
   using Maker = std::function<ComPtr<ITVListingsImportPlugin>(const std::shared_ptr<Env>& env)>;
 
-  // The module's plug-ins: XMLTV. The listings service's id makes none yet.
+  // The module's plug-ins: XMLTV and the listings download service.
   static TTVListingsImportPluginFactory BuiltIn();
 
   // From now on `plugin_id` answers with what `maker` makes (a maker returning null stands for an

@@ -86,6 +86,8 @@ class Transfer {
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_PREREQFUNCTION, &Transfer::OnConnected);
+    curl_easy_setopt(curl_, CURLOPT_PREREQDATA, this);
     curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
     curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
@@ -115,6 +117,13 @@ class Transfer {
       return 0;
     }
     return bytes;
+  }
+
+  static int OnConnected(void* self_ptr, char*, char*, int, int) {
+    auto* self = static_cast<Transfer*>(self_ptr);
+    if (self->sink_.OnConnected()) return CURL_PREREQFUNC_OK;
+    self->canceled_ = true;
+    return CURL_PREREQFUNC_ABORT;
   }
 
   static size_t OnBody(char* data, size_t size, size_t count, void* self_ptr) {
