@@ -60,7 +60,7 @@ constexpr const char* kTitles[] = {
 constexpr const char* kFirstNames[] = {"Ann", "Ben", "Carla", "Dev", "Elif", "Jos\x82", "Mia",
                                        "Noah", "Ola", "Ren\x82"};
 constexpr const char* kLastNames[] = {"Lee", "Moreno", "Okafor", "Smith", "Tanaka", "M\x81ller",
-                                      "Nu\xA4ez", "Byrne", "Costa", "Ivanova"};
+                                      "Nu\xA4" "ez", "Byrne", "Costa", "Ivanova"};
 constexpr const char* kRoles[] = {"Actor", "Actor", "Actor", "Director", "Host", "Guest Star",
                                   "Producer", "Writer"};
 constexpr const char* kGenres[] = {"Drama", "Comedy", "News", "Documentary", "Sports",

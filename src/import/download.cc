@@ -126,6 +126,9 @@ class Worker : public HttpSink {
     if (request_.timing) request_.timing->end_ms = env_.NowUnixMillis();
     switch (result.outcome) {
       case HttpResult::Outcome::kDone:
+        // A response the sink never saw (a challenge that was not answered) is judged here.
+        if (!request_.accept_any_status && result.status != 200 && failure_.empty())
+          failure_ = Format("Failed to open file : %d", result.status);
         if (!request_.headers_only && received_ == 0 && failure_.empty())
           failure_ = "Failed to download file, it has zero length";
         break;

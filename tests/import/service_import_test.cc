@@ -88,7 +88,7 @@ class ServiceImportTest : public ImportRunTest {
 TEST_F(ServiceImportTest, EveryFieldAndDetailOfARecordArrives) {
   ServiceLine full;
   full.channel = "10021";
-  full.name = "Caf\x82 Espa\xA4a \x81";  // code page 437
+  full.name = "Caf\x82 Espa\xA4" "a \x81";  // code page 437
   full.number = "12";
   full.date = "20290310";
   full.time = "1830";
@@ -202,9 +202,9 @@ TEST_F(ServiceImportTest, EveryFieldAndDetailOfARecordArrives) {
   const std::vector<std::string> log = LastLogMessages();
   EXPECT_THAT(log, Contains("Starting import"));
   EXPECT_THAT(log, Contains(MatchesRegex("Downloaded listings to .*/listings\\.1\\."
-                                         "2029-03-10-12-00-00\\.mlz")));
+                                         "2029-03-10-07-00-00\\.mlz")));
   EXPECT_THAT(log, Contains(MatchesRegex("Unpacked listings to .*/listings\\.1\\."
-                                         "2029-03-10-12-00-00\\.mlt")));
+                                         "2029-03-10-07-00-00\\.mlt")));
   EXPECT_THAT(log, Contains("Counted 4 lines"));
   EXPECT_THAT(log, Contains("Processed 4 program(s)"));
 }
@@ -225,7 +225,7 @@ TEST_F(ServiceImportTest, AnswersThatAreNoListingsFailWithTheServicesReason) {
 
   // Large answers are taken for archives: their own unpacking error is reported.
   std::mt19937 random(7);
-  std::string noise(3 << 19, ' ');
+  std::string noise(3 << 20, ' ');
   for (char& c : noise) c = static_cast<char>('a' + random() % 26);
   Answer(noise);
   EXPECT_THAT(ImportError(), AllOf(StartsWith(std::string(kFailed) + "There was a problem "
@@ -295,6 +295,7 @@ TEST_F(ServiceImportTest, ProgressCountsLinesAndStopCancels) {
     line.channel = "C" + std::to_string(i % 5);
     line.number = std::to_string(i % 5 + 1);
     line.date = "20290311";
+    line.duration = "0020";
     line.time = Format("%02d%02d", (i / 5) * 20 / 60, (i / 5) * 20 % 60);
     line.title = "Show " + std::to_string(i);
     lines.push_back(line.Text());
