@@ -67,6 +67,7 @@ class LoopbackServer {
     thread_.join();
   }
 
+  int port() const { return port_; }
   std::string Url(const std::string& path) const {
     return Format("http://127.0.0.1:%d%s", port_, path.c_str());
   }

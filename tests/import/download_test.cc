@@ -20,10 +20,12 @@
 namespace kestro::testing {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Pair;
+using ::testing::StartsWith;
 
 // Headers and then the body in `pieces` pieces, `gap_ms` apart.
 LoopbackServer::Answer Trickle(const std::string& head, int pieces, int gap_ms) {
@@ -175,6 +177,33 @@ TEST_F(DownloadTest, ProgressReportsAndCancelling) {
   EXPECT_EQ(Fetch(request), "EDownloadCanceled: canceled");
   canceller.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST_F(DownloadTest, AServerWithAnUntrustedCertificateIsRefused) {
+  if (!std::filesystem::exists("/usr/bin/openssl")) GTEST_SKIP() << "no openssl";
+  TempDir dir;
+  ASSERT_EQ(std::system(("cd '" + dir.path() + "' && /usr/bin/openssl req -x509 -newkey rsa:2048 "
+                         "-nodes -keyout key.pem -out cert.pem -subj /CN=127.0.0.1 -days 1 "
+                         "2>/dev/null").c_str()),
+            0);
+  // A free port: taken from the system, then handed to the TLS server.
+  const int port = LoopbackServer({}).port();
+  std::unique_ptr<ChildProcess> server = env_->StartProcess(
+      {"/usr/bin/openssl",
+       {"s_server", "-accept", Format("127.0.0.1:%d", port), "-cert", "cert.pem", "-key",
+        "key.pem", "-www", "-quiet"},
+       dir.path(),
+       {}});
+  const std::string url = Format("https://127.0.0.1:%d/", port);
+  std::string answer;
+  for (int i = 0; i < 50; ++i) {
+    answer = Fetch(Get(url));
+    if (answer.find("Couldn't connect") == std::string::npos &&
+        answer.find("Failed to connect") == std::string::npos)
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_THAT(answer, AllOf(StartsWith("Exception: "), HasSubstr("certificate")));
 }
 
 TEST_F(DownloadTest, FileUrlsCopyTheLocalFile) {
