@@ -75,7 +75,8 @@ class ServiceImportTest : public ImportRunTest {
   }
 
   ComPtr<ITVProgram> ProgramTitled(const std::string& title) {
-    const int32_t id = Listings()->QueryInt("select id from programs where title = '" + title + "'");
+    const int32_t id =
+        Listings()->QueryInt("select id from programs where title = '" + title + "'");
     ComPtr<ITVListings> listings;
     Reloaded()->GetListings(listings.ReleaseAndGetAddressOf());
     ComPtr<ITVProgram> program;
