@@ -19,6 +19,8 @@
 #include <ctime>
 #include <string>
 
+#include "generator_random.h"
+
 namespace service_generator {
 
 struct Options {
@@ -30,27 +32,7 @@ struct Options {
   bool text = false;
 };
 
-// splitmix64: the same sequence on every platform.
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  uint64_t Next() {
-    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  int Range(int low, int high) {
-    return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1));
-  }
-  template <size_t N>
-  const char* Pick(const char* const (&items)[N]) {
-    return items[Next() % N];
-  }
-
- private:
-  uint64_t state_;
-};
+using generator::Random;
 
 // Code page 437 bytes: \x82 e-acute, \x81 u-umlaut, \xA4 n-tilde, \x87 c-cedilla.
 constexpr const char* kTitles[] = {
@@ -108,11 +90,12 @@ std::string Record(Random& random, int channel, int64_t start_minute, int length
   std::strftime(hhmm, sizeof hhmm, "%H%M", &utc);
   std::snprintf(duration, sizeof duration, "%02d%02d", length / 60, length % 60);
   const char* title = random.Pick(kTitles);
+  const int episode = random.Range(1, 200);
+  const char* type = random.Pick(kTypes);
   std::string line = "I" + std::to_string(10000 + channel) + "|" + std::to_string(channel + 2) +
                      "|K" + std::to_string(channel) + (channel % 7 == 0 ? " T\x82l\x82" : "") +
                      "|EP" + std::to_string(serial) + "|" + date + "|" + hhmm + "|" + duration +
-                     "|" + title + "|Episode " + std::to_string(random.Range(1, 200)) +
-                     "|TV-PG|NR|" + random.Pick(kTypes);
+                     "|" + title + "|Episode " + std::to_string(episode) + "|TV-PG|NR|" + type;
   std::string details[176];
   details[0] = std::to_string(random.Range(0, 2));
   details[1] = details[0] == "0" ? "0" : "2";
@@ -140,8 +123,10 @@ std::string Record(Random& random, int channel, int64_t start_minute, int length
   details[170] = std::string("The long description of ") + title +
                  ", with the plot of the episode told in a few more words than the short one.";
   details[171] = "Studio " + std::to_string(random.Range(1, 9));
-  details[175] = std::to_string(random.Range(1990, 2024)) + "0" +
-                 std::to_string(random.Range(1, 9)) + "1" + std::to_string(random.Range(0, 9));
+  const int year = random.Range(1990, 2024);
+  const int month = random.Range(1, 9);
+  const int day = random.Range(10, 19);
+  details[175] = std::to_string(year) + "0" + std::to_string(month) + std::to_string(day);
   for (const std::string& detail : details) line += "|" + detail;
   return line + "\r\n";
 }

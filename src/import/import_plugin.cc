@@ -21,6 +21,13 @@ HRESULT TTVListingsImportPlugin::Import(IKestroItem* properties,
   });
 }
 
+std::string PluginProperty(IKestroItem* properties, const char* name) {
+  if (!properties) return {};
+  Variant value;
+  CheckHResult(properties->GetValue(name, Variant(), &value));
+  return VarToStr(value);
+}
+
 TTVListingsImportPluginFactory TTVListingsImportPluginFactory::BuiltIn() {
   TTVListingsImportPluginFactory factory;
   factory.Set(std::string(kXMLTVPluginID), &MakeXMLTVListingsWizard);

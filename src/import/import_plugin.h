@@ -33,6 +33,9 @@ class TTVListingsImportPlugin : public TKestroTVObject<ITVListingsImportPlugin> 
                          std::string& error_message) = 0;
 };
 
+// The text of the plug-in property `name`; empty when there are no properties or no such value.
+std::string PluginProperty(IKestroItem* properties, const char* name);
+
 // The plug-ins an import can run, by id. The module's system object holds the built-in set and
 // passes it down with its Env; tests pass a set of their own.
 class TTVListingsImportPluginFactory {

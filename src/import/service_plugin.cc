@@ -20,13 +20,6 @@ namespace {
 // A failure that is the run's whole message, not to be prefixed as an unexpected error.
 KESTRO_DECLARE_EXCEPTION(EImportStopped, Exception);
 
-std::string Text(IKestroItem* properties, const char* name) {
-  if (!properties) return {};
-  Variant value;
-  CheckHResult(properties->GetValue(name, Variant(), &value));
-  return VarToStr(value);
-}
-
 // A query value with everything but unreserved characters %-escaped.
 std::string QueryValue(const std::string& text) {
   std::string out;
@@ -60,14 +53,14 @@ TTribuneListingsWizard::TTribuneListingsWizard(std::shared_ptr<Env> env, Options
     : env_(std::move(env)), options_(options) {}
 
 void TTribuneListingsWizard::ReadProperties(IKestroItem* properties) {
-  country_ = Text(properties, "country");
-  headend_id_ = Text(properties, "headend-id");
-  device_id_ = Text(properties, "device-id");
-  service_url_ = Trim(Text(properties, "service-url"));
+  country_ = PluginProperty(properties, "country");
+  headend_id_ = PluginProperty(properties, "headend-id");
+  device_id_ = PluginProperty(properties, "device-id");
+  service_url_ = Trim(PluginProperty(properties, "service-url"));
   if (service_url_.empty()) service_url_ = Config().service_url;
   while (!service_url_.empty() && service_url_.back() == '/') service_url_.pop_back();
   ignored_channels_.clear();
-  for (const std::string& id : Split(Text(properties, "ignored-channels"), ',')) {
+  for (const std::string& id : Split(PluginProperty(properties, "ignored-channels"), ',')) {
     const std::string trimmed = Trim(id);
     if (!trimmed.empty()) ignored_channels_.insert(UnicodeLower(trimmed));
   }
