@@ -177,38 +177,22 @@ std::vector<Command> LineupCommands() {
        "  --name NAME       the lineup's name\n"
        "  --plugin P        the import plug-in: xmltv, service or a plug-in id {...}\n"
        "  --set KEY=VALUE   a setting of the plug-in (repeatable)\n"
-       "Settings of the xmltv plug-in:
-"
-       "  mode=I            import the listings files of dir (*.xml, *.xmltv, also .gz); any
-"
-       "                    other mode runs the grabber exe with grabber, params and days
-"
-       "  after-import=...  nothing, delete or rename (directory mode)
-"
-       "  lang=CODE         the preferred language of titles and descriptions
-"
-       "  timezone=ZONE     the zone of times the listings write without one: Local (the
-"
-       "                    default), UTC, an offset such as +0100 or +01:00, or a zone name
-"
-       "                    such as Europe/Berlin or America/New_York, whose summer time
-"
-       "                    applies date by date
-"
-       "Settings of the service plug-in:
-"
-       "  headend-id=ID     the headend (provider) whose listings are fetched
-"
-       "  country=CODE      the country code sent to the service
-"
-       "  device-id=ID      the device identifier sent to the service
-"
-       "  ignored-channels=ID,...  channel ids not imported unless the guide has them already
-"
-       "  service-url=URL   the service's endpoint (default: the registry value service-url,
-"
-       "                    else https://listings.kestrotv.org)
-",
+       "Settings of the xmltv plug-in:\n"
+       "  mode=I            import the listings files of dir (*.xml, *.xmltv, also .gz); any\n"
+       "                    other mode runs the grabber exe with grabber, params and days\n"
+       "  after-import=...  nothing, delete or rename (directory mode)\n"
+       "  lang=CODE         the preferred language of titles and descriptions\n"
+       "  timezone=ZONE     the zone of times the listings write without one: Local (the\n"
+       "                    default), UTC, an offset such as +0100 or +01:00, or a zone name\n"
+       "                    such as Europe/Berlin or America/New_York, whose summer time\n"
+       "                    applies date by date\n"
+       "Settings of the service plug-in:\n"
+       "  headend-id=ID     the headend (provider) whose listings are fetched\n"
+       "  country=CODE      the country code sent to the service\n"
+       "  device-id=ID      the device identifier sent to the service\n"
+       "  ignored-channels=ID,...  channel ids not imported unless the guide has them already\n"
+       "  service-url=URL   the service's endpoint (default: the registry value service-url,\n"
+       "                    else https://listings.kestrotv.org)\n",
        RunAdd},
       {"lineup list", "kestro lineup list [--format table|tsv|json]",
        "list the lineups with their plug-in, tuners and last import",
