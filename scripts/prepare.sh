@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libsqlite3-dev libpugixml-dev libexpat1-dev libssl-dev
-          libcurl4-openssl-dev zlib1g-dev tzdata libgtest-dev libgmock-dev nlohmann-json3-dev libcpp-httplib-dev)
+          libcurl4-openssl-dev libminizip-dev zlib1g-dev tzdata libgtest-dev libgmock-dev nlohmann-json3-dev libcpp-httplib-dev)
 if [ "${KESTRO_BROWSER_TESTS:-0}" = 1 ]; then
   packages+=(chromium chromium-driver python3-selenium)
 fi

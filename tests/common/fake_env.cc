@@ -235,7 +235,7 @@ HttpResult FakeEnv::HttpGet(const HttpRequest& request, HttpSink& sink) {
   if (answer->outcome != HttpResult::Outcome::kDone) return result;
   result.status = answer->status;
   const auto size = static_cast<int64_t>(answer->body.size());
-  if (!sink.OnResponse(answer->status, size, answer->headers) ||
+  if (!sink.OnConnected() || !sink.OnResponse(answer->status, size, answer->headers) ||
       (!request.headers_only &&
        (!sink.OnData(answer->body) || !sink.OnProgress(size, size)))) {
     result.outcome = HttpResult::Outcome::kCanceled;

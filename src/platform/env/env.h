@@ -113,6 +113,9 @@ struct HttpRequest {
 class HttpSink {
  public:
   virtual ~HttpSink() = default;
+  // The connection to the server (or the proxy) stands and the request is about to go out; once
+  // per connection made.
+  virtual bool OnConnected() { return true; }
   // The final response (after redirects) has come: its status, its length (-1 when the server
   // gives none) and its header lines ("Name: value"), before any of its body.
   virtual bool OnResponse(int32_t status, int64_t content_length,
