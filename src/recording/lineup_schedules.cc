@@ -444,6 +444,9 @@ ComPtr<IKestroItem> TLineupSchedules::ScheduleItem(TTVSchedule& schedule, OleDat
     SetValue(i, "tuner-channel", channel->fields().number);
     SetValue(i, "channel-number", channel->fields().number);
     SetValue(i, "channel-frequency", channel->fields().frequency);
+    // What a stream source finds the channel by.
+    SetValue(i, "channel-name", channel->fields().short_name);
+    SetValue(i, "channel-external-id", channel->fields().external_id);
   }
   const RecordingTags tags =
       BuildRecordingTags(schedule, item.Get(), "tag:", services_.env->NowLocal());
