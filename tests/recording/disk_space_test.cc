@@ -27,7 +27,9 @@ using ::testing::Not;
 
 constexpr int64_t kGB = kBytesPerGB;
 
-OleDate March(int day, int hour = 20) { return EncodeDateTime({2030, 3, day, hour, 0, 0, 0}); }
+OleDate March(int day, int hour = 20, int minute = 0) {
+  return EncodeDateTime({2030, 3, day, hour, minute, 0, 0});
+}
 
 class DiskSpaceTest : public ::testing::Test {
  protected:
