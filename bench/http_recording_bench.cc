@@ -62,7 +62,13 @@ pid_t StartServer(int* port, int* control, int* results) {
       char byte;
       while (read(to_child[0], &byte, 1) > 0) {
       }
-      for (int64_t bytes : server.StreamBytesSent()) sent += std::to_string(bytes) + " ";
+      // One connection per stream: the bytes sent, by stream number.
+      std::vector<int64_t> bytes(kStreams, -1);
+      for (const auto& [path, sent_bytes] : server.StreamBytesSent()) {
+        const int stream = std::atoi(path.c_str() + path.rfind('/') + 1) - 1;
+        if (stream >= 0 && stream < kStreams) bytes[stream] = sent_bytes;
+      }
+      for (int64_t b : bytes) sent += std::to_string(b) + " ";
     }
     sent += "\n";
     if (write(from_child[1], sent.data(), sent.size()) < 0) _exit(1);

@@ -97,8 +97,9 @@ int RunDelete(CommandContext& ctx) {
   args.ExpectAtMost(1);
   ComPtr<host::TMediaLibrary> library = OpenLibrary();
   const RecordingEntry e = FindRecording(*library, args.Positional(0, "RECORDING-ID"));
+  const int64_t id = e.item->ID();
   const std::vector<std::string> files = host::DeleteRecording(*library, e);
-  ctx.out << "Deleted recording " << e.item->ID() << " \"" << e.title << "\"\n";
+  ctx.out << "Deleted recording " << id << " \"" << e.title << "\"\n";
   for (const std::string& file : files) ctx.out << "  removed " << file << "\n";
   return kExitOk;
 }

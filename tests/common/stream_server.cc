@@ -96,7 +96,7 @@ void StreamServer::DropAfter(int64_t bytes, int connections) {
   drops_left_ = connections;
 }
 
-std::vector<int64_t> StreamServer::StreamBytesSent() const {
+std::vector<std::pair<std::string, int64_t>> StreamServer::StreamBytesSent() const {
   MutexLock lock(mutex_);
   return sent_;
 }
@@ -130,7 +130,7 @@ void StreamServer::Answer(UniqueFd client) {
     {
       MutexLock lock(mutex_);
       slot = sent_.size();
-      sent_.push_back(0);
+      sent_.emplace_back(path, 0);
     }
     SendStream(client.get(), slot);
     return;
@@ -168,7 +168,7 @@ void StreamServer::SendStream(int fd, size_t slot) {
     if (due > packets) {
       if (!SendAll(fd, StreamPackets(packets, due - packets))) return;
       MutexLock lock(mutex_);
-      sent_[slot] += (due - packets) * kPacket;
+      sent_[slot].second += (due - packets) * kPacket;
       packets = due;
     }
     if (limit >= 0 && packets * kPacket >= limit) return;  // dropped

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/system/mutex.h"
@@ -36,8 +37,8 @@ class StreamServer {
   void Serve(const std::string& path, std::string body);
   // The next `connections` streams close after `bytes` bytes.
   void DropAfter(int64_t bytes, int connections = 1);
-  // The bytes each stream connection sent, in the order they came.
-  std::vector<int64_t> StreamBytesSent() const;
+  // The path and the bytes sent of each stream connection, in the order they came.
+  std::vector<std::pair<std::string, int64_t>> StreamBytesSent() const;
 
  private:
   void Accept();
@@ -52,7 +53,7 @@ class StreamServer {
   std::map<std::string, std::string> bodies_ GUARDED_BY(mutex_);
   int64_t drop_after_ GUARDED_BY(mutex_) = 0;
   int drops_left_ GUARDED_BY(mutex_) = 0;
-  std::vector<int64_t> sent_ GUARDED_BY(mutex_);
+  std::vector<std::pair<std::string, int64_t>> sent_ GUARDED_BY(mutex_);
   std::vector<std::thread> connections_ GUARDED_BY(mutex_);
   std::thread acceptor_;
 };

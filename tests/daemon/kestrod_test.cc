@@ -177,7 +177,7 @@ TEST_F(KestrodTest, RecordsALiveStreamIntoTheLibraryThatRulesConsult) {
   testing::ToolRun record = Kestro("record 1 1");
   ASSERT_EQ(record.exit_code, 0) << record.err;
   ASSERT_TRUE(Eventually(seconds(30), [&] {
-    return Kestro("recordings list --format tsv").out.find("\tStar Trek\t4 KXYZ\t") !=
+    return Kestro("recordings list --format tsv").out.find("\tStar Trek - Part 0\t4 KXYZ\t") !=
            std::string::npos;
   })) << testing::ReadFile(root_ + "/logs/kestrod.log");
   EXPECT_THAT(Kestro("recordings show 1").out,
