@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
 
   int port = 0, control = -1, results = -1;
   const pid_t server = StartServer(&port, &control, &results);
-  const std::string folder = std::filesystem::temp_directory_path() /
-                             ("kestro-http-bench-" + std::to_string(getpid()));
+  const std::string folder =
+      std::filesystem::temp_directory_path() / ("kestro-http-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
 
   const double cpu_before = CpuSeconds();
@@ -140,11 +140,12 @@ int main(int argc, char** argv) {
     const bool same = data.size() % 188 == 0 && Fnv1a(data) == Fnv1a(expected);
     const int64_t server_sent = i < static_cast<int>(sent.size()) ? sent[i] : -1;
     all_whole = all_whole && same && static_cast<int64_t>(data.size()) <= server_sent;
-    std::printf("stream %d: recorded %lld bytes, server sent %lld (%lld in flight at stop), "
-                "checksum %s\n",
-                i, static_cast<long long>(data.size()), static_cast<long long>(server_sent),
-                static_cast<long long>(server_sent - static_cast<int64_t>(data.size())),
-                same ? "matches" : "DIFFERS");
+    std::printf(
+        "stream %d: recorded %lld bytes, server sent %lld (%lld in flight at stop), "
+        "checksum %s\n",
+        i, static_cast<long long>(data.size()), static_cast<long long>(server_sent),
+        static_cast<long long>(server_sent - static_cast<int64_t>(data.size())),
+        same ? "matches" : "DIFFERS");
   }
   std::printf("CPU %.3f s in total, %.2f%% of a core per stream\n", cpu,
               100.0 * cpu / seconds / kStreams);

@@ -47,8 +47,7 @@ int RunList(CommandContext& ctx) {
   args.ExpectAtMost(0);
   const OutputFormat format = ParseOutputFormat(args.Value("format").value_or("table"));
   ComPtr<host::TMediaLibrary> library = OpenLibrary();
-  TableOutput table(
-      {"id", "title", "channel", "start", "duration", "size", "keep", "watched"});
+  TableOutput table({"id", "title", "channel", "start", "duration", "size", "keep", "watched"});
   for (const RecordingEntry& e : host::ListRecordings(*library)) {
     const std::string title = e.subtitle.empty() ? e.title : e.title + " - " + e.subtitle;
     table.AddRow({std::to_string(e.item->ID()), title, e.channel, FormatTime(e.start),
@@ -109,8 +108,9 @@ int RunPlayPath(CommandContext& ctx) {
   args.ExpectAtMost(1);
   ComPtr<host::TMediaLibrary> library = OpenLibrary();
   const RecordingEntry e = FindRecording(*library, args.Positional(0, "RECORDING-ID"));
-  if (e.size < 0) throw Exception("The file of recording " + args.Positional(0, "") +
-                                  " is missing: \"" + e.file + "\"");
+  if (e.size < 0)
+    throw Exception("The file of recording " + args.Positional(0, "") + " is missing: \"" + e.file +
+                    "\"");
   ctx.out << e.file << "\n";
   return kExitOk;
 }

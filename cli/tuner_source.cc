@@ -71,7 +71,8 @@ std::vector<std::string> DescribeTunerGroups(const std::string& file_name) {
   pugi::xml_document document = Load(file_name);
   std::vector<std::string> lines;
   for (pugi::xml_node group : document.document_element().children("group")) {
-    const auto tuners = std::distance(group.children("tuner").begin(), group.children("tuner").end());
+    const auto tuners =
+        std::distance(group.children("tuner").begin(), group.children("tuner").end());
     std::string backend = Trim(group.attribute("backend").value());
     if (backend.empty()) backend = "test";
     std::string source = backend;

@@ -60,7 +60,8 @@ std::vector<RecordingEntry> ListRecordings(TMediaLibrary& library) {
                              [](const Variant& v) { return v.ToDate(); });
     e.duration_seconds =
         TagOr<double>(*item, "duration", 0.0, [](const Variant& v) { return v.ToDouble(); });
-    e.keep_until = TagOr<int32_t>(*item, "keep_until", 0, [](const Variant& v) { return v.ToInt32(); });
+    e.keep_until =
+        TagOr<int32_t>(*item, "keep_until", 0, [](const Variant& v) { return v.ToInt32(); });
     e.watched = TagOr<bool>(*item, "watched", false, [](const Variant& v) { return v.ToBool(); });
     std::error_code ec;
     const uintmax_t size = fs::file_size(e.file, ec);

@@ -70,8 +70,8 @@ std::string ReadPlaylist(const std::string& source, Env& env) {
     if (result.outcome != HttpResult::Outcome::kDone)
       throw Exception("Failed to fetch the playlist \"" + source + "\" : " + result.error);
     if (result.status / 100 != 2)
-      throw Exception(Format("Failed to fetch the playlist \"%s\" : HTTP %d", source.c_str(),
-                             result.status));
+      throw Exception(
+          Format("Failed to fetch the playlist \"%s\" : HTTP %d", source.c_str(), result.status));
     return std::move(sink.body);
   }
   std::ifstream in(source, std::ios::binary);
@@ -89,8 +89,11 @@ std::vector<M3UEntry> ParseM3U(std::string_view text) {
     const std::string line = Trim(raw);
     if (line.empty()) continue;
     if (StartsWithText(line, "#EXTINF:")) {
-      pending = M3UEntry{{}, Attribute(line, "tvg-id"), Attribute(line, "tvg-chno"),
-                         Attribute(line, "tvg-name"), Title(line)};
+      pending = M3UEntry{{},
+                         Attribute(line, "tvg-id"),
+                         Attribute(line, "tvg-chno"),
+                         Attribute(line, "tvg-name"),
+                         Title(line)};
       has_info = true;
     } else if (line[0] != '#') {
       if (!has_info) pending = M3UEntry{};
@@ -151,9 +154,10 @@ std::string ChannelStreamUrl(const TunerInfo& tuner, const TunerChannel& channel
     if (const M3UEntry* entry = FindM3UChannel(entries, channel)) return entry->url;
     throw Exception("No URL for " + which + " in the playlist \"" + Trim(tuner.m3u) + "\"");
   }
-  throw Exception(Format("No URL for %s: the tuner group of lineup %d names neither "
-                         "\"url-template\" nor \"m3u\"",
-                         which.c_str(), tuner.lineup_id));
+  throw Exception(
+      Format("No URL for %s: the tuner group of lineup %d names neither "
+             "\"url-template\" nor \"m3u\"",
+             which.c_str(), tuner.lineup_id));
 }
 
 }  // namespace kestro::host

@@ -1,6 +1,7 @@
 #include "host/tuners/http_stream.h"
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -27,7 +28,11 @@ class StreamSink final : public HttpSink {
  public:
   StreamSink(RecordingFile& file, const StopSignal& stop, StreamEvents& events, Env& env,
              std::optional<int64_t> gap_since_ms, const std::string& url)
-      : file_(file), stop_(stop), events_(events), env_(env), gap_since_ms_(gap_since_ms),
+      : file_(file),
+        stop_(stop),
+        events_(events),
+        env_(env),
+        gap_since_ms_(gap_since_ms),
         url_(url) {}
 
   bool OnResponse(int32_t status, int64_t, const std::vector<std::string>&) override {
@@ -35,8 +40,33 @@ class StreamSink final : public HttpSink {
     return status / 100 == 2;
   }
 
+  // Nothing may be thrown through the transfer: a failure to write ends it and is thrown again by
+  // Finish.
   bool OnData(std::string_view data) override {
     if (stop_.IsSet()) return false;
+    try {
+      Write(data);
+      return true;
+    } catch (...) {
+      failure_ = std::current_exception();
+      return false;
+    }
+  }
+
+  bool OnProgress(int64_t, int64_t) override { return !stop_.IsSet(); }
+
+  // After the fetch: rethrows a failure to write; a stream that delivered less than the
+  // measuring time still started.
+  void Finish() {
+    if (failure_) std::rethrow_exception(failure_);
+    if (received_ > 0) ReportStart(env_.SteadyMillis());
+  }
+
+  int32_t Status() const { return status_; }
+  int64_t Received() const { return received_; }
+
+ private:
+  void Write(std::string_view data) {
     const int64_t now = env_.SteadyMillis();
     if (received_ == 0) {
       first_data_ms_ = now;
@@ -53,25 +83,14 @@ class StreamSink final : public HttpSink {
       pending_.erase(0, whole);
     }
     if (now - first_data_ms_ >= kMeasureMs) ReportStart(now);
-    return true;
   }
 
-  bool OnProgress(int64_t, int64_t) override { return !stop_.IsSet(); }
-
-  // After the fetch: a stream that delivered less than the measuring time still started.
-  void Finish() {
-    if (received_ > 0) ReportStart(env_.SteadyMillis());
-  }
-
-  int32_t Status() const { return status_; }
-  int64_t Received() const { return received_; }
-
- private:
   void ReportStart(int64_t now) {
     if (reported_) return;
     reported_ = true;
     const int64_t elapsed = std::max<int64_t>(1, now - first_data_ms_);
-    events_.Started(static_cast<int32_t>(std::clamp<int64_t>(received_ * 8 / elapsed, 1, INT32_MAX)));
+    events_.Started(
+        static_cast<int32_t>(std::clamp<int64_t>(received_ * 8 / elapsed, 1, INT32_MAX)));
   }
 
   RecordingFile& file_;
@@ -85,11 +104,13 @@ class StreamSink final : public HttpSink {
   int64_t received_ = 0;
   int64_t first_data_ms_ = 0;
   bool reported_ = false;
+  std::exception_ptr failure_;
 };
 
 class HttpStream final : public TunerStream {
  public:
-  HttpStream(std::shared_ptr<Env> env, std::string url) : env_(std::move(env)), url_(std::move(url)) {}
+  HttpStream(std::shared_ptr<Env> env, std::string url)
+      : env_(std::move(env)), url_(std::move(url)) {}
 
   void Run(RecordingFile& file, const StopSignal& stop, StreamEvents& events) override {
     bool started = false;

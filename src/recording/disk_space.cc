@@ -239,8 +239,7 @@ void TDiskSpace::KeepAtMost(TTVSchedule& schedule) {
 
 // --- deleting --------------------------------------------------------------------------------
 
-void TDiskSpace::DeleteRecording(const std::string& file_name, IMLSection& section,
-                                 IMLItem& item) {
+void TDiskSpace::DeleteRecording(const std::string& file_name, IMLSection& section, IMLItem& item) {
   const bool existed = env_.FileExists(file_name);
   if (existed && env_.RemoveFile(file_name)) {
     log_.Log("DELETE : Failed to delete file");

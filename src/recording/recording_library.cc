@@ -62,8 +62,8 @@ void AddRecordingToLibrary(IKestroSystem& host, ILogger& log, TTVSchedule& sched
   log.Log("ADD : Adding recording to media library");
   ComPtr<IMLSection> section;
   try {
-    CheckHResult(host.OpenMediaSection(kRecordingsSectionName, true,
-                                       section.ReleaseAndGetAddressOf()));
+    CheckHResult(
+        host.OpenMediaSection(kRecordingsSectionName, true, section.ReleaseAndGetAddressOf()));
     if (!section) throw Exception("Unable to open media library section");
   } catch (const std::exception& e) {
     log.LogFmt("BAD : Add recording : failed to add recording to media library : %s", e.what());

@@ -20,7 +20,8 @@ namespace kestro {
 std::string BuildRecordingFileName(TTVSchedule& schedule,
                                    const FormatSettings& fs = FormatSettings::Default());
 
-// How logs name a schedule: ""<title>" : <start> to <end> : id .. : pgm id .. : tuner .. : chnl ..".
+// How logs name a schedule:
+// ""<title>" : <start> to <end> : id .. : pgm id .. : tuner .. : chnl ..".
 std::string DescribeSchedule(const TTVSchedule& schedule);
 
 struct RecordingTags {

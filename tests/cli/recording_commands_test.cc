@@ -15,17 +15,17 @@ namespace {
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
-using ::testing::Not;
 using testing::KestroToolTest;
+using ::testing::Not;
 using testing::ToolRun;
 
 TEST_F(KestroToolTest, SetupPointsTheTunerGroupsAtAStreamSource) {
   SetUpTool();
   const std::string tuners = root_ + "/data/tuner-configuration.xml";
-  ToolRun run = Kestro(
-      "setup --root " + root_ +
-      " --tuner-source http --url-template 'http://{host}:5004/auto/v{number}' --tuner-host "
-      "10.0.0.2");
+  ToolRun run =
+      Kestro("setup --root " + root_ +
+             " --tuner-source http --url-template 'http://{host}:5004/auto/v{number}' --tuner-host "
+             "10.0.0.2");
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_THAT(testing::ReadFile(tuners),
               AllOf(HasSubstr("backend=\"http\""),
@@ -40,10 +40,10 @@ TEST_F(KestroToolTest, SetupPointsTheTunerGroupsAtAStreamSource) {
   EXPECT_THAT(testing::ReadFile(tuners),
               AllOf(HasSubstr("m3u=\"/srv/tv.m3u\""), Not(HasSubstr("url-template"))));
 
-  for (const char* misuse : {"--tuner-source http", "--m3u x.m3u",
-                             "--tuner-source http --m3u a --url-template b",
-                             "--tuner-source test --m3u a",
-                             "--tuner-source http --url-template 'http://{host}/v{number}'"}) {
+  for (const char* misuse :
+       {"--tuner-source http", "--m3u x.m3u", "--tuner-source http --m3u a --url-template b",
+        "--tuner-source test --m3u a",
+        "--tuner-source http --url-template 'http://{host}/v{number}'"}) {
     ToolRun bad = Kestro("setup --root " + root_ + " " + misuse);
     EXPECT_EQ(bad.exit_code, 2) << misuse;
   }
@@ -58,16 +58,19 @@ class RecordingsCommandTest : public KestroToolTest {
   // A recording in the library as kestrod adds it, with a file of `bytes` bytes.
   void AddRecording(const std::string& title, const std::string& file, int bytes) {
     testing::WriteFile(file, std::string(static_cast<size_t>(bytes), 'x'));
-    ComPtr<host::TMLSection> section =
-        host::OpenMediaLibrary(root_ + "/data/media-library.db")->Section("KestroTVRecordings", true);
+    ComPtr<host::TMLSection> section = host::OpenMediaLibrary(root_ + "/data/media-library.db")
+                                           ->Section("KestroTVRecordings", true);
     ComPtr<IMLItem> item;
     CheckHResult(section->AddItem(title, title, item.ReleaseAndGetAddressOf()));
     CheckHResult(item->put_Location(file));
     ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
     const std::pair<const char*, Variant> values[] = {
-        {"title", Variant(title)},         {"channel", Variant("ABC")},
-        {"channel-number", Variant(7)},    {"duration", Variant(5400.0)},
-        {"keep_until", Variant(-1)},       {"watched", Variant(false)},
+        {"title", Variant(title)},
+        {"channel", Variant("ABC")},
+        {"channel-number", Variant(7)},
+        {"duration", Variant(5400.0)},
+        {"keep_until", Variant(-1)},
+        {"watched", Variant(false)},
         {"program-start-time", Variant::Date(EncodeDateTime({2030, 5, 1, 20, 0, 0, 0}))}};
     for (const auto& [name, value] : values) CheckHResult(tags->put_Values(Variant(name), value));
     CheckHResult(item->Save());
@@ -99,7 +102,8 @@ TEST_F(RecordingsCommandTest, ListShowPlayAndDelete) {
   EXPECT_THAT(deleted.out, HasSubstr("Deleted recording 1 \"Film\""));
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_FALSE(std::filesystem::exists(root_ + "/recordings/Film_ABC_7.txt"));
-  EXPECT_THAT(testing::ReadFile(root_ + "/recordings/deleted.txt"), HasSubstr(" : Film_ABC_7.ts\r\n"));
+  EXPECT_THAT(testing::ReadFile(root_ + "/recordings/deleted.txt"),
+              HasSubstr(" : Film_ABC_7.ts\r\n"));
   EXPECT_EQ(Kestro("recordings list").out, "No recordings\n");
 }
 

@@ -106,8 +106,7 @@ void StreamServer::Accept() {
     UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!client.valid()) continue;
     MutexLock lock(mutex_);
-    connections_.emplace_back(
-        [this, fd = client.release()]() mutable { Answer(UniqueFd(fd)); });
+    connections_.emplace_back([this, fd = client.release()]() mutable { Answer(UniqueFd(fd)); });
   }
 }
 

@@ -1,6 +1,4 @@
 // The http tuner back end recording from a live-stream server on 127.0.0.1.
-#include "host/tuners/http_stream.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +11,7 @@
 #include "common/stream_server.h"
 #include "common/temp_dir.h"
 #include "host/tuners/channel_source.h"
+#include "host/tuners/http_stream.h"
 #include "host/tuners/recorder.h"
 
 namespace kestro::host {

@@ -40,8 +40,8 @@ class DiskSpaceTest : public ::testing::Test {
     options.log_file = dir_ / "host.log";
     options.media_library_file = dir_ / "media-library.db";
     host_ = host::NewHostSystem(options, loop_.Runner());
-    section_ = host::OpenMediaLibrary(options.media_library_file)
-                   ->Section(kRecordingsSectionName, true);
+    section_ =
+        host::OpenMediaLibrary(options.media_library_file)->Section(kRecordingsSectionName, true);
     std::filesystem::create_directories(dir_ / "rec");
     std::filesystem::create_directories(dir_ / "usb");
   }
@@ -56,9 +56,10 @@ class DiskSpaceTest : public ::testing::Test {
     CheckHResult(section_->AddItem(name, name, item.ReleaseAndGetAddressOf()));
     CheckHResult(item->put_Location(file));
     ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
-    for (const auto& [tag, value] :
-         {std::pair<const char*, Variant>{"title", Variant(name)}, {"keep_until", keep_until},
-          {"rs_id", rs_id}, {"record-time", DateTimeToDbTime(March(day))}})
+    for (const auto& [tag, value] : {std::pair<const char*, Variant>{"title", Variant(name)},
+                                     {"keep_until", keep_until},
+                                     {"rs_id", rs_id},
+                                     {"record-time", DateTimeToDbTime(March(day))}})
       CheckHResult(tags->put_Values(Variant(tag), value));
     CheckHResult(item->Save());
   }
@@ -146,7 +147,8 @@ TEST_F(DiskSpaceTest, ReservationsCountWhatRecordingsInProgressWillStillWrite) {
   env_->SetLocal(March(10, 21));
   EXPECT_EQ(space.ReservedSpace(dir_ / "rec/"), kGB) << "half-way through, half of it";
   EXPECT_THAT(Log(), HasSubstr("RESERVED : total = 2.00 GB : left = 1.00 GB : 03-10-2030 20:00 - "
-                               "03-10-2030 22:00 : " + dir_ / "rec/Film.ts"));
+                               "03-10-2030 22:00 : " +
+                               dir_ / "rec/Film.ts"));
 
   // A second recording starting now counts the first one's remaining gigabyte.
   env_->SetFreeSpace(100 * kGB);
@@ -183,8 +185,7 @@ TEST_F(DiskSpaceTest, WhyNoRoomCanBeMade) {
                                "UNTIL SPACE NEEDED, cannot make room"));
   env_->FailFileOp(FakeEnv::FileOp::kFreeSpace, EIO);
   Space(2 * kGB).MakeRoom(dir_ / "rec/", 60, 5000, dir_ / "rec/C.ts", 3);
-  EXPECT_THAT(Log(), HasSubstr("BAD : Failed to get free space available on \"" + dir_ /
-                               "rec/\""));
+  EXPECT_THAT(Log(), HasSubstr("BAD : Failed to get free space available on \"" + dir_ / "rec/\""));
   EXPECT_TRUE(InLibrary("Kept"));
 }
 
@@ -194,7 +195,8 @@ TEST_F(DiskSpaceTest, DeleteRecordingKeepsEverythingWhenTheFileStays) {
   std::filesystem::remove(dir_ / "rec/Missing.ts");
   TDiskSpace space = Space(0);
   env_->FailFileOp(FakeEnv::FileOp::kRemove, EACCES, "Stuck");
-  space.DeleteRecording(dir_ / "rec/Stuck.ts", *section_, *section_->FindItems("title", "Stuck")[0]);
+  space.DeleteRecording(dir_ / "rec/Stuck.ts", *section_,
+                        *section_->FindItems("title", "Stuck")[0]);
   EXPECT_TRUE(InLibrary("Stuck"));
   EXPECT_THAT(Log(), HasSubstr("DELETE : Failed to delete file"));
 

@@ -23,7 +23,9 @@ class RecordingLibraryTest : public RecordingTest {
   }
   void Started(int32_t lineup, int32_t id, const std::string& file) {
     Report("tv-scheduler.notify.recording-started", lineup, id,
-           {{"program-filename", file}, {"bitrate", 5000}, {"duration", 3600.0},
+           {{"program-filename", file},
+            {"bitrate", 5000},
+            {"duration", 3600.0},
             {"duration-text", "01:00:00"}});
   }
   size_t Count(const std::string& text) {
