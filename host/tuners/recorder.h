@@ -33,10 +33,10 @@ struct RecordingRequest {
   int32_t duration_minutes = 0;
   OleDate start_time{};
   OleDate end_time{};
-  TunerChannel channel;
+  TunerChannel channel{};
   // "duration" and "duration-text" of the request, handed back with the start.
-  Variant duration;
-  Variant duration_text;
+  Variant duration{};
+  Variant duration_text{};
 };
 
 using ReportValues = std::vector<std::pair<std::string, Variant>>;
