@@ -21,9 +21,7 @@ namespace kestro::testing {
 namespace {
 
 using ::testing::AllOf;
-using ::testing::Contains;
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 constexpr int64_t kGB = kBytesPerGB;
 
