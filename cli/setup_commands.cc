@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "cli/cli.h"
+#include "cli/tuner_source.h"
 #include "host/media_library/ml_library.h"
 #include "kestro/dispatch.h"
 #include "kestro/host.h"
@@ -53,8 +54,10 @@ void RegisterHostTypeLibrary(const std::string& registry_path) {
 }
 
 int RunSetup(CommandContext& ctx) {
-  ArgParser args(ctx.args, {"root", "tuners"}, {});
+  ArgParser args(ctx.args, {"root", "tuners", "tuner-source", "url-template", "m3u", "tuner-host"},
+                 {});
   args.ExpectAtMost(0);
+  const std::optional<TunerSource> source = ParseTunerSource(args);
   int tuners = args.IntValue("tuners", 0, 64).value_or(2);
   fs::path root = fs::absolute(args.Value("root").value_or(UserDataHome() + "/kestro"));
   if (args.Value("root") && args.Value("root")->empty()) throw UsageError("--root must not be empty");
@@ -92,13 +95,14 @@ int RunSetup(CommandContext& ctx) {
     WriteFile(config.tuner_config_file, TunerConfiguration(tuners));
     wrote_tuners = true;
   }
+  if (source) ApplyTunerSource(config.tuner_config_file, *source);
   ctx.out << "Registered " << module << "\n"
           << "Registry   " << ctx.registry_path << "\n"
           << "Root       " << config.root_dir << "\n"
           << "Tuners     " << config.tuner_config_file
           << (wrote_tuners ? Format(" (written: %d tuner%s)", tuners, tuners == 1 ? "" : "s")
                            : " (kept)")
-          << "\n";
+          << (source ? ", source " + source->backend : std::string()) << "\n";
   return kExitOk;
 }
 
@@ -139,6 +143,10 @@ int RunInfo(CommandContext& ctx) {
   line("Plug-ins", config.plugins_dir);
   line("Data", config.data_dir);
   line("Tuner configuration", config.tuner_config_file);
+  if (std::filesystem::exists(config.tuner_config_file)) {
+    for (const std::string& group : DescribeTunerGroups(config.tuner_config_file))
+      line("Tuner group", group);
+  }
   line("Debug output", config.debug_output ? "on" : "off");
   return kExitOk;
 }
@@ -147,12 +155,22 @@ int RunInfo(CommandContext& ctx) {
 
 std::vector<Command> SetupCommands() {
   return {
-      {"setup", "kestro setup [--root DIR] [--tuners N]",
+      {"setup",
+       "kestro setup [--root DIR] [--tuners N] [--tuner-source test|http [--url-template URL | "
+       "--m3u FILE-or-URL] [--tuner-host H]]",
        "register the module and create the folders it uses",
        "  --root DIR    folder for the library, plug-ins and data\n"
        "                (default $XDG_DATA_HOME/kestro, i.e. ~/.local/share/kestro)\n"
        "  --tuners N    tuners in a new tuner-configuration.xml (default 2); an existing\n"
-       "                file is kept\n",
+       "                file is kept\n"
+       "  --tuner-source test|http\n"
+       "                the stream source of every tuner group: test (a synthetic stream)\n"
+       "                or http, a live stream over HTTP from\n"
+       "  --url-template URL   a network tuner, e.g. http://{host}:5004/auto/v{number}\n"
+       "                ({number}, {name}, {id}: the channel's number, name, external id)\n"
+       "  --m3u FILE-or-URL    an M3U playlist; channels match by tvg-id (external id),\n"
+       "                else tvg-chno (number), else name\n"
+       "  --tuner-host H       the value of {host}\n",
        RunSetup},
       {"info", "kestro info", "load the module as a host does and show what it offers", "",
        RunInfo},

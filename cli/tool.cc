@@ -54,7 +54,8 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> all = [] {
     std::vector<Command> commands;
     for (auto group : {SetupCommands, LineupCommands, ChannelCommands, GuideCommands,
-                       ScheduleCommands, RuleCommands, ImportCommands, StatusCommands}) {
+                       ScheduleCommands, RuleCommands, ImportCommands, StatusCommands,
+                       RecordingCommands}) {
       std::vector<Command> more = group();
       commands.insert(commands.end(), more.begin(), more.end());
     }

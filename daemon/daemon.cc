@@ -108,9 +108,14 @@ class Daemon {
     system_->LogLine(Format("KESTROD : Starting (process %d, registry \"%s\")", ::getpid(),
                             options_.registry_path.c_str()));
     thread_.Call([&] { LoadPlugins(); });
+    const std::string recordings_folder = system_->Folder("recordings");
+    std::error_code ec;
+    std::filesystem::create_directories(recordings_folder, ec);
+    if (ec)
+      system_->LogLine("BAD : KESTROD : Failed to create \"" + recordings_folder + "\" : " +
+                       ec.message());
     StartWebGuide();
-    system_->LogLine("KESTROD : Running; recordings go to \"" + system_->Folder("recordings") +
-                     "\"");
+    system_->LogLine("KESTROD : Running; recordings go to \"" + recordings_folder + "\"");
   }
 
   // Stops recordings (their ends reported while the module can take them), delivers the host's
