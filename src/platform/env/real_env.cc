@@ -4,10 +4,10 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
