@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
   const size_t line_end = input.find('\n');
   const std::string text = input.substr(0, line_end);
-  const std::string zone =
+  const XMLTVZone zone =
       XMLTVTimeZoneSetting(line_end == std::string::npos ? "" : input.substr(line_end + 1));
   try {
     const OleDate value = ParseXMLTVDate(text, zone);
