@@ -107,7 +107,9 @@ TEST_P(ImportCrash, LeavesTheOldOrTheNewGuideWithEveryRecordingAccountedFor) {
   const bool updated = Count("select count ( * ) from programs where title = 'Magazine'") == 1;
   EXPECT_EQ(Live("Film") + Lost("Film"), 1);
   EXPECT_EQ(Live("Show") + Lost("Show"), 1);
-  if (!updated) EXPECT_EQ(Live("Film") + Live("Show"), 2) << "the old guide, untouched";
+  if (!updated) {
+    EXPECT_EQ(Live("Film") + Live("Show"), 2) << "the old guide, untouched";
+  }
 
   ToolRun again = Kestro("import 1 --quiet");
   ASSERT_EQ(again.exit_code, 0) << again.err;
