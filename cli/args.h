@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/exception.h"
+#include "host/input_error.h"
 
 namespace kestro::cli {
 
-KESTRO_DECLARE_EXCEPTION(UsageError, Exception);
+// A host::InputError, as what the host's shared option checks throw: the tool reports both alike.
+using host::InputError;
+KESTRO_DECLARE_EXCEPTION(UsageError, InputError);
 
 class ArgParser {
  public:

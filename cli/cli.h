@@ -45,6 +45,7 @@ std::vector<Command> RuleCommands();
 std::vector<Command> ImportCommands();
 std::vector<Command> StatusCommands();
 std::vector<Command> TunerCommands();
+std::vector<Command> RecordingCommands();
 
 // Runs the tool with argv[1..]; returns the exit code.
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

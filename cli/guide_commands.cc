@@ -1,13 +1,14 @@
 // kestro guide, search and program: reading a lineup's guide.
-#include <algorithm>
+#include <fstream>
 #include <map>
-#include <set>
 
 #include "cli/output.h"
 #include "cli/search_fields.h"
 #include "cli/session.h"
 #include "cli/time_arg.h"
 #include "host/host_clock.h"
+#include "host/program_search.h"
+#include "host/xmltv_export.h"
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
@@ -141,61 +142,19 @@ int RunSearch(CommandContext& ctx) {
   if ((args.Flag("all") || args.Flag("exact")) && kind != "keywords")
     throw UsageError("--all and --exact go with a keywords search");
 
-  std::vector<ComPtr<ITVProgram>> programs;
-  ComPtr<ITVProgramList> found;
-  if (kind == "title") {
-    CheckHResult(listings->SearchByTitle(text, where, from, limit, found.ReleaseAndGetAddressOf()));
-  } else if (kind == "keywords") {
-    if (args.Flag("all") && args.Flag("exact")) throw UsageError("give --all or --exact, not both");
-    int32_t type = args.Flag("all")     ? TV_KWD_SEARCH_TYPE_ALL
-                   : args.Flag("exact") ? TV_KWD_SEARCH_TYPE_EXACT
-                                        : TV_KWD_SEARCH_TYPE_ANY;
-    CheckHResult(listings->SearchByKeywords(text, type, where, from, limit,
-                                            found.ReleaseAndGetAddressOf()));
-  } else if (kind == "type") {
-    std::string type = AsciiUpper(text);
-    if (type != "MV" && type != "EP" && type != "SH" && type != "SP")
-      throw UsageError("the programme type is one of MV, EP, SH, SP");
-    CheckHResult(listings->SearchByProgramType(type, from, 0, where, limit,
-                                               found.ReleaseAndGetAddressOf()));
-  } else if (kind == "key") {
-    CheckHResult(listings->SearchByEqualityKey(text, where, from, limit,
-                                               found.ReleaseAndGetAddressOf()));
-  } else if (kind == "custom") {
-    if (args.Value("from") || where != 0)
-      throw UsageError("a custom search sets its own time and channels in its lines");
-    std::string problems;
-    CheckHResult(listings->CustomSearch(text, &problems, found.ReleaseAndGetAddressOf()));
-    if (!problems.empty()) throw UsageError(problems);
-    // --limit cuts the result; the query's own "limit" line applies first.
-    programs = ListItems(found.Get());
-    found = nullptr;
-    if (args.Value("limit") && limit > 0 && programs.size() > static_cast<size_t>(limit))
-      programs.resize(limit);
-  } else if (kind == "person") {
-    // A name without a wildcard is a whole name or a surname: "brennan" finds Ann Brennan.
-    std::vector<std::string> patterns = {text};
-    if (text.find('*') == std::string::npos) patterns.push_back("* " + text);
-    std::set<int32_t> seen;
-    for (const std::string& pattern : patterns) {
-      ComPtr<IKestroItem> people;
-      CheckHResult(listings->GetPeople(pattern, people.ReleaseAndGetAddressOf()));
-      ForEachItemValue(people.Get(), [&](const std::string&, Variant id) {
-        ComPtr<ITVProgramList> part;
-        CheckHResult(listings->SearchByPerson(id.ToInt32(), where, from, limit,
-                                              part.ReleaseAndGetAddressOf()));
-        for (auto& p : ListItems(part.Get()))
-          if (seen.insert(Get(p.Get(), &ITVProgram::get_ID)).second) programs.push_back(p);
-      });
-    }
-    std::stable_sort(programs.begin(), programs.end(), [](const auto& a, const auto& b) {
-      return Get(a.Get(), &ITVProgram::get_StartTime) < Get(b.Get(), &ITVProgram::get_StartTime);
-    });
-    if (limit > 0 && programs.size() > static_cast<size_t>(limit)) programs.resize(limit);
-  } else {
-    throw UsageError("unknown kind of search \"" + kind + "\"");
-  }
-  if (found) programs = ListItems(found.Get());
+  if (kind == "keywords" && args.Flag("all") && args.Flag("exact"))
+    throw UsageError("give --all or --exact, not both");
+  if (kind == "custom" && (args.Value("from") || where != 0))
+    throw UsageError("a custom search sets its own time and channels in its lines");
+  host::ProgramSearch search{kind, text};
+  search.keywords_type = args.Flag("all")     ? TV_KWD_SEARCH_TYPE_ALL
+                         : args.Flag("exact") ? TV_KWD_SEARCH_TYPE_EXACT
+                                              : TV_KWD_SEARCH_TYPE_ANY;
+  search.channel_or_list = where;
+  search.from = from;
+  // A custom search's own "limit" line applies; --limit cuts further only when given.
+  search.limit = kind == "custom" && !args.Value("limit") ? 0 : limit;
+  std::vector<ComPtr<ITVProgram>> programs = host::SearchPrograms(listings.Get(), search);
   PrintPrograms(ctx, listings.Get(), programs, format);
   return kExitOk;
 }
@@ -272,6 +231,27 @@ int RunProgram(CommandContext& ctx) {
   return kExitOk;
 }
 
+int RunExportXmltv(CommandContext& ctx) {
+  ArgParser args(ctx.args, {"from", "days", "list", "output"}, {});
+  args.ExpectAtMost(1);
+  Session session(ctx);
+  ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
+  ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
+  const OleDate from = args.Value("from") ? ParseTimeArgument(*args.Value("from"), "from")
+                                          : DateOf(host::NowLocal());
+  const int32_t days = args.IntValue("days", 1, 31).value_or(14);
+  const int32_t list = args.IntValue("list", 1, 1 << 30).value_or(0);
+  if (std::optional<std::string> file = args.Value("output")) {
+    std::ofstream out(*file, std::ios::binary | std::ios::trunc);
+    if (!out) throw Exception("Failed to create \"" + *file + "\"");
+    host::WriteXmltv(listings.Get(), from, from + days, list, out);
+    if (!out.flush()) throw Exception("Failed to write \"" + *file + "\"");
+  } else {
+    host::WriteXmltv(listings.Get(), from, from + days, list, ctx.out);
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 std::vector<Command> GuideCommands() {
@@ -312,6 +292,14 @@ std::vector<Command> GuideCommands() {
        "  --format F         table (default), tsv (a label and a value a line) or json (one\n"
        "                     object)\n",
        RunProgram},
+      {"export xmltv",
+       "kestro export xmltv LINEUP [--from TIME] [--days N] [--list ID] [--output FILE]",
+       "the guide as XMLTV, for other media players",
+       "  --from TIME        programmes running from this time (default today 00:00)\n"
+       "  --days N           for this many days (default 14)\n"
+       "  --list ID          only the channels of this channel list\n"
+       "  --output FILE      write to FILE (default standard output)\n" + times,
+       RunExportXmltv},
   };
 }
 

@@ -186,7 +186,14 @@ std::vector<Command> LineupCommands() {
        "  timezone=ZONE     the zone of times the listings write without one: Local (the\n"
        "                    default), UTC, an offset such as +0100 or +01:00, or a zone name\n"
        "                    such as Europe/Berlin or America/New_York, whose summer time\n"
-       "                    applies date by date\n",
+       "                    applies date by date\n"
+       "Settings of the service plug-in:\n"
+       "  headend-id=ID     the headend (provider) whose listings are fetched\n"
+       "  country=CODE      the country code sent to the service\n"
+       "  device-id=ID      the device identifier sent to the service\n"
+       "  ignored-channels=ID,...  channel ids not imported unless the guide has them already\n"
+       "  service-url=URL   the service's endpoint (default: the registry value service-url,\n"
+       "                    else https://listings.kestrotv.org)\n",
        RunAdd},
       {"lineup list", "kestro lineup list [--format table|tsv|json]",
        "list the lineups with their plug-in, tuners and last import",

@@ -12,6 +12,7 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "cli/time_arg.h"
+#include "host/rule_options.h"
 #include "kestro/com_object.h"
 #include "kestro/host_type_library.h"
 #include "kestro/tv_schedules.h"
@@ -23,44 +24,8 @@ namespace kestro::cli {
 
 namespace {
 
-constexpr std::pair<const char*, TV_RS_SAVE_MODE> kModes[] = {
-    {"low-priority-try", TV_RS_SAVE_MODE_LOW_PRIORITY_TRY},
-    {"low-priority-save", TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE},
-    {"high-priority-save", TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE},
-    {"recalculate", TV_RS_SAVE_MODE_RECALCULATE},
-    {"same-priority-try", TV_RS_SAVE_MODE_SAME_PRIORITY_TRY},
-};
-
-constexpr std::pair<const char*, TV_DUPLICATES> kDuplicates[] = {
-    {"all", TV_DUPLICATES_ALL},
-    {"not-in-library", TV_DUPLICATES_NOT_IF_IN_LIBRARY},
-    {"none", TV_DUPLICATES_NONE},
-};
-
-const std::vector<std::string> kFrequencies = {"mon", "tue", "wed", "thu", "fri", "sat",
-                                               "sun", "week-day", "week-end", "every-day"};
-
-template <class T, size_t N>
-std::vector<std::string> Words(const std::pair<const char*, T> (&table)[N]) {
-  std::vector<std::string> words;
-  for (const auto& [word, value] : table) words.emplace_back(word);
-  return words;
-}
-
-// The value of the word the user chose; the word is already checked by ArgParser::Choice.
-template <class T, size_t N>
-T ValueOf(const std::pair<const char*, T> (&table)[N], const std::string& word) {
-  for (const auto& [w, value] : table)
-    if (word == w) return value;
-  return table[0].second;
-}
-
-template <class T, size_t N>
-std::string WordOf(const std::pair<const char*, T> (&table)[N], T value) {
-  for (const auto& [word, v] : table)
-    if (v == value) return word;
-  return std::to_string(static_cast<int>(value));
-}
+using host::kDuplicateWords;
+using host::kSaveModes;
 
 // Who creates and deletes rules: the login name, else the tool's name.
 std::string UserName() {
@@ -94,22 +59,13 @@ std::set<std::string> With(std::set<std::string> names, const std::string& more)
   return names;
 }
 
-// The options of add, save and preview as given; what is not given stays unset, so a re-saved
-// rule changes only what the user named.
-struct RuleOptions {
-  std::optional<std::string> search;  // the query, its lines separated by "\n"
-  std::optional<std::string> channel_text;  // as typed: a channel number, id:N, or 0 for none
-  std::optional<int32_t> channel;           // its id, once RuleSession::ResolveChannel ran
-  std::optional<OleDate> start, end;  // times of day
-  std::optional<std::string> frequency, title, folder, quality;
-  std::optional<TV_DUPLICATES> duplicates;
-  std::optional<TV_REPEATS> repeats;
-  std::optional<TV_KEEP_UNTIL> keep;
-  std::optional<int32_t> keep_at_most, before, after, soft_before, soft_after;
+// The options of add, save and preview as typed: the shared rule options, the --channel text
+// (a channel number, id:N, or 0 for none; RuleSession::ResolveChannel turns it into the id), and
+// the tool's own --log and --format.
+struct RuleOptions : host::RuleOptions {
+  std::optional<std::string> channel_text;
   bool log = false;
   OutputFormat format = OutputFormat::kTable;
-
-  bool HasWindow() const { return start || end || frequency; }
 };
 
 // "HH:MM" (or "H:MM") as a time of day.
@@ -148,6 +104,7 @@ std::optional<std::string> SearchOption(const ArgParser& args) {
   return Join(lines, "\n");
 }
 
+// The options of add, save and preview as given.
 RuleOptions ParseRuleOptions(const ArgParser& args) {
   RuleOptions o;
   o.search = SearchOption(args);
@@ -155,12 +112,12 @@ RuleOptions ParseRuleOptions(const ArgParser& args) {
   if (o.channel_text == "0") o.channel = 0;  // a search rule over every channel
   o.start = TimeOfDayOption(args, "start");
   o.end = TimeOfDayOption(args, "end");
-  o.frequency = args.Choice("frequency", kFrequencies);
+  o.frequency = args.Choice("frequency", host::RuleFrequencies());
   o.title = args.Value("title");
   o.folder = args.Value("folder");
   o.quality = args.Value("quality");
-  if (auto d = args.Choice("duplicates", Words(kDuplicates)))
-    o.duplicates = ValueOf(kDuplicates, *d);
+  if (auto d = args.Choice("duplicates", host::Words(kDuplicateWords)))
+    o.duplicates = host::ValueOf(kDuplicateWords, *d);
   if (args.Flag("first-run-only") && args.Flag("all-repeats"))
     throw UsageError("give --first-run-only or --all-repeats, not both");
   if (args.Flag("first-run-only")) o.repeats = TV_REPEATS_FIRST_RUN_ONLY;
@@ -177,8 +134,9 @@ RuleOptions ParseRuleOptions(const ArgParser& args) {
   return o;
 }
 
-// A new rule needs a search, or a whole time window on a channel.
-void CheckNewRuleOptions(const RuleOptions& o) {
+// A new rule needs a search, or a whole time window on a channel (checked on the text of
+// --channel, before the lineup is opened to resolve it).
+void CheckNewRuleArguments(const RuleOptions& o) {
   if (o.search && o.HasWindow())
     throw UsageError("give --search or --start/--end/--frequency, not both");
   if (!o.search && (!o.channel_text || o.channel == 0 || !o.start || !o.end || !o.frequency))
@@ -186,9 +144,9 @@ void CheckNewRuleOptions(const RuleOptions& o) {
 }
 
 std::optional<TV_RS_SAVE_MODE> ModeOption(const ArgParser& args) {
-  std::optional<std::string> mode = args.Choice("mode", Words(kModes));
+  std::optional<std::string> mode = args.Choice("mode", host::Words(kSaveModes));
   if (!mode) return std::nullopt;
-  return ValueOf(kModes, *mode);
+  return host::ValueOf(kSaveModes, *mode);
 }
 
 int32_t RuleIdArgument(const ArgParser& args, size_t index) {
@@ -275,59 +233,11 @@ class RuleSession {
 
 std::string HourMinute(OleDate time_of_day) { return FormatDateTime("hh:nn", time_of_day); }
 
-// A query's lines as one line, separated the way the search language also accepts.
-std::string OneLine(const std::string& query) {
-  std::vector<std::string> lines;
-  for (const std::string& line : Split(query, '\n')) {
-    std::string trimmed = Trim(line);
-    if (!trimmed.empty()) lines.push_back(trimmed);
-  }
-  return Join(lines, " \\ ");
-}
-
-// Writes the given options into the rule; the rule's type stays as it is, and options of the
-// other type are refused.
-void ApplyOptions(ITVRepeatingSchedule* rule, const RuleOptions& o) {
-  const bool search_rule = Get(rule, &ITVRepeatingSchedule::get_RSType) == TV_RS_TYPE_SEARCH;
-  if (search_rule && o.HasWindow())
-    throw UsageError("a search rule has no time window: --start, --end and --frequency apply to "
-                     "time rules");
-  if (!search_rule && o.search) throw UsageError("--search applies to search rules");
-  if (!search_rule && o.channel && *o.channel < 1)
-    throw UsageError("a time rule needs a --channel of 1 or more");
-  if (o.search) CheckHResult(rule->put_SearchCriteria(*o.search));
-  if (o.channel) CheckHResult(rule->put_ChannelID(*o.channel));
-  if (o.start) CheckHResult(rule->put_StartTime(*o.start));
-  if (o.end) CheckHResult(rule->put_EndTime(*o.end));
-  if (o.frequency) CheckHResult(rule->put_Frequency(*o.frequency));
-  if (o.title) CheckHResult(rule->put_Title(*o.title));
-  if (o.folder) CheckHResult(rule->put_Folder(*o.folder));
-  if (o.quality) CheckHResult(rule->put_Quality(*o.quality));
-  if (o.duplicates) CheckHResult(rule->put_Duplicates(*o.duplicates));
-  if (o.repeats) CheckHResult(rule->put_Repeats(*o.repeats));
-  if (o.keep) CheckHResult(rule->put_KeepUntil(*o.keep));
-  if (o.keep_at_most) CheckHResult(rule->put_KeepAtMost(*o.keep_at_most));
-  if (o.before) CheckHResult(rule->put_HardPaddingBefore(*o.before));
-  if (o.after) CheckHResult(rule->put_HardPaddingAfter(*o.after));
-  if (o.soft_before) CheckHResult(rule->put_SoftPaddingBefore(*o.soft_before));
-  if (o.soft_after) CheckHResult(rule->put_SoftPaddingAfter(*o.soft_after));
-}
-
-// An unsaved rule made from the options (already checked by CheckNewRuleOptions).
+// An unsaved rule made from the options (already checked by CheckNewRuleArguments).
 ComPtr<ITVRepeatingSchedule> NewRule(RuleSession& session, const RuleOptions& o) {
-  ComPtr<ITVRepeatingSchedule> rule =
-      GetObject(session.Scheduler(), &ITVScheduler::CreateRepeatingSchedule);
-  CheckHResult(rule->put_RSType(o.search ? TV_RS_TYPE_SEARCH : TV_RS_TYPE_TIME));
-  ApplyOptions(rule.Get(), o);
-  CheckHResult(rule->put_CreatedBy(UserName()));
-  if (!o.title) {
-    CheckHResult(rule->put_Title(
-        o.search ? OneLine(*o.search)
-                 : Format("%s %s %s-%s", session.ChannelName(*o.channel).c_str(),
-                          o.frequency->c_str(), HourMinute(*o.start).c_str(),
-                          HourMinute(*o.end).c_str())));
-  }
-  return rule;
+  const std::string channel =
+      o.channel && *o.channel > 0 ? session.ChannelName(*o.channel, true) : std::string();
+  return host::NewRule(session.Scheduler(), o, UserName(), channel);
 }
 
 // --- printing --------------------------------------------------------------------------------
@@ -400,15 +310,6 @@ void PrintOutcome(std::ostream& out, RuleSession& session, ITVRepeatingScheduleR
   }
 }
 
-// Whether a save with this outcome stored the rule: OK always; CONFLICT only in the modes that
-// go on past conflicts (the others stop and roll back).
-bool Stored(TV_RS_SAVE_MODE mode, TV_ADD_SCHEDULE_RESULT code) {
-  return code == TV_ADD_SCHEDULE_OK ||
-         (code == TV_ADD_SCHEDULE_CONFLICT && (mode == TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE ||
-                                               mode == TV_RS_SAVE_MODE_HIGH_PRIORITY_SAVE ||
-                                               mode == TV_RS_SAVE_MODE_RECALCULATE));
-}
-
 // Saves the rule and prints the outcome; exit 1 unless the result is OK (a rule saved with
 // conflicting showings is stored all the same, and says so).
 int SaveAndReport(CommandContext& ctx, const std::string& command, RuleSession& session,
@@ -418,7 +319,7 @@ int SaveAndReport(CommandContext& ctx, const std::string& command, RuleSession& 
   ComPtr<ITVRepeatingScheduleResult> result;
   CheckHResult(rule->Save(mode, printed.Get(), result.ReleaseAndGetAddressOf()));
   const TV_ADD_SCHEDULE_RESULT code = Get(result.Get(), &ITVRepeatingScheduleResult::get_Code);
-  const bool stored = Stored(mode, code);
+  const bool stored = host::RuleStored(mode, code);
   const int32_t id = Get(rule, &ITVRepeatingSchedule::get_ID);
   PrintOutcome(ctx.out, session, result.Get(), format,
                stored ? Format("Rule %d saved with priority %d\n", id,
@@ -439,7 +340,7 @@ int RunRuleAdd(CommandContext& ctx) {
   ArgParser args(ctx.args, With(kRuleValueOptions, "mode"), kRuleFlags);
   args.ExpectAtMost(1);
   RuleOptions options = ParseRuleOptions(args);
-  CheckNewRuleOptions(options);
+  CheckNewRuleArguments(options);
   const TV_RS_SAVE_MODE mode = ModeOption(args).value_or(TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
   session.ResolveChannel(options);
@@ -458,7 +359,7 @@ int RunRuleSave(CommandContext& ctx) {
   ComPtr<ITVRepeatingSchedule> rule = session.Load(id);
   session.ResolveChannel(options);
   session.CheckSearch(options.search);
-  ApplyOptions(rule.Get(), options);
+  host::ApplyRuleOptions(rule.Get(), options);
   return SaveAndReport(ctx, "rule save", session, rule.Get(), mode, options.log, options.format);
 }
 
@@ -467,18 +368,18 @@ int RunRulePreview(CommandContext& ctx) {
   args.ExpectAtMost(1);
   RuleOptions options = ParseRuleOptions(args);
   const std::optional<int32_t> id = args.IntValue("rule", 1, 0x7FFFFFFF);
-  if (!id) CheckNewRuleOptions(options);
+  if (!id) CheckNewRuleArguments(options);
   RuleSession session(ctx, args.Positional(0, "LINEUP"));
   session.ResolveChannel(options);
   session.CheckSearch(options.search);
   ComPtr<ITVRepeatingSchedule> rule;
   if (id) {
     rule = session.Load(*id);
-    ApplyOptions(rule.Get(), options);
+    host::ApplyRuleOptions(rule.Get(), options);
   } else {
     rule = NewRule(session, options);
   }
-  ComPtr<TPrintedLog> printed = options.log ? MakeObject<TPrintedLog>(ctx.out) : nullptr;
+  ComPtr<TPrintedLog> printed = args.Flag("log") ? MakeObject<TPrintedLog>(ctx.out) : nullptr;
   ComPtr<ITVRepeatingScheduleResult> result;
   CheckHResult(rule->Preview(printed.Get(), result.ReleaseAndGetAddressOf()));
   PrintOutcome(ctx.out, session, result.Get(), options.format,
@@ -494,7 +395,7 @@ int RunRulePreview(CommandContext& ctx) {
 std::string WhatText(RuleSession& session, ITVRepeatingSchedule* rule) {
   const int32_t channel = Get(rule, &ITVRepeatingSchedule::get_ChannelID);
   if (Get(rule, &ITVRepeatingSchedule::get_RSType) == TV_RS_TYPE_SEARCH) {
-    std::string text = OneLine(Get(rule, &ITVRepeatingSchedule::get_SearchCriteria));
+    std::string text = host::OneLineQuery(Get(rule, &ITVRepeatingSchedule::get_SearchCriteria));
     return channel > 0 ? text + " (ch " + session.ChannelName(channel) + ")" : text;
   }
   return Format("%s %s-%s ch %s", Get(rule, &ITVRepeatingSchedule::get_Frequency).c_str(),
@@ -509,7 +410,7 @@ std::string OptionsText(ITVRepeatingSchedule* rule) {
   if (Get(rule, &ITVRepeatingSchedule::get_Repeats) == TV_REPEATS_FIRST_RUN_ONLY)
     parts.emplace_back("first-run-only");
   if (TV_DUPLICATES d = Get(rule, &ITVRepeatingSchedule::get_Duplicates); d != TV_DUPLICATES_ALL)
-    parts.push_back("duplicates " + WordOf(kDuplicates, d));
+    parts.push_back("duplicates " + host::WordOf(kDuplicateWords, d));
   if (int32_t n = Get(rule, &ITVRepeatingSchedule::get_KeepAtMost); n > 0)
     parts.push_back(Format("keep-at-most %d", n));
   if (Get(rule, &ITVRepeatingSchedule::get_KeepUntil) == TV_KEEP_UNTIL_DELETED)

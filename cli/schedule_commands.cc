@@ -5,6 +5,7 @@
 #include "cli/session.h"
 #include "cli/time_arg.h"
 #include "host/host_clock.h"
+#include "host/rule_options.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
 #include "platform/text/text.h"
@@ -125,46 +126,36 @@ int RunRecord(CommandContext& ctx) {
                            "it; \"kestro tuners set N --lineup %d\" assigns N tuners to it",
                            id, id));
   }
-  ComPtr<ITVSchedule> schedule = GetObject(scheduler.Get(), &ITVScheduler::CreateSchedule);
-
+  host::ScheduleOptions options;
+  options.before = before;
+  options.after = after;
+  options.soft_before = Seconds(args, "soft-before");
+  options.soft_after = Seconds(args, "soft-after");
+  options.delete_on_conflict = args.Flag("delete-on-conflict");
+  options.wake_up = !args.Flag("no-wake");
+  options.keep = keep == "until-deleted" ? TV_KEEP_UNTIL_DELETED : TV_KEEP_UNTIL_SPACE_NEEDED;
+  options.folder = args.Value("folder");
+  options.quality = args.Value("quality");
+  options.title = args.Value("title");
+  ComPtr<ITVSchedule> schedule;
   if (program) {  // a programme of the guide
     ComPtr<ITVProgram> found;
     CheckHResult(listings->FindProgramByID(program_id, found.ReleaseAndGetAddressOf()));
-    if (!found) throw Exception(Format("No programme with id %d", program_id));
-    const OleDate start = Get(found.Get(), &ITVProgram::get_StartTime);
-    const OleDate end = Get(found.Get(), &ITVProgram::get_EndTime);
-    if (end <= host::NowLocal())
-      throw Exception(Format("Programme %d ended at %s", program_id, FormatTime(end).c_str()));
-    CheckHResult(schedule->put_ProgramID(program_id));
-    CheckHResult(schedule->put_ChannelID(Get(found.Get(), &ITVProgram::get_ChannelID)));
-    CheckHResult(schedule->put_Title(args.Value("title").value_or(
-        Get(found.Get(), &ITVProgram::get_Title))));
-    // The reserved window includes the hard padding.
-    CheckHResult(schedule->put_StartTime(start - before * kOneSecond));
-    CheckHResult(schedule->put_EndTime(end + after * kOneSecond));
+    if (found && Get(found.Get(), &ITVProgram::get_EndTime) <= host::NowLocal()) {
+      throw Exception(Format("Programme %d ended at %s", program_id,
+                             FormatTime(Get(found.Get(), &ITVProgram::get_EndTime)).c_str()));
+    }
+    schedule = host::NewProgramSchedule(scheduler.Get(), listings.Get(), program_id, options);
   } else {  // a bare time window on a channel
     CheckWindow(window.first, window.second, args.Flag("force"));
     ComPtr<ITVChannel> channel =
         FindChannelArgument(listings.Get(), *args.Value("channel"), "--channel");
-    const OleDate start = window.first - before * kOneSecond;
-    const OleDate end = window.second + after * kOneSecond;
-    RefuseSecondWindow(scheduler.Get(), channel.Get(), start, end);
-    CheckHResult(schedule->put_ChannelID(Get(channel.Get(), &ITVChannel::get_ID)));
-    CheckHResult(schedule->put_Title(*args.Value("title")));
-    CheckHResult(schedule->put_StartTime(start));
-    CheckHResult(schedule->put_EndTime(end));
+    RefuseSecondWindow(scheduler.Get(), channel.Get(), window.first - before * kOneSecond,
+                       window.second + after * kOneSecond);
+    schedule = host::NewWindowSchedule(scheduler.Get(), listings.Get(),
+                                       Get(channel.Get(), &ITVChannel::get_ID), window.first,
+                                       window.second, options);
   }
-  CheckHResult(schedule->put_HardPaddingBefore(before));
-  CheckHResult(schedule->put_HardPaddingAfter(after));
-  CheckHResult(schedule->put_SoftPaddingBefore(Seconds(args, "soft-before")));
-  CheckHResult(schedule->put_SoftPaddingAfter(Seconds(args, "soft-after")));
-  CheckHResult(schedule->put_DeleteOnConflict(args.Flag("delete-on-conflict")));
-  CheckHResult(schedule->put_WakeUp(!args.Flag("no-wake")));
-  CheckHResult(schedule->put_KeepUntil(keep == "until-deleted" ? TV_KEEP_UNTIL_DELETED
-                                                               : TV_KEEP_UNTIL_SPACE_NEEDED));
-  if (auto folder = args.Value("folder")) CheckHResult(schedule->put_Folder(*folder));
-  if (auto quality = args.Value("quality")) CheckHResult(schedule->put_Quality(*quality));
-  CheckHResult(schedule->put_CreatedBy("USER"));
 
   ComPtr<ITVScheduleResult> result;
   CheckHResult(scheduler->AddSchedule(schedule.Get(), result.ReleaseAndGetAddressOf()));

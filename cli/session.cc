@@ -1,6 +1,5 @@
 #include "cli/session.h"
 
-#include "platform/com/class_loader.h"
 #include "platform/system/registry_file.h"
 #include "platform/text/text.h"
 
@@ -56,32 +55,22 @@ std::string ChannelLabel(ITVChannel* channel) {
                 Get(channel, &ITVChannel::get_ID));
 }
 
-Session::Session(const CommandContext& ctx)
-    : config_(SetUpConfig(ctx.registry_path)),
-      system_(CreateClassInstance<IKestroTVSystem>(ctx.registry_path, kKestroTVProgID)) {}
+Session::Session(const CommandContext& ctx) : Session(SetUpConfig(ctx.registry_path), ctx) {}
 
-ITVLineups* Session::Lineups() {
-  if (!lineups_) lineups_ = GetObject(system_.Get(), &IKestroTVSystem::GetLineups);
-  return lineups_.Get();
-}
+Session::Session(ModuleConfig config, const CommandContext& ctx)
+    : host::ModuleSession(ctx.registry_path), config_(std::move(config)) {}
 
 ComPtr<ITVLineup> Session::FindLineup(const std::string& id_text) {
   int32_t id = 0;
   ComPtr<ITVLineup> lineup;
   const bool decimal =
       !id_text.empty() && id_text.find_first_not_of("0123456789") == std::string::npos;
-  // Unsaved lineups have ID 0; none of them can be meant on a command line.
-  if (decimal && TryStrToInt(id_text, &id) && id > 0)
-    CheckHResult(Lineups()->GetLineup(id, lineup.ReleaseAndGetAddressOf()));
+  if (decimal && TryStrToInt(id_text, &id)) lineup = LineupById(id);
   if (!lineup) {
     throw Exception("No lineup with id \"" + id_text +
                     "\"; \"kestro lineup list\" shows the lineups");
   }
   return lineup;
-}
-
-ComPtr<ITVListings> Session::OpenListings(ITVLineup* lineup) {
-  return GetObject(lineup, &ITVLineup::GetListings);
 }
 
 }  // namespace kestro::cli

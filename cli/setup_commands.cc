@@ -13,6 +13,7 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "cli/tuners.h"
+#include "cli/tuner_source.h"
 #include "host/media_library/ml_library.h"
 #include "kestro/dispatch.h"
 #include "kestro/host.h"
@@ -111,8 +112,10 @@ void RegisterHostTypeLibrary(const std::string& registry_path) {
 }
 
 int RunSetup(CommandContext& ctx) {
-  ArgParser args(ctx.args, {"root", "tuners"}, {"force"});
+  ArgParser args(ctx.args, {"root", "tuners", "tuner-source", "url-template", "m3u", "tuner-host"},
+                 {"force"});
   args.ExpectAtMost(0);
+  const std::optional<TunerSource> source = ParseTunerSource(args);
   const int tuners = args.IntValue("tuners", 1, 64).value_or(2);
   if (args.Flag("force") && !args.Value("tuners"))
     throw UsageError("--force replaces the tuner configuration: give --tuners N with it");
@@ -142,6 +145,7 @@ int RunSetup(CommandContext& ctx) {
   std::error_code ec;
   const bool write_tuners = !fs::exists(tuner_file, ec) || args.Flag("force");
   if (write_tuners) changes.WriteFile(tuner_file, NewTunerConfiguration(1, tuners));
+  if (source) ApplyTunerSource(tuner_file, *source);
 
   RegisterModuleFile(module);
   RegisterHostTypeLibrary(ctx.registry_path);
@@ -160,7 +164,7 @@ int RunSetup(CommandContext& ctx) {
           << (write_tuners ? Format(" (written: %d tuner%s for lineup 1)", tuners,
                                     tuners == 1 ? "" : "s")
                            : " (kept; kestro setup --tuners N --force replaces it)")
-          << "\n";
+          << (source ? ", source " + source->backend : std::string()) << "\n";
   return kExitOk;
 }
 
@@ -201,6 +205,8 @@ int RunInfo(CommandContext& ctx) {
   record.Add("Data", config.data_dir);
   record.Add("Tuner configuration", config.tuner_config_file);
   record.AddList("Tuners", Split(TrimRight(DescribeTunerGroups(config.tuner_config_file)), '\n'));
+  if (std::filesystem::exists(config.tuner_config_file))
+    record.AddList("Tuner groups", DescribeTunerSources(config.tuner_config_file));
   record.Add(Flag("Debug output"), config.debug_output ? "yes" : "no");
   record.Print(ctx.out, format);
   return kExitOk;
@@ -210,7 +216,9 @@ int RunInfo(CommandContext& ctx) {
 
 std::vector<Command> SetupCommands() {
   return {
-      {"setup", "kestro setup [--root DIR] [--tuners N [--force]]",
+      {"setup",
+       "kestro setup [--root DIR] [--tuners N [--force]] [--tuner-source test|http "
+       "[--url-template URL | --m3u FILE-or-URL] [--tuner-host H]]",
        "register the module and create the folders it uses",
        "  --root DIR    folder for the library, plug-ins and data\n"
        "                (default $XDG_DATA_HOME/kestro, i.e. ~/.local/share/kestro)\n"
@@ -218,6 +226,14 @@ std::vector<Command> SetupCommands() {
        "                default 2); an existing file is kept\n"
        "  --force       replace an existing tuner configuration (kestro tuners set changes\n"
        "                one lineup's tuners and keeps the others)\n"
+       "  --tuner-source test|http\n"
+       "                the stream source of every tuner group: test (a synthetic stream)\n"
+       "                or http, a live stream over HTTP from\n"
+       "  --url-template URL   a network tuner, e.g. http://{host}:5004/auto/v{number}\n"
+       "                ({number}, {name}, {id}: the channel's number, name, external id)\n"
+       "  --m3u FILE-or-URL    an M3U playlist; channels match by tvg-id (external id),\n"
+       "                else tvg-chno (number), else name\n"
+       "  --tuner-host H       the value of {host}\n"
        "Nothing is changed when the set-up fails; a registry file that cannot be read is\n"
        "never written over.\n",
        RunSetup},

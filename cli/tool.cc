@@ -72,7 +72,7 @@ const std::vector<Command>& Commands() {
     std::vector<Command> commands;
     for (auto group : {SetupCommands, TunerCommands, LineupCommands, ChannelCommands,
                        GuideCommands, ScheduleCommands, RuleCommands, ImportCommands,
-                       StatusCommands}) {
+                       StatusCommands, RecordingCommands}) {
       std::vector<Command> more = group();
       commands.insert(commands.end(), more.begin(), more.end());
     }
@@ -156,7 +156,8 @@ int RunTool(const std::vector<std::string>& all_args, std::ostream& out, std::os
   }
   try {
     return command->run(ctx);
-  } catch (const UsageError& e) {
+  } catch (const host::InputError& e) {  // UsageError, or the host's option checks
+
     err << "kestro " << command->name << ": " << e.what() << "\nusage: " << command->usage << "\n";
     return kExitUsage;
   } catch (const std::exception& e) {

@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "daemon/web_server.h"
 #include "host/daemon_files.h"
 #include "host/host_item.h"
 #include "host/host_system.h"
@@ -106,8 +108,14 @@ class Daemon {
     system_->LogLine(Format("KESTROD : Starting (process %d, registry \"%s\")", ::getpid(),
                             options_.registry_path.c_str()));
     thread_.Call([&] { LoadPlugins(); });
-    system_->LogLine("KESTROD : Running; recordings go to \"" + system_->Folder("recordings") +
-                     "\"");
+    const std::string recordings_folder = system_->Folder("recordings");
+    std::error_code ec;
+    std::filesystem::create_directories(recordings_folder, ec);
+    if (ec)
+      system_->LogLine("BAD : KESTROD : Failed to create \"" + recordings_folder + "\" : " +
+                       ec.message());
+    StartWebGuide();
+    system_->LogLine("KESTROD : Running; recordings go to \"" + recordings_folder + "\"");
   }
 
   // Stops recordings (their ends reported while the module can take them), delivers the host's
@@ -115,6 +123,7 @@ class Daemon {
   void Stop(const std::string& why) {
     if (!system_) return;
     system_->LogLine("KESTROD : Stopping on " + why);
+    if (web_) web_->Stop();
     thread_.Call([&] {
       if (tuners_) tuners_->StopAll();
     });
@@ -135,6 +144,23 @@ class Daemon {
   }
 
  private:
+  // A web guide that is misconfigured stops the start (Exception); one that cannot listen (its
+  // port taken) is reported in the log and the daemon records all the same.
+  void StartWebGuide() {
+    const WebSettings settings = ReadWebSettings(registry_);
+    if (!settings.enabled) {
+      system_->LogLine("KESTROD : The web guide is off");
+      return;
+    }
+    web_ = std::make_unique<WebServer>(settings, options_.registry_path, config_.root_dir);
+    try {
+      system_->LogLine("KESTROD : Web guide at " + web_->Start());
+    } catch (const std::exception& e) {
+      system_->LogLine(std::string("BAD : KESTROD : ") + e.what());
+      web_.reset();
+    }
+  }
+
   // On the plug-in thread.
   void LoadPlugins() {
     tuners_ = MakeObject<host::TTunerSide>(system_, config_.tuner_config_file);
@@ -178,6 +204,7 @@ class Daemon {
   const ModuleConfig config_;
   host::PluginThread thread_;
   ComPtr<THostSystem> system_;
+  std::unique_ptr<WebServer> web_;
   // The rest belongs to the plug-in thread.
   ComPtr<host::TTunerSide> tuners_;
   ComPtr<IKestroTVSystem> tv_;

@@ -12,7 +12,8 @@ fi
 bash scripts/prepare.sh build-bench -DCMAKE_BUILD_TYPE=Release -DKESTRO_BUILD_TESTS=OFF \
   -DKESTRO_BUILD_BENCH=ON
 benches=("$@")
-[ ${#benches[@]} -gt 0 ] || benches=(listings_bench scheduler_bench rules_bench import_bench timer_lateness_bench)
+[ ${#benches[@]} -gt 0 ] || benches=(listings_bench scheduler_bench rules_bench import_bench timer_lateness_bench
+  http_recording_bench)
 for b in "${benches[@]}"; do
   echo "== $b"
   "build-bench/bench/$b"

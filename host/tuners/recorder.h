@@ -1,7 +1,8 @@
 // Recorder: one recording in progress, on a thread of its own. It opens the tuner's stream and
-// the file, reports the start (or why it could not start), writes until stopped, closes the file
-// and reports the end. Reports go through a callback that only posts (the host's message bus), so
-// the recorder never calls the module from its thread.
+// the file, reports the start once the stream delivers (or why it could not start, removing a
+// file it left empty), writes until stopped, closes the file and reports the end. Reports go
+// through a callback that only posts (the host's message bus), so the recorder never calls the
+// module from its thread.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,10 @@ struct RecordingRequest {
   int32_t duration_minutes = 0;
   OleDate start_time{};
   OleDate end_time{};
+  TunerChannel channel{};
+  // "duration" and "duration-text" of the request, handed back with the start.
+  Variant duration{};
+  Variant duration_text{};
 };
 
 using ReportValues = std::vector<std::pair<std::string, Variant>>;

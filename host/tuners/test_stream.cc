@@ -52,9 +52,8 @@ class TestStream : public TunerStream {
  public:
   explicit TestStream(int64_t bits_per_second) : bits_per_second_(bits_per_second) {}
 
-  int32_t BitrateKbps() const override { return static_cast<int32_t>(bits_per_second_ / 1000); }
-
-  void Run(RecordingFile& file, const StopSignal& stop) override {
+  void Run(RecordingFile& file, const StopSignal& stop, StreamEvents& events) override {
+    events.Started(static_cast<int32_t>(bits_per_second_ / 1000));
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     const int64_t pat_every = std::max<int64_t>(1, PacketsAfter(kTick));

@@ -35,7 +35,8 @@ std::vector<TunerInfo> ReadTunerList(const std::string& file_name) {
     if (backend.empty()) backend = kDefaultTunerBackend;
     for (pugi::xml_node tuner : group.children("tuner")) {
       TunerInfo info{lineup_id, ++count_by_lineup[lineup_id], tuner.attribute("device").value(),
-                     backend, {}};
+                     backend, group.attribute("url-template").value(),
+                     group.attribute("m3u").value(), group.attribute("host").value(), {}};
       for (pugi::xml_node property : tuner.child("tuner-properties").children("tuner-property"))
         info.properties[property.attribute("name").value()] = property.attribute("value").value();
       tuners.push_back(std::move(info));

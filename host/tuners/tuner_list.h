@@ -4,7 +4,7 @@
 // document order, from 1, as the scheduler numbers them.
 //
 //   <tuner-config>
-//     <group lineup="1" backend="test">
+//     <group lineup="1" backend="test">   (or backend="http" url-template="..." | m3u="...")
 //       <tuner device="tuner0" instance="0" graph="">
 //         <tuning id="" mode=""/>
 //         <tuner-properties><tuner-property name="bitrate" value="4000000"/></tuner-properties>
@@ -27,6 +27,11 @@ struct TunerInfo {
   int32_t tuner_id = 0;  // 1-based within the lineup
   std::string device;
   std::string backend;                            // the group's; kDefaultTunerBackend when unnamed
+  // The group's stream source for the "http" back end: a URL template, or an M3U playlist (a
+  // file or a URL), and the value of "{host}" in the template.
+  std::string url_template;
+  std::string m3u;
+  std::string host;
   std::map<std::string, std::string> properties;  // tuner-property name -> value
 };
 

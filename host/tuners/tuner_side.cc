@@ -28,6 +28,11 @@ int32_t IntValue(const THostMessage& message, const char* name) {
   return result;
 }
 
+std::string TextValue(const THostMessage& message, const char* name) {
+  const Variant value = message.Get(name);
+  return value.IsEmptyOrNull() ? std::string() : value.ToString();
+}
+
 OleDate DateValue(const THostMessage& message, const char* name) {
   try {
     return message.Get(name).ToDate();
@@ -109,9 +114,14 @@ void TTunerSide::StartRecording(const THostMessage& message) {
   request.tuner_id = IntValue(message, "tuner-id");
   request.schedule_id = IntValue(message, "schedule-id");
   request.duration_minutes = IntValue(message, "duration-minutes");
-  request.caption = message.Get("caption").IsEmptyOrNull() ? "" : message.Get("caption").ToString();
+  request.caption = TextValue(message, "caption");
   request.start_time = DateValue(message, "start-time");
   request.end_time = DateValue(message, "end-time");
+  request.channel.number = IntValue(message, "channel-number");
+  request.channel.name = TextValue(message, "channel-name");
+  request.channel.external_id = TextValue(message, "channel-external-id");
+  request.duration = message.Get("duration");
+  request.duration_text = message.Get("duration-text");
   const Variant file = message.Get("program-filename");
   request.file = system_->Folder("recordings") +
                  RecordingFileName(file.IsEmptyOrNull() ? "" : file.ToString(),

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "host/tuners/http_stream.h"
 #include "host/tuners/test_stream.h"
 #include "platform/exception.h"
 
@@ -78,8 +79,9 @@ void RecordingFile::Close() {
   }
 }
 
-std::unique_ptr<TunerStream> OpenTunerStream(const TunerInfo& tuner) {
+std::unique_ptr<TunerStream> OpenTunerStream(const TunerInfo& tuner, const TunerChannel& channel) {
   if (tuner.backend == "test") return OpenTestStream(tuner);
+  if (tuner.backend == "http") return OpenHttpStream(tuner, channel);
   throw Exception("Tuner " + std::to_string(tuner.tuner_id) + " of lineup " +
                   std::to_string(tuner.lineup_id) + " names an unknown back end \"" +
                   tuner.backend + "\"");

@@ -1,5 +1,5 @@
 // What a tuner back end gives the recorder: a stream written into the recording's file until the
-// recording is stopped. Back ends are chosen per tuner group by name ("test"; "http" later).
+// recording is stopped. Back ends are chosen per tuner group by name ("test", "http").
 #pragma once
 
 #include <chrono>
@@ -22,6 +22,7 @@ class StopSignal {
   void Set();
   // Waits at most `timeout`; true when the signal is set.
   bool WaitFor(std::chrono::milliseconds timeout) const;
+  bool IsSet() const { return WaitFor(std::chrono::milliseconds(0)); }
 
  private:
   UniqueFd event_;
@@ -52,17 +53,34 @@ class RecordingFile {
   int64_t size_ = 0;
 };
 
+// What a stream tells its recorder while it runs. Called on the recorder's thread.
+class StreamEvents {
+ public:
+  virtual ~StreamEvents() = default;
+  // The source delivers: the recording has started, at this bit rate in kbit/s (as the scheduler
+  // estimates a recording's size). Called once, before the stream ends normally.
+  virtual void Started(int32_t bitrate_kbps) = 0;
+  virtual void Log(const std::string& line) = 0;
+};
+
 class TunerStream {
  public:
   virtual ~TunerStream() = default;
-  // The stream's bit rate in kbit/s, as the scheduler estimates a recording's size.
-  virtual int32_t BitrateKbps() const = 0;
-  // Writes the stream into `file` until `stop` is set. Throws Exception when the stream fails.
-  virtual void Run(RecordingFile& file, const StopSignal& stop) = 0;
+  // Writes the stream into `file` until `stop` is set. Throws Exception when the stream fails:
+  // before Started, the recording could not start (the message says why); after it, the
+  // recording ends early with what it has.
+  virtual void Run(RecordingFile& file, const StopSignal& stop, StreamEvents& events) = 0;
 };
 
-// Opens the stream of `tuner` through its back end. Throws Exception with a reason the user can
-// act on (an unknown back end, a bad tuner property, a source that does not answer).
-std::unique_ptr<TunerStream> OpenTunerStream(const TunerInfo& tuner);
+// The channel a recording is made from, as the scheduler's start request names it.
+struct TunerChannel {
+  int32_t number = 0;
+  std::string name;  // the channel's short name
+  std::string external_id;
+};
+
+// Opens the stream of `channel` on `tuner` through its back end. Throws Exception with a reason
+// the user can act on (an unknown back end, a bad tuner property, no source for the channel).
+std::unique_ptr<TunerStream> OpenTunerStream(const TunerInfo& tuner, const TunerChannel& channel);
 
 }  // namespace kestro::host

@@ -315,12 +315,21 @@ IntegrityCheckCounts RunIntegrityChecks(IDB& db, ILogger& logger) {
 }
 
 bool FinalizeImport(TTVListingsImportSystem& run) {
-  run.CommitSaving();
+  Env& env = *run.DB()->GetEnv();
+  env.CrashPoint("import-saved");
+  // The recordings of replaced programmes are moved (or listed as lost) by the run's own
+  // transaction: the list of them lives only in memory, so a crash after the commit would lose
+  // them.
   RelocateRecordings(run);
+  env.CrashPoint("import-relocated");
+  run.CommitSaving();
+  env.CrashPoint("import-committed");
   run.ReportProgress(33, "Refreshing repeating recordings...");
   RefreshRepeatingSchedules(run);
+  env.CrashPoint("import-refreshed");
   run.ReportProgress(66, "Performing integrity checks...");
   RunIntegrityChecks(*run.DB(), *run.Logger());
+  env.CrashPoint("import-checked");
   run.ReportProgress(80, "Optimizing...");
   Vacuum(*run.DB(), *run.Logger());
   run.ReportProgress(100, "Finished");

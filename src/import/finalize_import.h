@@ -1,6 +1,6 @@
 // Import finalization: what runs after an import plug-in saved all its channels and programmes.
-// It commits the import, puts recordings whose programmes the import replaced onto another
-// broadcast, lets every repeating schedule recalculate itself, checks and repairs the links
+// It puts recordings whose programmes the import replaced onto another broadcast, commits the
+// import, lets every repeating schedule recalculate itself, checks and repairs the links
 // between programmes, schedules and repeating schedules, and compacts the database. Everything
 // it does is written to the import's log.
 #pragma once
@@ -14,9 +14,10 @@
 namespace kestro {
 
 // The whole finalization of the run, reporting progress 33, 66, 80 and 100. REQUIRES: the run's
-// transaction is open; it is committed first, everything after runs outside it. Errors of the
-// relocation and of the repeating-schedule refresh are thrown (the listings stay committed);
-// the integrity checks and the vacuum never throw. Answers true.
+// transaction is open; the relocation runs in it, then it is committed, everything after runs
+// outside it. An error of the relocation is thrown with the transaction still open (the caller
+// discards the run); one of the repeating-schedule refresh is thrown with the listings
+// committed; the integrity checks and the vacuum never throw. Answers true.
 bool FinalizeImport(TTVListingsImportSystem& import_system);
 
 // Re-schedules the recording of every programme of the run's relocation list on the nearest

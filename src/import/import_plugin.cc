@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "import/service_plugin.h"
 #include "import/xmltv_plugin.h"
 #include "platform/exception.h"
 
@@ -20,9 +21,17 @@ HRESULT TTVListingsImportPlugin::Import(IKestroItem* properties,
   });
 }
 
+std::string PluginProperty(IKestroItem* properties, const char* name) {
+  if (!properties) return {};
+  Variant value;
+  CheckHResult(properties->GetValue(name, Variant(), &value));
+  return VarToStr(value);
+}
+
 TTVListingsImportPluginFactory TTVListingsImportPluginFactory::BuiltIn() {
   TTVListingsImportPluginFactory factory;
   factory.Set(std::string(kXMLTVPluginID), &MakeXMLTVListingsWizard);
+  factory.Set(std::string(kListingsServicePluginID), &MakeTribuneListingsWizard);
   return factory;
 }
 

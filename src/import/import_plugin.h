@@ -33,6 +33,9 @@ class TTVListingsImportPlugin : public TKestroTVObject<ITVListingsImportPlugin> 
                          std::string& error_message) = 0;
 };
 
+// The text of the plug-in property `name`; empty when there are no properties or no such value.
+std::string PluginProperty(IKestroItem* properties, const char* name);
+
 // The plug-ins an import can run, by id. The module's system object holds the built-in set and
 // passes it down with its Env; tests pass a set of their own.
 class TTVListingsImportPluginFactory {
@@ -40,7 +43,7 @@ class TTVListingsImportPluginFactory {
   // Makes a plug-in that reaches the outside world through `env`.
   using Maker = std::function<ComPtr<ITVListingsImportPlugin>(const std::shared_ptr<Env>& env)>;
 
-  // The module's plug-ins: XMLTV. The listings service's id makes none yet.
+  // The module's plug-ins: XMLTV and the listings download service.
   static TTVListingsImportPluginFactory BuiltIn();
 
   // From now on `plugin_id` answers with what `maker` makes (a maker returning null stands for an

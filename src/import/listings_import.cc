@@ -155,6 +155,7 @@ bool LockAndCleanUp(TTVListingsImportSystem& import_system, std::string* why) {
       import_system.ProgramDeleted();
     }
     cleanup.Commit();
+    db.GetEnv()->CrashPoint("import-cleaned");
     import_system.BeginSaving();
     return true;
   } catch (const std::exception& e) {

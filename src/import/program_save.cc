@@ -174,7 +174,8 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
     ForgetRelocations();
     // The database failing is not the programme's fault, and rows written without a savepoint
     // cannot be taken back alone: the import cannot go on.
-    if (writing_ || dynamic_cast<const EDatabaseError*>(&e)) session_.DatabaseFailed(e.what());
+    if (writing_ || dynamic_cast<const EDatabaseError*>(&e))
+      session_.DatabaseFailed(FailureCause(e));
     session_.ProgramFailed();
     if (logger_) logger_->LogExceptionFmt(e, "Saving program [%s]", ProgramLogText(p_).c_str());
     return TV_PROGRAM_SAVE_FAILED;

@@ -21,13 +21,6 @@ constexpr const char* kRunningXMLTV = "Running XMLTV. This could take several mi
 // Days fetched when the lineup names none (or no number).
 constexpr int32_t kDefaultDays = 7;
 
-std::string Text(IKestroItem* properties, const char* name) {
-  if (!properties) return {};
-  Variant value;
-  CheckHResult(properties->GetValue(name, Variant(), &value));
-  return VarToStr(value);
-}
-
 // "*.xml", "*.xmltv" and their gzip forms "*.xml.gz", "*.xmltv.gz", any letter case.
 bool IsListingsFileName(std::string_view name) {
   for (const std::string_view end : {".xml", ".xmltv", ".xml.gz", ".xmltv.gz"}) {
@@ -53,15 +46,15 @@ TXMLTVListingsWizard::TXMLTVListingsWizard(std::shared_ptr<Env> env, Options opt
 }
 
 void TXMLTVListingsWizard::ReadProperties(IKestroItem* properties) {
-  directory_mode_ = Text(properties, "mode") == "I";
-  directory_ = Text(properties, "dir");
-  after_import_ = Text(properties, "after-import");
-  executable_ = Text(properties, "exe");
-  grabber_ = Text(properties, "grabber");
-  params_ = Text(properties, "params");
-  time_zone_ = Text(properties, "timezone");
-  language_ = Text(properties, "lang");
-  if (!TryStrToInt(Trim(Text(properties, "days")), &days_)) days_ = kDefaultDays;
+  directory_mode_ = PluginProperty(properties, "mode") == "I";
+  directory_ = PluginProperty(properties, "dir");
+  after_import_ = PluginProperty(properties, "after-import");
+  executable_ = PluginProperty(properties, "exe");
+  grabber_ = PluginProperty(properties, "grabber");
+  params_ = PluginProperty(properties, "params");
+  time_zone_ = PluginProperty(properties, "timezone");
+  language_ = PluginProperty(properties, "lang");
+  if (!TryStrToInt(Trim(PluginProperty(properties, "days")), &days_)) days_ = kDefaultDays;
   ComPtr<TDictionary> copy = NewDictionary();
   CheckHResult(copy->Assign(properties));
   settings_ = ComPtr<IKestroItem>(copy.Get());

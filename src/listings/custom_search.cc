@@ -306,7 +306,7 @@ bool ParseTimeOfDay(std::string_view text, int32_t* hhmm) {
   for (char c : digits)
     if (c < '0' || c > '9') return false;
   const int32_t value = std::stoi(digits);
-  if (value > 2359) return false;
+  if (value > 2359 || value % 100 > 59) return false;
   *hhmm = value;
   return true;
 }

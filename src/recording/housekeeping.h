@@ -10,6 +10,7 @@
 
 #include "kestro/host.h"
 #include "platform/env/env.h"
+#include "recording/disk_space.h"
 #include "scheduling/tv_schedule.h"
 #include "support/logger.h"
 
@@ -39,12 +40,14 @@ struct HousekeepingSetup {
   ComPtr<IKestroSystem> host;
   std::shared_ptr<ILogger> logger;
   std::shared_ptr<Env> env;
+  // The recordings in progress, shared by the engines of one manager.
+  std::shared_ptr<TReservations> reservations = std::make_shared<TReservations>();
   bool make_space = true;            // delete keep-until-space-needed recordings for room
   int64_t min_free_space_bytes = 0;  // to leave on a recording drive
 };
 
-// The housekeeping of one engine. Today it does nothing: recordings are neither deleted nor
-// added to the media library.
+// The housekeeping of one engine: disk space and keep rules (disk_space.h) and the media-library
+// hand-over (recording_library.h).
 std::unique_ptr<IRecordingHousekeeping> NewRecordingHousekeeping(const HousekeepingSetup& setup);
 
 }  // namespace kestro

@@ -185,7 +185,7 @@ void TLineupSchedules::DeleteElapsed(std::vector<ComPtr<TTVSchedule>>& schedules
     TTVSchedule& s = *schedules[i];
     if (!s.ElapsedAt(now) || CompareDb(s.fields().end_time, missed_before) >= 0) continue;
     log_.LogFmt("ELAPSED : Deleting elapsed schedule with status \"%s\" : %s",
-                s.fields().status.c_str(), Describe(s).c_str());
+                s.fields().status.c_str(), DescribeSchedule(s).c_str());
     DeleteSchedule(s.fields().id, "Missed");
     schedules.erase(schedules.begin() + static_cast<ptrdiff_t>(i));
   }
@@ -211,7 +211,7 @@ void TLineupSchedules::ArmTuner(TunerSchedule& tuner, OleDate now) {
   CheckHResult(status->Assign(item.Get()));
   if (!tuner.current || tuner.current->fields().id != s.id) {
     timers_.AddTimerAt(0, "start-recording", start, item.Get(), s.wake_up);
-    log_.Log("WAIT : Waiting to start recording : " + Describe(*first));
+    log_.Log("WAIT : Waiting to start recording : " + DescribeSchedule(*first));
     SetValue(*status, "status", "WAITING");
     PublishStatus(tuner.tuner_id, *status);
     const OleDate wake_at = start - kWakeUpLeadSeconds * kOneSecond;
@@ -228,7 +228,7 @@ void TLineupSchedules::ArmTuner(TunerSchedule& tuner, OleDate now) {
     }
   } else {
     tuner.current = first;
-    log_.Log("STATUS : Should be recording : " + Describe(*first));
+    log_.Log("STATUS : Should be recording : " + DescribeSchedule(*first));
     time_of_next_recording_ = -1;
     SetValue(*status, "status", "RECORDING");
     PublishStatus(tuner.tuner_id, *status);
@@ -250,7 +250,7 @@ void TLineupSchedules::StopDeletedCurrent(TunerSchedule& tuner) {
   if (gone || Get(stored.Get(), &ITVSchedule::get_IsDeleted)) {
     log_.Log((gone ? "DELETED : Current schedule has been PERMANENTLY deleted : "
                    : "DELETED : Current schedule has been deleted : ") +
-             Describe(current));
+             DescribeSchedule(current));
     ComPtr<IKestroItem> item = NewItem();
     SetScheduleValues(*item, current.fields(), current.fields().start_time);
     StopRecording(*item);
@@ -264,7 +264,7 @@ void TLineupSchedules::StartRecording(IKestroItem& properties) {
   ComPtr<TTVSchedule> schedule = ScheduleOf(properties, "Start recording");
   if (!schedule) return;
   const int32_t id = schedule->fields().id;
-  log_.Log("START : Start recording : " + Describe(*schedule));
+  log_.Log("START : Start recording : " + DescribeSchedule(*schedule));
   if (!SetStatus(id, "START-REQUESTED"))
     log_.Log("BAD : Start recording : Failed to set START-REQUESTED status");
   Send("tv-tuner.start-recording", properties, schedule.Get());
@@ -273,7 +273,7 @@ void TLineupSchedules::StartRecording(IKestroItem& properties) {
 void TLineupSchedules::WarnRecording(IKestroItem& properties) {
   ComPtr<TTVSchedule> schedule = ScheduleOf(properties, "Warn recording");
   if (!schedule) return;
-  log_.Log("WARN : Warn recording : " + Describe(*schedule));
+  log_.Log("WARN : Warn recording : " + DescribeSchedule(*schedule));
   Send("tv-tuner.warn-recording", properties, schedule.Get());
 }
 
@@ -281,7 +281,7 @@ void TLineupSchedules::StopRecording(IKestroItem& properties) {
   ComPtr<TTVSchedule> schedule = ScheduleOf(properties, "Stop recording");
   const int32_t id = IntValue(properties, "schedule-id", 0);
   if (schedule) {
-    log_.Log("STOP : Stop recording : " + Describe(*schedule));
+    log_.Log("STOP : Stop recording : " + DescribeSchedule(*schedule));
     if (!SetStatus(id, "STOP-REQUESTED"))
       log_.Log("BAD : Stop recording : Failed to set STOP-REQUESTED status");
   }
@@ -300,7 +300,7 @@ void TLineupSchedules::RecordingStarted(IKestroMessage& message) {
   ComPtr<TTVSchedule> schedule = ScheduleOf(message, "Recording started");
   if (!schedule) return;
   const int32_t id = schedule->fields().id;
-  log_.Log("STARTED : Recording started : " + Describe(*schedule));
+  log_.Log("STARTED : Recording started : " + DescribeSchedule(*schedule));
   try {
     housekeeping_->KeepAtMost(*schedule);
   } catch (const std::exception& e) {
@@ -340,7 +340,7 @@ void TLineupSchedules::RecordingStartFailed(IKestroMessage& message) {
   std::string reason = TextValue(message, "reason");
   if (reason.empty()) reason = "The tuner did not specify a reason";
   log_.LogFmt("START FAILED : Recording start failed : %s : %s", reason.c_str(),
-              Describe(*schedule).c_str());
+              DescribeSchedule(*schedule).c_str());
   if (!SetStatus(id, "START-FAILED"))
     log_.Log("BAD : Recording start failed : Failed to set START-FAILED status");
   if (DeleteSchedule(id, "There was a problem starting the recording : " + reason)) {
@@ -355,7 +355,7 @@ void TLineupSchedules::RecordingFinished(IKestroMessage& message) {
   ComPtr<TTVSchedule> schedule = ScheduleOf(message, "Recording finished");
   if (!schedule) return;
   const int32_t id = schedule->fields().id;
-  log_.LogFmt("FINISHED : Recording finished : %s", Describe(*schedule).c_str());
+  log_.LogFmt("FINISHED : Recording finished : %s", DescribeSchedule(*schedule).c_str());
   if (!SetStatus(id, "FINISHED"))
     log_.Log("BAD : Recording finished : Failed to set FINISHED status");
   log_.Log("");
@@ -396,14 +396,6 @@ ComPtr<TTVSchedule> TLineupSchedules::FindSchedule(int32_t schedule_id) {
   ComPtr<ITVSchedule> stored;
   CheckHResult(scheduler_->FindSchedule(schedule_id, stored.ReleaseAndGetAddressOf()));
   return stored ? OwnSchedule(*stored) : nullptr;
-}
-
-std::string TLineupSchedules::Describe(const TTVSchedule& schedule) {
-  const ScheduleFields& f = schedule.fields();
-  return Format("\"%s\" : %s to %s : id %d : pgm id %d : tuner %d : chnl %d", f.title.c_str(),
-                FormatDateTime("yyyy-mm-dd hh:nn:ss", f.start_time).c_str(),
-                FormatDateTime("yyyy-mm-dd hh:nn:ss", f.end_time).c_str(), f.id, f.program_id,
-                f.tuner_id, f.channel_id);
 }
 
 bool TLineupSchedules::SetStatus(int32_t schedule_id, const char* status) {
@@ -452,6 +444,9 @@ ComPtr<IKestroItem> TLineupSchedules::ScheduleItem(TTVSchedule& schedule, OleDat
     SetValue(i, "tuner-channel", channel->fields().number);
     SetValue(i, "channel-number", channel->fields().number);
     SetValue(i, "channel-frequency", channel->fields().frequency);
+    // What a stream source finds the channel by.
+    SetValue(i, "channel-name", channel->fields().short_name);
+    SetValue(i, "channel-external-id", channel->fields().external_id);
   }
   const RecordingTags tags =
       BuildRecordingTags(schedule, item.Get(), "tag:", services_.env->NowLocal());

@@ -103,8 +103,6 @@ class TLineupSchedules {
   ComPtr<TTVSchedule> ScheduleOf(IKestroItem& values, const char* handler);
   // The schedule in the tuners' lists (or being recorded), else the scheduler's; null when none.
   ComPtr<TTVSchedule> FindSchedule(int32_t schedule_id);
-  // ""<title>" : <start> to <end> : id .. : pgm id .. : tuner .. : chnl .."
-  static std::string Describe(const TTVSchedule& schedule);
   // False when the scheduler refused or failed.
   bool SetStatus(int32_t schedule_id, const char* status);
   bool DeleteSchedule(int32_t schedule_id, const std::string& reason);

@@ -118,6 +118,14 @@ std::string BuildRecordingFileName(TTVSchedule& schedule, const FormatSettings& 
   return Trim(name);
 }
 
+std::string DescribeSchedule(const TTVSchedule& schedule) {
+  const ScheduleFields& f = schedule.fields();
+  return Format("\"%s\" : %s to %s : id %d : pgm id %d : tuner %d : chnl %d", f.title.c_str(),
+                FormatDateTime("yyyy-mm-dd hh:nn:ss", f.start_time).c_str(),
+                FormatDateTime("yyyy-mm-dd hh:nn:ss", f.end_time).c_str(), f.id, f.program_id,
+                f.tuner_id, f.channel_id);
+}
+
 RecordingTags BuildRecordingTags(TTVSchedule& schedule, IKestroItem* source,
                                  std::string_view prefix_text, OleDate now) {
   const ScheduleFields& f = schedule.fields();

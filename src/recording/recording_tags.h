@@ -20,6 +20,10 @@ namespace kestro {
 std::string BuildRecordingFileName(TTVSchedule& schedule,
                                    const FormatSettings& fs = FormatSettings::Default());
 
+// How logs name a schedule:
+// ""<title>" : <start> to <end> : id .. : pgm id .. : tuner .. : chnl ..".
+std::string DescribeSchedule(const TTVSchedule& schedule);
+
 struct RecordingTags {
   ComPtr<TDictionary> tags;
   // The programme's title and times when the schedule has a programme, else the schedule's.

@@ -17,7 +17,6 @@ namespace {
 constexpr const char* kNotifications = "tv-scheduler.notify.*";
 constexpr const char* kTimeOfNextRecordingUpdated =
     "tv-scheduler.event.time-of-next-recording-updated";
-constexpr int64_t kBytesPerGB = 1073741824;
 
 struct SettingInfo {
   const char* name;
@@ -180,7 +179,8 @@ void TTVScheduleManager::StartEngines(ITVLineups& lineups) {
   MessageLoop* loop = MessageLoop::Current();
   if (!loop) throw Exception("The schedule manager needs the message loop of its thread");
   const EngineServices services{host_, logger_, services_.env, loop->Runner()};
-  const HousekeepingSetup housekeeping{host_, logger_, services_.env, make_space_,
+  const HousekeepingSetup housekeeping{host_, logger_, services_.env,
+                                       std::make_shared<TReservations>(), make_space_,
                                        min_free_space_gb_ * kBytesPerGB};
   const std::vector<ComPtr<ITVLineup>> all = ListItems(&lineups);
   if (all.empty()) logger_->Log("There are no lineups");

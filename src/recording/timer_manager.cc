@@ -10,7 +10,7 @@
 namespace kestro {
 
 TTimerManager::TTimerManager(std::shared_ptr<Env> env, TaskRunner owner)
-    : env_(std::move(env)), owner_(std::move(owner)), anchor_(std::make_shared<Anchor>(this)) {
+    : env_(std::move(env)), owner_(std::move(owner)), anchor_(std::make_shared<Anchor>(Anchor{this})) {
   if (!owner_) throw Exception("Timers need the message loop of the thread that owns them");
 }
 

@@ -130,7 +130,9 @@ void RuleSave::Run(TTVRepeatingScheduleResult& result) {
   LogSummary();
   log_.Fmt("SCHEDULE SUMMARY : ADDED %d : SKIPPED %d : FAILED %d", added_, skipped_, failed_);
   log_.Line("");
+  db_->GetEnv()->CrashPoint("rule-scheduled");
   transaction.Commit();
+  db_->GetEnv()->CrashPoint("rule-saved");
   log_.Fmt("SAVE RS FINISHED : result %s : \"%s\"", ResultCodeName(result.Code()),
            result.Description().c_str());
   log_.Line("");

@@ -35,7 +35,9 @@ DBPtr CreateDatabaseFile(const std::string& file_name, const std::shared_ptr<Env
     DBPtr db = OpenSQLiteDatabase(temporary, env);
     db->Exec(create_script);
   }  // closed: nothing of it is left in a journal
+  env->CrashPoint("database-created");
   MoveWithCompanions(*env, temporary, file_name);
+  env->CrashPoint("database-renamed");
   return OpenSQLiteDatabase(file_name, env);
 }
 

@@ -35,6 +35,22 @@ DbFailure EDatabaseError::failure() const {
   }
 }
 
+std::string FailureCause(const std::exception& failure) {
+  if (const auto* db_error = dynamic_cast<const EDatabaseError*>(&failure)) {
+    switch (db_error->failure()) {
+      case DbFailure::kBusy: return "the database is locked by another program";
+      case DbFailure::kFull: return "the disk is full";
+      case DbFailure::kReadOnly: return "the database is read-only";
+      case DbFailure::kCorrupt: return "the database file is damaged";
+      case DbFailure::kCantOpen: return "the database file cannot be opened";
+      case DbFailure::kIo: return "the disk failed a read or write";
+      case DbFailure::kError:
+      case DbFailure::kConstraint: break;
+    }
+  }
+  return failure.what();
+}
+
 void ThrowWithCause(const std::string& message, const std::exception& cause) {
   if (const auto* db_error = dynamic_cast<const EDatabaseError*>(&cause))
     throw EDatabaseError(message, db_error->sqlite_code());

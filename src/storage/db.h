@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -48,6 +49,11 @@ class EDatabaseError : public Exception {
  private:
   int sqlite_code_;
 };
+
+// Why `failure` happened, as the user is told: for a database failure the user can do something
+// about, its cause ("the database is locked by another program", "the disk is full", "the
+// database is read-only", ...); for any other failure its message.
+std::string FailureCause(const std::exception& failure);
 
 // Throws `message` as the failure of a larger step that `cause` made fail: an EDatabaseError with
 // the cause's result code when the cause is one, else an Exception.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 #include "platform/env/real_env.h"
@@ -145,6 +146,11 @@ void FakeEnv::SetFreeSpace(uint64_t bytes) {
   free_space_ = bytes;
 }
 
+void FakeEnv::SetOtherDevice(std::string path_part) {
+  MutexLock lock(mutex_);
+  other_devices_.push_back(std::move(path_part));
+}
+
 void FakeEnv::AnswerHttp(std::string url, HttpAnswer answer) {
   MutexLock lock(mutex_);
   answers_[std::move(url)] = std::move(answer);
@@ -155,6 +161,7 @@ void FakeEnv::ClearFailures() {
   failures_.clear();
   process_error_ = 0;
   free_space_.reset();
+  other_devices_.clear();
   answers_.clear();
 }
 
@@ -181,7 +188,14 @@ std::error_code FakeEnv::RenameFile(const std::string& from, const std::string& 
 
 std::error_code FakeEnv::RemoveFile(const std::string& path) {
   if (std::error_code ec = Injected(FileOp::kRemove, path)) return ec;
-  return real_->RemoveFile(path);
+  std::error_code size_error;
+  const uintmax_t size = std::filesystem::is_regular_file(path, size_error)
+                             ? std::filesystem::file_size(path, size_error)
+                             : 0;
+  std::error_code ec = real_->RemoveFile(path);
+  MutexLock lock(mutex_);
+  if (!ec && free_space_ && !size_error) *free_space_ += size;
+  return ec;
 }
 
 std::error_code FakeEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
@@ -208,6 +222,15 @@ std::error_code FakeEnv::FreeSpace(const std::string& path, uint64_t* bytes) {
 
 std::error_code FakeEnv::SameDevice(const std::string& a, const std::string& b, bool* same) {
   if (std::error_code ec = Injected(FileOp::kSameDevice, a)) return ec;
+  {
+    MutexLock lock(mutex_);
+    for (const std::string& part : other_devices_) {
+      if ((a.find(part) != std::string::npos) != (b.find(part) != std::string::npos)) {
+        *same = false;
+        return {};
+      }
+    }
+  }
   return real_->SameDevice(a, b, same);
 }
 
@@ -235,7 +258,7 @@ HttpResult FakeEnv::HttpGet(const HttpRequest& request, HttpSink& sink) {
   if (answer->outcome != HttpResult::Outcome::kDone) return result;
   result.status = answer->status;
   const auto size = static_cast<int64_t>(answer->body.size());
-  if (!sink.OnResponse(answer->status, size, answer->headers) ||
+  if (!sink.OnConnected() || !sink.OnResponse(answer->status, size, answer->headers) ||
       (!request.headers_only &&
        (!sink.OnData(answer->body) || !sink.OnProgress(size, size)))) {
     result.outcome = HttpResult::Outcome::kCanceled;

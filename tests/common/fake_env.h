@@ -41,8 +41,12 @@ class FakeEnv final : public Env {
   void FailFileOp(FileOp op, int error, std::string path_part = {});
   // From now on every process start fails with `error` (an errno).
   void FailProcessStart(int error);
-  // FreeSpace answers `bytes` for every path.
+  // FreeSpace answers `bytes` for every path: a nearly full drive. From then on each regular file
+  // that RemoveFile deletes gives its size back to it.
   void SetFreeSpace(uint64_t bytes);
+  // From now on paths containing `path_part` lie on a device of their own: SameDevice answers
+  // false between such a path and one without it.
+  void SetOtherDevice(std::string path_part);
   // A request for `url` gets this answer instead of going out: the response and its body in one
   // piece, or, for another outcome, nothing but that outcome and error.
   struct HttpAnswer {
@@ -53,7 +57,7 @@ class FakeEnv final : public Env {
     std::string error;
   };
   void AnswerHttp(std::string url, HttpAnswer answer);
-  // Forgets every failure, free space and answer set above.
+  // Forgets every failure, free space, device and answer set above.
   void ClearFailures();
 
   // Env.
@@ -102,6 +106,7 @@ class FakeEnv final : public Env {
   std::vector<Failure> failures_ GUARDED_BY(mutex_);
   int process_error_ GUARDED_BY(mutex_) = 0;
   std::optional<uint64_t> free_space_ GUARDED_BY(mutex_);
+  std::vector<std::string> other_devices_ GUARDED_BY(mutex_);
   std::map<std::string, HttpAnswer> answers_ GUARDED_BY(mutex_);
 };
 

@@ -20,9 +20,10 @@ struct ToolRun {
 
 class KestroToolTest : public ::testing::Test {
  protected:
-  ToolRun Kestro(const std::string& args) {
+  // `environment` adds variables ("NAME=value ...") to the child's environment.
+  ToolRun Kestro(const std::string& args, const std::string& environment = "") {
     const std::string out_file = dir_ / "stdout", err_file = dir_ / "stderr";
-    std::string command = "env KESTRO_REGISTRY='" + registry_ + "' XDG_DATA_HOME='" +
+    std::string command = "env " + environment + " KESTRO_REGISTRY='" + registry_ + "' XDG_DATA_HOME='" +
                           (dir_ / "xdg") + "' XDG_RUNTIME_DIR='" + dir_.path() + "' " +
                           KESTRO_CLI_FILE + " " + args + " >" + out_file + " 2>" + err_file;
     int status = std::system(command.c_str());

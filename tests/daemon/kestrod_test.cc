@@ -1,9 +1,7 @@
 // kestrod as a user runs it: a process of its own on a fresh installation, driven with kestro.
 #include <gmock/gmock.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -12,12 +10,14 @@
 #include <thread>
 
 #include "cli/small_guide.h"
+#include "common/kestrod_process.h"
+#include "common/stream_server.h"
 
-extern char** environ;
 
 namespace kestro {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using Clock = std::chrono::steady_clock;
@@ -33,23 +33,8 @@ class KestrodTest : public testing::SmallGuideTest {
 
   // Starts kestrod with the tool's registry; its output goes to files of the test.
   pid_t StartDaemon(const std::string& name) {
-    std::vector<std::string> env = {"KESTRO_REGISTRY=" + registry_,
-                                    "XDG_DATA_HOME=" + (dir_ / "xdg"),
-                                    "XDG_RUNTIME_DIR=" + dir_.path()};
-    for (char** e = environ; *e; ++e)
-      if (std::string_view(*e).find("KESTRO_") != 0 && std::string_view(*e).find("XDG_") != 0)
-        env.push_back(*e);
-    std::vector<char*> envp, argv = {const_cast<char*>(KESTRO_DAEMON_FILE), nullptr};
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    const std::string out = dir_ / (name + ".out"), err = dir_ / (name + ".err");
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, KESTRO_DAEMON_FILE, &files, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&files);
+    const pid_t pid = testing::SpawnKestrod(registry_, dir_.path(), name);
+    EXPECT_GT(pid, 0);
     return pid;
   }
   // The exit code of `pid` once it ends, or -1 when it has not ended within `timeout`.
@@ -156,6 +141,48 @@ TEST_F(KestrodTest, RecordsOnTimeShowsItAndStopsCleanlyOnSigterm) {
   EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr("Long")));
   EXPECT_THAT(Kestro("schedule list 1 --deleted --format tsv").out, HasSubstr("Long"));
   EXPECT_THAT(Kestro("status").out, HasSubstr("kestrod         not running"));
+}
+
+// A live stream from a server on 127.0.0.1 recorded into the media library; a search rule that
+// skips what the library holds then leaves the programme out.
+TEST_F(KestrodTest, RecordsALiveStreamIntoTheLibraryThatRulesConsult) {
+  using std::chrono::seconds;
+  testing::StreamServer server(2'000'000);
+  ASSERT_EQ(Kestro("setup --root " + root_ + " --tuner-source http --url-template " +
+                   server.Url("/auto/v{number}"))
+                .exit_code,
+            0);
+  const std::string rule = "--search 'title Star Trek' --duplicates not-in-library";
+  ASSERT_THAT(Kestro("rule preview 1 " + rule).out, HasSubstr("Star Trek"));
+
+  pid_ = StartDaemon("kestrod");
+  // Programme 1, Star Trek on channel 4, is on now: it is recorded at once.
+  testing::ToolRun record = Kestro("record 1 1");
+  ASSERT_EQ(record.exit_code, 0) << record.err;
+  ASSERT_TRUE(Eventually(seconds(30), [&] {
+    return Kestro("recordings list --format tsv").out.find("\tStar Trek - Part 0\t4 KXYZ\t") !=
+           std::string::npos;
+  })) << testing::ReadFile(root_ + "/logs/kestrod.log");
+  EXPECT_THAT(Kestro("recordings show 1").out,
+              AllOf(HasSubstr("equality-key"), HasSubstr("key0"),
+                    HasSubstr(root_ + "/recordings/Star Trek_Part 0_KXYZ_4_")));
+
+  // Deleting the schedule stops the recording; the library keeps it.
+  ASSERT_EQ(Kestro("schedule delete 1 1").exit_code, 0);
+  ASSERT_TRUE(Eventually(seconds(15), [&] {
+    return testing::ReadFile(root_ + "/logs/kestrod.log").find("TUNER : Finished") !=
+           std::string::npos;
+  }));
+  const std::string file = Kestro("recordings play-path 1").out;
+  ASSERT_FALSE(file.empty());
+  ExpectPlayable(file.substr(0, file.size() - 1));
+
+  testing::ToolRun add = Kestro("rule add 1 " + rule);
+  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr("Star Trek")))
+      << add.out;
+  ASSERT_EQ(::kill(pid_, SIGTERM), 0);
+  EXPECT_EQ(AwaitExit(pid_, seconds(15)), 0);
+  pid_ = 0;
 }
 
 }  // namespace

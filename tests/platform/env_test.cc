@@ -5,9 +5,7 @@
 #include <gmock/gmock.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,11 +19,11 @@
 #include <vector>
 
 #include "common/fake_env.h"
+#include "common/loopback_server.h"
 #include "common/temp_dir.h"
 #include "common/test_environment.h"
 #include "platform/env/real_env.h"
 #include "platform/exception.h"
-#include "platform/system/unique_fd.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 
@@ -252,72 +250,6 @@ TEST(RealProcessTest, TheChildInheritsNoOtherDescriptors) {
   EXPECT_THAT(lines, ::testing::Not(Contains(std::to_string(fd))));
 }
 
-// An HTTP server on loopback answering each connection with the next of `answers` (raw bytes; a
-// function gets the request and may take its time).
-class LoopbackServer {
- public:
-  using Answer = std::function<std::string(const std::string& request)>;
-
-  explicit LoopbackServer(std::vector<Answer> answers) : answers_(std::move(answers)) {
-    listener_.reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_.get(), 4) != 0 ||
-        getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-      throw Exception("Failed to listen on loopback");
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~LoopbackServer() {
-    shutdown(listener_.get(), SHUT_RDWR);
-    thread_.join();
-  }
-
-  std::string Url(const std::string& path) const {
-    return Format("http://127.0.0.1:%d%s", port_, path.c_str());
-  }
-  std::vector<std::string> Requests() {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
-
- private:
-  void Serve() {
-    for (const Answer& answer : answers_) {
-      UniqueFd connection(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-      if (!connection.valid()) return;
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t n = read(connection.get(), buffer, sizeof buffer);
-        if (n <= 0) return;
-        request.append(buffer, static_cast<size_t>(n));
-      }
-      {
-        std::lock_guard lock(mutex_);
-        requests_.push_back(request);
-      }
-      const std::string reply = answer(request);
-      if (!reply.empty() && send(connection.get(), reply.data(), reply.size(), MSG_NOSIGNAL) < 0)
-        return;
-    }
-  }
-
-  UniqueFd listener_;
-  int port_ = 0;
-  std::vector<Answer> answers_;
-  std::mutex mutex_;
-  std::vector<std::string> requests_;
-  std::thread thread_;
-};
-
-LoopbackServer::Answer Reply(std::string bytes) {
-  return [bytes](const std::string&) { return bytes; };
-}
-
 struct RecordingSink : HttpSink {
   bool OnResponse(int32_t code, int64_t length, const std::vector<std::string>& lines) override {
     status = code;
@@ -373,8 +305,8 @@ TEST(RealHttpTest, FollowsRedirectsAndSendsWhatTheRequestAsks) {
 }
 
 TEST(RealHttpTest, AStalledTransferTimesOutAndNoServerFails) {
-  LoopbackServer server({[](const std::string&) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+  LoopbackServer server({[](const std::string&, LoopbackConnection& connection) {
+    connection.Pause(2000);
     return std::string();
   }});
   std::shared_ptr<Env> env = MakeRealEnv();

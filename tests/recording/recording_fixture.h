@@ -39,6 +39,7 @@ class RecordingTest : public ::testing::Test {
     host::HostOptions options;
     options.root_dir = dir_ / "root/";
     options.log_file = dir_ / "host.log";
+    options.media_library_file = dir_ / "data/media-library.db";
     host_ = host::NewHostSystem(options, loop_.Runner());
     host_->Subscribe("tv-tuner.*", tuner_.Get());
     host_->Subscribe("tv-scheduler.event.recording-finished", tuner_.Get());

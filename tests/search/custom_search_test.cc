@@ -54,7 +54,7 @@ TEST(TimeOfDayTest, ColonOptionalAndRangeChecked) {
     ASSERT_TRUE(ParseTimeOfDay(text, &hhmm)) << text;
     EXPECT_EQ(hhmm, expected) << text;
   }
-  for (const char* bad : {"24:00", "2400", "20:00:00", "12345", "8pm", "", "20.00"}) {
+  for (const char* bad : {"24:00", "2400", "12:99", "1260", "20:00:00", "12345", "8pm", "", "20.00"}) {
     EXPECT_FALSE(ParseTimeOfDay(bad, &hhmm)) << bad;
   }
 }

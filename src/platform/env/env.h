@@ -113,6 +113,9 @@ struct HttpRequest {
 class HttpSink {
  public:
   virtual ~HttpSink() = default;
+  // The connection to the server (or the proxy) stands and the request is about to go out; once
+  // per connection made.
+  virtual bool OnConnected() { return true; }
   // The final response (after redirects) has come: its status, its length (-1 when the server
   // gives none) and its header lines ("Name: value"), before any of its body.
   virtual bool OnResponse(int32_t status, int64_t content_length,
@@ -172,6 +175,12 @@ class Env {
 
   // Fetches `request.url` into `sink`; returns when the transfer has ended, however it ended.
   virtual HttpResult HttpGet(const HttpRequest& request, HttpSink& sink) = 0;
+
+  // A named moment between two steps of a change that has to survive a crash (a commit of an
+  // import, the rename of a new database). The real Env kills its process there with SIGKILL
+  // when the environment variable KESTRO_CRASH_AT holds that name, so that a test can see what a
+  // crash at that moment leaves behind; otherwise nothing happens.
+  virtual void CrashPoint(std::string_view name) {}
 };
 
 }  // namespace kestro

@@ -3,11 +3,14 @@
 #include "platform/env/real_env.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/env/real_parts.h"
@@ -115,6 +118,11 @@ class RealEnv final : public Env {
 
   HttpResult HttpGet(const HttpRequest& request, HttpSink& sink) override {
     return RealHttpGet(request, sink);
+  }
+
+  void CrashPoint(std::string_view name) override {
+    const char* crash_at = std::getenv("KESTRO_CRASH_AT");
+    if (crash_at && name == crash_at) kill(getpid(), SIGKILL);
   }
 };
 

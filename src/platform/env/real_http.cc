@@ -86,6 +86,8 @@ class Transfer {
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl_, CURLOPT_PREREQFUNCTION, &Transfer::OnConnected);
+    curl_easy_setopt(curl_, CURLOPT_PREREQDATA, this);
     curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
     curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
@@ -105,11 +107,15 @@ class Transfer {
     }
     long status = 0;
     curl_easy_getinfo(self->curl_, CURLINFO_RESPONSE_CODE, &status);
-    if (status < 200 || (status >= 300 && status < 400 && self->HasLocation())) return bytes;
-    curl_off_t length = -1;
-    curl_easy_getinfo(self->curl_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    if (!self->sink_.OnResponse(static_cast<int32_t>(status), length, self->header_lines_))
-      return self->Cancel();
+    if (status < 200 || (status >= 300 && status < 400 && self->HasHeader("location:")))
+      return bytes;
+    // A first challenge for the credentials given: libcurl asks again with them.
+    if (status == 401 && !self->request_.user.empty() && !self->challenged_ &&
+        self->HasHeader("www-authenticate:")) {
+      self->challenged_ = true;
+      return bytes;
+    }
+    if (!self->Respond()) return self->Cancel();
     if (self->request_.headers_only) {
       self->stopped_after_headers_ = true;
       return 0;
@@ -117,9 +123,29 @@ class Transfer {
     return bytes;
   }
 
+  // Hands the final response to the sink, once.
+  bool Respond() {
+    if (responded_) return true;
+    responded_ = true;
+    long status = 0;
+    curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &status);
+    curl_off_t length = -1;
+    curl_easy_getinfo(curl_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    return sink_.OnResponse(static_cast<int32_t>(status), length, header_lines_);
+  }
+
+  static int OnConnected(void* self_ptr, char*, char*, int, int) {
+    auto* self = static_cast<Transfer*>(self_ptr);
+    if (self->sink_.OnConnected()) return CURL_PREREQFUNC_OK;
+    self->canceled_ = true;
+    return CURL_PREREQFUNC_ABORT;
+  }
+
   static size_t OnBody(char* data, size_t size, size_t count, void* self_ptr) {
     auto* self = static_cast<Transfer*>(self_ptr);
     const size_t bytes = size * count;
+    // A challenge that was not answered after all brings its body as the final response's.
+    if (!self->Respond()) return self->Cancel();
     return self->sink_.OnData(std::string_view(data, bytes)) ? bytes : self->Cancel();
   }
 
@@ -130,9 +156,9 @@ class Transfer {
     return 1;
   }
 
-  bool HasLocation() const {
+  bool HasHeader(std::string_view name) const {
     for (const std::string& line : header_lines_)
-      if (StartsWithText(line, "location:")) return true;
+      if (StartsWithText(line, name)) return true;
     return false;
   }
 
@@ -148,6 +174,8 @@ class Transfer {
   std::vector<std::string> header_lines_;
   bool canceled_ = false;
   bool stopped_after_headers_ = false;
+  bool challenged_ = false;
+  bool responded_ = false;
 };
 
 }  // namespace

@@ -19,6 +19,8 @@ ModuleConfig ReadModuleConfig(const RegistryFile& registry) {
   int32_t busy = 0;
   if (TryStrToInt(registry.GetString(kTVRegistryKey, "busy-timeout"), &busy) && busy >= 0)
     c.busy_timeout_ms = busy;
+  const std::string service_url = Trim(registry.GetString(kTVRegistryKey, "service-url"));
+  if (!service_url.empty()) c.service_url = service_url;
   // Arguments are examined from the first onward; the first match decides.
   std::vector<std::string> args = ProcessArguments();
   for (size_t i = 1; i < args.size() && !c.debug_output; ++i)

@@ -14,6 +14,9 @@ constexpr const char* kTVRegistryKey = "HKEY_LOCAL_MACHINE\\Software\\Lumavo\\TV
 constexpr const char* kDebugSwitchArgument = "-{5D0B7E21-9C4A-4F3E-A8B2-6E1F0C9D7A34}";
 
 constexpr int32_t kDefaultBusyTimeoutMillis = 30000;
+// Where the listings service plug-in asks for its archives unless the lineup or the registry
+// value "service-url" names another endpoint (scheme, host and optional port).
+constexpr const char* kDefaultServiceUrl = "https://listings.kestrotv.org";
 
 struct ModuleConfig {
   std::string root_dir;  // each with a trailing "/" ("/" when the value is missing)
@@ -29,6 +32,8 @@ struct ModuleConfig {
   // busy: the value "busy-timeout" in milliseconds (0 = fail at once), default 30 seconds, long
   // enough for an import of a fortnight's listings to finish writing.
   int32_t busy_timeout_ms = kDefaultBusyTimeoutMillis;
+  // The listings service's endpoint: the value "service-url", else kDefaultServiceUrl.
+  std::string service_url = kDefaultServiceUrl;
 };
 
 // Reads the values; a missing key or value reads as empty.

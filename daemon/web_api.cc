@@ -1,0 +1,158 @@
+#include "daemon/web_api.h"
+
+#include <httplib.h>
+
+#include <fstream>
+
+#include "host/host_clock.h"
+#include "host/input_error.h"
+#include "platform/com/class_loader.h"
+#include "platform/text/text.h"
+#include "platform/time/format_settings.h"
+
+namespace kestro::daemon {
+
+namespace {
+
+constexpr const char* kJson = "application/json";
+
+// 32 random bytes as hex: the token a page sends with its changes, new for each daemon.
+std::string NewCsrfToken() {
+  std::ifstream random("/dev/urandom", std::ios::binary);
+  unsigned char bytes[32] = {};
+  if (!random.read(reinterpret_cast<char*>(bytes), sizeof bytes))
+    throw Exception("Failed to read /dev/urandom for the web guide's token");
+  std::string token;
+  for (unsigned char b : bytes) token += Format("%02x", b);
+  return token;
+}
+
+bool ChangesState(const httplib::Request& req) {
+  return req.method == "POST" || req.method == "DELETE" || req.method == "PUT";
+}
+
+}  // namespace
+
+WebApi::WebApi(std::string registry_path, std::string root_dir)
+    : registry_path_(std::move(registry_path)),
+      root_dir_(std::move(root_dir)),
+      csrf_token_(NewCsrfToken()) {}
+
+WebApi::~WebApi() {
+  module_thread_.Call([this] { system_ = nullptr; });
+}
+
+void WebApi::Register(httplib::Server& server) {
+  AddCall add = [this, &server](const std::string& method, const std::string& pattern,
+                                ApiCall call) {
+    httplib::Server::Handler handler = [this, call = std::move(call)](
+                                           const httplib::Request& req, httplib::Response& res) {
+      Answer(req, res, call);
+    };
+    const std::string path = "/api/v1" + pattern;
+    if (method == "GET") server.Get(path, handler);
+    else if (method == "POST") server.Post(path, handler);
+    else if (method == "DELETE") server.Delete(path, handler);
+  };
+  add("GET", "/session", [this](const httplib::Request&, httplib::Response&,
+                                host::ModuleSession&) {
+    return Json{{"csrf-token", csrf_token_}, {"now", web::TimeJson(host::NowLocal())}};
+  });
+  AddGuideCalls(add, root_dir_);
+  AddScheduleCalls(add);
+  // Unknown calls under the API answer in JSON too.
+  server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+    if (req.path.rfind("/api/", 0) != 0 || !res.body.empty()) return;
+    res.set_content(Json{{"error", "No such call: " + req.method + " " + req.path}}.dump(), kJson);
+  });
+}
+
+void WebApi::Answer(const httplib::Request& req, httplib::Response& res, const ApiCall& call) {
+  res.set_header("Cache-Control", "no-store");
+  module_thread_.Call([&] { AnswerHere(req, res, call); });
+}
+
+void WebApi::AnswerHere(const httplib::Request& req, httplib::Response& res, const ApiCall& call) {
+  try {
+    if (ChangesState(req) && req.get_header_value("X-CSRF-Token") != csrf_token_)
+      throw HttpError(403, "This call needs the header X-CSRF-Token with the token of "
+                           "GET /api/v1/session");
+    if (!system_) system_ = CreateClassInstance<IKestroTVSystem>(registry_path_, kKestroTVProgID);
+    host::ModuleSession session(system_);
+    Json body = call(req, res, session);
+    if (res.status <= 0) res.status = 200;
+    if (res.body.empty()) res.set_content(body.dump(), kJson);  // else the call's own content
+    return;
+  } catch (const HttpError& e) {
+    res.status = e.Status();
+    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
+  } catch (const host::InputError& e) {
+    res.status = 400;
+    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
+  } catch (const std::exception& e) {
+    res.status = 500;
+    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
+  }
+}
+
+namespace web {
+
+Json TimeJson(OleDate value) {
+  if (value == 0) return nullptr;
+  return FormatDateTime("yyyy-mm-dd\"T\"hh:nn:ss", value);
+}
+
+int32_t PathId(const httplib::Request& req, size_t index) {
+  int32_t id = 0;
+  const std::string text = index < req.matches.size() ? req.matches[index].str() : "";
+  if (!TryStrToInt(text, &id) || id < 1)
+    throw host::InputError("\"" + text + "\" is not an id (a whole number from 1)");
+  return id;
+}
+
+ComPtr<ITVLineup> PathLineup(host::ModuleSession& session, const httplib::Request& req) {
+  const int32_t id = PathId(req, 1);
+  ComPtr<ITVLineup> lineup = session.LineupById(id);
+  if (!lineup) throw HttpError(404, Format("No lineup with id %d", id));
+  return lineup;
+}
+
+int32_t IntParam(const httplib::Request& req, const std::string& name, int32_t min, int32_t max,
+                 int32_t fallback) {
+  if (!req.has_param(name)) return fallback;
+  const std::string text = req.get_param_value(name);
+  int32_t value = 0;
+  if (!TryStrToInt(Trim(text), &value) || value < min || value > max)
+    throw host::InputError(Format("The parameter \"%s\" is a whole number from %d to %d, not \"%s\"",
+                                  name.c_str(), min, max, text.c_str()));
+  return value;
+}
+
+OleDate TimeParam(const httplib::Request& req, const std::string& name, OleDate fallback) {
+  if (!req.has_param(name)) return fallback;
+  const std::string text = req.get_param_value(name);
+  OleDate value = 0;
+  if (!host::ParseLocalTime(text, &value))
+    throw host::InputError("The parameter \"" + name +
+                           "\" is a local time \"YYYY-MM-DDTHH:MM\" or an expression such as "
+                           "\"now\" or \"today+1d20h\", not \"" + text + "\"");
+  return value;
+}
+
+Json BodyObject(const httplib::Request& req) {
+  Json body = Json::parse(req.body, nullptr, false);
+  if (body.is_discarded() || !body.is_object())
+    throw host::InputError("The request's body is not a JSON object");
+  return body;
+}
+
+std::string ChannelLabel(ITVChannel* channel) {
+  if (!channel) return "";
+  std::string name = Get(channel, &ITVChannel::get_ShortName);
+  if (name.empty()) name = Get(channel, &ITVChannel::get_LongName);
+  return Format("%d %s", Get(channel, &ITVChannel::get_Number), name.c_str());
+}
+
+}  // namespace web
+
+}  // namespace kestro::daemon

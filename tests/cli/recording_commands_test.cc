@@ -1,0 +1,111 @@
+// kestro recordings over the media library, and kestro setup pointing tuner groups at a stream
+// source.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/kestro_tool.h"
+#include "host/media_library/ml_library.h"
+#include "kestro/interface_reads.h"
+#include "platform/time/date_time.h"
+
+namespace kestro {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using testing::KestroToolTest;
+using ::testing::Not;
+using testing::ToolRun;
+
+TEST_F(KestroToolTest, SetupPointsTheTunerGroupsAtAStreamSource) {
+  SetUpTool();
+  const std::string tuners = root_ + "/data/tuner-configuration.xml";
+  ToolRun run =
+      Kestro("setup --root " + root_ +
+             " --tuner-source http --url-template 'http://{host}:5004/auto/v{number}' --tuner-host "
+             "10.0.0.2");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_THAT(testing::ReadFile(tuners),
+              AllOf(HasSubstr("backend=\"http\""),
+                    HasSubstr("url-template=\"http://{host}:5004/auto/v{number}\""),
+                    HasSubstr("host=\"10.0.0.2\""), HasSubstr("<tuner ")));
+  EXPECT_THAT(Kestro("info").out,
+              HasSubstr("lineup 1, 2 tuners, http url-template "
+                        "http://{host}:5004/auto/v{number} host 10.0.0.2"));
+
+  ASSERT_EQ(Kestro("setup --root " + root_ + " --tuner-source http --m3u /srv/tv.m3u").exit_code,
+            0);
+  EXPECT_THAT(testing::ReadFile(tuners),
+              AllOf(HasSubstr("m3u=\"/srv/tv.m3u\""), Not(HasSubstr("url-template"))));
+
+  for (const char* misuse :
+       {"--tuner-source http", "--m3u x.m3u", "--tuner-source http --m3u a --url-template b",
+        "--tuner-source test --m3u a",
+        "--tuner-source http --url-template 'http://{host}/v{number}'"}) {
+    ToolRun bad = Kestro("setup --root " + root_ + " " + misuse);
+    EXPECT_EQ(bad.exit_code, 2) << misuse;
+  }
+}
+
+class RecordingsCommandTest : public KestroToolTest {
+ protected:
+  void SetUp() override {
+    SetUpTool();
+    std::filesystem::create_directories(root_ + "/recordings");
+  }
+  // A recording in the library as kestrod adds it, with a file of `bytes` bytes.
+  void AddRecording(const std::string& title, const std::string& file, int bytes) {
+    testing::WriteFile(file, std::string(static_cast<size_t>(bytes), 'x'));
+    ComPtr<host::TMLSection> section = host::OpenMediaLibrary(root_ + "/data/media-library.db")
+                                           ->Section("KestroTVRecordings", true);
+    ComPtr<IMLItem> item;
+    CheckHResult(section->AddItem(title, title, item.ReleaseAndGetAddressOf()));
+    CheckHResult(item->put_Location(file));
+    ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
+    const std::pair<const char*, Variant> values[] = {
+        {"title", Variant(title)},
+        {"channel", Variant("ABC")},
+        {"channel-number", Variant(7)},
+        {"duration", Variant(5400.0)},
+        {"keep_until", Variant(-1)},
+        {"watched", Variant(false)},
+        {"program-start-time", Variant::Date(EncodeDateTime({2030, 5, 1, 20, 0, 0, 0}))}};
+    for (const auto& [name, value] : values) CheckHResult(tags->put_Values(Variant(name), value));
+    CheckHResult(item->Save());
+  }
+};
+
+TEST_F(RecordingsCommandTest, ListShowPlayAndDelete) {
+  EXPECT_EQ(Kestro("recordings list").out, "No recordings\n");
+  const std::string file = root_ + "/recordings/Film_ABC_7.ts";
+  AddRecording("Film", file, 2'000'000);
+  testing::WriteFile(root_ + "/recordings/Film_ABC_7.txt", "notes");
+
+  ToolRun list = Kestro("recordings list --format tsv");
+  ASSERT_EQ(list.exit_code, 0) << list.err;
+  EXPECT_EQ(list.out,
+            "id\ttitle\tchannel\tstart\tduration\tsize\tkeep\twatched\n"
+            "1\tFilm\t7 ABC\t2030-05-01 20:00\t1:30\t2.0 MB\tuntil deleted\tno\n");
+  EXPECT_THAT(Kestro("recordings list --format json").out, HasSubstr("\"title\": \"Film\""));
+  EXPECT_THAT(Kestro("recordings show 1").out,
+              AllOf(HasSubstr(file), HasSubstr("keep_until"), HasSubstr("channel-number")));
+  EXPECT_EQ(Kestro("recordings play-path 1").out, file + "\n");
+
+  ToolRun missing = Kestro("recordings delete 9");
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_THAT(missing.err, HasSubstr("No recording with id \"9\""));
+
+  ToolRun deleted = Kestro("recordings delete 1");
+  ASSERT_EQ(deleted.exit_code, 0) << deleted.err;
+  EXPECT_THAT(deleted.out, HasSubstr("Deleted recording 1 \"Film\""));
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/recordings/Film_ABC_7.txt"));
+  EXPECT_THAT(testing::ReadFile(root_ + "/recordings/deleted.txt"),
+              HasSubstr(" : Film_ABC_7.ts\r\n"));
+  EXPECT_EQ(Kestro("recordings list").out, "No recordings\n");
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,291 @@
+// The web guide's API over real HTTP, against a kestrod of its own on a fresh installation with
+// the sample guide imported.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+
+#include "common/kestro_tool.h"
+#include "common/kestrod_process.h"
+#include "platform/system/registry_file.h"
+
+namespace kestro {
+namespace {
+
+using ::testing::HasSubstr;
+using Json = nlohmann::json;
+
+constexpr const char* kHostKey = "HKEY_LOCAL_MACHINE\\Software\\Lumavo\\Host";
+
+struct Answer {
+  int status = 0;
+  Json body;
+};
+
+class WebApiTest : public testing::KestroToolTest {
+ protected:
+  void SetUp() override {
+    SetUpTool();
+    ASSERT_EQ(Kestro("lineup add --name Sample --plugin xmltv --set exe=" +
+                     std::string(KESTRO_SOURCE_DIR) + "/data/grab-sample.sh --set "
+                     "grabber=tv_grab_sample --set days=2").exit_code, 0);
+    testing::ToolRun import = Kestro("import 1 --quiet");
+    ASSERT_EQ(import.exit_code, 0) << import.err;
+  }
+  ~WebApiTest() override {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  void SetHostValue(const std::string& name, const std::string& value) {
+    RegistryFile registry = RegistryFile::Load(registry_);
+    registry.SetString(kHostKey, name, value);
+    registry.Save(registry_);
+  }
+
+  // Starts kestrod on a free port; the client speaks to it. Fails the test when the daemon does
+  // not say where its web guide is.
+  void StartDaemon(const std::string& address = "127.0.0.1:0", bool password = false) {
+    SetHostValue("web-address", address);
+    pid_ = testing::SpawnKestrod(registry_, dir_.path(), "kestrod");
+    const std::regex at("Web guide at http://[^:]+:(\\d+)/");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::smatch match;
+    std::string log;
+    while (std::chrono::steady_clock::now() < deadline) {
+      log = testing::ReadFile(root_ + "/logs/kestrod.log");
+      if (std::regex_search(log, match, at)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(match.size() > 1) << log << testing::ReadFile(dir_ / "kestrod.err");
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", std::stoi(match[1].str()));
+    client_->set_read_timeout(std::chrono::seconds(20));
+    if (!password) token_ = Call("GET", "/api/v1/session").body["csrf-token"].get<std::string>();
+  }
+
+  Answer Call(const std::string& method, const std::string& path, const Json& body = nullptr,
+              bool with_token = true) {
+    httplib::Headers headers;
+    if (with_token && !token_.empty()) headers.emplace("X-CSRF-Token", token_);
+    httplib::Result result =
+        method == "GET"    ? client_->Get(path, headers)
+        : method == "POST" ? client_->Post(path, headers, body.is_null() ? "" : body.dump(),
+                                           "application/json")
+                           : client_->Delete(path, headers);
+    if (!result) return {-1, nullptr};
+    return {result->status, Json::parse(result->body, nullptr, false)};
+  }
+  Answer Post(const std::string& path, const Json& body) { return Call("POST", path, body); }
+
+  pid_t pid_ = 0;
+  std::unique_ptr<httplib::Client> client_;
+  std::string token_;
+};
+
+TEST_F(WebApiTest, GuideChannelsProgrammesAndSearchesReadTheSampleGuide) {
+  StartDaemon();
+  Answer lineups = Call("GET", "/api/v1/lineups");
+  ASSERT_EQ(lineups.status, 200);
+  EXPECT_EQ(lineups.body[0]["name"], "Sample");
+
+  Answer guide = Call("GET", "/api/v1/lineups/1/guide?start=today%2B20h&hours=3");
+  ASSERT_EQ(guide.status, 200) << guide.body;
+  ASSERT_EQ(guide.body["channels"].size(), 10u);
+  int previous = 0, programmes = 0;
+  for (const Json& channel : guide.body["channels"]) {
+    EXPECT_GT(channel["number"].get<int>(), previous);  // by channel number
+    previous = channel["number"].get<int>();
+    for (const Json& p : channel["programs"]) {
+      ++programmes;
+      EXPECT_EQ(p["channel-id"], channel["id"]);
+      // Running in the window: starts before its end, ends after its start.
+      EXPECT_LT(p["start"].get<std::string>(), guide.body["end"].get<std::string>());
+      EXPECT_GT(p["end"].get<std::string>(), guide.body["start"].get<std::string>());
+    }
+  }
+  EXPECT_GT(programmes, 20);
+
+  const Json first = guide.body["channels"][0]["programs"][0];
+  Answer program = Call("GET", "/api/v1/lineups/1/programs/" + first["id"].dump());
+  ASSERT_EQ(program.status, 200);
+  EXPECT_EQ(program.body["title"], first["title"]);
+  EXPECT_FALSE(program.body["description"].get<std::string>().empty());
+  EXPECT_FALSE(program.body["channel"].get<std::string>().empty());
+  for (const Json& other : program.body["other-showings"]) EXPECT_NE(other["id"], first["id"]);
+
+  const std::string title = first["title"];
+  Answer found = Call("GET", "/api/v1/lineups/1/search?kind=title&from=today&q=" +
+                                 httplib::detail::encode_query_param(first["search-title"]));
+  ASSERT_EQ(found.status, 200) << found.body;
+  ASSERT_FALSE(found.body.empty());
+  for (const Json& p : found.body) EXPECT_EQ(p["title"], title);
+
+  EXPECT_EQ(Call("GET", "/api/v1/lineups/1/channels").body.size(), 10u);
+  EXPECT_EQ(Call("GET", "/api/v1/status").body["lineups"][0]["last-update-ok"], true);
+  httplib::Result xmltv = client_->Get("/api/v1/xmltv?lineup=1&days=1");
+  ASSERT_TRUE(xmltv);
+  EXPECT_EQ(xmltv->get_header_value("Content-Type"), "application/xml; charset=utf-8");
+  EXPECT_THAT(xmltv->body, HasSubstr("<channel id=\"ch5.example\">"));
+  EXPECT_THAT(xmltv->body, HasSubstr(" channel=\"ch5.example\">"));
+  // The pages come from the same server.
+  httplib::Result page = client_->Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+}
+
+TEST_F(WebApiTest, RecordingFromTheGuideMarksTheProgrammeAndDeletingUnmarksIt) {
+  StartDaemon();
+  const Json guide = Call("GET", "/api/v1/lineups/1/guide?start=today%2B20h&hours=1").body;
+  const Json program = guide["channels"][2]["programs"][0];
+  const std::string id = program["id"].dump();
+
+  // Changes need the page's token.
+  Answer refused = Call("POST", "/api/v1/lineups/1/schedules", {{"program-id", program["id"]}},
+                        false);
+  EXPECT_EQ(refused.status, 403);
+  EXPECT_THAT(refused.body["error"].get<std::string>(), HasSubstr("X-CSRF-Token"));
+
+  Answer recorded = Post("/api/v1/lineups/1/schedules",
+                         {{"program-id", program["id"]}, {"before", 60}, {"after", 120},
+                          {"keep", "until-deleted"}});
+  ASSERT_EQ(recorded.status, 201) << recorded.body;
+  const Json schedule = recorded.body["schedule"];
+  EXPECT_EQ(schedule["program-id"], program["id"]);
+  EXPECT_EQ(schedule["padding"], Json::array({60, 120}));
+  EXPECT_EQ(schedule["keep"], "until-deleted");
+  EXPECT_GT(schedule["tuner-id"].get<int>(), 0);
+
+  EXPECT_EQ(Call("GET", "/api/v1/lineups/1/programs/" + id).body["schedule-id"], schedule["id"]);
+  // The same showing again is refused, naming what it collides with.
+  Answer again = Post("/api/v1/lineups/1/schedules", {{"program-id", program["id"]}});
+  EXPECT_EQ(again.status, 409);
+  EXPECT_EQ(again.body["conflicts"][0]["id"], schedule["id"]);
+
+  // kestro sees what the web guide recorded.
+  EXPECT_THAT(Kestro("schedule list 1").out, HasSubstr(program["title"].get<std::string>()));
+  Answer listed = Call("GET", "/api/v1/lineups/1/schedules");
+  ASSERT_EQ(listed.body["schedules"].size(), 1u);
+  EXPECT_EQ(listed.body["tuners"], 2);
+
+  const std::string path = "/api/v1/lineups/1/schedules/" + schedule["id"].dump();
+  EXPECT_EQ(Call("DELETE", path).status, 200);
+  EXPECT_TRUE(Call("GET", "/api/v1/lineups/1/programs/" + id).body["schedule-id"].is_null());
+  EXPECT_EQ(Call("GET", "/api/v1/lineups/1/schedules?view=deleted").body["schedules"].size(), 1u);
+  EXPECT_EQ(Call("DELETE", path).status, 404);
+}
+
+TEST_F(WebApiTest, RulesArePreviewedSavedOrderedAndDeleted) {
+  StartDaemon();
+  const Json program = Call("GET", "/api/v1/lineups/1/guide?start=today%2B20h&hours=1")
+                           .body["channels"][0]["programs"][0];
+  const Json every_showing = {{"search", "title " + program["search-title"].get<std::string>()},
+                              {"duplicates", "not-in-library"}};
+  Answer preview = Post("/api/v1/lineups/1/rules/preview", every_showing);
+  ASSERT_EQ(preview.status, 200) << preview.body;
+  EXPECT_EQ(preview.body["code"], "OK");
+  ASSERT_FALSE(preview.body["showings"].empty());
+  EXPECT_TRUE(Call("GET", "/api/v1/lineups/1/rules").body.empty());  // a preview stores nothing
+
+  Answer saved = Post("/api/v1/lineups/1/rules", every_showing);
+  ASSERT_EQ(saved.status, 201) << saved.body;
+  EXPECT_TRUE(saved.body["stored"]);
+  EXPECT_EQ(saved.body["rule"]["duplicates"], "not-in-library");
+  EXPECT_EQ(saved.body["rule"]["schedules"].size(), preview.body["showings"].size());
+
+  Answer weekly = Post("/api/v1/lineups/1/rules", {{"channel-id", 3},
+                                                   {"start", "20:00"},
+                                                   {"end", "21:00"},
+                                                   {"frequency", "sat"}});
+  ASSERT_EQ(weekly.status, 201) << weekly.body;
+  EXPECT_EQ(weekly.body["rule"]["type"], "time");
+
+  const Json first = saved.body["rule"]["id"], second = weekly.body["rule"]["id"];
+  Answer ordered = Post("/api/v1/lineups/1/rules/order", {{"ids", {second, first}}});
+  ASSERT_EQ(ordered.status, 200) << ordered.body;
+  EXPECT_EQ(ordered.body[0]["id"], second);
+  EXPECT_GT(ordered.body[0]["priority"].get<int>(), ordered.body[1]["priority"].get<int>());
+
+  EXPECT_EQ(Call("DELETE", "/api/v1/lineups/1/rules/" + first.dump()).status, 200);
+  Answer rules = Call("GET", "/api/v1/lineups/1/rules");
+  ASSERT_EQ(rules.body.size(), 1u);
+  EXPECT_EQ(rules.body[0]["id"], second);
+}
+
+TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
+  StartDaemon();
+  struct Case {
+    std::string method, path;
+    Json body;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"GET", "/api/v1/lineups/7/guide", nullptr, 404, "No lineup with id 7"},
+      {"GET", "/api/v1/lineups/x/channels", nullptr, 400, "\"x\" is not an id"},
+      {"GET", "/api/v1/lineups/1/guide?hours=0", nullptr, 400, "\"hours\""},
+      {"GET", "/api/v1/lineups/1/guide?start=yesterday-ish", nullptr, 400, "\"start\""},
+      {"GET", "/api/v1/lineups/1/guide?list=99", nullptr, 404, "No channel list with id 99"},
+      {"GET", "/api/v1/lineups/1/programs/999999", nullptr, 404, "No programme"},
+      {"GET", "/api/v1/lineups/1/search?kind=mood&q=happy", nullptr, 400, "unknown kind"},
+      {"GET", "/api/v1/lineups/1/search?kind=title", nullptr, 400, "\"q\""},
+      {"GET", "/api/v1/lineups/1/schedules?view=later", nullptr, 400, "\"view\""},
+      {"POST", "/api/v1/lineups/1/schedules", "not an object", 400, "JSON object"},
+      {"POST", "/api/v1/lineups/1/schedules", {{"program-id", "5"}}, 400, "\"program-id\""},
+      {"POST", "/api/v1/lineups/1/schedules", {{"program-id", 999999}}, 404, "No programme"},
+      {"POST", "/api/v1/lineups/1/schedules", {{"channel-id", 1}, {"start", "now"}}, 400,
+       "\"title\""},
+      {"POST", "/api/v1/lineups/1/rules", {{"search", "title x"}, {"start", "20:00"}}, 400,
+       "not both"},
+      {"POST", "/api/v1/lineups/1/rules",
+       {{"channel-id", 1}, {"start", "25:00"}, {"end", "21:00"}, {"frequency", "sat"}}, 400,
+       "\"start\""},
+      {"POST", "/api/v1/lineups/1/rules",
+       {{"channel-id", 1}, {"start", "20:00"}, {"end", "21:00"}, {"frequency", "someday"}}, 400,
+       "\"frequency\""},
+      {"POST", "/api/v1/lineups/1/rules", {{"search", "title x"}, {"mode", "eager"}}, 400,
+       "\"mode\""},
+      {"POST", "/api/v1/lineups/1/rules/order", {{"ids", Json::array()}}, 400, "\"ids\""},
+      {"DELETE", "/api/v1/lineups/1/rules/5", nullptr, 404, "No rule with id 5"},
+      {"GET", "/api/v1/recipes", nullptr, 404, "No such call"},
+  };
+  for (const Case& c : cases) {
+    httplib::Headers headers = {{"X-CSRF-Token", token_}};
+    Answer answer = c.body.is_string()
+                        ? Answer{client_->Post(c.path, headers, c.body.get<std::string>(),
+                                               "application/json")->status, nullptr}
+                        : Call(c.method, c.path, c.body);
+    EXPECT_EQ(answer.status, c.status) << c.method << " " << c.path << " " << c.body;
+    if (!c.body.is_string()) {
+      ASSERT_TRUE(answer.body.contains("error")) << c.path << " " << answer.body;
+      EXPECT_THAT(answer.body["error"].get<std::string>(), HasSubstr(c.message)) << c.path;
+    }
+  }
+  EXPECT_TRUE(Call("GET", "/api/v1/lineups/1/rules").body.empty());  // nothing was stored
+}
+
+TEST_F(WebApiTest, ListeningBeyondTheLoopbackNeedsAPasswordWhichEveryRequestCarries) {
+  SetHostValue("web-address", "0.0.0.0:0");
+  pid_ = testing::SpawnKestrod(registry_, dir_.path(), "refused");
+  int exit_status = 0;
+  ::waitpid(pid_, &exit_status, 0);
+  pid_ = 0;
+  EXPECT_EQ(WEXITSTATUS(exit_status), 1);
+  EXPECT_THAT(testing::ReadFile(dir_ / "refused.err"), HasSubstr("web-password"));
+
+  SetHostValue("web-password", "s3cret");
+  StartDaemon("0.0.0.0:0", true);
+  EXPECT_EQ(client_->Get("/api/v1/lineups")->status, 401);
+  client_->set_basic_auth("kestro", "s3cret");
+  EXPECT_EQ(client_->Get("/api/v1/lineups")->status, 200);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,112 @@
+// The engine hands started recordings to the host's media library and keeps the drive from
+// filling as they start.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "host/media_library/ml_library.h"
+#include "recording/disk_space.h"
+#include "recording/recording_fixture.h"
+
+namespace kestro::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class RecordingLibraryTest : public RecordingTest {
+ protected:
+  ComPtr<host::TMLSection> Section() {
+    return host::OpenMediaLibrary(dir_ / "data/media-library.db")
+        ->Section(kRecordingsSectionName, true);
+  }
+  void Started(int32_t lineup, int32_t id, const std::string& file) {
+    Report("tv-scheduler.notify.recording-started", lineup, id,
+           {{"program-filename", file},
+            {"bitrate", 5000},
+            {"duration", 3600.0},
+            {"duration-text", "01:00:00"}});
+  }
+  size_t Count(const std::string& text) {
+    const std::string log = ManagerLog();
+    size_t n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+  }
+};
+
+TEST_F(RecordingLibraryTest, StartedRecordingsJoinTheLibraryAndTheFirstMakesTheViews) {
+  const int32_t lineup = AddLineup("Antenna");
+  const int32_t first = Record(lineup, May1(20), May1(21));
+  const int32_t second = Record(lineup, May1(20, 30), May1(21));
+  StartManager();
+  RunTo(May1(20, 30));
+  Started(lineup, first, "/rec/News_ABC_7_5_1_2030_8_00_PM.ts");
+  Started(lineup, second, "/rec/News_ABC_7_5_1_2030_8_30_PM.ts");
+
+  const std::vector<ComPtr<host::TMLItem>> items = Section()->FindItems("", "");
+  ASSERT_EQ(items.size(), 2u) << ManagerLog();
+  host::TMLItem& item = *items[0];
+  std::string location;
+  CheckHResult(item.get_Location(&location));
+  EXPECT_EQ(location, "/rec/News_ABC_7_5_1_2030_8_00_PM.ts");
+  EXPECT_EQ(item.Key(), "/rec/news_abc_7_5_1_2030_8_00_pm.ts");
+  const host::THostItem& tags = item.TagBag();
+  EXPECT_EQ(tags.Get("title").ToString(), "News");
+  EXPECT_EQ(tags.Get("keep_until").ToInt32(), TV_KEEP_UNTIL_SPACE_NEEDED);
+  EXPECT_EQ(tags.Get("record-time").ToInt32(), DateTimeToDbTime(May1(20)));
+  EXPECT_EQ(tags.Get("channel").ToString(), "ABC");
+  EXPECT_EQ(tags.Get("channel-number").ToInt32(), 7);
+  EXPECT_EQ(tags.Get("duration-text").ToString(), "01:00:00");
+  EXPECT_EQ(tags.Get("folder").ToString(), "News");
+  EXPECT_FALSE(tags.Get("watched").ToBool());
+
+  const std::vector<host::MLViewInfo> views = Section()->Views();
+  std::vector<std::string> names;
+  for (const host::MLViewInfo& v : views) names.push_back(v.name);
+  EXPECT_THAT(names, ElementsAre("New programs", "All programs", "By date recorded", "By folder",
+                                 "By title", "By genre"));
+  EXPECT_EQ(views[0].filter, "{watched}=\"False\"");
+  ASSERT_EQ(views[2].levels.size(), 2u);
+  EXPECT_EQ(views[2].levels[0].tag, "day");
+  EXPECT_EQ(views[2].levels[0].style, "dates");
+  EXPECT_FALSE(views[2].levels[0].flag);
+  EXPECT_TRUE(views[5].levels[0].flag);
+  EXPECT_EQ(views[5].levels[1].caption, "Date");
+  EXPECT_EQ(Count("ADD : Creating initial views"), 1u);
+  EXPECT_EQ(Count("ADDED : Add recording : finished"), 2u);
+}
+
+TEST_F(RecordingLibraryTest, AStartOnANearlyFullDriveDeletesTheOldestRecording) {
+  std::filesystem::create_directories(dir_ / "rec");
+  WriteFile(dir_ / "rec/Old.ts", "");
+  std::filesystem::resize_file(dir_ / "rec/Old.ts", 3 * kBytesPerGB);
+  {
+    ComPtr<IMLItem> old;
+    CheckHResult(Section()->AddItem("Old", "Old", old.ReleaseAndGetAddressOf()));
+    CheckHResult(old->put_Location(dir_ / "rec/Old.ts"));
+    ComPtr<IKestroItem> tags = GetObject(old.Get(), &IMLItem::get_Tags);
+    CheckHResult(tags->put_Values(Variant("title"), Variant("Old")));
+    CheckHResult(tags->put_Values(Variant("keep_until"), Variant(0)));
+    CheckHResult(tags->put_Values(Variant("record-time"), Variant(DateTimeToDbTime(May1(8)))));
+    CheckHResult(old->Save());
+  }
+  // 60 minutes at 5000 take 2.5 GB and the manager keeps 2 GB free by default.
+  env_->SetFreeSpace(3 * kBytesPerGB);
+  const int32_t lineup = AddLineup("Antenna");
+  const int32_t id = Record(lineup, May1(20), May1(21));
+  StartManager();
+  RunTo(May1(20));
+  Started(lineup, id, dir_ / "rec/News.ts");
+
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "rec/Old.ts"));
+  EXPECT_TRUE(Section()->FindItems("title", "Old").empty());
+  EXPECT_THAT(ManagerLog(), HasSubstr("SPACE : Made room : recording size = 2.50 GB : free space "
+                                      "= 6.00 GB : reserved space = 0.00 GB : min free space = "
+                                      "2.00 GB"));
+  EXPECT_EQ(Section()->FindItems("", "").size(), 1u) << "the new recording";
+}
+
+}  // namespace
+}  // namespace kestro::testing
