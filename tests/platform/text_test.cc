@@ -62,18 +62,13 @@ TEST(TextTest, Utf8DecodingRejectsMalformedSequences) {
 
 TEST(TextTest, TryStrToIntAcceptsOnlyWholeNumbersInRange) {
   int32_t v = 0;
-  EXPECT_TRUE(TryStrToInt(" -42 ", &v));
-  EXPECT_EQ(v, -42);
-  EXPECT_TRUE(TryStrToInt("+7", &v));
-  EXPECT_EQ(v, 7);
-  EXPECT_TRUE(TryStrToInt("2147483647", &v));
-  EXPECT_EQ(v, INT32_MAX);
-  EXPECT_TRUE(TryStrToInt("-2147483648", &v));
-  EXPECT_EQ(v, INT32_MIN);
-  EXPECT_TRUE(TryStrToInt("$1F", &v));
-  EXPECT_EQ(v, 31);
-  EXPECT_TRUE(TryStrToInt("0xFFFFFFFF", &v));
-  EXPECT_EQ(v, -1);
+  const std::pair<const char*, int32_t> good[] = {
+      {" -42 ", -42}, {"+7", 7}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
+      {"$1F", 31}, {"0xFFFFFFFF", -1}};
+  for (const auto& [text, expected] : good) {
+    EXPECT_TRUE(TryStrToInt(text, &v)) << text;
+    EXPECT_EQ(v, expected) << text;
+  }
   for (const char* bad : {"", " ", "-", "+-1", "12a", "1 2", "2147483648", "-2147483649", "$",
                           "0x", "$1FFFFFFFF", "1.5", "٣"}) {
     EXPECT_FALSE(TryStrToInt(bad, &v)) << bad;
@@ -92,10 +87,8 @@ TEST(TextTest, TryStrToIntAcceptsOnlyWholeNumbersInRange) {
 
 TEST(TextTest, TryStrToFloatAcceptsDecimalNotation) {
   double d = 0;
-  EXPECT_TRUE(TryStrToFloat(" -1.5e3 ", &d));
-  EXPECT_EQ(d, -1500.0);
-  EXPECT_TRUE(TryStrToFloat(".25", &d));
-  EXPECT_EQ(d, 0.25);
+  EXPECT_TRUE(TryStrToFloat(" -1.5e3 ", &d) && d == -1500.0);
+  EXPECT_TRUE(TryStrToFloat(".25", &d) && d == 0.25);
   for (const char* bad : {"", ".", "1,5", "inf", "nan", "0x1p3", "1e", "1e999"}) {
     EXPECT_FALSE(TryStrToFloat(bad, &d)) << bad;
   }
