@@ -37,6 +37,12 @@ class ListingsDatabase : public ::testing::Test {
  protected:
   // A file in an older form, written with plain SQL.
   void WriteOldFile(const std::string& sql) { OpenSQLiteDatabase(file_, env_)->Exec(sql); }
+  // A file of schema `version` with the two old rules, then `more`.
+  void WriteOldRules(const std::string& version, const std::string& more = "") {
+    WriteOldFile("create table parameters ( param_name char primary key , param_value char );"
+                 "insert into parameters values ( \"schema-version\" , \"" + version + "\" );" +
+                 kOldRepeatingSchedules + kTwoOldRepeatingSchedules + more);
+  }
   static std::string Version(IDB& db) {
     return db.Query("select param_value from parameters where param_name = \"schema-version\"")
         ->Text(0);
@@ -102,10 +108,7 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
 }
 
 TEST_F(ListingsDatabase, Version1GainsRecordedProgramsAndDuplicates) {
-  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
-                           "param_value char );"
-                           "insert into parameters values ( \"schema-version\" , \"1\" );") +
-               kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
+  WriteOldRules("1");
   DBPtr db = OpenListingsDatabase(file_, env_);
   EXPECT_EQ(Version(*db), "4");
   EXPECT_TRUE(HasTable(*db, "recorded_programs"));
@@ -117,14 +120,10 @@ TEST_F(ListingsDatabase, Version1GainsRecordedProgramsAndDuplicates) {
 }
 
 TEST_F(ListingsDatabase, Version2KeepsItsRecordedPrograms) {
-  WriteOldFile(
-      std::string("create table parameters ( param_name char primary key , "
-                  "param_value char );"
-                  "insert into parameters values ( \"schema-version\" , \"2\" );"
-                  "create table recorded_programs ( equality_key char primary key , "
-                  "start_time integer , end_time integer , title char , subtitle char );"
-                  "insert into recorded_programs values ( \"k1\" , 1 , 2 , \"T\" , \"S\" );") +
-      kOldRepeatingSchedules + kTwoOldRepeatingSchedules);
+  WriteOldRules("2",
+                "create table recorded_programs ( equality_key char primary key , "
+                "start_time integer , end_time integer , title char , subtitle char );"
+                "insert into recorded_programs values ( \"k1\" , 1 , 2 , \"T\" , \"S\" );");
   DBPtr db = OpenListingsDatabase(file_, env_);
   EXPECT_EQ(Version(*db), "4");
   EXPECT_THAT(Column(*db, "select equality_key || title || subtitle from recorded_programs"),
@@ -176,35 +175,24 @@ TEST_F(ListingsDatabase, AVersionThatIsNotANumberUpgradesAsVersion1AndNoVersionR
             19);
 }
 
-// An upgrade interrupted after copying the rows: the stale copy is dropped and the rebuild runs.
-TEST_F(ListingsDatabase, LeftoverCopyBesideTheOldTableIsDropped) {
-  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
-                           "param_value char );"
-                           "insert into parameters values ( \"schema-version\" , \"2\" );") +
-               kOldRepeatingSchedules + kTwoOldRepeatingSchedules +
-               "create table temp_rs as select * from repeating_schedules where rs_id = 4;");
-  DBPtr db = OpenListingsDatabase(file_, env_);
-  EXPECT_EQ(Version(*db), "4");
-  EXPECT_FALSE(HasTable(*db, "temp_rs"));
-  EXPECT_THAT(Column(*db, "select rs_id from repeating_schedules order by rs_id"),
-              ElementsAre("4", "9"));
-}
-
-// An upgrade interrupted after dropping the old table: the copy holds the only rows.
-TEST_F(ListingsDatabase, LeftoverCopyWithoutTheOldTableIsMovedBack) {
-  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
-                           "param_value char );"
-                           "insert into parameters values ( \"schema-version\" , \"2\" );") +
-               kOldRepeatingSchedules + kTwoOldRepeatingSchedules +
-               "create table temp_rs as select * from repeating_schedules;"
-               "drop table repeating_schedules;");
-  DBPtr db = OpenListingsDatabase(file_, env_);
-  EXPECT_EQ(Version(*db), "4");
-  EXPECT_FALSE(HasTable(*db, "temp_rs"));
-  EXPECT_THAT(Column(*db,
-                     "select rs_id || \":\" || duplicates from repeating_schedules "
-                     "order by rs_id"),
-              ElementsAre("4:0", "9:0"));
+// An upgrade interrupted after copying the rows (the stale copy is dropped and the rebuild runs),
+// or after dropping the old table (the copy holds the only rows and is moved back).
+TEST_F(ListingsDatabase, AnInterruptedUpgradeIsFinishedFromWhatItLeft) {
+  int n = 0;
+  for (const char* leftover : {
+           "create table temp_rs as select * from repeating_schedules where rs_id = 4;",
+           "create table temp_rs as select * from repeating_schedules;"
+           "drop table repeating_schedules;"}) {
+    SCOPED_TRACE(leftover);
+    file_ = dir_ / ("listings." + std::to_string(++n) + ".dat");
+    WriteOldRules("2", leftover);
+    DBPtr db = OpenListingsDatabase(file_, env_);
+    EXPECT_EQ(Version(*db), "4");
+    EXPECT_FALSE(HasTable(*db, "temp_rs"));
+    EXPECT_THAT(Column(*db, "select rs_id || \":\" || duplicates from repeating_schedules "
+                            "order by rs_id"),
+                ElementsAre("4:0", "9:0"));
+  }
 }
 
 TEST_F(ListingsDatabase, AFileWhoseCreationNeverFinishedIsMovedAsideAndCreatedAnew) {

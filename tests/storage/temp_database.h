@@ -2,12 +2,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 
 #include "common/fake_env.h"
+#include "common/temp_dir.h"
 #include "storage/sqlite_database.h"
 
 namespace kestro {
@@ -15,22 +14,15 @@ namespace kestro {
 class TempDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kestro-storage-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     db_ = Open();
     db_->Exec("create table channels (id integer primary key, name text, number integer);");
   }
-  void TearDown() override {
-    db_.reset();
-    std::filesystem::remove_all(dir_);
-  }
-  DBPtr Open() { return OpenSQLiteDatabase(dir_ + "/test.db", env_); }
+  DBPtr Open() { return OpenSQLiteDatabase(dir_ / "test.db", env_); }
   int32_t Count() { return db_->QueryInt("select count(*) from channels"); }
   std::string QueryText(const std::string& sql) { return db_->Query(sql)->Text(0); }
 
+  testing::TempDir dir_;
   std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
-  std::string dir_;
   DBPtr db_;
 };
 
