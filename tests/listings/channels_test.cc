@@ -1,6 +1,7 @@
 // Channels, channel lists and the channel operations of the listings object.
 #include <gtest/gtest.h>
 
+#include "kestro/interface_reads.h"
 #include "listings/channel_store.h"
 #include "listings_fixture.h"
 #include "support/dictionary.h"
@@ -10,21 +11,10 @@ namespace {
 
 using ChannelTest = ListingsTest;
 
-std::string ShortNameOf(ITVChannel* channel) {
-  std::string name;
-  EXPECT_EQ(channel->get_ShortName(&name), S_OK);
-  return name;
-}
-
 std::vector<std::string> ShortNames(ITVChannelList* list) {
-  int32_t count = 0;
-  EXPECT_EQ(list->get_Count(&count), S_OK);
   std::vector<std::string> names;
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<ITVChannel> channel;
-    EXPECT_EQ(list->get_Items(i, channel.ReleaseAndGetAddressOf()), S_OK);
-    names.push_back(ShortNameOf(channel.Get()));
-  }
+  for (const ComPtr<ITVChannel>& channel : ListItems(list))
+    names.push_back(Get(channel.Get(), &ITVChannel::get_ShortName));
   return names;
 }
 
@@ -183,24 +173,17 @@ TEST_F(ChannelListTest, UsersDecideWhoSeesAList) {
   make("A-list", {"carl"});
   make("Ärzte", {});
 
-  auto for_user = [&](ITVChannelList* list, const std::string& user) {
+  for (const char* user : {"anna", "BEN", "", "carl"}) {
     bool result = false;
-    EXPECT_EQ(list->IsForUser(user, &result), S_OK);
-    return result;
-  };
-  EXPECT_TRUE(for_user(shared.Get(), "anna"));
-  EXPECT_TRUE(for_user(shared.Get(), "BEN"));
-  EXPECT_TRUE(for_user(shared.Get(), ""));
-  EXPECT_FALSE(for_user(shared.Get(), "carl"));
+    EXPECT_EQ(shared->IsForUser(user, &result), S_OK);
+    EXPECT_EQ(result, std::string(user) != "carl") << user;
+  }
 
   auto names = [&](const std::string& user) {
     std::vector<std::string> result;
     ComPtr<TTVChannelLists> lists = GetChannelLists(db_, user);
-    for (const auto& list : lists->Lists()) {
-      std::string name;
-      EXPECT_EQ(list->get_Name(&name), S_OK);
-      result.push_back(name);
-    }
+    for (const auto& list : lists->Lists())
+      result.push_back(Get(list.Get(), &ITVChannelList::get_Name));
     return result;
   };
   // Ordered by name ignoring case in every script (SQL's lower() alone would put Ä before ä).

@@ -1,6 +1,7 @@
 // Programmes, their details and people, and programme lists over one shared result table.
 #include <gtest/gtest.h>
 
+#include "kestro/interface_reads.h"
 #include "listings/channel_store.h"
 #include "listings/program_store.h"
 #include "listings_fixture.h"
@@ -20,28 +21,19 @@ TEST_F(ProgramTest, FieldsComeFromTheRow) {
   ASSERT_TRUE(program);
   EXPECT_FALSE(GetProgram(db_, id + 1));
 
-  std::string text;
-  ASSERT_EQ(program->get_Title(&text), S_OK);
-  EXPECT_EQ(text, title);
-  ASSERT_EQ(program->get_EqualityKey(&text), S_OK);
-  EXPECT_EQ(text, "key-" + title);
-  OleDate start = 0;
-  ASSERT_EQ(program->get_StartTime(&start), S_OK);
-  EXPECT_EQ(start, At(2024, 5, 4, 20, 15, 0)) << "db time drops the odd second";
-  int32_t minutes = 0;
-  ASSERT_EQ(program->DurationMinutes(&minutes), S_OK);
-  EXPECT_EQ(minutes, 90);
+  EXPECT_EQ(Get(program.Get(), &ITVProgram::get_Title), title);
+  EXPECT_EQ(Get(program.Get(), &ITVProgram::get_EqualityKey), "key-" + title);
+  EXPECT_EQ(Get(program.Get(), &ITVProgram::get_StartTime), At(2024, 5, 4, 20, 15, 0))
+      << "db time drops the odd second";
+  EXPECT_EQ(Get(program.Get(), &ITVProgram::DurationMinutes), 90);
 
-  ComPtr<ITVChannel> ch;
-  ASSERT_EQ(program->get_Channel(ch.ReleaseAndGetAddressOf()), S_OK);
-  ComPtr<ITVChannel> again;
-  ASSERT_EQ(program->get_Channel(again.ReleaseAndGetAddressOf()), S_OK);
-  EXPECT_EQ(ch.Get(), again.Get()) << "the channel is made once and kept";
+  ComPtr<ITVChannel> ch = GetObject(program.Get(), &ITVProgram::get_Channel);
+  EXPECT_EQ(GetObject(program.Get(), &ITVProgram::get_Channel).Get(), ch.Get())
+      << "the channel is made once and kept";
   EXPECT_EQ(ChannelIDOf(ch.Get()), channel);
-
-  ASSERT_EQ(program->LogText(&text), S_OK);
-  EXPECT_EQ(text, "(" + std::to_string(id) + ") : \"" + title + " : sub " + title + "\" on " +
-                      std::to_string(channel) + " : Sat 05/04 20:15 - Sat 05/04 21:45");
+  EXPECT_EQ(Get(program.Get(), &ITVProgram::LogText),
+            "(" + std::to_string(id) + ") : \"" + title + " : sub " + title + "\" on " +
+                std::to_string(channel) + " : Sat 05/04 20:15 - Sat 05/04 21:45");
 }
 
 TEST_F(ProgramTest, ItemDescribesTheProgrammeAndItsRecording) {
@@ -81,12 +73,8 @@ TEST_F(ProgramTest, ProgrammeWithoutScheduleIsNotToBeRecorded) {
   int32_t zero_id = AddProgram(1, At(2024, 1, 1, 10), At(2024, 1, 1, 11), "b", 0);
   for (int32_t id : {null_id, zero_id}) {
     ComPtr<TTableTVProgram> program = GetProgram(db_, id);
-    bool to_record = true;
-    ASSERT_EQ(program->IsToBeRecorded(&to_record), S_OK);
-    EXPECT_FALSE(to_record);
-    ComPtr<ITVSchedule> schedule;
-    ASSERT_EQ(program->GetSchedule(schedule.ReleaseAndGetAddressOf()), S_OK);
-    EXPECT_FALSE(schedule);
+    EXPECT_FALSE(Get(program.Get(), &ITVProgram::IsToBeRecorded));
+    EXPECT_FALSE(GetObject(program.Get(), &ITVProgram::GetSchedule));
     bool changed = false;
     ASSERT_EQ(program->SetScheduleID(5, &changed), S_OK);
     EXPECT_TRUE(changed);
@@ -105,14 +93,10 @@ TEST_F(ProgramTest, ScheduleOfARecordedProgrammeIsReadOnceAndKept) {
        SqlArg::Int(DateTimeToDbTime(At(2024, 1, 1, 10)))});
   db_->AttachServices(SchedulingAccess(1));  // as a lineup's listings are opened
   ComPtr<TTableTVProgram> program = GetProgram(db_, id);
-  ComPtr<ITVSchedule> first, second;
-  ASSERT_EQ(program->GetSchedule(first.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<ITVSchedule> first = GetObject(program.Get(), &ITVProgram::GetSchedule);
   ASSERT_TRUE(first);
-  int32_t schedule_id = 0;
-  ASSERT_EQ(first->get_ID(&schedule_id), S_OK);
-  EXPECT_EQ(schedule_id, 42);
-  ASSERT_EQ(program->GetSchedule(second.ReleaseAndGetAddressOf()), S_OK);
-  EXPECT_EQ(first.Get(), second.Get());
+  EXPECT_EQ(Get(first.Get(), &ITVSchedule::get_ID), 42);
+  EXPECT_EQ(GetObject(program.Get(), &ITVProgram::GetSchedule).Get(), first.Get());
 
   db_->Exec("delete from schedules");
   EXPECT_FALSE(GetProgram(db_, id)->Schedule()) << "a schedule row that is gone gives null";
@@ -123,10 +107,8 @@ TEST_F(ProgramTest, OnNowAndOverCompareInDbTime) {
   ComPtr<TTableTVProgram> program = GetProgram(db_, id);
   auto state = [&](OleDate now) {
     env_->SetLocal(now);
-    bool on = false, over = false;
-    EXPECT_EQ(program->IsOnNow(&on), S_OK);
-    EXPECT_EQ(program->IsOver(&over), S_OK);
-    return std::make_pair(on, over);
+    return std::make_pair(Get(program.Get(), &ITVProgram::IsOnNow),
+                          Get(program.Get(), &ITVProgram::IsOver));
   };
   EXPECT_EQ(state(At(2024, 3, 2, 19, 59, 59)), std::make_pair(false, false));
   EXPECT_EQ(state(At(2024, 3, 2, 20, 0, 0)), std::make_pair(true, false))
@@ -150,15 +132,12 @@ TEST_F(ProgramTest, ReloadTakesTheNewRowAndDropsCaches) {
                {SqlArg::Quoted("after"), SqlArg::Int(c2), SqlArg::Int(id)});
   EXPECT_EQ(program->Title(), "before") << "a programme is a snapshot";
 
-  bool reloaded = false;
-  ASSERT_EQ(program->Reload(&reloaded), S_OK);
-  EXPECT_TRUE(reloaded);
+  EXPECT_TRUE(Get(program.Get(), &ITVProgram::Reload));
   EXPECT_EQ(program->Title(), "after");
   EXPECT_EQ(ChannelIDOf(program->Channel().Get()), c2);
 
   db_->ExecFmt("delete from programs where id = %d", {SqlArg::Int(id)});
-  ASSERT_EQ(program->Reload(&reloaded), S_OK);
-  EXPECT_FALSE(reloaded);
+  EXPECT_FALSE(Get(program.Get(), &ITVProgram::Reload));
   EXPECT_EQ(program->Title(), "after");
 }
 
@@ -167,9 +146,7 @@ using DetailsTest = ListingsTest;
 TEST_F(DetailsTest, MissingDetailsReadEmptyAndUnknown) {
   int32_t id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "bare");
   ComPtr<TTVProgramDetails> details = GetProgram(db_, id)->Details();
-  TV_3_WAY cc = TV_3_WAY_YES;
-  ASSERT_EQ(details->get_IsCC(&cc), S_OK);
-  EXPECT_EQ(cc, TV_3_WAY_UNKNOWN);
+  EXPECT_EQ(Get(details.Get(), &ITVProgramDetails::get_IsCC), TV_3_WAY_UNKNOWN);
   EXPECT_EQ(details->fields().Int(DetailInt::kYear), 0);
   EXPECT_EQ(details->fields().original_air_date, 0.0);
   ComPtr<IKestroItem> flags = details->DisplayFlags();
@@ -236,19 +213,14 @@ TEST_F(DetailsTest, PeopleAndGenresFollowRelevance) {
       {SqlArg::Int(id), SqlArg::Int(id), SqlArg::Int(id), SqlArg::Int(id), SqlArg::Int(id)});
   ComPtr<TTVProgramDetails> details = GetProgram(db_, id)->Details();
 
-  int32_t count = 0;
-  ASSERT_EQ(details->get_PeopleCount(&count), S_OK);
-  ASSERT_EQ(count, 3);
+  ASSERT_EQ(Get(details.Get(), &ITVProgramDetails::get_PeopleCount), 3);
   std::vector<std::string> seen;
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < 3; ++i) {
     ComPtr<ITVPerson> person;
     ASSERT_EQ(details->get_People(i, person.ReleaseAndGetAddressOf()), S_OK);
-    std::string name, role;
-    int32_t role_id = 0;
-    person->get_Name(&name);
-    person->get_Role(&role);
-    person->get_RoleID(&role_id);
-    seen.push_back(name + "/" + role + "/" + std::to_string(role_id));
+    seen.push_back(Get(person.Get(), &ITVPerson::get_Name) + "/" +
+                   Get(person.Get(), &ITVPerson::get_Role) + "/" +
+                   std::to_string(Get(person.Get(), &ITVPerson::get_RoleID)));
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"Al Ames/Director/2", "Zoë Ärmel/Actor/1",
                                             "Zoë Ärmel/Director/2"}));
@@ -290,11 +262,8 @@ TEST_F(ProgramListTest, ProgrammesOfOneQueryShareItsTable) {
 
   // Reading one programme must not disturb what another reads from the shared table.
   ComPtr<ITVProgram> other = list->Item(7);
-  std::string a, b;
-  ASSERT_EQ(item->get_Title(&a), S_OK);
-  ASSERT_EQ(other->get_Title(&b), S_OK);
-  EXPECT_EQ(a, "title 500");
-  EXPECT_EQ(b, "title 7");
+  EXPECT_EQ(Get(item.Get(), &ITVProgram::get_Title), "title 500");
+  EXPECT_EQ(Get(other.Get(), &ITVProgram::get_Title), "title 7");
 }
 
 TEST_F(ProgramListTest, ListOperationsWorkByProgrammeID) {
@@ -304,29 +273,31 @@ TEST_F(ProgramListTest, ListOperationsWorkByProgrammeID) {
   ComPtr<ITVProgramList> copy;
   ASSERT_EQ(GetProgram(db_, p2)->GetAsProgramList(copy.ReleaseAndGetAddressOf()), S_OK);
 
-  bool contains = false;
-  ASSERT_EQ(copy->ContainsProgram(GetProgram(db_, p2).Get(), &contains), S_OK);
-  EXPECT_TRUE(contains) << "a fresh object of the same row counts";
-  ASSERT_EQ(copy->ContainsProgram(GetProgram(db_, p1).Get(), &contains), S_OK);
-  EXPECT_FALSE(contains);
-  ASSERT_EQ(copy->ContainsProgram(nullptr, &contains), S_OK);
-  EXPECT_FALSE(contains);
+  auto contains = [&](ITVProgram* program) {
+    bool result = true;
+    EXPECT_EQ(copy->ContainsProgram(program, &result), S_OK);
+    return result;
+  };
+  EXPECT_TRUE(contains(GetProgram(db_, p2).Get())) << "a fresh object of the same row counts";
+  EXPECT_FALSE(contains(GetProgram(db_, p1).Get()));
+  EXPECT_FALSE(contains(nullptr));
 
   ASSERT_EQ(list->CopyFrom(list.Get()), S_OK);
   EXPECT_EQ(list->Count(), 4) << "copying a list onto itself doubles it";
   ASSERT_EQ(list->CopyFrom(copy.Get()), S_OK);
-  int32_t index = 0;
-  ASSERT_EQ(list->IndexOfProgram(p2, &index), S_OK);
-  EXPECT_EQ(index, 1);
-  ASSERT_EQ(list->IndexOfProgram(9999, &index), S_OK);
-  EXPECT_EQ(index, -1);
+  auto index_of = [&](int32_t id) {
+    int32_t index = 0;
+    EXPECT_EQ(list->IndexOfProgram(id, &index), S_OK);
+    return index;
+  };
+  EXPECT_EQ(index_of(p2), 1);
+  EXPECT_EQ(index_of(9999), -1);
 
   EXPECT_EQ(list->Remove(-1), S_OK);
   EXPECT_EQ(list->Remove(5), S_OK);
   EXPECT_EQ(list->Count(), 5) << "indexes outside the list are ignored";
   ASSERT_EQ(list->Remove(0), S_OK);
-  ASSERT_EQ(list->IndexOfProgram(p1, &index), S_OK);
-  EXPECT_EQ(index, 1);
+  EXPECT_EQ(index_of(p1), 1);
   ASSERT_EQ(list->Clear(), S_OK);
   EXPECT_EQ(list->Count(), 0);
 }
