@@ -5,8 +5,10 @@
 #include <filesystem>
 
 #include "common/temp_dir.h"
+#include "common/test_environment.h"
 #include "host/media_library/ml_library.h"
 #include "kestro/host_type_library.h"
+#include "kestro/interface_reads.h"
 #include "platform/com/class_loader.h"
 #include "platform/system/registry_file.h"
 #include "platform/system/tv_registry.h"
@@ -31,8 +33,7 @@ ComPtr<IMLItem> AddRecording(IMLSection* section, const std::string& title,
   EXPECT_EQ(section->AddItem(title, title, item.ReleaseAndGetAddressOf()), S_OK);
   EXPECT_EQ(item->put_Location(file), S_OK);
   EXPECT_EQ(item->put_Key(file), S_OK);
-  ComPtr<IKestroItem> tags;
-  EXPECT_EQ(item->get_Tags(tags.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
   tags->put_Values(Variant("title"), Variant(title));
   tags->put_Values(Variant("rs_id"), Variant(rs_id));
   tags->put_Values(Variant("keep_until"), Variant(keep_until));
@@ -48,16 +49,8 @@ std::vector<std::string> Locations(IMLSection* section, const std::string& tag,
   ComPtr<IMLItemList> list;
   EXPECT_EQ(section->FindItemsByTag(tag, value, list.ReleaseAndGetAddressOf()), S_OK);
   std::vector<std::string> result;
-  if (!list) return result;
-  int32_t count = -1;
-  list->get_Count(&count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<IMLItem> item;
-    EXPECT_EQ(list->get_Item(i, item.ReleaseAndGetAddressOf()), S_OK);
-    std::string location;
-    item->get_Location(&location);
-    result.push_back(location);
-  }
+  for (const ComPtr<IMLItem>& item : ListItems(list.Get(), &IMLItemList::get_Item))
+    result.push_back(Get(item.Get(), &IMLItem::get_Location));
   return result;
 }
 
@@ -72,12 +65,9 @@ TEST(MediaLibrary, SectionsAreOpenedByNameAndCreatedOnlyOnRequest) {
   AddRecording(made.Get(), "News", "/rec/news.ts", 0, 0);
   ComPtr<IMLSection> again = Open(library.Get(), "kestrotvrecordings", false);
   ASSERT_TRUE(again) << "names compare ignoring case";
-  int32_t count = 0;
-  again->get_ItemCount(&count);
-  EXPECT_EQ(count, 1);
-  ComPtr<IMLSection> other = Open(library.Get(), "Music", true);
-  other->get_ItemCount(&count);
-  EXPECT_EQ(count, 0) << "sections do not share items";
+  EXPECT_EQ(Get(again.Get(), &IMLSection::get_ItemCount), 1);
+  EXPECT_EQ(Get(Open(library.Get(), "Music", true).Get(), &IMLSection::get_ItemCount), 0)
+      << "sections do not share items";
 
   ComPtr<IMLSection> none;
   EXPECT_EQ(library->OpenSection("  ", true, none.ReleaseAndGetAddressOf()), E_UNEXPECTED);
@@ -93,9 +83,8 @@ TEST(MediaLibrary, FindsSavedItemsByTagTextAndDeletesThem) {
 
   ComPtr<IMLItem> unsaved;
   section->AddItem("D", "D", unsaved.ReleaseAndGetAddressOf());
-  int32_t count = 0;
-  section->get_ItemCount(&count);
-  EXPECT_EQ(count, 3) << "an item joins its section on Save";
+  EXPECT_EQ(Get(section.Get(), &IMLSection::get_ItemCount), 3)
+      << "an item joins its section on Save";
 
   // Integer tags are found by their decimal text, Booleans by "True"/"False"; tag names ignore
   // case; an empty tag lists everything in the order added.
@@ -114,19 +103,17 @@ TEST(MediaLibrary, FindsSavedItemsByTagTextAndDeletesThem) {
   ASSERT_EQ(list->get_Item(0, c.ReleaseAndGetAddressOf()), S_OK);
   EXPECT_EQ(list->get_Item(1, c.ReleaseAndGetAddressOf()), E_UNEXPECTED);
   list->get_Item(0, c.ReleaseAndGetAddressOf());
-  ComPtr<IKestroItem> tags;
-  c->get_Tags(tags.ReleaseAndGetAddressOf());
-  Variant v;
-  tags->get_Values(Variant("rs_id"), &v);
-  EXPECT_EQ(v.Type(), VT_I4);
-  tags->get_Values(Variant("date"), &v);
-  EXPECT_EQ(v.Type(), VT_DATE);
-  EXPECT_DOUBLE_EQ(v.ToDate(), 38780.75);
-  tags->get_Values(Variant("watched"), &v);
-  EXPECT_EQ(v.Type(), VT_BOOL);
-  std::string name;
-  c->get_Name(&name);
-  EXPECT_EQ(name, "C");
+  ComPtr<IKestroItem> tags = GetObject(c.Get(), &IMLItem::get_Tags);
+  auto tag = [&](const char* name) {
+    Variant v;
+    tags->get_Values(Variant(name), &v);
+    return v;
+  };
+  EXPECT_EQ(tag("rs_id").Type(), VT_I4);
+  EXPECT_EQ(tag("date").Type(), VT_DATE);
+  EXPECT_DOUBLE_EQ(tag("date").ToDate(), 38780.75);
+  EXPECT_EQ(tag("watched").Type(), VT_BOOL);
+  EXPECT_EQ(Get(c.Get(), &IMLItem::get_Name), "C");
 
   // Re-saving replaces the tags rather than adding to them.
   tags->put_Values(Variant("rs_id"), Variant(9));
@@ -141,8 +128,7 @@ TEST(MediaLibrary, FindsSavedItemsByTagTextAndDeletesThem) {
   EXPECT_EQ(section->DeleteItem(nullptr), E_UNEXPECTED);
   ComPtr<IMLSection> other = Open(library.Get(), "Other", true);
   EXPECT_EQ(other->DeleteItem(c.Get()), E_UNEXPECTED) << "an item of another section";
-  section->get_ItemCount(&count);
-  EXPECT_EQ(count, 2);
+  EXPECT_EQ(Get(section.Get(), &IMLSection::get_ItemCount), 2);
 }
 
 TEST(MediaLibrary, KeepsViewsWithTheirLevelsAndFilter) {
@@ -186,9 +172,7 @@ TEST(MediaLibrary, KeepsViewsWithTheirLevelsAndFilter) {
   EXPECT_TRUE(views[1].levels[0].flag);
   EXPECT_EQ(views[1].levels[0].style, "dates");
   EXPECT_FALSE(views[1].levels[1].flag);
-  std::string filter = "x";
-  fresh->get_Filter(&filter);
-  EXPECT_EQ(filter, "");
+  EXPECT_EQ(Get(fresh.Get(), &IMLView::get_Filter), "");
 }
 
 TEST(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
@@ -199,9 +183,8 @@ TEST(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
     ComPtr<TMediaLibrary> library = OpenMediaLibrary(file);
     ComPtr<IMLSection> section = Open(library.Get(), "Aufnahmen ÄÖÜ", true);
     ComPtr<IMLItem> item = AddRecording(section.Get(), title, "/rec/Köln.ts", 3, 0);
-    ComPtr<IKestroItem> tags;
-    item->get_Tags(tags.ReleaseAndGetAddressOf());
-    tags->put_Values(Variant("genre"), Variant("|Krimi|Drama|"));
+    GetObject(item.Get(), &IMLItem::get_Tags)->put_Values(Variant("genre"),
+                                                          Variant("|Krimi|Drama|"));
     item->Save();
     ComPtr<IMLView> view;
     section->AddView("Nach Genre", view.ReleaseAndGetAddressOf());
@@ -212,11 +195,8 @@ TEST(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
   ASSERT_TRUE(section);
   std::vector<ComPtr<host::TMLItem>> found = section->FindItems("title", title);
   ASSERT_EQ(found.size(), 1u);
-  std::string name, location;
-  found[0]->get_Name(&name);
-  found[0]->get_Location(&location);
-  EXPECT_EQ(name, title);
-  EXPECT_EQ(location, "/rec/Köln.ts");
+  EXPECT_EQ(Get(found[0].Get(), &IMLItem::get_Name), title);
+  EXPECT_EQ(Get(found[0].Get(), &IMLItem::get_Location), "/rec/Köln.ts");
   EXPECT_EQ(found[0]->Key(), "/rec/Köln.ts");
   EXPECT_EQ(found[0]->TagBag().Get("genre").ToString(), "|Krimi|Drama|");
   EXPECT_DOUBLE_EQ(found[0]->TagBag().Get("duration").ToDouble(), 1.5);
@@ -234,8 +214,7 @@ TEST(MediaLibrary, RefusesValuesItCannotStoreAndUnwritableFiles) {
   ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
   ComPtr<IMLSection> section = Open(library.Get(), "S", true);
   ComPtr<IMLItem> item = AddRecording(section.Get(), "A", "/a.ts", 1, 0);
-  ComPtr<IKestroItem> tags;
-  item->get_Tags(tags.ReleaseAndGetAddressOf());
+  ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
   tags->put_Values(Variant("object"), Variant(ComPtr<IKestroItem>(tags)));
   tags->put_Values(Variant("rs_id"), Variant(2));
   EXPECT_EQ(item->Save(), E_UNEXPECTED);
@@ -249,23 +228,6 @@ TEST(MediaLibrary, RefusesValuesItCannotStoreAndUnwritableFiles) {
   EXPECT_THROW(OpenMediaLibrary(dir / "missing-folder/media-library.db"), host::EMediaLibraryError);
 }
 
-// Points KESTRO_REGISTRY at a registry file of its own for the life of the test.
-class ScopedRegistry {
- public:
-  explicit ScopedRegistry(const std::string& path) {
-    if (const char* old = std::getenv("KESTRO_REGISTRY")) old_ = old, had_ = true;
-    setenv("KESTRO_REGISTRY", path.c_str(), 1);
-  }
-  ~ScopedRegistry() {
-    if (had_) setenv("KESTRO_REGISTRY", old_.c_str(), 1);
-    else unsetenv("KESTRO_REGISTRY");
-  }
-
- private:
-  std::string old_;
-  bool had_ = false;
-};
-
 // The media library as module code creates it: through the registry file of KESTRO_REGISTRY.
 ComPtr<IMediaLibrary> CreateLibrary() {
   return CreateClassInstance<IMediaLibrary>(RegistryFile::DefaultPath(),
@@ -275,7 +237,8 @@ ComPtr<IMediaLibrary> CreateLibrary() {
 TEST(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
   testing::TempDir dir;
   const std::string registry = dir / "registry.reg";
-  ScopedRegistry scoped(registry);
+  testing::SavedEnvironment saved;
+  setenv("KESTRO_REGISTRY", registry.c_str(), 1);
   RegistryFile reg;
   reg.SetString(kTVRegistryKey, "data", dir.path());
   reg.Save(registry);
