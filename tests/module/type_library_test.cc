@@ -32,6 +32,27 @@ class Probe : public DispatchObject<I> {
   }
 };
 
+struct ProbeHandle {
+  ComPtr<IDispatch> dispatch;
+  std::string* ran;
+};
+using ProbeMaker = std::function<ProbeHandle(const TypeLibInfo&)>;
+
+// Every probe by the IID of its interface; each PROBE below adds its own.
+std::map<IID, ProbeMaker>& Probes() {
+  static std::map<IID, ProbeMaker> probes;
+  return probes;
+}
+
+template <class P>
+bool Register() {
+  Probes()[P::kIID] = [](const TypeLibInfo& lib) {
+    ComPtr<P> probe = MakeObject<P>(lib);
+    return ProbeHandle{ComPtr<IDispatch>(probe.Get()), &probe->ran};
+  };
+  return true;
+}
+
 #define PROBE_TEXT(x) #x
 #define PROBE_SLOT_TEXT(x) PROBE_TEXT(x)
 #define PROBE_SLOT(kind, dispid, name, params)            \
@@ -39,12 +60,13 @@ class Probe : public DispatchObject<I> {
     return Ran(PROBE_SLOT_TEXT(KESTRO_SLOT(kind, name)));   \
   }
 // The slots of the interface and of every interface it extends.
-#define PROBE(Interface, ...)                      \
-  class Interface##Probe : public Probe<Interface> { \
-   public:                                         \
-    using Probe<Interface>::Probe;                 \
-    __VA_ARGS__                                    \
-  };
+#define PROBE(Interface, ...)                                       \
+  class Interface##Probe : public Probe<Interface> {                 \
+   public:                                                          \
+    using Probe<Interface>::Probe;                                  \
+    __VA_ARGS__                                                     \
+  };                                                                \
+  const bool Interface##Registered = Register<Interface##Probe>();
 
 PROBE(IKestroItem, IKestroItem_MEMBERS(PROBE_SLOT))
 PROBE(IKestroLog, IKestroLog_MEMBERS(PROBE_SLOT))
@@ -89,41 +111,6 @@ PROBE(ITVListingsImportSystem, ITVListingsImportSystem_MEMBERS(PROBE_SLOT))
 PROBE(ITVListingsImportPlugin, ITVListingsImportPlugin_MEMBERS(PROBE_SLOT))
 PROBE(ITVNewChannel, ITVNewChannel_MEMBERS(PROBE_SLOT))
 PROBE(ITVNewProgram, ITVNewProgram_MEMBERS(PROBE_SLOT))
-
-struct ProbeHandle {
-  ComPtr<IDispatch> dispatch;
-  std::string* ran;
-};
-using ProbeMaker = std::function<ProbeHandle(const TypeLibInfo&)>;
-
-template <class P>
-std::pair<const IID, ProbeMaker> Maker() {
-  return {P::kIID, [](const TypeLibInfo& lib) {
-            ComPtr<P> probe = MakeObject<P>(lib);
-            return ProbeHandle{ComPtr<IDispatch>(probe.Get()), &probe->ran};
-          }};
-}
-
-const std::map<IID, ProbeMaker>& Probes() {
-  static const std::map<IID, ProbeMaker> probes = {
-      Maker<IKestroItemProbe>(), Maker<IKestroLogProbe>(), Maker<IMLImportProgressProbe>(),
-      Maker<IKestroMessageProbe>(), Maker<IKestroPluginProbe>(), Maker<IKestroScreenProbe>(),
-      Maker<IKestroSystemProbe>(), Maker<IMLItemProbe>(), Maker<IMLItemListProbe>(),
-      Maker<IMLLevelProbe>(), Maker<IMLViewProbe>(), Maker<IMLSectionProbe>(),
-      Maker<IMediaLibraryProbe>(), Maker<IKestroTVSystemProbe>(), Maker<ITVScheduleManagerProbe>(),
-      Maker<ITVProgramScreenProbe>(), Maker<ITVRecordScreenProbe>(),
-      Maker<ITVRepeatingScheduleScreenProbe>(), Maker<ITVScheduleScreenProbe>(),
-      Maker<ITVLineupsProbe>(), Maker<ITVLineupProbe>(), Maker<ITVChannelProbe>(),
-      Maker<ITVChannelListProbe>(), Maker<ITVChannelListsProbe>(), Maker<ITVProgramProbe>(),
-      Maker<ITVProgramDetailsProbe>(), Maker<ITVPersonProbe>(), Maker<ITVProgramListProbe>(),
-      Maker<ITVListingsProbe>(), Maker<ITVProgramGroupsProbe>(), Maker<ITVScheduleProbe>(),
-      Maker<ITVScheduleListProbe>(), Maker<ITVScheduleResultProbe>(), Maker<ITVSchedulerProbe>(),
-      Maker<ITVRepeatingScheduleProbe>(), Maker<ITVRepeatingScheduleListProbe>(),
-      Maker<ITVRepeatingScheduleResultProbe>(), Maker<ITVRSPrioritizeResultProbe>(),
-      Maker<ITVListingsImportSystemProbe>(), Maker<ITVListingsImportPluginProbe>(),
-      Maker<ITVNewChannelProbe>(), Maker<ITVNewProgramProbe>()};
-  return probes;
-}
 
 std::string SlotOf(const MemberInfo& m) {
   switch (m.kind) {
