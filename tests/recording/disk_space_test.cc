@@ -15,6 +15,7 @@
 #include "host/media_library/ml_library.h"
 #include "kestro/interface_reads.h"
 #include "platform/time/date_time.h"
+#include "recording/recording_test_support.h"
 #include "scheduling/open_listings.h"
 
 namespace kestro::testing {
@@ -47,19 +48,10 @@ class DiskSpaceTest : public ::testing::Test {
   // A recording of `gb` gigabytes (a sparse file) made on `day` in folder `folder`.
   void AddRecording(const std::string& name, int day, int32_t keep_until, double gb,
                     int32_t rs_id = 0, const std::string& folder = "rec") {
-    const std::string file = dir_ / (folder + "/" + name + ".ts");
-    WriteFile(file, "");
-    std::filesystem::resize_file(file, static_cast<uintmax_t>(gb * kGB));
-    ComPtr<IMLItem> item;
-    CheckHResult(section_->AddItem(name, name, item.ReleaseAndGetAddressOf()));
-    CheckHResult(item->put_Location(file));
-    ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
-    for (const auto& [tag, value] : {std::pair<const char*, Variant>{"title", Variant(name)},
-                                     {"keep_until", keep_until},
-                                     {"rs_id", rs_id},
-                                     {"record-time", DateTimeToDbTime(March(day))}})
-      CheckHResult(tags->put_Values(Variant(tag), value));
-    CheckHResult(item->Save());
+    AddLibraryRecording(*section_, name, dir_ / (folder + "/" + name + ".ts"), gb,
+                        {{"keep_until", keep_until},
+                         {"rs_id", rs_id},
+                         {"record-time", DateTimeToDbTime(March(day))}});
   }
   bool InLibrary(const std::string& name) { return !section_->FindItems("title", name).empty(); }
   bool OnDisk(const std::string& name, const std::string& folder = "rec") {

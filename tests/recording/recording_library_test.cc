@@ -48,9 +48,7 @@ TEST_F(RecordingLibraryTest, StartedRecordingsJoinTheLibraryAndTheFirstMakesTheV
   const std::vector<ComPtr<host::TMLItem>> items = Section()->FindItems("", "");
   ASSERT_EQ(items.size(), 2u) << ManagerLog();
   host::TMLItem& item = *items[0];
-  std::string location;
-  CheckHResult(item.get_Location(&location));
-  EXPECT_EQ(location, "/rec/News_ABC_7_5_1_2030_8_00_PM.ts");
+  EXPECT_EQ(Get(&item, &IMLItem::get_Location), "/rec/News_ABC_7_5_1_2030_8_00_PM.ts");
   EXPECT_EQ(item.Key(), "/rec/news_abc_7_5_1_2030_8_00_pm.ts");
   const host::THostItem& tags = item.TagBag();
   EXPECT_EQ(tags.Get("title").ToString(), "News");
@@ -79,19 +77,8 @@ TEST_F(RecordingLibraryTest, StartedRecordingsJoinTheLibraryAndTheFirstMakesTheV
 }
 
 TEST_F(RecordingLibraryTest, AStartOnANearlyFullDriveDeletesTheOldestRecording) {
-  std::filesystem::create_directories(dir_ / "rec");
-  WriteFile(dir_ / "rec/Old.ts", "");
-  std::filesystem::resize_file(dir_ / "rec/Old.ts", 3 * kBytesPerGB);
-  {
-    ComPtr<IMLItem> old;
-    CheckHResult(Section()->AddItem("Old", "Old", old.ReleaseAndGetAddressOf()));
-    CheckHResult(old->put_Location(dir_ / "rec/Old.ts"));
-    ComPtr<IKestroItem> tags = GetObject(old.Get(), &IMLItem::get_Tags);
-    CheckHResult(tags->put_Values(Variant("title"), Variant("Old")));
-    CheckHResult(tags->put_Values(Variant("keep_until"), Variant(0)));
-    CheckHResult(tags->put_Values(Variant("record-time"), Variant(DateTimeToDbTime(May1(8)))));
-    CheckHResult(old->Save());
-  }
+  AddLibraryRecording(*Section(), "Old", dir_ / "rec/Old.ts", 3,
+                      {{"keep_until", 0}, {"record-time", DateTimeToDbTime(May1(8))}});
   // 60 minutes at 5000 take 2.5 GB and the manager keeps 2 GB free by default.
   env_->SetFreeSpace(3 * kBytesPerGB);
   const int32_t lineup = AddLineup("Antenna");

@@ -5,7 +5,6 @@
 
 #include "common/fake_env.h"
 #include "recording/recording_test_support.h"
-#include "platform/env/real_env.h"
 #include "platform/text/text.h"
 #include "platform/time/date_time.h"
 
@@ -81,26 +80,6 @@ TEST_F(TimerManagerTest, ExpiriesOfTimersRemovedMeanwhileAreIgnored) {
   timers_.ClearTimers();
   Pass(5000);
   EXPECT_THAT(fired_, ElementsAre(Firing{"b", 1, 1000}));
-}
-
-TEST(TimerManagerRealClock, OneShotPeriodicAndRemovedTimers) {
-  MessageLoop loop;
-  std::shared_ptr<Env> env = MakeRealEnv();
-  TTimerManager timers(env, loop.Runner());
-  std::vector<std::string> fired;
-  timers.SetOnTimer([&](uint32_t, int32_t, const std::string& name, TDictionary&, int32_t count) {
-    fired.push_back(name + std::to_string(count));
-    if (name == "end") loop.Quit();
-  });
-  timers.AddTimerIn(TTimerManager::kSeconds, 1, 2, 0, "tick", nullptr, false);
-  const uint32_t removed = timers.AddTimerAt(0, "removed", env->NowLocal() + 0.5 * kOneSecond,
-                                             nullptr, false);
-  timers.AddTimerAt(0, "once", env->NowLocal() + 0.3 * kOneSecond, nullptr, true);
-  timers.AddTimerAt(0, "end", env->NowLocal() + 2.5 * kOneSecond, nullptr, false);
-  timers.RemoveTimer(removed);
-  loop.Run();
-  EXPECT_THAT(fired, ElementsAre("once1", "tick1", "tick2", "end1"));
-  EXPECT_TRUE(timers.Timers().empty());
 }
 
 }  // namespace
