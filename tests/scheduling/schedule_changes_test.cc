@@ -10,8 +10,7 @@ using ScheduleChangeTest = SchedulingTest;
 
 TEST_F(ScheduleChangeTest, AddingLinksTheProgrammeAndDeletingUnlinksIt) {
   AddProgram(5, At(20), At(21));
-  ComPtr<TTVSchedule> s = Make(At(20), At(21));
-  s->fields().program_id = 5;
+  ComPtr<TTVSchedule> s = MakeFor(5, At(20), At(21));
   s->data().Set("episode", Variant(12));
   const int32_t version = Version();
   ASSERT_TRUE(scheduler_->Add(*s)->Ok());
@@ -31,8 +30,7 @@ TEST_F(ScheduleChangeTest, AddingLinksTheProgrammeAndDeletingUnlinksIt) {
 
 TEST_F(ScheduleChangeTest, DeletingAStaleScheduleKeepsTheProgrammesLiveLink) {
   AddProgram(5, At(20), At(21));
-  ComPtr<TTVSchedule> stale = Make(At(20), At(21));
-  stale->fields().program_id = 5;
+  ComPtr<TTVSchedule> stale = MakeFor(5, At(20), At(21));
   ASSERT_TRUE(scheduler_->Add(*stale)->Ok());
   // The programme has since been taken over by another schedule (as a relocation does).
   ComPtr<TTVSchedule> live = Stored(At(22), At(23));
@@ -45,8 +43,7 @@ TEST_F(ScheduleChangeTest, ANewScheduleForAProgrammePurgesItsDeletedSchedules) {
   AddProgram(5, At(20), At(21));
   std::vector<int32_t> old_ids;
   for (int i = 0; i < 2; ++i) {
-    ComPtr<TTVSchedule> old = Make(At(20), At(21));
-    old->fields().program_id = 5;
+    ComPtr<TTVSchedule> old = MakeFor(5, At(20), At(21));
     old->data().Set("note", Variant("old"));
     ASSERT_TRUE(scheduler_->Add(*old)->Ok());
     ASSERT_TRUE(scheduler_->Delete(old->fields().id, "user", "oops"));
@@ -55,8 +52,7 @@ TEST_F(ScheduleChangeTest, ANewScheduleForAProgrammePurgesItsDeletedSchedules) {
   ComPtr<TTVSchedule> other = Stored(At(22), At(23));  // another programme's: untouched
   ASSERT_TRUE(scheduler_->Delete(other->fields().id, "user", "oops"));
 
-  ComPtr<TTVSchedule> again = Make(At(20), At(21));
-  again->fields().program_id = 5;
+  ComPtr<TTVSchedule> again = MakeFor(5, At(20), At(21));
   ASSERT_TRUE(scheduler_->Add(*again)->Ok());
   for (int32_t id : old_ids) {
     EXPECT_FALSE(FindScheduleByID(db_, id));
@@ -102,8 +98,7 @@ TEST_F(ScheduleChangeTest, TheVersionWrapsFromTheLargestIntegerToOne) {
 TEST_F(ScheduleChangeTest, RescheduleMovesTheOptionsToTheNewBroadcast) {
   AddProgram(5, At(20), At(21));
   AddProgram(6, At(22), At(23));
-  ComPtr<TTVSchedule> s = Make(At(19, 58), At(21, 5));
-  s->fields().program_id = 5;
+  ComPtr<TTVSchedule> s = MakeFor(5, At(19, 58), At(21, 5));
   s->fields().hard_padding_before = 120;
   s->fields().hard_padding_after = 300;
   s->fields().soft_padding_after = 60;

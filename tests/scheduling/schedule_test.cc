@@ -124,11 +124,5 @@ TEST_F(ScheduleTimeTest, DescribesItselfForTheHostAndTheLog) {
             "21:30 : hp 0 , 60 : sp 120 , 300");
 }
 
-TEST_F(SchedulingTest, TunerCountChangesAreRefused) {
-  bool changed = true;
-  EXPECT_EQ(scheduler_->SetTunerCount(3, &changed), E_UNEXPECTED);
-  EXPECT_FALSE(changed);
-}
-
 }  // namespace
 }  // namespace kestro

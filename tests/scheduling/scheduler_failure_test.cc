@@ -69,8 +69,7 @@ class InjectedFailureTest : public SchedulingTest {
   }
 
   ComPtr<TTVSchedule> Doomed() {
-    ComPtr<TTVSchedule> s = Make(At(20, 30), At(21, 30));
-    s->fields().program_id = 5;
+    ComPtr<TTVSchedule> s = MakeFor(5, At(20, 30), At(21, 30));
     s->data().Set("note", Variant("x"));
     return s;
   }

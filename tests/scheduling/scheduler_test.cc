@@ -126,11 +126,9 @@ TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
 
 TEST_F(ConflictTest, AProgrammeRecordedOnceTakesOneTuner) {
   AddProgram(5, At(20), At(21));
-  ComPtr<TTVSchedule> first = Make(At(20), At(21));
-  first->fields().program_id = 5;
+  ComPtr<TTVSchedule> first = MakeFor(5, At(20), At(21));
   ASSERT_TRUE(scheduler_->Add(*first)->Ok());
-  ComPtr<TTVSchedule> second = Make(At(19, 55), At(21, 5));
-  second->fields().program_id = 5;
+  ComPtr<TTVSchedule> second = MakeFor(5, At(19, 55), At(21, 5));
   ComPtr<TTVScheduleResult> r = scheduler_->Add(*second);
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
   EXPECT_EQ(r->Description(),

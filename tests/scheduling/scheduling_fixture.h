@@ -40,6 +40,13 @@ class SchedulingTest : public ::testing::Test {
     return s;
   }
 
+  // A new schedule of programme `program_id` for the window [start, end).
+  ComPtr<TTVSchedule> MakeFor(int32_t program_id, OleDate start, OleDate end) {
+    ComPtr<TTVSchedule> s = Make(start, end);
+    s->fields().program_id = program_id;
+    return s;
+  }
+
   // Adds a new schedule and expects success; returns it with its ID and TunerID.
   ComPtr<TTVSchedule> Stored(OleDate start, OleDate end, bool delete_on_conflict = false) {
     ComPtr<TTVSchedule> s = Make(start, end, delete_on_conflict);
