@@ -4,6 +4,7 @@
 #include "common/temp_dir.h"
 #include "host/host_item.h"
 #include "host/host_log.h"
+#include "kestro/interface_reads.h"
 
 namespace kestro {
 namespace {
@@ -12,9 +13,7 @@ TEST(HostItem, BehavesLikeAPropertyBag) {
   ComPtr<host::THostItem> item = host::NewHostItem();
   ASSERT_EQ(item->put_Values(Variant("Lineup-ID"), Variant(3)), S_OK);
   ASSERT_EQ(item->put_Values(Variant("LINEUP-id"), Variant(4)), S_OK);
-  int32_t count = 0;
-  item->get_Count(&count);
-  EXPECT_EQ(count, 1);
+  EXPECT_EQ(Get(item.Get(), &IKestroItem::get_Count), 1);
   std::string key;
   item->get_KeyNames(0, &key);
   EXPECT_EQ(key, "Lineup-ID") << "the first spelling is kept";

@@ -5,6 +5,7 @@
 
 #include "common/recording_plugin.h"
 #include "common/temp_dir.h"
+#include "kestro/interface_reads.h"
 
 namespace kestro::host {
 namespace {
@@ -63,11 +64,8 @@ TEST_F(HostSystemTest, MessagesReachMatchingSubscribersOnThePluginThreadAfterThe
   EXPECT_EQ(tuner->received[0].Get("schedule-id").ToInt32(), 7);
   EXPECT_TRUE(scheduler->received.empty());
 
-  bool shutdown = true;
-  ASSERT_EQ(start->IsShutdown(&shutdown), S_OK);
-  EXPECT_FALSE(shutdown);
-  ASSERT_EQ(system_->NewMessage(kShutdownSubject)->IsShutdown(&shutdown), S_OK);
-  EXPECT_TRUE(shutdown);
+  EXPECT_FALSE(Get(start.Get(), &IKestroMessage::IsShutdown));
+  EXPECT_TRUE(Get(system_->NewMessage(kShutdownSubject).Get(), &IKestroMessage::IsShutdown));
 }
 
 TEST_F(HostSystemTest, PropertiesFoldersTheLogAndInstrumentation) {

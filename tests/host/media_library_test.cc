@@ -56,9 +56,14 @@ std::vector<std::string> Locations(IMLSection* section, const std::string& tag,
 
 using Files = std::vector<std::string>;
 
-TEST(MediaLibrary, SectionsAreOpenedByNameAndCreatedOnlyOnRequest) {
+// A library in the media-library.db file of a temporary folder.
+class MediaLibrary : public ::testing::Test {
+ protected:
   testing::TempDir dir;
   ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+};
+
+TEST_F(MediaLibrary, SectionsAreOpenedByNameAndCreatedOnlyOnRequest) {
   EXPECT_FALSE(Open(library.Get(), "KestroTVRecordings", false)) << "missing, not created";
   ComPtr<IMLSection> made = Open(library.Get(), "KestroTVRecordings", true);
   ASSERT_TRUE(made);
@@ -73,9 +78,7 @@ TEST(MediaLibrary, SectionsAreOpenedByNameAndCreatedOnlyOnRequest) {
   EXPECT_EQ(library->OpenSection("  ", true, none.ReleaseAndGetAddressOf()), E_UNEXPECTED);
 }
 
-TEST(MediaLibrary, FindsSavedItemsByTagTextAndDeletesThem) {
-  testing::TempDir dir;
-  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+TEST_F(MediaLibrary, FindsSavedItemsByTagTextAndDeletesThem) {
   ComPtr<IMLSection> section = Open(library.Get(), "KestroTVRecordings", true);
   ComPtr<IMLItem> a = AddRecording(section.Get(), "A", "/rec/a.ts", 7, 0);
   AddRecording(section.Get(), "B", "/rec/b.ts", 7, -1);
@@ -131,9 +134,7 @@ TEST(MediaLibrary, FindsSavedItemsByTagTextAndDeletesThem) {
   EXPECT_EQ(Get(section.Get(), &IMLSection::get_ItemCount), 2);
 }
 
-TEST(MediaLibrary, KeepsViewsWithTheirLevelsAndFilter) {
-  testing::TempDir dir;
-  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+TEST_F(MediaLibrary, KeepsViewsWithTheirLevelsAndFilter) {
   ComPtr<host::TMLSection> section = library->Section("KestroTVRecordings", true);
   auto add_view = [&](const std::string& name, const std::string& group, bool flag) {
     ComPtr<IMLView> view;
@@ -175,9 +176,8 @@ TEST(MediaLibrary, KeepsViewsWithTheirLevelsAndFilter) {
   EXPECT_EQ(Get(fresh.Get(), &IMLView::get_Filter), "");
 }
 
-TEST(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
-  testing::TempDir dir;
-  const std::string file = dir / "media-library.db";
+TEST_F(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
+  const std::string file = dir / "library-2.db";
   const std::string title = "Tatort: Der König von Köln — 東京";
   {
     ComPtr<TMediaLibrary> library = OpenMediaLibrary(file);
@@ -190,8 +190,8 @@ TEST(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
     section->AddView("Nach Genre", view.ReleaseAndGetAddressOf());
     view->put_Filter("{genre}=\"Krimi\"");
   }
-  ComPtr<TMediaLibrary> library = OpenMediaLibrary(file);
-  ComPtr<host::TMLSection> section = library->Section("Aufnahmen ÄÖÜ", false);
+  ComPtr<TMediaLibrary> reopened = OpenMediaLibrary(file);
+  ComPtr<host::TMLSection> section = reopened->Section("Aufnahmen ÄÖÜ", false);
   ASSERT_TRUE(section);
   std::vector<ComPtr<host::TMLItem>> found = section->FindItems("title", title);
   ASSERT_EQ(found.size(), 1u);
@@ -209,9 +209,7 @@ TEST(MediaLibrary, KeepsEverythingAcrossReopenIncludingNonAsciiText) {
   EXPECT_EQ(views[0].filter, "{genre}=\"Krimi\"");
 }
 
-TEST(MediaLibrary, RefusesValuesItCannotStoreAndUnwritableFiles) {
-  testing::TempDir dir;
-  ComPtr<TMediaLibrary> library = OpenMediaLibrary(dir / "media-library.db");
+TEST_F(MediaLibrary, RefusesValuesItCannotStoreAndUnwritableFiles) {
   ComPtr<IMLSection> section = Open(library.Get(), "S", true);
   ComPtr<IMLItem> item = AddRecording(section.Get(), "A", "/a.ts", 1, 0);
   ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
@@ -234,8 +232,7 @@ ComPtr<IMediaLibrary> CreateLibrary() {
                                             GuidToString(CLSID_MediaLibrary));
 }
 
-TEST(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
-  testing::TempDir dir;
+TEST_F(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
   const std::string registry = dir / "registry.reg";
   testing::SavedEnvironment saved;
   setenv("KESTRO_REGISTRY", registry.c_str(), 1);
@@ -248,9 +245,9 @@ TEST(MediaLibrary, ModuleCodeCreatesTheRegisteredClassOverTheDataFolder) {
   const std::string host_library =
       (std::filesystem::path(KESTRO_MODULE_FILE).parent_path() / "libKestroHost.so").string();
   RegisterClasses(host::HostClasses(), registry, host_library);
-  ComPtr<IMediaLibrary> library = CreateLibrary();
-  ASSERT_TRUE(library);
-  ComPtr<IMLSection> section = Open(library.Get(), "KestroTVRecordings", true);
+  ComPtr<IMediaLibrary> created = CreateLibrary();
+  ASSERT_TRUE(created);
+  ComPtr<IMLSection> section = Open(created.Get(), "KestroTVRecordings", true);
   ASSERT_TRUE(section);
   AddRecording(section.Get(), "News", "/rec/News.ts", 4, 0);
   EXPECT_EQ(Locations(section.Get(), "rs_id", "4"), (Files{"/rec/News.ts"}));

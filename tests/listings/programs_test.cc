@@ -143,17 +143,16 @@ TEST_F(ProgramTest, ReloadTakesTheNewRowAndDropsCaches) {
 
 using DetailsTest = ListingsTest;
 
-TEST_F(DetailsTest, MissingDetailsReadEmptyAndUnknown) {
-  int32_t id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "bare");
-  ComPtr<TTVProgramDetails> details = GetProgram(db_, id)->Details();
-  EXPECT_EQ(Get(details.Get(), &ITVProgramDetails::get_IsCC), TV_3_WAY_UNKNOWN);
-  EXPECT_EQ(details->fields().Int(DetailInt::kYear), 0);
-  EXPECT_EQ(details->fields().original_air_date, 0.0);
-  ComPtr<IKestroItem> flags = details->DisplayFlags();
-  EXPECT_EQ(static_cast<TDictionary*>(flags.Get())->Count(), 0);
-}
-
 TEST_F(DetailsTest, TriStatesTextsAndDisplayFlags) {
+  // Without a details row: empty and unknown.
+  ComPtr<TTVProgramDetails> bare =
+      GetProgram(db_, AddProgram(1, At(2024, 1, 1, 8), At(2024, 1, 1, 9), "bare"))->Details();
+  EXPECT_EQ(Get(bare.Get(), &ITVProgramDetails::get_IsCC), TV_3_WAY_UNKNOWN);
+  EXPECT_EQ(bare->fields().Int(DetailInt::kYear), 0);
+  EXPECT_EQ(bare->fields().original_air_date, 0.0);
+  ComPtr<IKestroItem> no_flags = bare->DisplayFlags();
+  EXPECT_EQ(static_cast<TDictionary*>(no_flags.Get())->Count(), 0);
+
   int32_t id = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "full");
   db_->ExecFmt(
       "insert into program_details ( id , long_desc , is_cc , is_stereo , is_repeat , is_hdtv , "

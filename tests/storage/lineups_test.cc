@@ -133,7 +133,7 @@ TEST_F(Lineups, SavedValuesReadBackAndTunerCountComesFromTheConfiguration) {
   EXPECT_EQ(none.Get(), nullptr);
 }
 
-TEST_F(Lineups, SavingAgainUpdatesWithoutDuplicatingProperties) {
+TEST_F(Lineups, SavingAgainUpdatesWithoutDuplicatingPropertiesAndTheGuideOpens) {
   ComPtr<TTVLineups> lineups = Open();
   const int32_t id = Add(lineups.Get(), "cable", {{"file", "/tmp/a.xml"}, {"grabber", "tv_grab"}});
   ComPtr<ITVLineup> lineup;
@@ -148,6 +148,10 @@ TEST_F(Lineups, SavingAgainUpdatesWithoutDuplicatingProperties) {
   Variant file;
   GetObject(reread.Get(), &ITVLineup::get_PluginProperties)->get_Values(Variant("FILE"), &file);
   EXPECT_EQ(file.ToString(), "/tmp/a.xml");
+
+  // The saved lineup opens its guide, making the listings file.
+  EXPECT_TRUE(GetObject(reread.Get(), &ITVLineup::GetListings));
+  EXPECT_TRUE(std::filesystem::exists(locations_.ListingsDatabase(id)));
 }
 
 TEST_F(Lineups, FailedSaveRollsBackAndReportsTheMessage) {
@@ -205,15 +209,6 @@ TEST_F(Lineups, ListingsFileThatCannotBeDeletedKeepsTheLineup) {
   // The collection still works: the failed transaction did not stay open.
   Add(lineups.Get(), "antenna");
   EXPECT_EQ(CountRows("select count ( * ) from lineups"), 2);
-}
-
-TEST_F(Lineups, GetListingsOpensTheGuideOfTheSavedLineup) {
-  ComPtr<TTVLineups> lineups = Open();
-  const int32_t id = Add(lineups.Get(), "cable");
-  ComPtr<ITVLineup> lineup;
-  lineups->GetLineup(id, lineup.ReleaseAndGetAddressOf());
-  EXPECT_TRUE(GetObject(lineup.Get(), &ITVLineup::GetListings));
-  EXPECT_TRUE(std::filesystem::exists(locations_.ListingsDatabase(id)));
 }
 
 TEST_F(Lineups, DatabaseThatCannotBeOpenedFailsTheConstructor) {
