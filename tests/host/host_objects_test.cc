@@ -1,9 +1,7 @@
-// The reference host's own objects.
+// The reference host's property bag.
 #include <gtest/gtest.h>
 
-#include "common/temp_dir.h"
 #include "host/host_item.h"
-#include "host/host_log.h"
 #include "kestro/interface_reads.h"
 
 namespace kestro {
@@ -30,16 +28,6 @@ TEST(HostItem, BehavesLikeAPropertyBag) {
   ASSERT_EQ(copy->Assign(item.Get()), S_OK);
   EXPECT_EQ(copy->Get("lineup-id").ToInt32(), 4);
   EXPECT_TRUE(copy->Get("other").ToBool());
-}
-
-TEST(HostLog, AppendsTimedLines) {
-  testing::TempDir dir;
-  ComPtr<host::THostLog> log = host::NewHostLog(dir / "logs/host.log");
-  ASSERT_EQ(log->WriteLine("first"), S_OK);
-  ASSERT_EQ(log->WriteLine("second"), S_OK);
-  std::string text = testing::ReadFile(dir / "logs/host.log");
-  EXPECT_NE(text.find(" first\n"), std::string::npos);
-  EXPECT_NE(text.find(" second\n"), std::string::npos);
 }
 
 }  // namespace
