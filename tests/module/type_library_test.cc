@@ -59,13 +59,13 @@ bool Register() {
   HRESULT KESTRO_SLOT(kind, name) params override {         \
     return Ran(PROBE_SLOT_TEXT(KESTRO_SLOT(kind, name)));   \
   }
-// The slots of the interface and of every interface it extends.
-#define PROBE(Interface, ...)                                       \
-  class Interface##Probe : public Probe<Interface> {                 \
-   public:                                                          \
-    using Probe<Interface>::Probe;                                  \
-    __VA_ARGS__                                                     \
-  };                                                                \
+// The slots of the interface and of every interface it extends; the probe adds itself to Probes().
+#define PROBE(Interface, ...)                                      \
+  class Interface##Probe : public Probe<Interface> {               \
+   public:                                                         \
+    using Probe<Interface>::Probe;                                 \
+    __VA_ARGS__                                                    \
+  };                                                               \
   const bool Interface##Registered = Register<Interface##Probe>();
 
 PROBE(IKestroItem, IKestroItem_MEMBERS(PROBE_SLOT))

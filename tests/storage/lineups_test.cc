@@ -101,7 +101,8 @@ TEST_F(Lineups, SavedValuesReadBackAndTunerCountComesFromTheConfiguration) {
   const double last_update = EncodeDateTime({2044, 1, 2, 3, 4, 6, 0});  // db time below zero
   int32_t id = 0;
   {
-    ComPtr<ITVLineup> lineup = GetObject(Open().Get(), &ITVLineups::NewLineup);
+    ComPtr<TTVLineups> lineups = Open();
+    ComPtr<ITVLineup> lineup = GetObject(lineups.Get(), &ITVLineups::NewLineup);
     lineup->put_Name("Cable \"North\"");
     lineup->put_PluginID("{B20AD294-96B6-4EE5-8A54-5CC4469C319F}");
     lineup->put_UpdateFrequency("daily");
