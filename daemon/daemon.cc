@@ -114,7 +114,7 @@ class Daemon {
     if (ec)
       system_->LogLine("BAD : KESTROD : Failed to create \"" + recordings_folder + "\" : " +
                        ec.message());
-    StartWebGuide();
+    StartWebGuide(recordings_folder);
     system_->LogLine("KESTROD : Running; recordings go to \"" + recordings_folder + "\"");
   }
 
@@ -146,13 +146,14 @@ class Daemon {
  private:
   // A web guide that is misconfigured stops the start (Exception); one that cannot listen (its
   // port taken) is reported in the log and the daemon records all the same.
-  void StartWebGuide() {
+  void StartWebGuide(const std::string& recordings_folder) {
     const WebSettings settings = ReadWebSettings(registry_);
     if (!settings.enabled) {
       system_->LogLine("KESTROD : The web guide is off");
       return;
     }
-    web_ = std::make_unique<WebServer>(settings, options_.registry_path, config_.root_dir);
+    web_ = std::make_unique<WebServer>(settings, options_.registry_path, config_.root_dir,
+                                       recordings_folder);
     try {
       system_->LogLine("KESTROD : Web guide at " + web_->Start());
     } catch (const std::exception& e) {

@@ -4,9 +4,12 @@
 
 #include <fstream>
 
+#include "daemon/web_imports.h"
 #include "host/host_clock.h"
 #include "host/input_error.h"
 #include "platform/com/class_loader.h"
+#include "platform/system/registry_file.h"
+#include "platform/system/tv_registry.h"
 #include "platform/text/text.h"
 #include "platform/time/format_settings.h"
 
@@ -27,18 +30,28 @@ std::string NewCsrfToken() {
   return token;
 }
 
+// The server cuts every answer to the request's header Range, error answers too; the API's
+// answers are whole (the one call that serves ranges reads the header itself).
+void AnswerWhole(const httplib::Request& req) {
+  const_cast<httplib::Request&>(req).ranges.clear();
+}
+
 bool ChangesState(const httplib::Request& req) {
   return req.method == "POST" || req.method == "DELETE" || req.method == "PUT";
 }
 
 }  // namespace
 
-WebApi::WebApi(std::string registry_path, std::string root_dir)
+WebApi::WebApi(std::string registry_path, std::string root_dir, std::string recordings_dir)
     : registry_path_(std::move(registry_path)),
       root_dir_(std::move(root_dir)),
-      csrf_token_(NewCsrfToken()) {}
+      recordings_dir_(std::move(recordings_dir)),
+      csrf_token_(NewCsrfToken()),
+      imports_(std::make_unique<WebImports>(
+          registry_path_, ReadModuleConfig(RegistryFile::Load(registry_path_)).library_dir)) {}
 
 WebApi::~WebApi() {
+  imports_.reset();  // cancels what still runs
   module_thread_.Call([this] { system_ = nullptr; });
 }
 
@@ -60,15 +73,24 @@ void WebApi::Register(httplib::Server& server) {
   });
   AddGuideCalls(add, root_dir_);
   AddScheduleCalls(add);
-  // Unknown calls under the API answer in JSON too.
+  AddRecordingCalls(add, recordings_dir_);
+  AddImportCalls(add, *imports_);
+  // Unknown calls under the API answer in JSON too, and so does a Range header the server
+  // cannot read.
   server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
     if (req.path.rfind("/api/", 0) != 0 || !res.body.empty()) return;
-    res.set_content(Json{{"error", "No such call: " + req.method + " " + req.path}}.dump(), kJson);
+    AnswerWhole(req);
+    const std::string error =
+        res.status == 416
+            ? "The header Range \"" + req.get_header_value("Range") + "\" is not a byte range"
+            : "No such call: " + req.method + " " + req.path;
+    res.set_content(Json{{"error", error}}.dump(), kJson);
   });
 }
 
 void WebApi::Answer(const httplib::Request& req, httplib::Response& res, const ApiCall& call) {
   res.set_header("Cache-Control", "no-store");
+  AnswerWhole(req);
   module_thread_.Call([&] { AnswerHere(req, res, call); });
 }
 
@@ -81,7 +103,7 @@ void WebApi::AnswerHere(const httplib::Request& req, httplib::Response& res, con
     host::ModuleSession session(system_);
     Json body = call(req, res, session);
     if (res.status <= 0) res.status = 200;
-    if (res.body.empty()) res.set_content(body.dump(), kJson);  // else the call's own content
+    if (!body.is_null()) res.set_content(body.dump(), kJson);  // else the call's own content
     return;
   } catch (const HttpError& e) {
     res.status = e.Status();

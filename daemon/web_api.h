@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "host/module_session.h"
@@ -43,7 +44,7 @@ class HttpError : public Exception {
 
 // What each part of the API adds its calls to. A call gets the request, the response (for its
 // status, or content of its own) and a module session of the API's thread, and returns the
-// answer's JSON.
+// answer's JSON, or null when it gave the response content of its own.
 using ApiCall =
     std::function<Json(const httplib::Request&, httplib::Response&, host::ModuleSession&)>;
 using AddCall =
@@ -53,10 +54,14 @@ using AddCall =
 void AddGuideCalls(const AddCall& add, const std::string& root_dir);
 // Schedules and rules.
 void AddScheduleCalls(const AddCall& add);
+// The recordings of the media library, their files from `recordings_dir` alone.
+void AddRecordingCalls(const AddCall& add, const std::string& recordings_dir);
+
+class WebImports;
 
 class WebApi {
  public:
-  WebApi(std::string registry_path, std::string root_dir);
+  WebApi(std::string registry_path, std::string root_dir, std::string recordings_dir);
   ~WebApi();
 
   // Adds the API's routes to the server.
@@ -72,9 +77,11 @@ class WebApi {
 
   const std::string registry_path_;
   const std::string root_dir_;
+  const std::string recordings_dir_;
   const std::string csrf_token_;
   host::PluginThread module_thread_;  // where every call runs
   ComPtr<IKestroTVSystem> system_;    // module_thread_'s
+  std::unique_ptr<WebImports> imports_;
 };
 
 // --- shared by the API's files -------------------------------------------------------------

@@ -29,6 +29,17 @@ std::string DefaultPagesDir() {
   return KESTRO_WEB_SOURCE_DIR;
 }
 
+// A plain server, or one speaking TLS with the settings' certificate and key.
+std::unique_ptr<httplib::Server> NewServer(const WebSettings& settings) {
+  if (settings.certificate.empty()) return std::make_unique<httplib::Server>();
+  auto server =
+      std::make_unique<httplib::SSLServer>(settings.certificate.c_str(), settings.key.c_str());
+  if (!server->is_valid())
+    throw Exception("The web guide cannot use the certificate \"" + settings.certificate +
+                    "\" with the key \"" + settings.key + "\" (PEM files that belong together)");
+  return server;
+}
+
 }  // namespace
 
 WebSettings ReadWebSettings(const RegistryFile& registry) {
@@ -36,6 +47,11 @@ WebSettings ReadWebSettings(const RegistryFile& registry) {
   const std::string address = Trim(registry.GetString(kHostRegistryKey, "web-address"));
   settings.password = registry.GetString(kHostRegistryKey, "web-password");
   settings.pages_dir = registry.GetString(kHostRegistryKey, "web-pages");
+  settings.certificate = registry.GetString(kHostRegistryKey, "web-certificate");
+  settings.key = registry.GetString(kHostRegistryKey, "web-key");
+  if (settings.certificate.empty() != settings.key.empty())
+    throw Exception(std::string("The web guide needs both values \"web-certificate\" and "
+                                "\"web-key\" of \"") + kHostRegistryKey + "\" for HTTPS, or neither");
   if (settings.pages_dir.empty()) settings.pages_dir = DefaultPagesDir();
   if (SameText(address, "off")) {
     settings.enabled = false;
@@ -60,10 +76,12 @@ WebSettings ReadWebSettings(const RegistryFile& registry) {
   return settings;
 }
 
-WebServer::WebServer(WebSettings settings, std::string registry_path, std::string root_dir)
+WebServer::WebServer(WebSettings settings, std::string registry_path, std::string root_dir,
+                     std::string recordings_dir)
     : settings_(std::move(settings)),
-      api_(std::make_unique<WebApi>(std::move(registry_path), std::move(root_dir))),
-      server_(std::make_unique<httplib::Server>()) {}
+      api_(std::make_unique<WebApi>(std::move(registry_path), std::move(root_dir),
+                                    std::move(recordings_dir))),
+      server_(NewServer(settings_)) {}
 
 WebServer::~WebServer() { Stop(); }
 
@@ -97,7 +115,8 @@ std::string WebServer::Start() {
                            settings_.host.c_str(), settings_.port));
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   const bool v6 = settings_.host.find(':') != std::string::npos;
-  return Format(v6 ? "http://[%s]:%d/" : "http://%s:%d/", settings_.host.c_str(), port);
+  const char* scheme = settings_.certificate.empty() ? "http" : "https";
+  return Format(v6 ? "%s://[%s]:%d/" : "%s://%s:%d/", scheme, settings_.host.c_str(), port);
 }
 
 void WebServer::Stop() {

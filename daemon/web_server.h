@@ -24,24 +24,30 @@ struct WebSettings {
   bool enabled = true;
   std::string host = "127.0.0.1";
   int port = 8089;        // 0: any free port
-  std::string password;   // "" on loopback only
-  std::string pages_dir;  // the static pages
+  std::string password;     // "" on loopback only
+  std::string pages_dir;    // the static pages
+  std::string certificate;  // PEM files for HTTPS; both "" for plain HTTP
+  std::string key;
 };
 
 // The registry values "web-address" ("HOST:PORT", default "127.0.0.1:8089", "off" for no web
-// guide), "web-password" and "web-pages" (the pages' folder) of the host's key. Throws Exception
-// for an address that is not HOST:PORT, or one beyond the loopback without a password.
+// guide), "web-password", "web-pages" (the pages' folder), "web-certificate" and "web-key" (the
+// certificate chain and private key for HTTPS) of the host's key. Throws Exception for an
+// address that is not HOST:PORT, one beyond the loopback without a password, or a certificate
+// without its key (or the other way round).
 WebSettings ReadWebSettings(const RegistryFile& registry);
 
 class WebServer {
  public:
-  WebServer(WebSettings settings, std::string registry_path, std::string root_dir);
+  // Throws Exception when the certificate or its key cannot be used.
+  WebServer(WebSettings settings, std::string registry_path, std::string root_dir,
+            std::string recordings_dir);
   ~WebServer();
   WebServer(const WebServer&) = delete;
   WebServer& operator=(const WebServer&) = delete;
 
-  // Listens and starts answering; returns the guide's address ("http://127.0.0.1:8089/").
-  // Throws Exception when it cannot listen.
+  // Listens and starts answering; returns the guide's address ("http://127.0.0.1:8089/", or
+  // "https://..." with a certificate). Throws Exception when it cannot listen.
   std::string Start();
   // Stops answering and joins the server's threads. Idempotent.
   void Stop();

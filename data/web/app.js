@@ -1,5 +1,5 @@
 // The web guide: one page whose views (#guide, #program/ID, #search, #schedules, #rules,
-// #status) are drawn from the JSON API of kestrod.
+// #recordings, #status) are drawn from the JSON API of kestrod.
 'use strict';
 
 const api = '/api/v1';
@@ -293,6 +293,8 @@ async function showRules() {
 
 async function showStatus() {
   const status = await call('GET', '/status');
+  const imports = await Promise.all(status.lineups.map((l) =>
+    call('GET', `/lineups/${l.id}/import`).catch(() => null)));
   view.replaceChildren(
     el('h2', {}, 'Recording now'),
     status.recordings.length ? el('ul', {}, status.recordings.map((r) => el('li', {},
@@ -301,7 +303,63 @@ async function showStatus() {
     el('h2', {}, 'Lineups'),
     el('table', {}, status.lineups.map((l) => el('tr', {}, el('td', {}, l.name),
       el('td', {}, l['last-update'] ? `last import ${when(l['last-update'])}: ${l['last-update-ok'] ? 'OK' : 'failed'} ${l['last-update-status']}` : 'never imported'),
-      el('td', {}, l['next-recording'] ? `next: ${l['next-recording'].title} ${when(l['next-recording'].start)}` : 'nothing to record')))));
+      el('td', {}, l['next-recording'] ? `next: ${l['next-recording'].title} ${when(l['next-recording'].start)}` : 'nothing to record')))),
+    el('h2', {}, 'Imports'),
+    status.lineups.map((l, i) => importBox(l, imports[i])));
+  // While an import runs its progress is read again each second, as long as the page shows.
+  if (imports.some((i) => i && i.running)) {
+    setTimeout(() => { if (location.hash === '#status') showStatus().catch((e) => say(e.message, true)); }, 1000);
+  }
+}
+
+// A lineup's import: its progress while it runs, else its report and a button to start one.
+function importBox(lineup, current) {
+  const start = async () => {
+    try { await call('POST', `/lineups/${lineup.id}/import`); await showStatus(); }
+    catch (e) { say(e.message, true); }
+  };
+  const box = el('div', { class: 'import', 'data-import': lineup.id }, el('h3', {}, lineup.name));
+  if (current && current.running) {
+    box.append(el('progress', { max: 100, value: current.percent === null ? null : current.percent }),
+      ' ', current.status);
+    return box;
+  }
+  if (current) {
+    const times = [current.started && `started ${when(current.started)}`, current.ended && `ended ${when(current.ended)}`];
+    box.append(el('p', { class: current.ok ? 'ended' : 'ended error' },
+      [...times.filter(Boolean), current.ok ? 'OK' : `failed: ${current.error}`].join(', ')));
+    if (current.report.length || current.log) {
+      box.append(el('pre', { class: 'report' }, [...current.report, current.log && `Log: ${current.log}`].filter(Boolean).join('\n')));
+    }
+  }
+  box.append(el('button', { class: 'primary', id: `import-${lineup.id}`, onclick: start }, 'Import now'));
+  return box;
+}
+
+// --- recordings ----------------------------------------------------------------------------
+
+const sizeText = (bytes) => (bytes === null ? 'missing' : `${(bytes / 1e6).toFixed(1)} MB`);
+const durationText = (seconds) => `${Math.floor(seconds / 3600)}:${pad(Math.floor(seconds / 60) % 60)}`;
+const keepText = (keep) => (keep === 'space-needed' ? 'until space is needed' : keep === 'until-deleted' ? 'until deleted' : String(keep));
+
+async function showRecordings() {
+  const recordings = await call('GET', '/recordings');
+  const remove = (r) => async () => {
+    if (!confirm(`Delete the recording "${r.title}" and its file?`)) return;
+    try { await call('DELETE', `/recordings/${r.id}`); say(`Deleted "${r.title}".`); await showRecordings(); }
+    catch (e) { say(e.message, true); }
+  };
+  view.replaceChildren(el('h2', {}, 'Recordings'),
+    recordings.length ? el('table', { id: 'recordings' },
+      el('tr', {}, ['Recorded', 'Title', 'Channel', 'Length', 'Size', 'Keep', 'Watched', ''].map((h) => el('th', {}, h))),
+      recordings.map((r) => el('tr', { 'data-recording': r.id },
+        el('td', {}, r.start ? when(r.start) : ''), el('td', {}, r.title, r.subtitle ? el('small', {}, ` ${r.subtitle}`) : null),
+        el('td', {}, r.channel), el('td', {}, durationText(r.duration)), el('td', {}, sizeText(r.size)),
+        el('td', {}, keepText(r.keep)), el('td', {}, r.watched ? 'yes' : 'no'),
+        el('td', {}, r.size === null ? null : [el('a', { href: r.url, target: '_blank' }, 'Play'), ' ',
+          el('a', { href: r.url, download: r.file }, 'Download'), ' '],
+          el('button', { class: 'danger', onclick: remove(r) }, 'Delete')))))
+      : el('p', {}, 'No recordings yet.'));
 }
 
 // --- routing -------------------------------------------------------------------------------
@@ -316,6 +374,7 @@ async function route() {
     else if (name === 'schedules') await showSchedules();
     else if (name === 'rules') await showRules();
     else if (name === 'status') await showStatus();
+    else if (name === 'recordings') await showRecordings();
     else await showGuide();
   } catch (e) {
     say(e.message, true);

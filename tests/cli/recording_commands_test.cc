@@ -6,9 +6,7 @@
 #include <filesystem>
 
 #include "common/kestro_tool.h"
-#include "host/media_library/ml_library.h"
-#include "kestro/interface_reads.h"
-#include "platform/time/date_time.h"
+#include "common/recording_item.h"
 
 namespace kestro {
 namespace {
@@ -55,25 +53,9 @@ class RecordingsCommandTest : public KestroToolTest {
     SetUpTool();
     std::filesystem::create_directories(root_ + "/recordings");
   }
-  // A recording in the library as kestrod adds it, with a file of `bytes` bytes.
   void AddRecording(const std::string& title, const std::string& file, int bytes) {
-    testing::WriteFile(file, std::string(static_cast<size_t>(bytes), 'x'));
-    ComPtr<host::TMLSection> section = host::OpenMediaLibrary(root_ + "/data/media-library.db")
-                                           ->Section("KestroTVRecordings", true);
-    ComPtr<IMLItem> item;
-    CheckHResult(section->AddItem(title, title, item.ReleaseAndGetAddressOf()));
-    CheckHResult(item->put_Location(file));
-    ComPtr<IKestroItem> tags = GetObject(item.Get(), &IMLItem::get_Tags);
-    const std::pair<const char*, Variant> values[] = {
-        {"title", Variant(title)},
-        {"channel", Variant("ABC")},
-        {"channel-number", Variant(7)},
-        {"duration", Variant(5400.0)},
-        {"keep_until", Variant(-1)},
-        {"watched", Variant(false)},
-        {"program-start-time", Variant::Date(EncodeDateTime({2030, 5, 1, 20, 0, 0, 0}))}};
-    for (const auto& [name, value] : values) CheckHResult(tags->put_Values(Variant(name), value));
-    CheckHResult(item->Save());
+    const std::string content(static_cast<size_t>(bytes), 'x');
+    testing::AddRecordingItem(root_ + "/data/media-library.db", title, file, &content);
   }
 };
 

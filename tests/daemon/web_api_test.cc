@@ -7,12 +7,15 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <tuple>
 #include <thread>
 
 #include "common/kestro_tool.h"
 #include "common/kestrod_process.h"
+#include "common/recording_item.h"
 #include "platform/system/registry_file.h"
 
 namespace kestro {
@@ -56,7 +59,7 @@ class WebApiTest : public testing::KestroToolTest {
   void StartDaemon(const std::string& address = "127.0.0.1:0", bool password = false) {
     SetHostValue("web-address", address);
     pid_ = testing::SpawnKestrod(registry_, dir_.path(), "kestrod");
-    const std::regex at("Web guide at http://[^:]+:(\\d+)/");
+    const std::regex at("Web guide at (https?)://[^:]+:(\\d+)/");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     std::smatch match;
     std::string log;
@@ -65,8 +68,10 @@ class WebApiTest : public testing::KestroToolTest {
       if (std::regex_search(log, match, at)) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    ASSERT_TRUE(match.size() > 1) << log << testing::ReadFile(dir_ / "kestrod.err");
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", std::stoi(match[1].str()));
+    ASSERT_TRUE(match.size() > 2) << log << testing::ReadFile(dir_ / "kestrod.err");
+    port_ = match[2].str();
+    client_ = std::make_unique<httplib::Client>(match[1].str() + "://127.0.0.1:" + port_);
+    client_->enable_server_certificate_verification(false);  // the test's own certificate
     client_->set_read_timeout(std::chrono::seconds(20));
     if (!password) token_ = Call("GET", "/api/v1/session").body["csrf-token"].get<std::string>();
   }
@@ -85,7 +90,14 @@ class WebApiTest : public testing::KestroToolTest {
   }
   Answer Post(const std::string& path, const Json& body) { return Call("POST", path, body); }
 
+  // A recording in the library; its file is written when `bytes` is given.
+  std::string AddRecording(const std::string& file, const std::string* bytes = nullptr) {
+    return std::to_string(testing::AddRecordingItem(root_ + "/data/media-library.db", "Film",
+                                                    file, bytes));
+  }
+
   pid_t pid_ = 0;
+  std::string port_;
   std::unique_ptr<httplib::Client> client_;
   std::string token_;
 };
@@ -219,6 +231,136 @@ TEST_F(WebApiTest, RulesArePreviewedSavedOrderedAndDeleted) {
   EXPECT_EQ(rules.body[0]["id"], second);
 }
 
+TEST_F(WebApiTest, RecordingsAreListedStreamedInByteRangesAndDeleted) {
+  std::filesystem::create_directories(root_ + "/recordings");
+  std::string bytes(1000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
+  const std::string file = root_ + "/recordings/Film_ABC_7.ts";
+  const std::string id = AddRecording(file, &bytes);
+  StartDaemon();
+
+  Answer list = Call("GET", "/api/v1/recordings");
+  ASSERT_EQ(list.status, 200) << list.body;
+  ASSERT_EQ(list.body.size(), 1u);
+  EXPECT_EQ(list.body[0]["size"], 1000);
+  EXPECT_EQ(list.body[0]["duration"], 5400);
+  EXPECT_EQ(list.body[0]["keep"], "until-deleted");
+  EXPECT_EQ(list.body[0]["watched"], false);
+  const std::string url = list.body[0]["url"];
+
+  httplib::Result whole = client_->Get(url);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->status, 200);
+  EXPECT_EQ(whole->body, bytes);
+  EXPECT_EQ(whole->get_header_value("Content-Type"), "video/mp2t");
+  EXPECT_EQ(whole->get_header_value("Accept-Ranges"), "bytes");
+  struct Range {
+    std::string header;
+    size_t first, last;
+  };
+  for (const Range& r : std::vector<Range>{{"bytes=0-99", 0, 99},
+                                           {"bytes=990-", 990, 999},
+                                           {"bytes=-10", 990, 999},
+                                           {"bytes=900-5000", 900, 999},
+                                           {"bytes=999-999", 999, 999}}) {
+    httplib::Result part = client_->Get(url, {{"Range", r.header}});
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->status, 206) << r.header;
+    EXPECT_EQ(part->get_header_value("Content-Range"),
+              "bytes " + std::to_string(r.first) + "-" + std::to_string(r.last) + "/1000");
+    EXPECT_EQ(part->body, bytes.substr(r.first, r.last - r.first + 1)) << r.header;
+  }
+  for (const char* bad : {"bytes=1000-", "bytes=5-2", "lines=1-2"}) {
+    httplib::Result refused = client_->Get(url, {{"Range", bad}});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 416) << bad;
+    EXPECT_THAT(refused->body, HasSubstr("\"error\"")) << bad;
+  }
+
+  Answer deleted = Call("DELETE", "/api/v1/recordings/" + id);
+  ASSERT_EQ(deleted.status, 200) << deleted.body;
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_TRUE(Call("GET", "/api/v1/recordings").body.empty());
+  EXPECT_EQ(Call("DELETE", "/api/v1/recordings/" + id).status, 404);
+  EXPECT_EQ(client_->Get(url)->status, 404);
+}
+
+TEST_F(WebApiTest, RecordingDownloadsNeverLeaveTheRecordingsFolder) {
+  const std::string folder = root_ + "/recordings";
+  std::filesystem::create_directories(folder);
+  const std::string secret = dir_ / "secret.ts", text = "not a recording";
+  testing::WriteFile(secret, text);
+  std::filesystem::create_symlink(secret, folder + "/link.ts");
+  const std::string outside = AddRecording(secret);
+  const std::string climbing = AddRecording(folder + "/../../secret.ts");
+  const std::string linked = AddRecording(folder + "/link.ts");
+  StartDaemon();
+
+  for (const std::string& path :
+       {"/api/v1/recordings/" + outside + "/file", "/api/v1/recordings/" + climbing + "/file",
+        "/api/v1/recordings/" + linked + "/file", std::string("/api/v1/recordings/%2e%2e/file"),
+        std::string("/api/v1/recordings/..%2F..%2Fsecret.ts/file"),
+        std::string("/api/v1/recordings/%2Fetc%2Fpasswd/file"),
+        std::string("/api/v1/recordings/1/file/../../../secret.ts")}) {
+    httplib::Result answer = client_->Get(path, {{"Range", "bytes=0-3"}});
+    ASSERT_TRUE(answer) << path;
+    EXPECT_GE(answer->status, 400) << path;
+    EXPECT_LT(answer->status, 500) << path;
+    EXPECT_TRUE(Json::parse(answer->body, nullptr, false).contains("error")) << path;
+    EXPECT_EQ(answer->body.find(text), std::string::npos) << path;
+  }
+  EXPECT_EQ(Call("DELETE", "/api/v1/recordings/" + outside).status, 403);
+  EXPECT_EQ(Call("DELETE", "/api/v1/recordings/" + climbing).status, 403);
+  // Deleting the link removes the link alone.
+  EXPECT_EQ(Call("DELETE", "/api/v1/recordings/" + linked).status, 200);
+  EXPECT_FALSE(std::filesystem::is_symlink(folder + "/link.ts"));
+  EXPECT_EQ(testing::ReadFile(secret), text);
+}
+
+TEST_F(WebApiTest, ImportsRunBesideTheServerOneAtATimeAndEndWithTheirReport) {
+  // A grabber that takes a while, so that the import is seen running.
+  const std::string slow = dir_ / "slow-grab.sh";
+  testing::WriteFile(slow, "#!/bin/sh\nsleep 3\nexec " + std::string(KESTRO_SOURCE_DIR) +
+                               "/data/grab-sample.sh \"$@\"\n");
+  std::filesystem::permissions(slow, std::filesystem::perms::owner_all);
+  ASSERT_EQ(Kestro("lineup add --name Slow --plugin xmltv --set exe=" + slow +
+                   " --set grabber=tv_grab_sample --set days=1").exit_code, 0);
+  StartDaemon();
+
+  // The lineup kestro imported shows the report of its log.
+  Answer last = Call("GET", "/api/v1/lineups/1/import");
+  ASSERT_EQ(last.status, 200) << last.body;
+  EXPECT_EQ(last.body["ok"], true);
+  EXPECT_THAT(last.body["report"].dump(), HasSubstr("Program stats : "));
+  EXPECT_EQ(Call("GET", "/api/v1/lineups/2/import").status, 404);
+
+  Answer started = Post("/api/v1/lineups/2/import", nullptr);
+  ASSERT_EQ(started.status, 202) << started.body;
+  EXPECT_EQ(started.body["running"], true);
+  Answer again = Post("/api/v1/lineups/2/import", nullptr);
+  EXPECT_EQ(again.status, 409);
+  EXPECT_THAT(again.body["error"].get<std::string>(), HasSubstr("in progress"));
+  // The server answers while the import runs.
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(Call("GET", "/api/v1/lineups/1/guide?hours=1").status, 200);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+  EXPECT_EQ(Call("GET", "/api/v1/lineups/2/import").body["running"], true);
+
+  Answer ended;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  do {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ended = Call("GET", "/api/v1/lineups/2/import");
+  } while (ended.body["running"] == true && std::chrono::steady_clock::now() < deadline);
+  ASSERT_EQ(ended.body["ok"], true) << ended.body;
+  EXPECT_EQ(ended.body["percent"], 100);
+  // What kestro import prints: the closing lines of the run's log.
+  const std::string log = testing::ReadFile(ended.body["log"].get<std::string>());
+  ASSERT_FALSE(ended.body["report"].empty());
+  for (const Json& line : ended.body["report"]) EXPECT_THAT(log, HasSubstr(line.get<std::string>()));
+  EXPECT_EQ(Post("/api/v1/lineups/2/import", nullptr).status, 202);  // ended: may run again
+}
+
 TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
   StartDaemon();
   struct Case {
@@ -254,6 +396,8 @@ TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
        "\"mode\""},
       {"POST", "/api/v1/lineups/1/rules/order", {{"ids", Json::array()}}, 400, "\"ids\""},
       {"DELETE", "/api/v1/lineups/1/rules/5", nullptr, 404, "No rule with id 5"},
+      {"DELETE", "/api/v1/recordings/5", nullptr, 404, "No recording with id 5"},
+      {"POST", "/api/v1/lineups/7/import", nullptr, 404, "No lineup with id 7"},
       {"GET", "/api/v1/recipes", nullptr, 404, "No such call"},
   };
   for (const Case& c : cases) {
@@ -285,6 +429,33 @@ TEST_F(WebApiTest, ListeningBeyondTheLoopbackNeedsAPasswordWhichEveryRequestCarr
   EXPECT_EQ(client_->Get("/api/v1/lineups")->status, 401);
   client_->set_basic_auth("kestro", "s3cret");
   EXPECT_EQ(client_->Get("/api/v1/lineups")->status, 200);
+}
+
+TEST_F(WebApiTest, WithACertificateAndKeyTheGuideSpeaksHttps) {
+  const std::string cert = dir_ / "web.crt", key = dir_ / "web.key";
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost "
+                         "-keyout " + key + " -out " + cert + " 2>/dev/null").c_str()), 0);
+  // A certificate without its key, or a key that is not one, stops the start.
+  for (const auto& [with_cert, with_key, says] :
+       {std::tuple{cert, std::string(), "web-key"}, std::tuple{cert, cert, "cannot use"}}) {
+    SetHostValue("web-certificate", with_cert);
+    SetHostValue("web-key", with_key);
+    SetHostValue("web-address", "127.0.0.1:0");
+    pid_ = testing::SpawnKestrod(registry_, dir_.path(), "refused");
+    int exit_status = 0;
+    ::waitpid(pid_, &exit_status, 0);
+    pid_ = 0;
+    EXPECT_EQ(WEXITSTATUS(exit_status), 1) << says;
+    EXPECT_THAT(testing::ReadFile(dir_ / "refused.err"), HasSubstr(says));
+  }
+  SetHostValue("web-key", key);
+  StartDaemon();
+  Answer lineups = Call("GET", "/api/v1/lineups");
+  EXPECT_EQ(lineups.status, 200);
+  EXPECT_EQ(lineups.body[0]["name"], "Sample");
+  httplib::Client plain("http://127.0.0.1:" + port_);
+  httplib::Result refused = plain.Get("/api/v1/lineups");
+  EXPECT_TRUE(!refused || refused->status != 200);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@ import os
 import re
 import shutil
 import signal
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -22,6 +23,7 @@ try:
     from selenium import webdriver
     from selenium.webdriver.chrome.options import Options
     from selenium.webdriver.chrome.service import Service
+    from selenium.common.exceptions import StaleElementReferenceException
     from selenium.webdriver.common.by import By
     from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
@@ -48,6 +50,16 @@ class WebGuide(unittest.TestCase):
                "--set", "exe=" + SOURCE + "/data/grab-sample.sh",
                "--set", "grabber=tv_grab_sample", "--set", "days=2")
         kestro("import", "1", "--quiet")
+        # A recording in the media library, as kestrod hands one over.
+        recordings = cls.dir + "/root/recordings"
+        os.makedirs(recordings)
+        with open(recordings + "/Film_ABC_7.ts", "wb") as f:
+            f.write(bytes(188 * 1000))
+        kestro("recordings", "list")  # makes the library
+        with sqlite3.connect(cls.dir + "/root/data/media-library.db") as db:
+            section = db.execute("insert into sections (name) values ('KestroTVRecordings')").lastrowid
+            db.execute("insert into items (section_id, name, location) values (?, 'Film', ?)",
+                       (section, recordings + "/Film_ABC_7.ts"))
         with open(registry, "a") as f:
             f.write('\n[HKEY_LOCAL_MACHINE\\Software\\Lumavo\\Host]\n"web-address"="127.0.0.1:0"\n')
         cls.daemon = subprocess.Popen([KESTROD], env=env, stdout=subprocess.DEVNULL,
@@ -80,7 +92,9 @@ class WebGuide(unittest.TestCase):
         self.wait(lambda b: b.execute_script("return document.body.dataset.ready") == "yes")
 
     def wait(self, condition):
-        return WebDriverWait(self.browser, 20).until(condition)
+        # A page drawn again while it is read (the status page while an import runs) is read again.
+        return WebDriverWait(self.browser, 20, ignored_exceptions=[StaleElementReferenceException]
+                             ).until(condition)
 
     def shot(self, name):
         self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
@@ -141,6 +155,33 @@ class WebGuide(unittest.TestCase):
         self.assertEqual(len(self.css("#rules tr[data-rule]")), 1)
         self.shot("6-rules")
 
+    def test_4_play_and_delete_a_recording(self):
+        self.open("recordings")
+        rows = self.css("#recordings tr[data-recording]")
+        self.assertEqual(len(rows), 1)
+        self.assertIn("0.2 MB", rows[0].text)
+        link = rows[0].find_element(By.LINK_TEXT, "Play").get_attribute("href")
+        self.assertEqual(self.browser.execute_async_script(
+            "fetch(arguments[0], {headers: {Range: 'bytes=0-187'}})"
+            ".then(r => arguments[1](r.status + ' ' + r.headers.get('Content-Range')))", link),
+            "206 bytes 0-187/188000")
+        self.shot("7-recordings")
+        rows[0].find_element(By.CSS_SELECTOR, "button.danger").click()
+        self.browser.switch_to.alert.accept()
+        self.assertIn("Deleted", self.message())
+        self.wait(lambda b: not b.find_elements(By.CSS_SELECTOR, "#recordings tr[data-recording]"))
+        self.shot("8-recording-deleted")
+
+    def test_5_start_an_import_and_see_its_report(self):
+        self.open("status")
+        self.browser.find_element(By.ID, "import-1").click()
+        # Its progress, then (the button back) what it ended with and its report.
+        self.wait(lambda b: "started" in b.find_element(By.CSS_SELECTOR, '[data-import="1"]').text
+                  and b.find_elements(By.ID, "import-1"))
+        box = self.css('[data-import="1"]')[0]
+        self.assertIn("OK", box.find_element(By.CSS_SELECTOR, "p.ended").text)
+        self.assertIn("Program stats", box.find_element(By.CSS_SELECTOR, "pre.report").text)
+        self.shot("9-import-report")
 
 if __name__ == "__main__":
     result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
