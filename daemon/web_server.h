@@ -1,6 +1,7 @@
 // The web guide: an HTTP server inside kestrod serving the pages of data/web/ and the JSON API
 // under /api/v1/ (daemon/web_api.h). It listens on the loopback address unless a password is set;
-// with one, every request needs it (HTTP basic authentication, user "kestro").
+// with one, every request needs it (HTTP basic authentication, user "kestro"). Given a
+// certificate and its key it speaks HTTPS instead of HTTP.
 //
 // Threads: the server's listener thread accepts; its workers read requests and serve the pages;
 // every API call runs on the API's own thread, where its module objects live (see WebApi).

@@ -305,7 +305,7 @@ async function showStatus() {
       el('td', {}, l['last-update'] ? `last import ${when(l['last-update'])}: ${l['last-update-ok'] ? 'OK' : 'failed'} ${l['last-update-status']}` : 'never imported'),
       el('td', {}, l['next-recording'] ? `next: ${l['next-recording'].title} ${when(l['next-recording'].start)}` : 'nothing to record')))),
     el('h2', {}, 'Imports'),
-    status.lineups.map((l, i) => importBox(l, imports[i])));
+    ...status.lineups.map((l, i) => importBox(l, imports[i])));
   // While an import runs its progress is read again each second, as long as the page shows.
   if (imports.some((i) => i && i.running)) {
     setTimeout(() => { if (location.hash === '#status') showStatus().catch((e) => say(e.message, true)); }, 1000);
