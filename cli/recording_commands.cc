@@ -35,8 +35,7 @@ ComPtr<host::TMediaLibrary> OpenLibrary() {
 RecordingEntry FindRecording(host::TMediaLibrary& library, const std::string& id_text) {
   int64_t id = 0;
   if (TryStrToInt64(Trim(id_text), &id)) {
-    for (RecordingEntry& e : host::ListRecordings(library))
-      if (e.item->ID() == id) return e;
+    if (std::optional<RecordingEntry> e = host::FindRecording(library, id)) return std::move(*e);
   }
   throw Exception("No recording with id \"" + id_text +
                   "\"; \"kestro recordings list\" shows the recordings");

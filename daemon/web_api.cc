@@ -75,15 +75,18 @@ void WebApi::Register(httplib::Server& server) {
   AddScheduleCalls(add);
   AddRecordingCalls(add, recordings_dir_);
   AddImportCalls(add, *imports_);
-  // Unknown calls under the API answer in JSON too, and so does a Range header the server
-  // cannot read.
+  // Unknown calls under the API answer in JSON too, and so do requests the server cannot read.
   server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
     if (req.path.rfind("/api/", 0) != 0 || !res.body.empty()) return;
     AnswerWhole(req);
+    const std::string call = req.method + " " + req.path;
     const std::string error =
-        res.status == 416
-            ? "The header Range \"" + req.get_header_value("Range") + "\" is not a byte range"
-            : "No such call: " + req.method + " " + req.path;
+        res.status == 404   ? "No such call: " + call
+        : res.status == 416 ? "The header Range \"" + req.get_header_value("Range") +
+                                  "\" is not a byte range"
+                            : Format("The request %s cannot be read (HTTP %d; a POST without a "
+                                     "body needs \"Content-Length: 0\")",
+                                     call.c_str(), res.status);
     res.set_content(Json{{"error", error}}.dump(), kJson);
   });
 }

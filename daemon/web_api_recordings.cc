@@ -70,7 +70,7 @@ class Recordings {
  public:
   explicit Recordings(std::string folder) : folder_(std::move(folder)) {}
 
-  Json List(const Request&, Response&, host::ModuleSession&) const {
+  Json List(const Request&, Response&) const {
     Json list = Json::array();
     for (const RecordingEntry& e : host::ListRecordings(*Library())) list.push_back(RecordingJson(e));
     return list;
@@ -78,7 +78,7 @@ class Recordings {
 
   // Deletes the file (noted in "deleted.txt"), its companions and the entry. The entry's own
   // location must lie in the folder; a link there is removed, never what it points to.
-  Json Delete(const Request& req, Response&, host::ModuleSession&) const {
+  Json Delete(const Request& req, Response&) const {
     ComPtr<host::TMediaLibrary> library = Library();
     const RecordingEntry e = Find(*library, req);
     if (!e.file.empty()) {
@@ -96,7 +96,7 @@ class Recordings {
 
   // The file, whole (200) or the byte range of the header "Range" (206 with Content-Range);
   // 416 for a range that starts beyond the end.
-  Json File(const Request& req, Response& res, host::ModuleSession&) const {
+  Json File(const Request& req, Response& res) const {
     const RecordingEntry e = Find(*Library(), req);
     std::error_code ec;
     const fs::path file = fs::canonical(e.file, ec);
@@ -155,9 +155,9 @@ class Recordings {
 
   static RecordingEntry Find(host::TMediaLibrary& library, const Request& req) {
     const int32_t id = web::PathId(req, 1);
-    for (RecordingEntry& e : host::ListRecordings(library))
-      if (e.item->ID() == id) return e;
-    throw HttpError(404, Format("No recording with id %d", id));
+    std::optional<RecordingEntry> e = host::FindRecording(library, id);
+    if (!e) throw HttpError(404, Format("No recording with id %d", id));
+    return std::move(*e);
   }
 
   HttpError Refused(const RecordingEntry& e) const {
@@ -194,17 +194,15 @@ class Recordings {
 }  // namespace
 
 void AddRecordingCalls(const AddCall& add, const std::string& recordings_dir) {
-  auto recordings = std::make_shared<Recordings>(recordings_dir);
-  add("GET", "/recordings", [recordings](const Request& req, Response& res,
-                                         host::ModuleSession& s) { return recordings->List(req, res, s); });
-  add("DELETE", R"(/recordings/([^/]+))",
-      [recordings](const Request& req, Response& res, host::ModuleSession& s) {
-        return recordings->Delete(req, res, s);
-      });
-  add("GET", R"(/recordings/([^/]+)/file)",
-      [recordings](const Request& req, Response& res, host::ModuleSession& s) {
-        return recordings->File(req, res, s);
-      });
+  auto recordings = std::make_shared<const Recordings>(recordings_dir);
+  auto call = [recordings](Json (Recordings::*method)(const Request&, Response&) const) {
+    return [recordings, method](const Request& req, Response& res, host::ModuleSession&) {
+      return (*recordings.*method)(req, res);
+    };
+  };
+  add("GET", "/recordings", call(&Recordings::List));
+  add("DELETE", R"(/recordings/([^/]+))", call(&Recordings::Delete));
+  add("GET", R"(/recordings/([^/]+)/file)", call(&Recordings::File));
 }
 
 }  // namespace kestro::daemon

@@ -72,6 +72,12 @@ std::vector<RecordingEntry> ListRecordings(TMediaLibrary& library) {
   return entries;
 }
 
+std::optional<RecordingEntry> FindRecording(TMediaLibrary& library, int64_t id) {
+  for (RecordingEntry& e : ListRecordings(library))
+    if (e.item->ID() == id) return std::move(e);
+  return std::nullopt;
+}
+
 std::string KeepUntilText(int32_t keep_until) {
   if (keep_until == 0) return "space needed";
   if (keep_until == -1) return "until deleted";

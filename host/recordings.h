@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct RecordingEntry {
 
 // Every recording of the section in the order they were added; none when there is no section.
 std::vector<RecordingEntry> ListRecordings(TMediaLibrary& library);
+
+// The recording whose item has this id, or nullopt.
+std::optional<RecordingEntry> FindRecording(TMediaLibrary& library, int64_t id);
 
 // "space needed", "until deleted" or the number.
 std::string KeepUntilText(int32_t keep_until);
