@@ -72,7 +72,8 @@ class Recordings {
 
   Json List(const Request&, Response&) const {
     Json list = Json::array();
-    for (const RecordingEntry& e : host::ListRecordings(*Library())) list.push_back(RecordingJson(e));
+    for (const RecordingEntry& e : host::ListRecordings(*Library()))
+      list.push_back(RecordingJson(e));
     return list;
   }
 
@@ -85,8 +86,7 @@ class Recordings {
       const fs::path location(e.file);
       std::error_code ec;
       const fs::path parent = fs::weakly_canonical(location.parent_path(), ec);
-      if (ec || !Inside(parent / location.filename(), Folder()))
-        throw Refused(e);
+      if (ec || !Inside(parent / location.filename(), Folder())) throw Refused(e);
     }
     Json files = Json::array();
     for (const std::string& file : host::DeleteRecording(*library, e))
@@ -114,29 +114,29 @@ class Recordings {
     res.set_header("Accept-Ranges", "bytes");
     if (!range.empty() && range.find(',') == std::string::npos) {  // several ranges: all of it
       if (!ParseRange(range, size, &first, &last)) {
-        res.set_header("Content-Range", Format("bytes */%llu", static_cast<unsigned long long>(size)));
+        res.set_header("Content-Range",
+                       Format("bytes */%llu", static_cast<unsigned long long>(size)));
         throw HttpError(416, "The range \"" + range + "\" is not within the file's " +
                                  std::to_string(size) + " bytes");
       }
       res.status = 206;
-      res.set_header("Content-Range", Format("bytes %llu-%llu/%llu",
-                                             static_cast<unsigned long long>(first),
-                                             static_cast<unsigned long long>(last),
-                                             static_cast<unsigned long long>(size)));
+      res.set_header(
+          "Content-Range",
+          Format("bytes %llu-%llu/%llu", static_cast<unsigned long long>(first),
+                 static_cast<unsigned long long>(last), static_cast<unsigned long long>(size)));
     }
     const uint64_t length = size == 0 ? 0 : last - first + 1;
     if (length == 0) {
       res.set_content("", ContentType(e.file));
       return nullptr;
     }
-    res.set_content_provider(
-        length, ContentType(e.file),
-        [fd, first](size_t offset, size_t wanted, httplib::DataSink& sink) {
-          char buffer[kChunk];
-          const ssize_t n = ::pread(fd->get(), buffer, std::min(wanted, kChunk),
-                                    static_cast<off_t>(first + offset));
-          return n > 0 && sink.write(buffer, static_cast<size_t>(n));
-        });
+    auto read = [fd, first](size_t offset, size_t wanted, httplib::DataSink& sink) {
+      char buffer[kChunk];
+      const ssize_t n = ::pread(fd->get(), buffer, std::min(wanted, kChunk),
+                                static_cast<off_t>(first + offset));
+      return n > 0 && sink.write(buffer, static_cast<size_t>(n));
+    };
+    res.set_content_provider(length, ContentType(e.file), read);
     return nullptr;
   }
 

@@ -172,8 +172,8 @@ void AddImportCalls(const AddCall& add, WebImports& imports) {
         ComPtr<ITVLineup> lineup = web::PathLineup(session, req);
         Json state = imports.Current(lineup.Get());
         if (state.is_null())
-          throw HttpError(404, Format("Lineup %d was never imported",
-                                      Get(lineup.Get(), &ITVLineup::get_ID)));
+          throw HttpError(
+              404, Format("Lineup %d was never imported", Get(lineup.Get(), &ITVLineup::get_ID)));
         return state;
       });
 }

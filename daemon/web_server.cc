@@ -51,7 +51,8 @@ WebSettings ReadWebSettings(const RegistryFile& registry) {
   settings.key = registry.GetString(kHostRegistryKey, "web-key");
   if (settings.certificate.empty() != settings.key.empty())
     throw Exception(std::string("The web guide needs both values \"web-certificate\" and "
-                                "\"web-key\" of \"") + kHostRegistryKey + "\" for HTTPS, or neither");
+                                "\"web-key\" of \"") +
+                    kHostRegistryKey + "\" for HTTPS, or neither");
   if (settings.pages_dir.empty()) settings.pages_dir = DefaultPagesDir();
   if (SameText(address, "off")) {
     settings.enabled = false;

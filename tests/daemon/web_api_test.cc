@@ -363,7 +363,8 @@ TEST_F(WebApiTest, ImportsRunBesideTheServerOneAtATimeAndEndWithTheirReport) {
   // What kestro import prints: the closing lines of the run's log.
   const std::string log = testing::ReadFile(ended.body["log"].get<std::string>());
   ASSERT_FALSE(ended.body["report"].empty());
-  for (const Json& line : ended.body["report"]) EXPECT_THAT(log, HasSubstr(line.get<std::string>()));
+  for (const Json& line : ended.body["report"])
+    EXPECT_THAT(log, HasSubstr(line.get<std::string>()));
   EXPECT_EQ(Post("/api/v1/lineups/2/import", nullptr).status, 202);  // ended: may run again
 }
 
