@@ -307,8 +307,11 @@ async function showStatus() {
     el('h2', {}, 'Imports'),
     ...status.lineups.map((l, i) => importBox(l, imports[i])));
   // While an import runs its progress is read again each second, as long as the page shows.
+  clearTimeout(state.statusTimer);
   if (imports.some((i) => i && i.running)) {
-    setTimeout(() => { if (location.hash === '#status') showStatus().catch((e) => say(e.message, true)); }, 1000);
+    state.statusTimer = setTimeout(() => {
+      if (location.hash === '#status') showStatus().catch((e) => say(e.message, true));
+    }, 1000);
   }
 }
 
