@@ -17,21 +17,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 
+#include "generator_options.h"
 #include "generator_random.h"
 
 namespace service_generator {
 
-struct Options {
-  int channels = 0;
-  int days = 0;
-  uint64_t seed = 1;
-  int64_t start_day = 0;  // days since 1970-01-01 (UTC)
-  std::string output;     // empty: standard output (text only)
-  bool text = false;
-};
-
+using generator::Options;
 using generator::Random;
 
 // Code page 437 bytes: \x82 e-acute, \x81 u-umlaut, \xA4 n-tilde, \x87 c-cedilla.
@@ -150,38 +144,21 @@ bool Generate(const Options& o) {
   return sink.Close();
 }
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: service_generator --channels N --days D [--seed S] [--start YYYY-MM-DD] "
-               "[--output FILE] [--text]\n");
-  return 2;
-}
+constexpr const char* kUsage =
+    "usage: service_generator --channels N --days D [--seed S] [--start YYYY-MM-DD] "
+    "[--output FILE] [--text]\n";
 
 // The program: parses the command line and writes the listings; the exit status.
 int Run(int argc, char** argv) {
   Options o;
-  o.start_day = static_cast<int64_t>(std::time(nullptr)) / 86400;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--text") {
-      o.text = true;
-      continue;
-    }
-    if (i + 1 >= argc) return Usage();
-    const char* value = argv[++i];
-    if (arg == "--channels") o.channels = std::atoi(value);
-    else if (arg == "--days") o.days = std::atoi(value);
-    else if (arg == "--seed") o.seed = std::strtoull(value, nullptr, 10);
-    else if (arg == "--output") o.output = value;
-    else if (arg == "--start") {
-      tm day{};
-      if (!strptime(value, "%Y-%m-%d", &day)) return Usage();
-      o.start_day = static_cast<int64_t>(timegm(&day)) / 86400;
-    } else {
-      return Usage();
-    }
+  if (const std::optional<int> status = generator::ReadCommandLine(
+          argc, argv, "service_generator", kUsage, /*takes_text=*/true, &o)) {
+    return *status;
   }
-  if (o.channels <= 0 || o.days <= 0 || (!o.text && o.output.empty())) return Usage();
+  if (!o.text && o.output.empty()) {
+    std::fprintf(stderr, "service_generator: an archive needs --output\n%s", kUsage);
+    return 2;
+  }
   if (!Generate(o)) {
     std::fprintf(stderr, "service_generator: failed to write %s\n",
                  o.output.empty() ? "standard output" : o.output.c_str());

@@ -24,36 +24,22 @@
 #include <ctime>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "generator_options.h"
 #include "generator_random.h"
 
 namespace xmltv_generator {
 
-struct Options {
-  int channels = 0;
-  int days = 0;
-  uint64_t seed = 1;
-  int64_t start_day = 0;  // days since 1970-01-01 (UTC)
-  std::string output;     // empty: standard output
-};
-
+using generator::Options;
 using generator::Random;
 
 // ---------------------------------------------------------------------------------------------
 // Dates, in UTC without the C library's time zone.
-
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
 
 struct Civil {
   int year, month, day, hour, minute, second;
@@ -664,82 +650,17 @@ bool Generate(const Options& options, std::FILE* file) {
   return output.Write(out);
 }
 
-void Usage(std::FILE* to) {
-  std::fputs(
-      "usage: xmltv_generator --channels N --days D [--seed S] [--start YYYY-MM-DD] "
-      "[--output FILE]\n"
-      "Writes XMLTV listings of N channels over D days from 00:00 UTC of the start day\n"
-      "(default today) to FILE (default standard output). The same options give the same bytes.\n",
-      to);
-}
-
-bool ParseInt(const char* text, long long low, long long high, long long* out) {
-  char* end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
-  *out = value;
-  return true;
-}
-
-bool ParseDay(const char* text, int64_t* day) {
-  int y = 0, m = 0, d = 0;
-  char rest = 0;
-  if (std::sscanf(text, "%4d-%2d-%2d%c", &y, &m, &d, &rest) != 3) return false;
-  if (y < 1970 || m < 1 || m > 12 || d < 1 || d > 31) return false;
-  *day = DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d));
-  return CivilFromSeconds(*day * 86400).day == d;  // rejects 2026-02-30
-}
-
-// Reads the command line; on failure writes why to `error`.
-bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
-  bool have_channels = false, have_days = false, have_start = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (i + 1 >= argc) {
-      *error = "missing value after " + std::string(arg);
-      return false;
-    }
-    const char* value = argv[++i];
-    long long n = 0;
-    if (arg == "--channels" && ParseInt(value, 1, 10000, &n)) {
-      options->channels = static_cast<int>(n);
-      have_channels = true;
-    } else if (arg == "--days" && ParseInt(value, 1, 366, &n)) {
-      options->days = static_cast<int>(n);
-      have_days = true;
-    } else if (arg == "--seed" && ParseInt(value, 0, INT64_MAX, &n)) {
-      options->seed = static_cast<uint64_t>(n);
-    } else if (arg == "--start" && ParseDay(value, &options->start_day)) {
-      have_start = true;
-    } else if (arg == "--output" && *value != '\0') {
-      options->output = value;
-    } else {
-      *error = "bad option " + std::string(arg) + " " + value;
-      return false;
-    }
-  }
-  if (!have_channels || !have_days) {
-    *error = "--channels and --days are required";
-    return false;
-  }
-  if (!have_start) options->start_day = static_cast<int64_t>(std::time(nullptr)) / 86400;
-  return true;
-}
+constexpr const char* kUsage =
+    "usage: xmltv_generator --channels N --days D [--seed S] [--start YYYY-MM-DD] "
+    "[--output FILE]\n"
+    "Writes XMLTV listings of N channels over D days from 00:00 UTC of the start day\n"
+    "(default today) to FILE (default standard output). The same options give the same bytes.\n";
 
 int Run(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      Usage(stdout);
-      return 0;
-    }
-  }
   Options options;
-  std::string error;
-  if (!ParseArguments(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "xmltv_generator: %s\n", error.c_str());
-    Usage(stderr);
-    return 2;
+  if (const std::optional<int> status = generator::ReadCommandLine(
+          argc, argv, "xmltv_generator", kUsage, /*takes_text=*/false, &options)) {
+    return *status;
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, &std::fclose);
   if (!options.output.empty()) {

@@ -21,6 +21,24 @@ HRESULT TTVListingsImportPlugin::Import(IKestroItem* properties,
   });
 }
 
+void TTVListingsImportPlugin::BeginRun(ITVListingsImportSystem& import_system) {
+  log_.Reset();
+  progress_.Reset();
+  CheckHResult(import_system.get_Log(log_.ReleaseAndGetAddressOf()));
+  CheckHResult(import_system.get_Progress(progress_.ReleaseAndGetAddressOf()));
+}
+
+void TTVListingsImportPlugin::Log(const std::string& line) {
+  if (log_) CheckHResult(log_->WriteLine(line));
+}
+
+void TTVListingsImportPlugin::Progress(int32_t percent, const std::string& message) {
+  if (!progress_) return;
+  bool go_on = true;
+  CheckHResult(progress_->ReportProgress(percent, message, &go_on));
+  if (!go_on) throw EImportStopped("canceled");
+}
+
 std::string PluginProperty(IKestroItem* properties, const char* name) {
   if (!properties) return {};
   Variant value;

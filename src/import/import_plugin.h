@@ -11,6 +11,7 @@
 #include "core/kestro_object.h"
 #include "kestro/tv_import.h"
 #include "platform/env/env.h"
+#include "platform/exception.h"
 
 namespace kestro {
 
@@ -18,6 +19,9 @@ namespace kestro {
 inline constexpr std::string_view kListingsServicePluginID =
     "{ED730335-60B1-466C-8862-221A2160A810}";
 inline constexpr std::string_view kXMLTVPluginID = "{B20AD294-96B6-4EE5-8A54-5CC4469C319F}";
+
+// A failure of a plug-in's run whose message is the run's whole message ("canceled" among them).
+KESTRO_DECLARE_EXCEPTION(EImportStopped, Exception);
 
 // Base of the plug-ins: ITVListingsImportPlugin.Import forwards to RunImport inside the error
 // frame, so an exception of RunImport fails the call (E_UNEXPECTED with its message).
@@ -31,6 +35,19 @@ class TTVListingsImportPlugin : public TKestroTVObject<ITVListingsImportPlugin> 
   // saying why, exactly "canceled" when the progress answered false. `properties` may be null.
   virtual bool RunImport(IKestroItem* properties, ITVListingsImportSystem& import_system,
                          std::string& error_message) = 0;
+
+  // Takes the run's log and progress from `import_system`; RunImport calls it first.
+  void BeginRun(ITVListingsImportSystem& import_system);
+  // Writes a line to the run's log.
+  void Log(const std::string& line);
+  // Reports progress; throws EImportStopped("canceled") when the host answers "stop".
+  void Progress(int32_t percent, const std::string& message);
+  // The run's progress, or null.
+  IMLImportProgress* RunProgress() const { return progress_.Get(); }
+
+ private:
+  ComPtr<IKestroLog> log_;
+  ComPtr<IMLImportProgress> progress_;
 };
 
 // The text of the plug-in property `name`; empty when there are no properties or no such value.

@@ -2,6 +2,7 @@
 
 #include <minizip/unzip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,7 +30,7 @@ bool IsTextName(const std::string& name) {
 
 }  // namespace
 
-void ExtractListingsText(const std::string& archive, const std::string& target) {
+int32_t ExtractListingsText(const std::string& archive, const std::string& target) {
   std::unique_ptr<void, ZipCloser> zip(unzOpen64(archive.c_str()));
   if (!zip) throw Exception("\"" + archive + "\" is not a ZIP archive");
   int status = unzGoToFirstFile(zip.get());
@@ -57,7 +58,11 @@ void ExtractListingsText(const std::string& archive, const std::string& target) 
   if (!out) throw Exception("Failed to open \"" + target + "\" : " + std::strerror(errno));
   std::vector<char> buffer(1 << 16);
   int read = 0;
+  int32_t lines = 0;
+  char last = '\n';
   while ((read = unzReadCurrentFile(zip.get(), buffer.data(), 1 << 16)) > 0) {
+    lines += static_cast<int32_t>(std::count(buffer.data(), buffer.data() + read, '\n'));
+    last = buffer[read - 1];
     out.write(buffer.data(), read);
     if (!out) throw Exception("Failed to write \"" + target + "\" : " + std::strerror(errno));
   }
@@ -68,6 +73,7 @@ void ExtractListingsText(const std::string& archive, const std::string& target) 
                            read < 0 ? read : closed));
   out.close();
   if (!out) throw Exception("Failed to write \"" + target + "\" : " + std::strerror(errno));
+  return last == '\n' ? lines : lines + 1;
 }
 
 std::string UnreadableAnswerMessage(const std::string& archive, const std::string& unpack_error) {

@@ -2,13 +2,15 @@
 // refuses the request, a short text "ERROR <reason> END".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kestro {
 
 // Unpacks the first entry of the ZIP archive `archive` whose name matches "*.txt" (any letter
-// case) into the file `target`, replacing what it held. Throws a message saying what failed.
-void ExtractListingsText(const std::string& archive, const std::string& target);
+// case) into the file `target`, replacing what it held, a piece at a time; answers the number of
+// lines it holds (a last line without a line end counts). Throws a message saying what failed.
+int32_t ExtractListingsText(const std::string& archive, const std::string& target);
 
 // Why an answer that could not be unpacked (`unpack_error`) failed: the service's own reason
 // when the answer is its short error text, its first 100 characters when it is some other short

@@ -17,9 +17,6 @@
 namespace kestro {
 namespace {
 
-// A failure that is the run's whole message, not to be prefixed as an unexpected error.
-KESTRO_DECLARE_EXCEPTION(EImportStopped, Exception);
-
 // A query value with everything but unreserved characters %-escaped.
 std::string QueryValue(const std::string& text) {
   std::string out;
@@ -66,23 +63,13 @@ void TTribuneListingsWizard::ReadProperties(IKestroItem* properties) {
   }
 }
 
-void TTribuneListingsWizard::Log(const std::string& line) {
-  if (log_) CheckHResult(log_->WriteLine(line));
-}
-
-void TTribuneListingsWizard::Progress(int32_t percent, const std::string& message) {
-  if (!progress_) return;
-  bool go_on = true;
-  CheckHResult(progress_->ReportProgress(percent, message, &go_on));
-  if (!go_on) throw EImportStopped("canceled");
-}
-
 std::string TTribuneListingsWizard::RequestUrl() const {
   return service_url_ + "/V0_1/tribune?mode=schedule&provider=" + QueryValue(headend_id_) +
          "&device=" + QueryValue(device_id_) + "&country=" + QueryValue(country_);
 }
 
-std::string TTribuneListingsWizard::Fetch(ITVListingsImportSystem& import_system) {
+std::string TTribuneListingsWizard::Fetch(ITVListingsImportSystem& import_system,
+                                          int32_t& lines) {
   std::string temp_dir;
   CheckHResult(import_system.get_TemporaryDirectory(&temp_dir));
   if (!temp_dir.empty() && temp_dir.back() != '/') temp_dir += '/';
@@ -97,7 +84,7 @@ std::string TTribuneListingsWizard::Fetch(ITVListingsImportSystem& import_system
   try {
     std::ofstream out(archive, std::ios::binary | std::ios::trunc);
     DownloadWithProgress(*env_, RequestUrl(), out, options_.timeout_ms, kServiceClientId,
-                         /*accept_any_status=*/false, /*reload=*/true, progress_.Get());
+                         /*accept_any_status=*/false, /*reload=*/true, RunProgress());
     out.close();
     if (!out) throw Exception("Failed to write \"" + archive + "\" : " + std::strerror(errno));
   } catch (const EDownloadCanceled&) {
@@ -112,7 +99,7 @@ std::string TTribuneListingsWizard::Fetch(ITVListingsImportSystem& import_system
 
   CreateEmpty(*env_, text, "unpack");
   try {
-    ExtractListingsText(archive, text);
+    lines = ExtractListingsText(archive, text);
   } catch (const std::exception& e) {
     throw EImportStopped(UnreadableAnswerMessage(archive, e.what()));
   }
@@ -147,13 +134,7 @@ bool TTribuneListingsWizard::SaveChannel(ITVListingsImportSystem& import_system,
 }
 
 void TTribuneListingsWizard::ImportLines(ITVListingsImportSystem& import_system,
-                                         const std::string& text_file) {
-  int32_t total = 0;
-  {
-    std::ifstream in(text_file, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) ++total;
-  }
+                                         const std::string& text_file, int32_t total) {
   Log(Format("Counted %d lines", total));
 
   std::ifstream in(text_file, std::ios::binary);
@@ -193,17 +174,15 @@ bool TTribuneListingsWizard::RunImport(IKestroItem* properties,
                                        ITVListingsImportSystem& import_system,
                                        std::string& error_message) {
   try {
-    log_.Reset();
-    progress_.Reset();
+    BeginRun(import_system);
     listings_.Reset();
-    CheckHResult(import_system.get_Log(log_.ReleaseAndGetAddressOf()));
-    CheckHResult(import_system.get_Progress(progress_.ReleaseAndGetAddressOf()));
     CheckHResult(import_system.get_Listings(listings_.ReleaseAndGetAddressOf()));
     Log("Starting import");
     ReadProperties(properties);
-    const std::string text_file = Fetch(import_system);
+    int32_t lines = 0;
+    const std::string text_file = Fetch(import_system, lines);
     try {
-      ImportLines(import_system, text_file);
+      ImportLines(import_system, text_file, lines);
     } catch (const EImportStopped&) {
       throw;
     } catch (const std::exception& e) {

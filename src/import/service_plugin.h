@@ -43,13 +43,13 @@ class TTribuneListingsWizard : public TTVListingsImportPlugin {
 
  private:
   void ReadProperties(IKestroItem* properties);
-  void Log(const std::string& line);
-  // Reports progress; throws "canceled" when the host answers "stop".
-  void Progress(int32_t percent, const std::string& message);
   std::string RequestUrl() const;
-  // Downloads and unpacks; answers the text file, or throws the run's message.
-  std::string Fetch(ITVListingsImportSystem& import_system);
-  void ImportLines(ITVListingsImportSystem& import_system, const std::string& text_file);
+  // Downloads and unpacks; answers the text file and sets `lines` to its number of lines, or
+  // throws the run's message.
+  std::string Fetch(ITVListingsImportSystem& import_system, int32_t& lines);
+  // Saves the records of the text file of `total` lines, reading it a line at a time.
+  void ImportLines(ITVListingsImportSystem& import_system, const std::string& text_file,
+                   int32_t total);
   // Saves the record's channel; false when its lines are to be skipped.
   bool SaveChannel(ITVListingsImportSystem& import_system, const class ServiceRecord& record);
 
@@ -62,8 +62,6 @@ class TTribuneListingsWizard : public TTVListingsImportPlugin {
   std::string service_url_;
   std::set<std::string> ignored_channels_;  // lower case
   // Of the current run.
-  ComPtr<IKestroLog> log_;
-  ComPtr<IMLImportProgress> progress_;
   ComPtr<ITVListings> listings_;
 };
 

@@ -60,17 +60,6 @@ void TXMLTVListingsWizard::ReadProperties(IKestroItem* properties) {
   settings_ = ComPtr<IKestroItem>(copy.Get());
 }
 
-void TXMLTVListingsWizard::Log(const std::string& line) {
-  if (log_) CheckHResult(log_->WriteLine(line));
-}
-
-void TXMLTVListingsWizard::Progress(int32_t percent, const std::string& message) {
-  if (!progress_) return;
-  bool go_on = true;
-  CheckHResult(progress_->ReportProgress(percent, message, &go_on));
-  if (!go_on) throw Exception("canceled");
-}
-
 std::vector<std::string> TXMLTVListingsWizard::ScanDirectory() {
   Progress(-1, "Scanning for files...");
   Log("Importing from " + directory_);
@@ -169,10 +158,7 @@ bool TXMLTVListingsWizard::RunImport(IKestroItem* properties,
                                      ITVListingsImportSystem& import_system,
                                      std::string& error_message) {
   try {
-    log_.Reset();
-    progress_.Reset();
-    CheckHResult(import_system.get_Log(log_.ReleaseAndGetAddressOf()));
-    CheckHResult(import_system.get_Progress(progress_.ReleaseAndGetAddressOf()));
+    BeginRun(import_system);
     ReadProperties(properties);
 
     const std::vector<std::string> files =

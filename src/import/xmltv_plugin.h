@@ -53,9 +53,6 @@ class TXMLTVListingsWizard : public TTVListingsImportPlugin {
 
  private:
   void ReadProperties(IKestroItem* properties);
-  void Log(const std::string& line);
-  // Reports progress; throws "canceled" when the host answers "stop".
-  void Progress(int32_t percent, const std::string& message);
   std::vector<std::string> ScanDirectory();
   std::vector<std::string> RunGrabber(ITVListingsImportSystem& import_system);
   void AfterImport(const std::vector<std::string>& files);
@@ -73,9 +70,6 @@ class TXMLTVListingsWizard : public TTVListingsImportPlugin {
   std::string language_;
   int32_t days_ = 0;
   ComPtr<IKestroItem> settings_;
-  // Of the current run.
-  ComPtr<IKestroLog> log_;
-  ComPtr<IMLImportProgress> progress_;
 };
 
 // A new XMLTV plug-in with the standard options (the factory's maker).

@@ -4,7 +4,6 @@
 // drop after some bytes. Each connection runs on a thread of its own.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -12,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/loopback_server.h"
 #include "platform/system/mutex.h"
-#include "platform/system/unique_fd.h"
 
 namespace kestro::testing {
 
@@ -32,7 +31,7 @@ class StreamServer {
   StreamServer& operator=(const StreamServer&) = delete;
 
   // "http://127.0.0.1:<port>" + path.
-  std::string Url(const std::string& path) const;
+  std::string Url(const std::string& path) const { return listener_.Url(path); }
   // `path` answers 200 with `body`.
   void Serve(const std::string& path, std::string body);
   // The next `connections` streams close after `bytes` bytes.
@@ -41,21 +40,17 @@ class StreamServer {
   std::vector<std::pair<std::string, int64_t>> StreamBytesSent() const;
 
  private:
-  void Accept();
   void Answer(UniqueFd client);
-  void SendStream(int fd, size_t slot);
+  void SendStream(LoopbackConnection& client, size_t slot);
 
   const int64_t bits_per_second_;
-  UniqueFd listener_;
-  UniqueFd stop_;  // an eventfd, readable once the server stops
-  int port_ = 0;
   mutable Mutex mutex_;
   std::map<std::string, std::string> bodies_ GUARDED_BY(mutex_);
   int64_t drop_after_ GUARDED_BY(mutex_) = 0;
   int drops_left_ GUARDED_BY(mutex_) = 0;
   std::vector<std::pair<std::string, int64_t>> sent_ GUARDED_BY(mutex_);
   std::vector<std::thread> connections_ GUARDED_BY(mutex_);
-  std::thread acceptor_;
+  LoopbackListener listener_;  // last: its thread may start connections at once
 };
 
 }  // namespace kestro::testing

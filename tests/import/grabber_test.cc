@@ -71,7 +71,6 @@ class GrabberTest : public ImportRunTest {
     return "The listings import plugin failed to perform the import : " + message;
   }
 
-  // Whether the process whose id the script wrote into `pid_file` is gone.
   // Whether the grabber that wrote its pid here has ended. One stopped before it got that far
   // (a loaded machine) has nothing left running.
   static bool Gone(const std::string& pid_file) {
@@ -149,22 +148,20 @@ TEST_F(GrabberTest, GrabberFailures) {
   EXPECT_EQ(status, error);
 }
 
-TEST_F(GrabberTest, AGrabberPastTheLimitIsEnded) {
+// A grabber past its time limit, and one running when the host answers "stop", are ended.
+TEST_F(GrabberTest, AGrabberPastTheLimitOrCanceledIsEnded) {
   const std::string pid_file = dir_ / "pid";
-  UseGrabber(Script("echo $$ > '" + pid_file + "'\nsleep 30 & wait\n"), 1000);
+  const std::string sleeper = Script("echo $$ > '" + pid_file + "'\nsleep 30 & wait\n");
+  UseGrabber(sleeper, 1000);
   std::string error;
   EXPECT_FALSE(Import(&error));
   EXPECT_EQ(error, Failure("The XMLTV process ran longer than the max. run time of 0 minutes"));
   EXPECT_TRUE(Gone(pid_file));
-}
 
-TEST_F(GrabberTest, CancelWhileTheGrabberRunsEndsIt) {
-  const std::string pid_file = dir_ / "pid";
-  UseGrabber(Script("echo $$ > '" + pid_file + "'\nsleep 30 & wait\n"));
+  UseGrabber(sleeper);
   // Reports: removing temporary files, deleting old programmes (none: no report), running
   // XMLTV, then one per wait; the third answers "stop".
   ComPtr<TRecordingProgress> progress = MakeObject<TRecordingProgress>(4);
-  std::string error;
   EXPECT_FALSE(Import(&error, progress.Get()));
   EXPECT_EQ(error, "canceled");
   EXPECT_TRUE(Gone(pid_file));

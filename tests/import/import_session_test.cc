@@ -145,56 +145,63 @@ TEST_F(ImportSession, ALineupThatCannotBeSavedFailsTheRunButKeepsItsListings) {
   EXPECT_EQ(Count("channels"), 1);
 }
 
+// However the plug-in fails (its answer, a stop from the progress, an exception), everything it
+// saved is rolled back, the clean-up before it stays, and the lineup records the message.
 TEST_F(ImportSession, FailedPluginLosesItsSavesButTheCleanUpStays) {
   SeedOldProgram();
-  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string& error) {
-    EXPECT_EQ(SaveChannel(system, "c1", 2, "ONE"), TV_CHANNEL_SAVE_OK);
-    EXPECT_EQ(SaveProgram(system, "c1", Now() + kHour, Now() + 2 * kHour, "News"),
-              TV_PROGRAM_SAVE_OK);
-    error = "no listings file";
-    return false;
-  });
-  std::string error;
-  EXPECT_FALSE(Import(&error));
-  const std::string expected =
-      "The listings import plugin failed to perform the import : no listings file";
-  EXPECT_EQ(error, expected);
-  EXPECT_EQ(Count("channels"), 1);  // only the seeded one
-  EXPECT_EQ(Count("programs"), 0);  // the old one deleted, the new one rolled back
-
-  ASSERT_FALSE(LastLogMessages().empty());
-  EXPECT_EQ(LastLogMessages().back(), expected);
-  ComPtr<ITVLineup> saved = Reloaded();
-  EXPECT_FALSE(LastUpdateOK(saved.Get()));
-  EXPECT_EQ(LastUpdateStatus(saved.Get()), expected);
-  EXPECT_DOUBLE_EQ(LastUpdateTime(saved.Get()), Now());
-}
-
-TEST_F(ImportSession, CancelRollsBackEverythingThePluginSaved) {
-  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string& error) {
-    ComPtr<IMLImportProgress> progress;
-    system.get_Progress(progress.ReleaseAndGetAddressOf());
-    for (int i = 0; i < 10; ++i) {
-      SaveChannel(system, "c" + std::to_string(i), i + 1, "CH");
-      SaveProgram(system, "c" + std::to_string(i), Now() + kHour, Now() + 2 * kHour, "News");
-      bool go_on = true;
-      progress->ReportProgress(i * 10, "Saving", &go_on);
-      if (!go_on) {
-        error = "canceled";
-        return false;
-      }
-    }
-    return true;
-  });
-  // Report 1 is the temporary-file clean-up; the plug-in's third report is refused.
-  ComPtr<TRecordingProgress> progress = MakeObject<TRecordingProgress>(4);
-  std::string error;
-  EXPECT_FALSE(Import(&error, progress.Get()));
-  EXPECT_EQ(error, "canceled");
-  EXPECT_EQ(Count("channels"), 0);
-  EXPECT_EQ(Count("programs"), 0);
-  EXPECT_EQ(Count("program_words"), 0);
-  EXPECT_EQ(LastUpdateStatus(Reloaded().Get()), "canceled");
+  const struct {
+    TTestPlugin::Body plugin;
+    int cancel_at;  // the progress report answered "stop"; 0: none
+    std::string error;
+  } cases[] = {
+      {[](IKestroItem*, ITVListingsImportSystem& system, std::string& error) {
+         EXPECT_EQ(SaveChannel(system, "c1", 2, "ONE"), TV_CHANNEL_SAVE_OK);
+         EXPECT_EQ(SaveProgram(system, "c1", Now() + kHour, Now() + 2 * kHour, "News"),
+                   TV_PROGRAM_SAVE_OK);
+         error = "no listings file";
+         return false;
+       },
+       0, "The listings import plugin failed to perform the import : no listings file"},
+      {[](IKestroItem*, ITVListingsImportSystem& system, std::string& error) {
+         ComPtr<IMLImportProgress> progress;
+         system.get_Progress(progress.ReleaseAndGetAddressOf());
+         for (int i = 0; i < 10; ++i) {
+           SaveChannel(system, "c" + std::to_string(i), i + 1, "CH");
+           SaveProgram(system, "c" + std::to_string(i), Now() + kHour, Now() + 2 * kHour, "News");
+           bool go_on = true;
+           progress->ReportProgress(i * 10, "Saving", &go_on);
+           if (!go_on) {
+             error = "canceled";
+             return false;
+           }
+         }
+         return true;
+       },
+       // Report 1 is the temporary-file clean-up; the plug-in's third report is refused.
+       4, "canceled"},
+      {[](IKestroItem*, ITVListingsImportSystem& system, std::string&) -> bool {
+         SaveChannel(system, "c1", 2, "ONE");
+         throw Exception("disk on fire");
+       },
+       0, "There was an unhandled error during the import : disk on fire"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    UsePlugin(c.plugin);
+    ComPtr<TRecordingProgress> progress = MakeObject<TRecordingProgress>(c.cancel_at);
+    std::string error;
+    EXPECT_FALSE(Import(&error, progress.Get()));
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(Count("channels"), 1);  // only the seeded one
+    EXPECT_EQ(Count("programs"), 0);  // the old one deleted, the new ones rolled back
+    EXPECT_EQ(Count("program_words"), 0);
+    ASSERT_FALSE(LastLogMessages().empty());
+    EXPECT_EQ(LastLogMessages().back(), c.error);
+    ComPtr<ITVLineup> saved = Reloaded();
+    EXPECT_FALSE(LastUpdateOK(saved.Get()));
+    EXPECT_EQ(LastUpdateStatus(saved.Get()), c.error);
+    EXPECT_DOUBLE_EQ(LastUpdateTime(saved.Get()), Now());
+  }
 }
 
 TEST_F(ImportSession, WithoutProgressThePluginIsAlwaysToldToGoOn) {
@@ -209,18 +216,6 @@ TEST_F(ImportSession, WithoutProgressThePluginIsAlwaysToldToGoOn) {
   std::string error;
   EXPECT_TRUE(Import(&error)) << error;
   EXPECT_TRUE(go_on);
-}
-
-TEST_F(ImportSession, PluginExceptionIsAnUnhandledErrorAndDiscardsItsSaves) {
-  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string&) -> bool {
-    SaveChannel(system, "c1", 2, "ONE");
-    throw Exception("disk on fire");
-  });
-  std::string error;
-  EXPECT_FALSE(Import(&error));
-  EXPECT_EQ(error, "There was an unhandled error during the import : disk on fire");
-  EXPECT_EQ(Count("channels"), 0);
-  EXPECT_EQ(LastUpdateStatus(Reloaded().Get()), error);
 }
 
 TEST_F(ImportSession, PluginIdsMatchExactly) {

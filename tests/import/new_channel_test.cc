@@ -141,16 +141,5 @@ TEST_F(NewChannelSave, DatabaseFailureIsLoggedAndCounted) {
   EXPECT_THAT(Messages()[0], HasSubstr("refused"));
 }
 
-TEST_F(NewChannelSave, ClearEmptiesEverythingForReuse) {
-  ComPtr<ITVNewChannel> channel = Channel("c", 2, "C");
-  ASSERT_EQ(Save(channel.Get()), TV_CHANNEL_SAVE_OK);
-  channel->Clear();
-  std::string text = "x";
-  channel->get_LongName(&text);
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(ID(channel.Get()), 0);
-  EXPECT_EQ(Save(channel.Get()), TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL);
-}
-
 }  // namespace
 }  // namespace kestro::testing

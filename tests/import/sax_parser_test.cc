@@ -37,22 +37,18 @@ class RecordingParser : public TSaxParser {
   std::vector<std::string> parents;
 };
 
-std::string ParseError(TSaxParser& parser, const std::string& file) {
+// The message of parsing the file `file`, or of the text `xml` named "mem.xml".
+std::string ParseError(TSaxParser& parser, const std::string& file, const std::string& xml = {}) {
   try {
-    parser.Parse(file);
+    if (file.empty()) parser.ParseText(xml, "mem.xml");
+    else parser.Parse(file);
   } catch (const Exception& e) {
     return e.what();
   }
   return "(no error)";
 }
-
 std::string ParseTextError(TSaxParser& parser, const std::string& xml) {
-  try {
-    parser.ParseText(xml, "mem.xml");
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no error)";
+  return ParseError(parser, "", xml);
 }
 
 TEST(SaxParserTest, ElementsArriveAtStartWithAttributesAndAtEndWithTrimmedText) {
@@ -238,34 +234,29 @@ TEST(SaxParserTest, AnExceptionFromAHandlerEndsTheParseUnchanged) {
 TEST(SaxParserTest, FailuresNameTheFileAndWhereTheXmlWentWrong) {
   TempDir dir;
   TSaxParser parser;
-  const std::string missing = dir / "missing.xml";
-  EXPECT_EQ(ParseError(parser, missing), "The file \"" + missing + "\" does not exist");
-  EXPECT_EQ(ParseError(parser, dir / "no-dir/x.xml"),
-            "The file \"" + dir / "no-dir/x.xml" + "\" does not exist");
-
-  const std::string bad = dir / "bad.xml";
-  WriteFile(bad, "<tv>\n  <programme>\n    <title>x</programme>\n</tv>\n");
-  EXPECT_EQ(ParseError(parser, bad),
-            "Failed to parse data from file " + bad + " : mismatched tag at line 3, column 15");
-
-  const std::string empty = dir / "empty.xml";
-  WriteFile(empty, "");
-  EXPECT_EQ(ParseError(parser, empty),
-            "Failed to parse data from file " + empty + " : no element found at line 1, column 1");
-
-  const std::string binary = dir / "logo.png";
-  WriteFile(binary, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
-  EXPECT_EQ(ParseError(parser, binary), "Failed to parse data from file " + binary +
-                                            " : not well-formed (invalid token) at line 1, column 1");
-
-  const std::string text = dir / "listing.txt";
-  WriteFile(text, "channel|start|stop\n");
-  EXPECT_EQ(ParseError(parser, text), "Failed to parse data from file " + text +
-                                          " : syntax error at line 1, column 1");
-
+  for (const char* missing : {"missing.xml", "no-dir/x.xml"}) {
+    EXPECT_EQ(ParseError(parser, dir / missing),
+              "The file \"" + dir / missing + "\" does not exist");
+  }
+  const struct {
+    const char* name;
+    std::string content;
+    const char* reason;
+  } cases[] = {
+      {"bad.xml", "<tv>\n  <programme>\n    <title>x</programme>\n</tv>\n",
+       "mismatched tag at line 3, column 15"},
+      {"empty.xml", "", "no element found at line 1, column 1"},
+      {"logo.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
+       "not well-formed (invalid token) at line 1, column 1"},
+      {"listing.txt", "channel|start|stop\n", "syntax error at line 1, column 1"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir / c.name, c.content);
+    EXPECT_EQ(ParseError(parser, dir / c.name),
+              "Failed to parse data from file " + dir / c.name + " : " + c.reason);
+  }
   EXPECT_EQ(ParseError(parser, dir.path()),
             "Failed to parse data from file " + dir.path() + " : Is a directory");
-
   EXPECT_EQ(ParseTextError(parser, "<tv></tv><tv/>"),
             "Failed to parse data from file mem.xml : junk after document element at line 1, "
             "column 10");

@@ -2,18 +2,17 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <sstream>
 #include <thread>
 #include <vector>
 
 #include "common/fake_env.h"
+#include "common/temp_dir.h"
 #include "platform/time/date_time.h"
 
 namespace kestro {
@@ -24,17 +23,7 @@ using ::testing::HasSubstr;
 
 class FileLoggerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kestro-support-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    log_ = dir_ + "/logs/tv.log";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string Read(const std::string& path) { return testing::ReadFile(path); }
   static long Lines(const std::string& path) {
     const std::string text = Read(path);
     return std::count(text.begin(), text.end(), '\n');
@@ -46,8 +35,9 @@ class FileLoggerTest : public ::testing::Test {
 
   const OleDate t0_ = EncodeDateTime({2006, 3, 4, 10, 0, 0, 0});
   std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>(t0_);
-  std::string dir_;
-  std::string log_;
+  testing::TempDir temp_;
+  const std::string dir_ = temp_.path();
+  const std::string log_ = dir_ + "/logs/tv.log";
 };
 
 TEST_F(FileLoggerTest, BuffersUntilFlushLimitOrRelease) {
