@@ -67,7 +67,14 @@ ComPtr<TTVProgramList> TTVListings::FindByTitle(const std::string& pattern,
 ComPtr<TTVProgramList> TTVListings::FindInTimeSlice(OleDate from_time, OleDate to_time,
                                                     int32_t channel_or_list_id, int32_t limit) {
   ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "start_time");
-  AddStartTimeBounds(search, 0, to_time);
+  // No programme that is still on at `from_time` began before it by more than the longest
+  // programme lasts: with that bound the search reads the programmes near the slice only, not
+  // every one that starts before its end (the whole guide, for its last day). A minute more
+  // covers the rounding of db times.
+  const std::optional<int32_t> longest = LongestProgramSeconds(*db_);
+  const OleDate earliest_start =
+      from_time > 0 && longest ? from_time - (*longest + 60) * kOneSecond : 0;
+  AddStartTimeBounds(search, earliest_start, to_time);
   return RunProgramSearch(search);
 }
 
