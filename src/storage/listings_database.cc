@@ -346,8 +346,8 @@ DBPtr OpenFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
 }  // namespace
 
 std::optional<int32_t> LongestProgramSeconds(IDB& db) {
-  TablePtr row = db.Query(
-      "select param_value from parameters where param_name = 'longest-program'");
+  TablePtr row = db.QueryFmt("select param_value from parameters where param_name = %s",
+                             {SqlArg::Quoted("longest-program")});
   int32_t seconds = 0;
   if (row->Eof() || !TryStrToInt(row->Text(0), &seconds) || seconds < 0) return std::nullopt;
   return seconds;

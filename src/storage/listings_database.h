@@ -1,5 +1,6 @@
 // The listings database of one lineup: its schema (version 4), its creation and the upgrade of
-// older files, and the settings of every connection to it.
+// older files (the keyword index and the longest programme's length included), and the settings
+// of every connection to it.
 #pragma once
 
 #include <memory>
