@@ -8,6 +8,7 @@
 #include "platform/exception.h"
 #include "scheduling/open_listings.h"
 #include "scheduling/tv_scheduler.h"
+#include "storage/listings_database.h"
 
 
 namespace kestro {
@@ -51,15 +52,23 @@ void TTVListingsImportSystem::ReportProgress(int32_t percent, const std::string&
 // A save that replaces stored programmes runs in a savepoint of its own (program_save.h). The
 // savepoint's undo journal holds the pages that save touches: in memory it is emptied at each
 // release; in a temporary file (where VACUUM wants temporary storage) every page would be
-// written out once the journal had spilled there, for every later save of the import.
+// written out once the journal had spilled there, for every later save of the import. The
+// programmes it adds enter the keyword index together, just before the commit.
 void TTVListingsImportSystem::BeginSaving() {
   if (saving_) throw Exception("The import has begun saving already");
   db_->Exec("PRAGMA temp_store=MEMORY;");
   saving_.emplace(*db_);
+  try {
+    BeginDeferredKeywordIndex(*db_);
+  } catch (...) {
+    saving_.reset();
+    throw;
+  }
 }
 
 void TTVListingsImportSystem::CommitSaving() {
   if (!saving_) throw Exception("The import has no saving to commit");
+  FinishDeferredKeywordIndex(*db_);
   saving_->Commit();
   saving_.reset();
   db_->Exec("PRAGMA temp_store=FILE;");

@@ -252,20 +252,39 @@ void AddSearchIndexes(IDB& db) {
 // The keyword index: an FTS5 index over program_words, which stays the table of record. Its
 // tokens are exactly the stored words: the stored text holds only letters, digits and single
 // blanks, and the ascii tokenizer splits at the blanks and keeps every non-ASCII character. The
-// triggers keep it in step with every write of program_words, whoever makes it.
-constexpr const char* kCreateKeywordIndex =
-    "create virtual table program_words_fts using fts5 ( words , content = 'program_words' , "
-    "content_rowid = 'program_id' , tokenize = 'ascii' , columnsize = 0 );"
-    "create trigger program_words_fts_insert after insert on program_words begin "
+// triggers keep it in step with every write of program_words, whoever makes it, except the rows
+// above the parameter "keyword-index-deferred-from" while it exists: an import adds those to the
+// index in one statement before it commits (indexing row by row costs several times more, as
+// FTS5 writes its pending terms out at every statement).
+#define KEYWORD_INDEX_DEFERRED_FROM                                                   \
+  "coalesce ( ( select cast ( param_value as integer ) from parameters where "        \
+  "param_name = 'keyword-index-deferred-from' ) , 9223372036854775807 )"
+constexpr const char* kKeywordIndexTriggers =
+    "create trigger program_words_fts_insert after insert on program_words "
+    "when new.program_id <= " KEYWORD_INDEX_DEFERRED_FROM " begin "
     "insert into program_words_fts ( rowid , words ) values ( new.program_id , new.words ); end;"
-    "create trigger program_words_fts_delete after delete on program_words begin "
+    "create trigger program_words_fts_delete after delete on program_words "
+    "when old.program_id <= " KEYWORD_INDEX_DEFERRED_FROM " begin "
     "insert into program_words_fts ( program_words_fts , rowid , words ) "
     "values ( 'delete' , old.program_id , old.words ); end;"
     "create trigger program_words_fts_update after update on program_words begin "
     "insert into program_words_fts ( program_words_fts , rowid , words ) "
-    "values ( 'delete' , old.program_id , old.words );"
-    "insert into program_words_fts ( rowid , words ) values ( new.program_id , new.words ); end;"
+    "select 'delete' , old.program_id , old.words "
+    "where old.program_id <= " KEYWORD_INDEX_DEFERRED_FROM ";"
+    "insert into program_words_fts ( rowid , words ) select new.program_id , new.words "
+    "where new.program_id <= " KEYWORD_INDEX_DEFERRED_FROM "; end;";
+constexpr const char* kDropKeywordIndexTriggers =
+    "drop trigger if exists program_words_fts_insert;"
+    "drop trigger if exists program_words_fts_delete;"
+    "drop trigger if exists program_words_fts_update;";
+constexpr const char* kCreateKeywordIndex =
+    "create virtual table program_words_fts using fts5 ( words , content = 'program_words' , "
+    "content_rowid = 'program_id' , tokenize = 'ascii' , columnsize = 0 );"
     "insert into program_words_fts ( program_words_fts ) values ( 'rebuild' );";
+constexpr const char* kFinishDeferredKeywordIndex =
+    "insert into program_words_fts ( rowid , words ) select program_id , words from program_words "
+    "where program_id > " KEYWORD_INDEX_DEFERRED_FROM ";"
+    "delete from parameters where param_name = 'keyword-index-deferred-from';";
 
 // Seconds since a fixed day of the db time in `column`, in SQL of integers only (the days of the
 // date counted as the proleptic Gregorian calendar does), so that a trigger can take the length
@@ -303,14 +322,44 @@ std::string CreateLongestProgramSql() {
          "programs begin " + raise + " end;";
 }
 
+void RepairKeywordIndex(IDB& db) {
+  const bool old_triggers =
+      db.QueryInt("select count ( * ) from sqlite_master where type = 'trigger' and "
+                  "name = 'program_words_fts_insert' and sql like '%keyword-index-deferred-from%'") ==
+      0;
+  const bool deferred =
+      db.QueryInt("select count ( * ) from parameters where "
+                  "param_name = 'keyword-index-deferred-from'") > 0;
+  if (!old_triggers && !deferred) return;
+  Transaction transaction(db);
+  if (old_triggers) {
+    db.Exec(kDropKeywordIndexTriggers);
+    db.Exec(kKeywordIndexTriggers);
+  }
+  if (deferred) {
+    db.Exec("insert into program_words_fts ( program_words_fts ) values ( 'rebuild' );"
+            "delete from parameters where param_name = 'keyword-index-deferred-from';");
+  }
+  transaction.Commit();
+  if (deferred) {
+    DebugTrace(Format("BAD : TV listings database \"%s\" was left with its keyword index "
+                      "deferred : index rebuilt", db.FileName().c_str()));
+  }
+}
+
 // Adds the keyword index and the longest programme to a file that lacks them (every file made
-// before they existed, and each new file right after its creation), in one transaction.
+// before they existed, and each new file right after its creation), in one transaction. A file
+// whose triggers cannot defer gets the current ones; a file left with a deferral (its import
+// never committed it, which a crash cannot do) gets its index rebuilt.
 void AddKeywordIndex(IDB& db) {
-  if (TableExists(db, "program_words_fts") || !TableExists(db, "program_words") ||
-      !TableExists(db, "programs"))
+  if (!TableExists(db, "program_words") || !TableExists(db, "programs")) return;
+  if (TableExists(db, "program_words_fts")) {
+    RepairKeywordIndex(db);
     return;
+  }
   Transaction transaction(db);
   db.Exec(kCreateKeywordIndex);
+  db.Exec(kKeywordIndexTriggers);
   db.Exec(CreateLongestProgramSql());
   transaction.Commit();
   DebugTrace(Format("Added the keyword index to TV listings database \"%s\" : %d programmes",
@@ -352,6 +401,13 @@ std::optional<int32_t> LongestProgramSeconds(IDB& db) {
   if (row->Eof() || !TryStrToInt(row->Text(0), &seconds) || seconds < 0) return std::nullopt;
   return seconds;
 }
+
+void BeginDeferredKeywordIndex(IDB& db) {
+  db.Exec("insert or replace into parameters ( param_name , param_value ) select "
+          "'keyword-index-deferred-from' , coalesce ( max ( program_id ) , 0 ) from program_words");
+}
+
+void FinishDeferredKeywordIndex(IDB& db) { db.Exec(kFinishDeferredKeywordIndex); }
 
 DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<Env>& env) {
   const fs::path dir = fs::path(file_name).parent_path();

@@ -27,4 +27,13 @@ DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<E
 // the file lacks the value or holds something else there.
 std::optional<int32_t> LongestProgramSeconds(IDB& db);
 
+// An import's own new programmes enter the keyword index together, which is several times
+// faster than one by one. Within the caller's transaction, BeginDeferredKeywordIndex leaves
+// every programme stored from then on (one with a larger id than any stored now) out of the
+// index, and FinishDeferredKeywordIndex adds those that are still there and ends the deferral;
+// keyword searches between the two miss them. Should a file still be deferred when it is opened
+// (its transaction committed without the finish), its index is rebuilt. Throw EDatabaseError.
+void BeginDeferredKeywordIndex(IDB& db);
+void FinishDeferredKeywordIndex(IDB& db);
+
 }  // namespace kestro
