@@ -256,9 +256,10 @@ void AddSearchIndexes(IDB& db) {
 // above the parameter "keyword-index-deferred-from" while it exists: an import adds those to the
 // index in one statement before it commits (indexing row by row costs several times more, as
 // FTS5 writes its pending terms out at every statement).
-#define KEYWORD_INDEX_DEFERRED_FROM                                                   \
-  "coalesce ( ( select cast ( param_value as integer ) from parameters where "        \
-  "param_name = 'keyword-index-deferred-from' ) , 9223372036854775807 )"
+#define KEYWORD_INDEX_DEFERRAL "'keyword-index-deferred-from'"
+#define KEYWORD_INDEX_DEFERRED_FROM                                                       \
+  "coalesce ( ( select cast ( param_value as integer ) from parameters where param_name = " \
+  KEYWORD_INDEX_DEFERRAL " ) , 9223372036854775807 )"
 constexpr const char* kKeywordIndexTriggers =
     "create trigger program_words_fts_insert after insert on program_words "
     "when new.program_id <= " KEYWORD_INDEX_DEFERRED_FROM " begin "
@@ -284,7 +285,7 @@ constexpr const char* kCreateKeywordIndex =
 constexpr const char* kFinishDeferredKeywordIndex =
     "insert into program_words_fts ( rowid , words ) select program_id , words from program_words "
     "where program_id > " KEYWORD_INDEX_DEFERRED_FROM ";"
-    "delete from parameters where param_name = 'keyword-index-deferred-from';";
+    "delete from parameters where param_name = " KEYWORD_INDEX_DEFERRAL ";";
 
 // Seconds since a fixed day of the db time in `column`, in SQL of integers only (the days of the
 // date counted as the proleptic Gregorian calendar does), so that a trigger can take the length
@@ -322,14 +323,16 @@ std::string CreateLongestProgramSql() {
          "programs begin " + raise + " end;";
 }
 
+// Gives a file with the keyword index the current triggers when its own cannot defer (made
+// before the deferral), and rebuilds the index of a file left deferred (its import committed
+// without finishing the deferral, which a crash cannot do).
 void RepairKeywordIndex(IDB& db) {
   const bool old_triggers =
-      db.QueryInt("select count ( * ) from sqlite_master where type = 'trigger' and "
-                  "name = 'program_words_fts_insert' and sql like '%keyword-index-deferred-from%'") ==
-      0;
-  const bool deferred =
-      db.QueryInt("select count ( * ) from parameters where "
-                  "param_name = 'keyword-index-deferred-from'") > 0;
+      db.QueryInt("select count ( * ) from sqlite_master where type = 'trigger' and name = "
+                  "'program_words_fts_insert' and instr ( sql , " KEYWORD_INDEX_DEFERRAL
+                  " ) > 0") == 0;
+  const bool deferred = db.QueryInt("select count ( * ) from parameters where param_name = "
+                                    KEYWORD_INDEX_DEFERRAL) > 0;
   if (!old_triggers && !deferred) return;
   Transaction transaction(db);
   if (old_triggers) {
@@ -338,7 +341,7 @@ void RepairKeywordIndex(IDB& db) {
   }
   if (deferred) {
     db.Exec("insert into program_words_fts ( program_words_fts ) values ( 'rebuild' );"
-            "delete from parameters where param_name = 'keyword-index-deferred-from';");
+            "delete from parameters where param_name = " KEYWORD_INDEX_DEFERRAL);
   }
   transaction.Commit();
   if (deferred) {
@@ -348,9 +351,7 @@ void RepairKeywordIndex(IDB& db) {
 }
 
 // Adds the keyword index and the longest programme to a file that lacks them (every file made
-// before they existed, and each new file right after its creation), in one transaction. A file
-// whose triggers cannot defer gets the current ones; a file left with a deferral (its import
-// never committed it, which a crash cannot do) gets its index rebuilt.
+// before they existed, and each new file right after its creation), in one transaction.
 void AddKeywordIndex(IDB& db) {
   if (!TableExists(db, "program_words") || !TableExists(db, "programs")) return;
   if (TableExists(db, "program_words_fts")) {
@@ -404,7 +405,7 @@ std::optional<int32_t> LongestProgramSeconds(IDB& db) {
 
 void BeginDeferredKeywordIndex(IDB& db) {
   db.Exec("insert or replace into parameters ( param_name , param_value ) select "
-          "'keyword-index-deferred-from' , coalesce ( max ( program_id ) , 0 ) from program_words");
+          KEYWORD_INDEX_DEFERRAL " , coalesce ( max ( program_id ) , 0 ) from program_words");
 }
 
 void FinishDeferredKeywordIndex(IDB& db) { db.Exec(kFinishDeferredKeywordIndex); }
