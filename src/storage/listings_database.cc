@@ -236,10 +236,12 @@ void AddSearchIndexes(IDB& db) {
   // Opening the guide must not wait for a running import: a busy file gets its indexes later.
   db.SetBusyTimeout(0);
   for (const auto& [name, sql] : kSearchIndexes) {
-    if (db.QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and name = %s",
-                       {SqlArg::Quoted(name)}) > 0)
-      continue;
     try {
+      // Even reading the schema is busy while another connection writes the file.
+      if (db.QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and "
+                         "name = %s",
+                         {SqlArg::Quoted(name)}) > 0)
+        continue;
       db.Exec(sql);
     } catch (const EDatabaseError& e) {
       // The searches still work without the index, only slower.

@@ -67,6 +67,7 @@ class FakeEnv final : public Env {
   bool FileExists(const std::string& path) override;
   std::error_code CreateDirectories(const std::string& path) override;
   std::error_code RenameFile(const std::string& from, const std::string& to) override;
+  std::error_code RenameFileIfAbsent(const std::string& from, const std::string& to) override;
   std::error_code RemoveFile(const std::string& path) override;
   std::error_code ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
   std::error_code GetFileTimes(const std::string& path, FileTimes* times) override;

@@ -159,6 +159,9 @@ class Env {
   virtual std::error_code CreateDirectories(const std::string& path) = 0;
   // Replaces a file of the new name.
   virtual std::error_code RenameFile(const std::string& from, const std::string& to) = 0;
+  // Like RenameFile, but fails with errc::file_exists instead of replacing a file of the new
+  // name, in one step, so that of two processes creating the same file only one puts it there.
+  virtual std::error_code RenameFileIfAbsent(const std::string& from, const std::string& to) = 0;
   // A file or an empty directory; one that does not exist is no failure.
   virtual std::error_code RemoveFile(const std::string& path) = 0;
   // The entries of `dir` without "." and "..", in no particular order.

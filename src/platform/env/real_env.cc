@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -60,6 +61,11 @@ class RealEnv final : public Env {
     std::error_code ec;
     fs::rename(from, to, ec);
     return ec;
+  }
+
+  std::error_code RenameFileIfAbsent(const std::string& from, const std::string& to) override {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    return {errno, std::generic_category()};
   }
 
   std::error_code RemoveFile(const std::string& path) override {
