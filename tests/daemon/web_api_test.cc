@@ -124,6 +124,13 @@ TEST_F(WebApiTest, GuideChannelsProgrammesAndSearchesReadTheSampleGuide) {
     }
   }
   EXPECT_GT(programmes, 20);
+  // The window's details are read together; each programme still shows its own.
+  for (const Json& channel : guide.body["channels"]) {
+    const Json& p = channel["programs"][0];
+    const Json alone = Call("GET", "/api/v1/lineups/1/programs/" + p["id"].dump()).body;
+    for (const char* key : {"genres", "episode", "season", "season-episode"})
+      EXPECT_EQ(alone[key], p[key]) << key << " of " << p["title"];
+  }
 
   const Json first = guide.body["channels"][0]["programs"][0];
   Answer program = Call("GET", "/api/v1/lineups/1/programs/" + first["id"].dump());
