@@ -114,11 +114,6 @@ class WebGuide(unittest.TestCase):
         self.assertEqual(len(self.css(".grid-row[data-channel]")), 10)
         self.assertEqual(len(self.css("#now-line")), 1)
         self.assertGreater(len(self.css("a.program")), 20)
-        # The grid for the sample guide draws well within a second.
-        load = self.browser.execute_script(
-            "const n = performance.getEntriesByType('navigation')[0];"
-            "return n.domContentLoadedEventEnd - n.startTime;")
-        self.assertLess(load, 1000)
         self.shot("1-grid")
 
     def test_2_record_a_programme_see_it_marked_and_listed_then_delete_it(self):
