@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "host/host_clock.h"
-
 #include "kestro/interface_reads.h"
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
@@ -107,10 +106,11 @@ void RefuseSecondWindow(ITVScheduler* scheduler, ITVChannel* channel, OleDate st
         Get(s.Get(), &ITVSchedule::get_ProgramID) <= 0 &&
         same(Get(s.Get(), &ITVSchedule::get_StartTime), start) &&
         same(Get(s.Get(), &ITVSchedule::get_EndTime), end)) {
-      throw RecordingRefused(Format("This window of channel %d %s (id:%d) is already scheduled as #%d",
-                                    Get(channel, &ITVChannel::get_Number),
-                                    Get(channel, &ITVChannel::get_ShortName).c_str(), channel_id,
-                                    Get(s.Get(), &ITVSchedule::get_ID)));
+      throw RecordingRefused(
+          Format("This window of channel %d %s (id:%d) is already scheduled as #%d",
+                 Get(channel, &ITVChannel::get_Number),
+                 Get(channel, &ITVChannel::get_ShortName).c_str(), channel_id,
+                 Get(s.Get(), &ITVSchedule::get_ID)));
     }
   }
 }
