@@ -1,6 +1,7 @@
 #include "storage/database_file.h"
 
 #include <signal.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,6 +17,8 @@
 
 namespace kestro {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kCompanions[] = {"", "-wal", "-shm", "-journal"};
 
@@ -95,10 +98,36 @@ DBPtr CreateDatabaseFile(const std::string& file_name, const std::shared_ptr<Env
   return OpenSQLiteDatabase(file_name, env);
 }
 
+// Why this process cannot write `file_name` (its folder first: SQLite keeps its journal there),
+// empty when it can.
+std::string WhyNotWritable(Env& env, const std::string& file_name) {
+  const fs::path folder = fs::path(file_name).parent_path();
+  const std::string folder_name = folder.empty() ? "." : folder.string();
+  if (const std::error_code ec = env.CheckWritable(folder_name))
+    return Format("the folder \"%s\" is not writable (%s)", folder_name.c_str(),
+                  ec.message().c_str());
+  if (env.FileExists(file_name)) {
+    if (const std::error_code ec = env.CheckWritable(file_name))
+      return Format("the file is not writable (%s)", ec.message().c_str());
+  }
+  return {};
+}
+
 }  // namespace
 
 DBPtr OpenDatabaseFile(const std::string& file_name, const std::shared_ptr<Env>& env,
                        const char* create_script, const char* schema_table) {
+  if (std::string why = WhyNotWritable(*env, file_name); !why.empty()) {
+    if (!env->FileExists(file_name))
+      throw EDatabaseError(Format("Cannot create \"%s\" : %s", file_name.c_str(), why.c_str()),
+                           SQLITE_READONLY);
+    DBPtr db = OpenSQLiteDatabaseReadOnly(file_name, env, why);
+    if (!HasTable(*db, schema_table))
+      throw EDatabaseError(Format("\"%s\" has no %s table and cannot be created anew : %s",
+                                  file_name.c_str(), schema_table, why.c_str()),
+                           SQLITE_READONLY);
+    return db;
+  }
   if (!env->FileExists(file_name)) return CreateDatabaseFile(file_name, env, create_script);
   DBPtr db = OpenSQLiteDatabase(file_name, env);
   if (HasTable(*db, schema_table)) return db;

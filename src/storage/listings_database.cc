@@ -1,5 +1,7 @@
 #include "storage/listings_database.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -201,6 +203,9 @@ void UpgradeToVersion4(IDB& db) {
                     db.FileName().c_str(), db.QueryInt("select count ( * ) from schedules")));
 }
 
+// The version kCreateScript writes and Upgrade brings older files to.
+constexpr int32_t kSchemaVersion = 4;
+
 // Brings an existing file up to the current version, one version at a time. A file without a
 // version row is left alone; a version that is not a number counts as 1.
 void Upgrade(IDB& db) {
@@ -210,6 +215,13 @@ void Upgrade(IDB& db) {
   if (row->Eof()) return;
   int32_t version = 0;
   if (!TryStrToInt(row->Text(0), &version)) version = 1;
+  if (version < kSchemaVersion && db.ReadOnly()) {
+    throw EDatabaseError(Format("TV listings database \"%s\" is of version %d and needs an "
+                                "upgrade to version %d, which it cannot get while it is read-only; "
+                                "open it once as a user who can write it",
+                                db.FileName().c_str(), version, kSchemaVersion),
+                         SQLITE_READONLY);
+  }
   if (version < 2) {
     db.Exec(kCreateRecordedPrograms);
     db.Exec("update parameters set param_value = 2 where param_name = \"schema-version\"");
@@ -253,12 +265,13 @@ void AddSearchIndexes(IDB& db) {
 
 void ConfigureConnection(IDB& db) {
   db.Exec(kConnectionPragmas);
-  db.Exec(kDurabilityPragmas);
+  // A read-only file keeps its journal mode and its indexes as its writers left them.
+  if (!db.ReadOnly()) db.Exec(kDurabilityPragmas);
   db.Exec(kTemporaryStoragePragma);
   // Stored keys and search patterns are lower case already; a case-sensitive like lets SQLite
   // serve "star%" from the search-title index.
   db.Exec("PRAGMA case_sensitive_like = ON;");
-  AddSearchIndexes(db);
+  if (!db.ReadOnly()) AddSearchIndexes(db);
 }
 
 DBPtr OpenFile(const std::string& file_name, const std::shared_ptr<Env>& env) {

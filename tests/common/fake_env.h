@@ -73,6 +73,9 @@ class FakeEnv final : public Env {
   std::error_code GetFileTimes(const std::string& path, FileTimes* times) override;
   std::error_code FreeSpace(const std::string& path, uint64_t* bytes) override;
   std::error_code SameDevice(const std::string& a, const std::string& b, bool* same) override;
+  std::error_code CheckWritable(const std::string& path) override {
+    return real_->CheckWritable(path);
+  }
   std::unique_ptr<ChildProcess> StartProcess(const ProcessOptions& options) override;
   HttpResult HttpGet(const HttpRequest& request, HttpSink& sink) override;
 

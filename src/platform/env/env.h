@@ -171,6 +171,9 @@ class Env {
   virtual std::error_code FreeSpace(const std::string& path, uint64_t* bytes) = 0;
   // Whether both paths lie on one file system (a rename between them cannot fail for that).
   virtual std::error_code SameDevice(const std::string& a, const std::string& b, bool* same) = 0;
+  // Whether this process may write `path` (a file, or a folder to create files in): empty, or
+  // why not (permission denied, a read-only file system, no such file).
+  virtual std::error_code CheckWritable(const std::string& path) = 0;
 
   // Starts a child (see ChildProcess). Throws kestro::Exception with the system's error text
   // when it cannot be started, also when exec fails in the child.

@@ -118,6 +118,12 @@ class RealEnv final : public Env {
     return {};
   }
 
+  std::error_code CheckWritable(const std::string& path) override {
+    // By the effective ids, as an open for writing would be judged.
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return LastError();
+    return {};
+  }
+
   std::unique_ptr<ChildProcess> StartProcess(const ProcessOptions& options) override {
     return StartRealProcess(options);
   }
