@@ -67,6 +67,21 @@ ComPtr<TTVProgramList> TTVListings::FindByTitle(const std::string& pattern,
 ComPtr<TTVProgramList> TTVListings::FindInTimeSlice(OleDate from_time, OleDate to_time,
                                                     int32_t channel_or_list_id, int32_t limit) {
   ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "start_time");
+  // No programme lasts longer than the longest stored one: one still on at `from_time` began at
+  // most that long before it, and one that begins before `to_time` ends at most that long after
+  // it. Both bounds keep the search to the programmes near the slice, whichever index SQLite
+  // picks: (start_time, end_time) or, per channel, (channel_id, end_time, start_time), where an
+  // open end_time range would read every programme after `from_time`. A minute more covers the
+  // rounding of db times; a bound outside the years of db times is left out.
+  if (const std::optional<int32_t> longest = LongestProgramSeconds(*db_)) {
+    const OleDate reach = (*longest + 60) * kOneSecond;
+    const int32_t earliest_start = from_time > 0 ? DateTimeToDbTime(from_time - reach) : 0;
+    const int32_t latest_end = to_time > 0 ? DateTimeToDbTime(to_time + reach) : 0;
+    if (earliest_start != 0)
+      search.conditions.push_back({"( start_time >= %d )", {SqlArg::Int(earliest_start)}});
+    if (latest_end != 0)
+      search.conditions.push_back({"( end_time < %d )", {SqlArg::Int(latest_end)}});
+  }
   AddStartTimeBounds(search, 0, to_time);
   return RunProgramSearch(search);
 }

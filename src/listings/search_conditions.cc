@@ -93,22 +93,26 @@ std::string NormalizeKeywords(std::string_view keywords) {
 SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type) {
   const std::string words = NormalizeKeywords(keywords);
   if (words.empty()) return {};
-  auto word_pattern = [](std::string_view w) { return "% " + std::string(w) + " %"; };
+  // Each word, or the whole phrase for EXACT, is a quoted phrase of the keyword index's query
+  // language: its tokens must follow one another in the stored words. Normalized words hold no
+  // quote, so the query cannot mean anything else.
+  auto phrase = [](std::string_view w) { return "\"" + std::string(w) + "\""; };
+  std::string query;
   if (search_type == TV_KWD_SEARCH_TYPE_EXACT) {
-    return {"(id in (select program_id from program_words where words like %s))",
-            {SqlArg::Quoted(word_pattern(words))}};
+    query = phrase(words);
+  } else {
+    // A typed word that holds other characters ("it's") is looked for as the phrase it is stored
+    // as ("it s"), not as loose parts that would find every possessive.
+    const char* join = search_type == TV_KWD_SEARCH_TYPE_ALL ? " AND " : " OR ";
+    for (const std::string& typed : Split(UnicodeLower(Trim(keywords)), ' ')) {
+      const std::string w = NormalizeKeywords(typed);
+      if (w.empty()) continue;
+      if (!query.empty()) query += join;
+      query += phrase(w);
+    }
   }
-  // A typed word that holds other characters ("it's") is looked for as the phrase it is stored
-  // as ("it s"), not as loose parts that would find every possessive.
-  std::vector<SqlCondition> parts;
-  for (const std::string& typed : Split(UnicodeLower(Trim(keywords)), ' ')) {
-    const std::string w = NormalizeKeywords(typed);
-    if (!w.empty()) parts.push_back({"(words like %s)", {SqlArg::Quoted(word_pattern(w))}});
-  }
-  SqlCondition joined =
-      JoinConditions(parts, search_type == TV_KWD_SEARCH_TYPE_ALL ? " and " : " or ");
-  joined.format = "(id in ( select program_id from program_words where " + joined.format + "))";
-  return joined;
+  return {"(id in (select rowid from program_words_fts where program_words_fts match %s))",
+          {SqlArg::Quoted(query)}};
 }
 
 SqlCondition ChannelOrListCondition(int32_t channel_or_list_id) {

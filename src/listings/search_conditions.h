@@ -48,9 +48,9 @@ SqlCondition TitleCondition(std::string_view pattern);
 // runs of blanks made one, trimmed.
 std::string NormalizeKeywords(std::string_view keywords);
 
-// The condition over program_words for the words, empty when no word is left. Stored words have
-// one blank before and after each word, so every word (or, for EXACT, the whole phrase) is looked
-// for with a blank on both sides: "cat" does not find "concatenate". A type outside 1..3 is ANY.
+// The condition over the keyword index of program_words, empty when no word is left. Every word
+// (or, for EXACT, the whole phrase) is matched as whole stored words: "cat" does not find
+// "concatenate". A type outside 1..3 is ANY.
 SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type);
 
 // The restriction of a ChannelOrListID: empty for 0, the channel list for a positive value, the

@@ -263,6 +263,80 @@ void AddSearchIndexes(IDB& db) {
   db.SetBusyTimeout(Config().busy_timeout_ms);
 }
 
+// The keyword index: an FTS5 index over program_words, which stays the table of record. Its
+// tokens are exactly the stored words: the stored text holds only letters, digits and single
+// blanks, and the ascii tokenizer splits at the blanks and keeps every non-ASCII character. The
+// triggers keep it in step with every write of program_words, whoever makes it.
+constexpr const char* kCreateKeywordIndex =
+    "create virtual table program_words_fts using fts5 ( words , content = 'program_words' , "
+    "content_rowid = 'program_id' , tokenize = 'ascii' , columnsize = 0 );"
+    "create trigger program_words_fts_insert after insert on program_words begin "
+    "insert into program_words_fts ( rowid , words ) values ( new.program_id , new.words ); end;"
+    "create trigger program_words_fts_delete after delete on program_words begin "
+    "insert into program_words_fts ( program_words_fts , rowid , words ) "
+    "values ( 'delete' , old.program_id , old.words ); end;"
+    "create trigger program_words_fts_update after update on program_words begin "
+    "insert into program_words_fts ( program_words_fts , rowid , words ) "
+    "values ( 'delete' , old.program_id , old.words );"
+    "insert into program_words_fts ( rowid , words ) values ( new.program_id , new.words ); end;"
+    "insert into program_words_fts ( program_words_fts ) values ( 'rebuild' );";
+
+// Seconds since a fixed day of the db time in `column`, in SQL of integers only (the days of the
+// date counted as the proleptic Gregorian calendar does), so that a trigger can take the length
+// of a programme cheaply. Differences are wall-clock differences, as OLE dates give them.
+std::string DbTimeSecondsSql(const std::string& column) {
+  const std::string year = "( ( ( " + column + " >> 25 ) & 127 ) + 1980 )";
+  const std::string month = "( ( " + column + " >> 21 ) & 15 )";
+  // Years start in March, so that the leap day ends a year.
+  const std::string march_year = "( " + year + " - ( " + month + " < 3 ) )";
+  const std::string days = "( 365 * " + march_year + " + " + march_year + " / 4 - " + march_year +
+                           " / 100 + " + march_year + " / 400 + ( 153 * ( ( " + month +
+                           " + 9 ) % 12 ) + 2 ) / 5 + ( ( " + column + " >> 16 ) & 31 ) )";
+  return "( " + days + " * 86400 + ( ( " + column + " >> 11 ) & 31 ) * 3600 + ( ( " + column +
+         " >> 5 ) & 63 ) * 60 + ( " + column + " & 31 ) * 2 )";
+}
+
+std::string ProgramLengthSql(const std::string& row) {
+  return "( " + DbTimeSecondsSql(row + "end_time") + " - " +
+         DbTimeSecondsSql(row + "start_time") + " )";
+}
+
+// The parameter "longest-program": the most seconds any stored programme lasts, set from the
+// stored programmes and raised by the triggers as longer ones are written (never lowered, so it
+// may be longer than any programme that is left).
+std::string CreateLongestProgramSql() {
+  std::string raise = "update parameters set param_value = " + ProgramLengthSql("new.") +
+                      " where param_name = 'longest-program' and cast ( param_value as integer "
+                      ") < " + ProgramLengthSql("new.") + ";";
+  return "insert or replace into parameters ( param_name , param_value ) select "
+         "'longest-program' , max ( 0 , coalesce ( max ( " + ProgramLengthSql("") +
+         " ) , 0 ) ) from programs;"
+         "create trigger programs_longest_insert after insert on programs begin " + raise +
+         " end;"
+         "create trigger programs_longest_update after update of start_time , end_time on "
+         "programs begin " + raise + " end;";
+}
+
+// Adds the keyword index and the longest programme to a file that lacks them (every file made
+// before they existed, and each new file right after its creation), in one transaction.
+void AddKeywordIndex(IDB& db) {
+  if (TableExists(db, "program_words_fts") || !TableExists(db, "program_words") ||
+      !TableExists(db, "programs"))
+    return;
+  if (db.ReadOnly()) {
+    // Browsing works without it; keyword searches need one open by a user who can write.
+    DebugTrace(Format("BAD : TV listings database \"%s\" has no keyword index and is read-only",
+                      db.FileName().c_str()));
+    return;
+  }
+  Transaction transaction(db);
+  db.Exec(kCreateKeywordIndex);
+  db.Exec(CreateLongestProgramSql());
+  transaction.Commit();
+  DebugTrace(Format("Added the keyword index to TV listings database \"%s\" : %d programmes",
+                    db.FileName().c_str(), db.QueryInt("select count ( * ) from program_words")));
+}
+
 void ConfigureConnection(IDB& db) {
   db.Exec(kConnectionPragmas);
   // A read-only file keeps its journal mode and its indexes as its writers left them.
@@ -279,6 +353,7 @@ DBPtr OpenFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
   try {
     DBPtr db = OpenDatabaseFile(file_name, env, kCreateScript, "parameters");
     Upgrade(*db);
+    AddKeywordIndex(*db);
     ConfigureConnection(*db);
     return db;
   } catch (const std::exception& e) {
@@ -290,6 +365,14 @@ DBPtr OpenFile(const std::string& file_name, const std::shared_ptr<Env>& env) {
 }
 
 }  // namespace
+
+std::optional<int32_t> LongestProgramSeconds(IDB& db) {
+  TablePtr row = db.QueryFmt("select param_value from parameters where param_name = %s",
+                             {SqlArg::Quoted("longest-program")});
+  int32_t seconds = 0;
+  if (row->Eof() || !TryStrToInt(row->Text(0), &seconds) || seconds < 0) return std::nullopt;
+  return seconds;
+}
 
 DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<Env>& env) {
   const fs::path dir = fs::path(file_name).parent_path();

@@ -115,8 +115,8 @@ TEST(CustomSearchParseTest, EveryKeyword) {
                 "(channel_id = 12)"}));
   EXPECT_EQ(Conditions("keywords ALL space station\nprogram-type mv, xx, ep"),
             (std::vector<std::string>{
-                "((id in ( select program_id from program_words where (words like \"% space %\") "
-                "and (words like \"% station %\"))))",
+                "((id in (select rowid from program_words_fts where program_words_fts match "
+                "\"\"\"space\"\" AND \"\"station\"\"\")))",
                 "(program_type = \"MV\" OR program_type = \"EP\")"}));
   EXPECT_EQ(Conditions("title Star*, Stargate"),
             (std::vector<std::string>{

@@ -116,6 +116,20 @@ TEST_F(SearchTest, TimeSliceAndStartTime) {
   EXPECT_EQ(IDs(listings_->FindByStartTime(At(3, 0), 0, 5, 0)), IDList{sat_});
 }
 
+// A slice looks only as far around itself as the longest programme lasts: a long one that began
+// the day before, or begins at the slice's very end, is still found, and so it is in a guide that
+// lacks the length.
+TEST_F(SearchTest, TimeSliceFindsALongProgrammeThatBeganLongBefore) {
+  const int32_t night = AddProgram({.channel_id = 5, .title = "Night", .start = At(-1, 20),
+                                    .end = At(0, 14, 30)});
+  const OleDate now = TestNow();
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, At(0, 14), 0, 0)), (IDList{night, stargate_}));
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(At(-1, 19), At(-1, 20, 1), 0, 0)), IDList{night});
+  db_->Exec("delete from parameters where param_name = 'longest-program'");
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(At(0, 14, 15), At(0, 14, 20), 0, 0)),
+            (IDList{night, aerger_}));
+}
+
 TEST_F(SearchTest, KeywordsMatchWholeWords) {
   // "the" or "cat": never the "cat" inside "concatenate".
   EXPECT_EQ(IDs(listings_->FindByKeywords("the cat", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0)),

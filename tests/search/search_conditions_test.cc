@@ -33,14 +33,16 @@ TEST(KeywordConditionTest, PunctuationAndCaseAreNormalized) {
 }
 
 TEST(KeywordConditionTest, EachTypeLooksForWholeWords) {
-  EXPECT_EQ(KeywordCondition("The cat", TV_KWD_SEARCH_TYPE_ANY).Literal(),
-            "(id in ( select program_id from program_words where (words like \"% the %\") or "
-            "(words like \"% cat %\")))");
+  auto match = [](const char* query) {
+    return std::string("(id in (select rowid from program_words_fts where program_words_fts "
+                       "match \"") + query + "\"))";
+  };
+  EXPECT_EQ(KeywordCondition("The cat's", TV_KWD_SEARCH_TYPE_ANY).Literal(),
+            match("\"\"the\"\" OR \"\"cat s\"\""));
   EXPECT_EQ(KeywordCondition("the cat", TV_KWD_SEARCH_TYPE_ALL).Literal(),
-            "(id in ( select program_id from program_words where (words like \"% the %\") and "
-            "(words like \"% cat %\")))");
+            match("\"\"the\"\" AND \"\"cat\"\""));
   EXPECT_EQ(KeywordCondition("the, cat", TV_KWD_SEARCH_TYPE_EXACT).Literal(),
-            "(id in (select program_id from program_words where words like \"% the cat %\"))");
+            match("\"\"the cat\"\""));
   // A type outside 1..3 searches for any word.
   EXPECT_EQ(KeywordCondition("a b", 9).Literal(), KeywordCondition("a b", 1).Literal());
 }

@@ -12,6 +12,7 @@
 #include "common/fake_env.h"
 #include "common/temp_dir.h"
 #include "platform/env/real_env.h"
+#include "platform/time/date_time.h"
 #include "storage/sqlite_database.h"
 
 namespace kestro {
@@ -69,8 +70,8 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
   DBPtr db = OpenListingsDatabase(file, env_);
   EXPECT_TRUE(std::filesystem::exists(file));
 
-  // Every table followed by its indexes, in creation order; then the search indexes that
-  // every open adds when missing.
+  // Every table followed by its indexes, in creation order; then the keyword index and the
+  // search indexes that every open adds when missing.
   EXPECT_THAT(
       Column(*db, "select name from sqlite_master where name not like \"sqlite_%\" order by rowid"),
       ElementsAre("programs", "idx_programs_channel_id", "idx_programs_external_id",
@@ -83,12 +84,16 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
                   "idx_schedules_start_time", "idx_schedules_end_time", "idx_schedules_program_id",
                   "idx_schedules_rs_id", "schedule_data", "idx_schedule_data", "tuners",
                   "repeating_schedules", "lost_schedules", "recorded_programs",
-                  "rule_exclusions", "parameters",
-                  "idx_programs_start_end", "idx_programs_channel_times",
+                  "rule_exclusions", "parameters", "program_words_fts",
+                  "program_words_fts_data", "program_words_fts_idx", "program_words_fts_config",
+                  "program_words_fts_insert", "program_words_fts_delete",
+                  "program_words_fts_update", "programs_longest_insert",
+                  "programs_longest_update", "idx_programs_start_end", "idx_programs_channel_times",
                   "idx_program_people_person"));
   EXPECT_THAT(
       Column(*db, "select param_name || \"=\" || param_value from parameters order by 1"),
-      ElementsAre("listings-data-version=1", "schedule-data-version=1", "schema-version=4"));
+      ElementsAre("listings-data-version=1", "longest-program=0", "schedule-data-version=1",
+                  "schema-version=4"));
   TablePtr tuner = db->Query("select * from tuners");
   ASSERT_EQ(tuner->RowCount(), 1);
   EXPECT_EQ(tuner->Int("tuner_id"), 1);
@@ -160,6 +165,51 @@ TEST_F(ListingsDatabase, Version3SchedulesKeepTheirIdsAndIdsAreNeverReused) {
   db->Exec("delete from schedules where schedule_id = 8");
   db->Exec("insert into schedules ( schedule_id , title ) values ( null , \"C\" )");
   EXPECT_EQ(db->LastInsertRowID(), 9);
+}
+
+// A file from before the keyword index gains it, filled from the stored words, and the length of
+// its longest programme, counted in days across a leap day and a new year; both then follow
+// every write, whoever makes it.
+TEST_F(ListingsDatabase, OldFileGainsKeywordIndexAndLongestProgramThatFollowWrites) {
+  auto db_time = [](int y, int mo, int d, int h) {
+    return SqlArg::Int(DateTimeToDbTime(EncodeDateTime({y, mo, d, h, 0, 0, 0})));
+  };
+  auto add = [&](IDB& db, int id, SqlArg start, SqlArg end, const char* words) {
+    db.ExecFmt("insert into programs ( id , start_time , end_time ) values ( %d , %d , %d )",
+               {SqlArg::Int(id), start, end});
+    db.ExecFmt("insert into program_words values ( %d , %s )",
+               {SqlArg::Int(id), SqlArg::Quoted(words)});
+  };
+  auto found = [](IDB& db, const char* query) {
+    return Column(db, std::string("select rowid from program_words_fts where program_words_fts "
+                                  "match '") + query + "' order by rowid");
+  };
+  {
+    DBPtr db = OpenListingsDatabase(file_, env_);
+    db->Exec("drop trigger program_words_fts_insert; drop trigger program_words_fts_delete;"
+             "drop trigger program_words_fts_update; drop table program_words_fts;"
+             "drop trigger programs_longest_insert; drop trigger programs_longest_update;"
+             "delete from parameters where param_name = 'longest-program'");
+    add(*db, 1, db_time(2024, 2, 28, 23), db_time(2024, 3, 1, 1), " star trek voyager ");
+    add(*db, 2, db_time(2023, 12, 31, 22), db_time(2024, 1, 1, 2), " it s a trek ");
+  }
+  DBPtr db = OpenListingsDatabase(file_, env_);
+  EXPECT_EQ(LongestProgramSeconds(*db), 26 * 3600);
+  EXPECT_THAT(found(*db, "trek"), ElementsAre("1", "2"));
+  EXPECT_THAT(found(*db, "\"it s\""), ElementsAre("2"));
+  EXPECT_THAT(found(*db, "\"trek voyager\""), ElementsAre("1"));
+
+  add(*db, 3, db_time(2025, 3, 3, 0), db_time(2025, 3, 5, 0), " trek ");
+  db->Exec("update programs set end_time = start_time where id = 3");
+  EXPECT_EQ(LongestProgramSeconds(*db), 48 * 3600) << "a programme made shorter keeps the value";
+  db->Exec("delete from program_words where program_id = 1;"
+           "update program_words set words = ' voyager ' where program_id = 2");
+  EXPECT_THAT(found(*db, "trek"), ElementsAre("3"));
+  EXPECT_THAT(found(*db, "voyager"), ElementsAre("2"));
+  db->Exec("insert into program_words_fts ( program_words_fts ) values ( 'integrity-check' )");
+
+  db->Exec("update parameters set param_value = 'x' where param_name = 'longest-program'");
+  EXPECT_EQ(LongestProgramSeconds(*db), std::nullopt);
 }
 
 TEST_F(ListingsDatabase, AVersionThatIsNotANumberUpgradesAsVersion1AndNoVersionRowNotAtAll) {
