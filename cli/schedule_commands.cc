@@ -65,34 +65,7 @@ std::pair<OleDate, OleDate> RecordWindow(const ArgParser& args) {
     start += 1;
     end += 1;
   }
-  if (end <= start) throw UsageError("--end must be after --start");
   return {start, end};
-}
-
-// A window of a channel is recorded once: Exception naming the live schedule that has it.
-void RefuseSecondWindow(ITVScheduler* scheduler, ITVChannel* channel, OleDate start, OleDate end) {
-  const int32_t channel_id = Get(channel, &ITVChannel::get_ID);
-  auto same = [](OleDate a, OleDate b) { return std::fabs(a - b) < kOneSecond / 2; };
-  for (const ComPtr<ITVSchedule>& s :
-       ListItems(GetObject(scheduler, &ITVScheduler::GetSchedules).Get())) {
-    if (Get(s.Get(), &ITVSchedule::get_ChannelID) == channel_id &&
-        Get(s.Get(), &ITVSchedule::get_ProgramID) <= 0 &&
-        same(Get(s.Get(), &ITVSchedule::get_StartTime), start) &&
-        same(Get(s.Get(), &ITVSchedule::get_EndTime), end)) {
-      throw Exception(Format("This window of channel %s is already scheduled as #%d",
-                             ChannelLabel(channel).c_str(), Get(s.Get(), &ITVSchedule::get_ID)));
-    }
-  }
-}
-
-// Refuses what cannot be meant: a window that is over, or one longer than a day unless forced.
-void CheckWindow(OleDate start, OleDate end, bool force) {
-  if (end <= host::NowLocal())
-    throw Exception("The window " + FormatTime(start) + " to " + FormatTime(end) +
-                    " has already ended");
-  if (end - start > 1 + kOneSecond && !force)
-    throw UsageError("the window " + FormatTime(start) + " to " + FormatTime(end) +
-                     " is longer than 24 hours; give --force to record it");
 }
 
 int RunRecord(CommandContext& ctx) {
@@ -102,9 +75,6 @@ int RunRecord(CommandContext& ctx) {
                  {"delete-on-conflict", "no-wake", "force"});
   args.ExpectAtMost(2);
   std::optional<std::string> keep = args.Choice("keep", {"space-needed", "until-deleted"});
-  const int32_t before = Seconds(args, "before"), after = Seconds(args, "after");
-  if (auto title = args.Value("title"); title && Trim(*title).empty())
-    throw UsageError("--title must not be empty");
   const bool program = args.Positionals().size() == 2;
   if (program && (args.Value("channel") || args.Value("start") || args.Value("end")))
     throw UsageError("give a PROGRAM-ID or --channel/--start/--end, not both");
@@ -127,8 +97,8 @@ int RunRecord(CommandContext& ctx) {
                            id, id));
   }
   host::ScheduleOptions options;
-  options.before = before;
-  options.after = after;
+  options.before = Seconds(args, "before");
+  options.after = Seconds(args, "after");
   options.soft_before = Seconds(args, "soft-before");
   options.soft_after = Seconds(args, "soft-after");
   options.delete_on_conflict = args.Flag("delete-on-conflict");
@@ -137,21 +107,13 @@ int RunRecord(CommandContext& ctx) {
   options.folder = args.Value("folder");
   options.quality = args.Value("quality");
   options.title = args.Value("title");
+  options.force = args.Flag("force");
   ComPtr<ITVSchedule> schedule;
   if (program) {  // a programme of the guide
-    ComPtr<ITVProgram> found;
-    CheckHResult(listings->FindProgramByID(program_id, found.ReleaseAndGetAddressOf()));
-    if (found && Get(found.Get(), &ITVProgram::get_EndTime) <= host::NowLocal()) {
-      throw Exception(Format("Programme %d ended at %s", program_id,
-                             FormatTime(Get(found.Get(), &ITVProgram::get_EndTime)).c_str()));
-    }
     schedule = host::NewProgramSchedule(scheduler.Get(), listings.Get(), program_id, options);
   } else {  // a bare time window on a channel
-    CheckWindow(window.first, window.second, args.Flag("force"));
     ComPtr<ITVChannel> channel =
         FindChannelArgument(listings.Get(), *args.Value("channel"), "--channel");
-    RefuseSecondWindow(scheduler.Get(), channel.Get(), window.first - before * kOneSecond,
-                       window.second + after * kOneSecond);
     schedule = host::NewWindowSchedule(scheduler.Get(), listings.Get(),
                                        Get(channel.Get(), &ITVChannel::get_ID), window.first,
                                        window.second, options);

@@ -120,12 +120,14 @@ int RunSetup(CommandContext& ctx) {
   if (args.Flag("force") && !args.Value("tuners"))
     throw UsageError("--force replaces the tuner configuration: give --tuners N with it");
   if (args.Value("root") && args.Value("root")->empty()) throw UsageError("--root must not be empty");
-  fs::path root = fs::absolute(args.Value("root").value_or(UserDataHome() + "/kestro"));
+  // A registry that cannot be read is never written over. One set up already keeps its root
+  // unless --root names another.
+  const std::string registered_root =
+      RegistryFile::LoadChecked(ctx.registry_path).GetString(kTVRegistryKey, "root");
+  fs::path root = fs::absolute(args.Value("root").value_or(
+      registered_root.empty() ? UserDataHome() + "/kestro" : registered_root));
   root = root.lexically_normal();
   std::string root_dir = WithTrailingDelimiter(root.string());
-
-  // A registry that cannot be read is never written over.
-  RegistryFile::LoadChecked(ctx.registry_path);
   std::string module = FindModuleFile();
   if (module.empty())
     throw Exception("Cannot find libKestroTV.so next to kestro or in its library folder; "
@@ -220,8 +222,8 @@ std::vector<Command> SetupCommands() {
        "kestro setup [--root DIR] [--tuners N [--force]] [--tuner-source test|http "
        "[--url-template URL | --m3u FILE-or-URL] [--tuner-host H]]",
        "register the module and create the folders it uses",
-       "  --root DIR    folder for the library, plug-ins and data\n"
-       "                (default $XDG_DATA_HOME/kestro, i.e. ~/.local/share/kestro)\n"
+       "  --root DIR    folder for the library, plug-ins and data (default the root set up\n"
+       "                already, else $XDG_DATA_HOME/kestro, i.e. ~/.local/share/kestro)\n"
        "  --tuners N    tuners of lineup 1 in a new tuner-configuration.xml (1 to 64,\n"
        "                default 2); an existing file is kept\n"
        "  --force       replace an existing tuner configuration (kestro tuners set changes\n"

@@ -142,28 +142,6 @@ ComPtr<ITVLineup> PathLineup(host::ModuleSession& session, const httplib::Reques
   return lineup;
 }
 
-int32_t IntParam(const httplib::Request& req, const std::string& name, int32_t min, int32_t max,
-                 int32_t fallback) {
-  if (!req.has_param(name)) return fallback;
-  const std::string text = req.get_param_value(name);
-  int32_t value = 0;
-  if (!TryStrToInt(Trim(text), &value) || value < min || value > max)
-    throw host::InputError(Format("The parameter \"%s\" is a whole number from %d to %d, not \"%s\"",
-                                  name.c_str(), min, max, text.c_str()));
-  return value;
-}
-
-OleDate TimeParam(const httplib::Request& req, const std::string& name, OleDate fallback) {
-  if (!req.has_param(name)) return fallback;
-  const std::string text = req.get_param_value(name);
-  OleDate value = 0;
-  if (!host::ParseLocalTime(text, &value))
-    throw host::InputError("The parameter \"" + name +
-                           "\" is a local time \"YYYY-MM-DDTHH:MM\" or an expression such as "
-                           "\"now\" or \"today+1d20h\", not \"" + text + "\"");
-  return value;
-}
-
 Json BodyObject(const httplib::Request& req) {
   Json body = Json::parse(req.body, nullptr, false);
   if (body.is_discarded() || !body.is_object())

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "daemon/web_params.h"
 #include "host/module_session.h"
 #include "host/plugin_thread.h"
 #include "platform/exception.h"
@@ -94,11 +95,6 @@ Json TimeJson(OleDate value);
 ComPtr<ITVLineup> PathLineup(host::ModuleSession& session, const httplib::Request& req);
 // A whole number of the path; 400 otherwise.
 int32_t PathId(const httplib::Request& req, size_t index);
-// A query parameter as a whole number within [min, max], or `fallback` when absent; 400 else.
-int32_t IntParam(const httplib::Request& req, const std::string& name, int32_t min, int32_t max,
-                 int32_t fallback);
-// A query parameter as a local time or date expression, or `fallback` when absent; 400 else.
-OleDate TimeParam(const httplib::Request& req, const std::string& name, OleDate fallback);
 // The request's body as a JSON object; 400 when it is not one.
 Json BodyObject(const httplib::Request& req);
 // The channel's "number name".

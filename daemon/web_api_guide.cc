@@ -208,22 +208,8 @@ Json Program(const Request& req, Response&, host::ModuleSession& session) {
 
 Json Search(const Request& req, Response&, host::ModuleSession& session) {
   ComPtr<ITVListings> listings = session.OpenListings(web::PathLineup(session, req).Get());
-  host::ProgramSearch search{req.get_param_value("kind"), Trim(req.get_param_value("q"))};
-  if (search.kind.empty()) search.kind = "title";
-  if (search.text.empty()) throw host::InputError("The parameter \"q\" says what to search for");
-  const std::string match = req.get_param_value("match");
-  if (match == "all") search.keywords_type = TV_KWD_SEARCH_TYPE_ALL;
-  else if (match == "exact") search.keywords_type = TV_KWD_SEARCH_TYPE_EXACT;
-  else if (!match.empty() && match != "any")
-    throw host::InputError("The parameter \"match\" is any, all or exact");
-  search.from = web::TimeParam(req, "from", host::NowLocal());
-  search.limit = web::IntParam(req, "limit", 0, 10000, 100);
-  search.channel_or_list = web::IntParam(req, "list", 1, 1 << 30, 0);
-  if (int32_t channel = web::IntParam(req, "channel", 1, 1 << 30, 0)) {
-    search.channel_or_list = -channel;
-  }
   Json found = Json::array();
-  for (const auto& p : host::SearchPrograms(listings.Get(), search)) {
+  for (const auto& p : host::SearchPrograms(listings.Get(), web::SearchParams(req))) {
     Json program = ProgramJson(p.Get(), false);
     program["channel"] = web::ChannelLabel(GetObject(p.Get(), &ITVProgram::get_Channel).Get());
     found.push_back(std::move(program));

@@ -189,8 +189,8 @@ Json Schedules(const Request& req, Response&, host::ModuleSession& session) {
 }
 
 // Records a programme ("program-id") or a window ("channel-id", "start", "end", "title"):
-// 201 with the schedule, or 409 with the reason and the conflicting schedules.
-Json Record(const Request& req, Response& res, host::ModuleSession& session) {
+// 201 with the schedule, or 409 with the reason (and the conflicting schedules, if any).
+Json Record(const Request& req, Response& res, host::ModuleSession& session) try {
   const Json body = web::BodyObject(req);
   ComPtr<ITVListings> listings;
   ComPtr<ITVScheduler> scheduler = PathScheduler(session, req, &listings);
@@ -202,6 +202,7 @@ Json Record(const Request& req, Response& res, host::ModuleSession& session) {
   o.delete_on_conflict = BoolField(body, "delete-on-conflict", false);
   o.keep = KeepField(body).value_or(TV_KEEP_UNTIL_SPACE_NEEDED);
   o.title = TextField(body, "title");
+  o.force = BoolField(body, "force", false);
   o.created_by = kWebUser;
   ComPtr<ITVSchedule> schedule;
   if (std::optional<int32_t> program = IntField(body, "program-id", 1, 0x7FFFFFFF)) {
@@ -213,7 +214,7 @@ Json Record(const Request& req, Response& res, host::ModuleSession& session) {
     schedule = host::NewProgramSchedule(scheduler.Get(), listings.Get(), *program, o);
   } else {
     std::optional<int32_t> channel = IntField(body, "channel-id", 1, 0x7FFFFFFF);
-    if (!channel || !o.title || Trim(*o.title).empty())
+    if (!channel || !o.title)
       throw InputError("give \"program-id\", or \"channel-id\", \"start\", \"end\" and \"title\"");
     const OleDate start = TimeField(body, "start"), end = TimeField(body, "end");
     ComPtr<ITVChannel> found;
@@ -233,6 +234,8 @@ Json Record(const Request& req, Response& res, host::ModuleSession& session) {
           {"code", ResultCodeName(code)},
           {"conflicts",
            ScheduleListJson(GetObject(result.Get(), &ITVScheduleResult::get_Conflicts).Get())}};
+} catch (const host::RecordingRefused& e) {
+  throw HttpError(409, e.what());
 }
 
 Json DeleteSchedule(const Request& req, Response&, host::ModuleSession& session) {

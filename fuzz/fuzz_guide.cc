@@ -2,6 +2,8 @@
 
 #include "common/module_folders.h"
 #include "kestro/tv_schedules.h"
+#include "import/listings_import.h"
+#include "support/logger.h"
 #include "platform/time/date_time.h"
 #include "scheduling/open_listings.h"
 #include "scheduling/tv_scheduler.h"
@@ -44,6 +46,23 @@ FuzzGuide::FuzzGuide() {
   schedule->fields().channel_id = 1;
   schedule->fields().title = "Show 0";
   own->Add(*schedule);
+}
+
+TTVListingsImportSystem& FuzzGuide::BeginRun() {
+  if (!run_) {
+    run_ = MakeObject<TTVListingsImportSystem>(
+        listings_file, 1, env, std::make_shared<TStringsLogger>(env, log_lines),
+        MakeObject<TNoProgress>(), dir / "temp/");
+  }
+  log_lines.clear();
+  run_->BeginSaving();
+  return *run_;
+}
+
+void FuzzGuide::DiscardRun() {
+  run_->DiscardSaving();
+  TTVProgramList& relocations = run_->RelocationList();
+  while (relocations.Count() > 0) relocations.RemoveAt(0);
 }
 
 FuzzGuide& SharedGuide() {

@@ -1,5 +1,8 @@
 #include "host/rule_options.h"
 
+#include <cmath>
+
+#include "host/host_clock.h"
 #include "kestro/interface_reads.h"
 #include "kestro/tv_programs.h"
 #include "platform/text/text.h"
@@ -87,13 +90,43 @@ void ApplyScheduleOptions(ITVSchedule* schedule, const ScheduleOptions& o) {
   CheckHResult(schedule->put_CreatedBy(o.created_by));
 }
 
+std::string TimeText(OleDate value) { return FormatDateTime("yyyy-mm-dd hh:nn", value); }
+
+void CheckTitle(const std::optional<std::string>& title) {
+  if (title && Trim(*title).empty()) throw InputError("the title must not be empty");
+}
+
+// A window of a channel is recorded once: RecordingRefused naming the live schedule that has it.
+void RefuseSecondWindow(ITVScheduler* scheduler, ITVChannel* channel, OleDate start, OleDate end) {
+  const int32_t channel_id = Get(channel, &ITVChannel::get_ID);
+  auto same = [](OleDate a, OleDate b) { return std::fabs(a - b) < kOneSecond / 2; };
+  for (const ComPtr<ITVSchedule>& s :
+       ListItems(GetObject(scheduler, &ITVScheduler::GetSchedules).Get())) {
+    if (Get(s.Get(), &ITVSchedule::get_ChannelID) == channel_id &&
+        Get(s.Get(), &ITVSchedule::get_ProgramID) <= 0 &&
+        same(Get(s.Get(), &ITVSchedule::get_StartTime), start) &&
+        same(Get(s.Get(), &ITVSchedule::get_EndTime), end)) {
+      throw RecordingRefused(
+          Format("This window of channel %d %s (id:%d) is already scheduled as #%d",
+                 Get(channel, &ITVChannel::get_Number),
+                 Get(channel, &ITVChannel::get_ShortName).c_str(), channel_id,
+                 Get(s.Get(), &ITVSchedule::get_ID)));
+    }
+  }
+}
+
 }  // namespace
 
 ComPtr<ITVSchedule> NewProgramSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                        int32_t program_id, const ScheduleOptions& o) {
+  CheckTitle(o.title);
   ComPtr<ITVProgram> program;
   CheckHResult(listings->FindProgramByID(program_id, program.ReleaseAndGetAddressOf()));
   if (!program) throw Exception(Format("No programme with id %d", program_id));
+  const OleDate program_end = Get(program.Get(), &ITVProgram::get_EndTime);
+  if (program_end <= NowLocal())
+    throw RecordingRefused(
+        Format("Programme %d ended at %s", program_id, TimeText(program_end).c_str()));
   ComPtr<ITVSchedule> schedule = GetObject(scheduler, &ITVScheduler::CreateSchedule);
   CheckHResult(schedule->put_ProgramID(program_id));
   CheckHResult(schedule->put_ChannelID(Get(program.Get(), &ITVProgram::get_ChannelID)));
@@ -101,8 +134,7 @@ ComPtr<ITVSchedule> NewProgramSchedule(ITVScheduler* scheduler, ITVListings* lis
   // The reserved window includes the hard padding.
   CheckHResult(schedule->put_StartTime(Get(program.Get(), &ITVProgram::get_StartTime) -
                                        o.before * kOneSecond));
-  CheckHResult(schedule->put_EndTime(Get(program.Get(), &ITVProgram::get_EndTime) +
-                                     o.after * kOneSecond));
+  CheckHResult(schedule->put_EndTime(program_end + o.after * kOneSecond));
   ApplyScheduleOptions(schedule.Get(), o);
   return schedule;
 }
@@ -110,14 +142,24 @@ ComPtr<ITVSchedule> NewProgramSchedule(ITVScheduler* scheduler, ITVListings* lis
 ComPtr<ITVSchedule> NewWindowSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                       int32_t channel_id, OleDate start, OleDate end,
                                       const ScheduleOptions& o) {
+  if (!o.title) throw InputError("a recording of a time window needs a title");
+  CheckTitle(o.title);
+  const std::string window = "The window " + TimeText(start) + " to " + TimeText(end);
+  if (end <= start) throw InputError(window + " ends before it starts");
+  if (end <= NowLocal()) throw RecordingRefused(window + " has already ended");
+  if (end - start > 1 + kOneSecond && !o.force)
+    throw InputError(window + " is longer than 24 hours; force it to record it");
   ComPtr<ITVChannel> found;
   CheckHResult(listings->FindChannelByID(channel_id, found.ReleaseAndGetAddressOf()));
   if (!found) throw Exception(Format("No channel with id %d", channel_id));
+  const OleDate reserved_start = start - o.before * kOneSecond;
+  const OleDate reserved_end = end + o.after * kOneSecond;
+  RefuseSecondWindow(scheduler, found.Get(), reserved_start, reserved_end);
   ComPtr<ITVSchedule> schedule = GetObject(scheduler, &ITVScheduler::CreateSchedule);
   CheckHResult(schedule->put_ChannelID(channel_id));
-  CheckHResult(schedule->put_Title(o.title.value_or("")));
-  CheckHResult(schedule->put_StartTime(start - o.before * kOneSecond));
-  CheckHResult(schedule->put_EndTime(end + o.after * kOneSecond));
+  CheckHResult(schedule->put_Title(*o.title));
+  CheckHResult(schedule->put_StartTime(reserved_start));
+  CheckHResult(schedule->put_EndTime(reserved_end));
   ApplyScheduleOptions(schedule.Get(), o);
   return schedule;
 }

@@ -83,6 +83,10 @@ ComPtr<ITVRepeatingSchedule> NewRule(ITVScheduler* scheduler, const RuleOptions&
 // A query's lines as one line, separated the way the search language also accepts.
 std::string OneLineQuery(const std::string& query);
 
+// A recording that cannot be made as asked: its programme or window has ended, or the window is
+// scheduled already. (What a person typed wrong is an InputError.)
+KESTRO_DECLARE_EXCEPTION(RecordingRefused, Exception);
+
 // The options of a single recording.
 struct ScheduleOptions {
   int32_t before = 0, after = 0;            // hard padding, seconds, inside the reserved window
@@ -92,14 +96,18 @@ struct ScheduleOptions {
   TV_KEEP_UNTIL keep = TV_KEEP_UNTIL_SPACE_NEEDED;
   std::optional<std::string> folder, quality, title;
   std::string created_by = "USER";
+  bool force = false;  // a window longer than 24 hours is meant
 };
 
 // An unsaved schedule of `scheduler` for a programme of the guide (the title the programme's
 // unless given), its window widened by the hard padding. Throws Exception when there is no such
-// programme.
+// programme, RecordingRefused when it has ended, InputError for a blank title.
 ComPtr<ITVSchedule> NewProgramSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                        int32_t program_id, const ScheduleOptions& o);
-// As NewProgramSchedule for a time window on a channel; Exception when there is no such channel.
+// As NewProgramSchedule for a time window on a channel, which needs a title. Throws Exception when
+// there is no such channel; RecordingRefused when the window has ended or a live schedule has this
+// window of this channel already ("already scheduled as #N"); InputError for a blank title, an
+// end not after the start, and a window longer than 24 hours unless forced.
 ComPtr<ITVSchedule> NewWindowSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                       int32_t channel_id, OleDate start, OleDate end,
                                       const ScheduleOptions& o);

@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ (in build-sanitize, see sanitize-build.sh) and runs them
 # on their seeds: the XMLTV files of the shared test data, the times found in them, and the
-# queries and time arguments of fuzz/seeds/.
+# queries, time arguments, service records and web API queries of fuzz/seeds/.
 #   scripts/fuzz.sh TARGET SECONDS   one target for that long
 #   scripts/fuzz.sh --smoke          every target for 20 seconds, as the test command does
-# TARGET: xmltv_import, xmltv_dates, custom_search or time_arguments. What a run finds goes to
+# TARGET: xmltv_import, xmltv_dates, custom_search, time_arguments, service_records or web_params. What a run finds goes to
 # build-sanitize/fuzz-corpus/TARGET; an input that fails is saved as build-sanitize/fuzz-crash-*.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(xmltv_import xmltv_dates custom_search time_arguments)
+all_targets=(xmltv_import xmltv_dates custom_search time_arguments service_records web_params)
 case ${1:-} in
   --smoke) targets=("${all_targets[@]}"); seconds=20 ;;
-  xmltv_import|xmltv_dates|custom_search|time_arguments)
+  xmltv_import|xmltv_dates|custom_search|time_arguments|service_records|web_params)
     targets=("$1"); seconds=${2:?"usage: scripts/fuzz.sh TARGET SECONDS | --smoke"} ;;
   *) echo "usage: scripts/fuzz.sh TARGET SECONDS | --smoke" >&2; exit 2 ;;
 esac

@@ -88,6 +88,7 @@ async function showGuide() {
     lists.filter((l) => l.id > 0).map((l) => el('option', { value: l.id, selected: l.id === state.list }, l.name)));
   const dateInput = el('input', { type: 'date', value: apiTime(start).slice(0, 10),
     onchange: (e) => { const d = new Date(e.target.value + 'T20:00'); if (!isNaN(d)) { state.guideStart = d; route(); } } });
+  const [box, drawRows] = grid(guide, start, hours);
   view.replaceChildren(
     el('div', { class: 'controls' },
       el('button', { onclick: move(-180) }, '◀ 3 h'),
@@ -96,19 +97,33 @@ async function showGuide() {
       el('button', { onclick: move(180) }, '3 h ▶'),
       dateInput, listChooser,
       el('span', {}, `${dayText(start)} ${hhmm(start)} – ${hhmm(parseTime(guide.end))}`)),
-    grid(guide, start, hours));
+    box);
+  drawRows();
 }
 
+// The grid draws only the rows on screen and a screen's height above and below them; scrolling
+// the page draws the rows coming into reach and drops those gone far out of it. Rows have one
+// height, so each is placed by its index and the grid keeps the height of all of them.
+const ROW_PX = 52;
+const CHANNEL_PX = 140;
+let stopGridScroll = () => {};
+
 function grid(guide, start, hours) {
+  stopGridScroll();
   const width = hours * 2 * HALF_HOUR_PX;
   const x = (time) => ((parseTime(time) - start) / 1800000) * HALF_HOUR_PX;
   const times = el('div', { class: 'grid-line', style: `width:${width}px` });
   for (let i = 0; i < hours * 2; i++) {
     times.append(el('span', { style: `left:${i * HALF_HOUR_PX}px` }, hhmm(new Date(start.getTime() + i * 1800000))));
   }
-  const box = el('div', { class: 'grid', id: 'grid' },
-    el('div', { class: 'grid-row grid-times' }, el('div', { class: 'grid-channel' }, ''), times));
-  for (const channel of guide.channels) {
+  const channels = guide.channels;
+  const body = el('div', { class: 'grid-body',
+    style: `width:${CHANNEL_PX + width}px;height:${channels.length * ROW_PX}px` });
+  const box = el('div', { class: 'grid', id: 'grid', 'data-channels': channels.length },
+    el('div', { class: 'grid-row grid-times' }, el('div', { class: 'grid-channel' }, ''), times), body);
+
+  const row = (index) => {
+    const channel = channels[index];
     const line = el('div', { class: 'grid-line', style: `width:${width}px` });
     for (const p of channel.programs) {
       const left = Math.max(0, x(p.start));
@@ -124,12 +139,40 @@ function grid(guide, start, hours) {
         style: `left:${left}px;width:${right - left - 2}px` },
         p.title, el('small', {}, [p.subtitle, episode].filter(Boolean).join(' · ') || '\u00a0')));
     }
-    box.append(el('div', { class: 'grid-row', 'data-channel': channel.id },
-      el('div', { class: 'grid-channel' }, el('strong', {}, String(channel.number)), ' ', channel.name), line));
-  }
+    return el('div', { class: 'grid-row', 'data-channel': channel.id, style: `top:${index * ROW_PX}px` },
+      el('div', { class: 'grid-channel' }, el('strong', {}, String(channel.number)), ' ', channel.name), line);
+  };
+
+  const drawn = new Map();  // row index -> its element
+  const draw = () => {
+    const top = body.getBoundingClientRect().top;
+    const screen = window.innerHeight;
+    const first = Math.max(0, Math.floor((-top - screen) / ROW_PX));
+    const last = Math.min(channels.length, Math.ceil((screen - top + screen) / ROW_PX));
+    for (const [index, node] of drawn) {
+      if (index < first || index >= last) { node.remove(); drawn.delete(index); }
+    }
+    const fragment = document.createDocumentFragment();
+    for (let i = first; i < last; i++) {
+      if (!drawn.has(i)) { const node = row(i); drawn.set(i, node); fragment.append(node); }
+    }
+    body.append(fragment);
+  };
+  let pending = false;
+  const onScroll = () => {
+    if (!box.isConnected) { stopGridScroll(); return; }
+    if (!pending) { pending = true; requestAnimationFrame(() => { pending = false; draw(); }); }
+  };
+  window.addEventListener('scroll', onScroll, { passive: true });
+  window.addEventListener('resize', onScroll);
+  stopGridScroll = () => {
+    window.removeEventListener('scroll', onScroll);
+    window.removeEventListener('resize', onScroll);
+  };
+
   const now = x(apiTime(new Date()));
-  if (now >= 0 && now <= width) box.append(el('div', { class: 'now-line', id: 'now-line', style: `left:${140 + now}px` }));
-  return box;
+  if (now >= 0 && now <= width) box.append(el('div', { class: 'now-line', id: 'now-line', style: `left:${CHANNEL_PX + now}px` }));
+  return [box, draw];  // draw once the box is on the page
 }
 
 // --- a programme ---------------------------------------------------------------------------

@@ -82,6 +82,7 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
     return ComPtr<ITVProgramList>(relocation_list_.Get());
   }
   TTVListings& ListingsObject() override { return *listings_; }
+  ImportLookups& Lookups() override { return lookups_; }
 
   // Module-internal access for the run (LockAndCleanUp, finalization, statistics).
   const DBPtr& DB() const { return db_; }
@@ -119,6 +120,7 @@ class TTVListingsImportSystem : public TKestroTVObject<ITVListingsImportSystem>,
   ImportReport report_;
   std::string database_failure_;
   ComPtr<TTVProgramList> relocation_list_;
+  ImportLookups lookups_;
   std::optional<Transaction> saving_;  // ends before the connection it was begun on
 };
 

@@ -53,6 +53,7 @@ TV_CHANNEL_SAVE_RESULT TTVNewChannel::SaveChannel() {
     return TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL;
   }
   const int32_t id_before = id_;
+  session_->Lookups().Forget();  // the programmes' saves read the channels anew
   try {
     return MatchOrInsert();
   } catch (const std::exception& e) {

@@ -46,35 +46,18 @@ bool SameAsciiText(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string TextOf(HRESULT (ITVProgram::*getter)(std::string*), ITVProgram& program) {
-  std::string value;
-  CheckHResult((program.*getter)(&value));
-  return value;
-}
-
-// A programme already stored that overlaps the new one, as the reconciliation needs it.
-struct StoredProgram {
+// A programme already stored that overlaps the new one, as the reconciliation needs it. Its
+// programme object is read only when the save removes or moves it.
+struct StoredProgram : StoredProgramRow {
   ComPtr<ITVProgram> program;
-  int32_t id = 0;
-  int32_t schedule_id = 0;
-  int32_t start_db = 0;
-  int32_t end_db = 0;
-  std::string equality_key, title, subtitle;
 
-  explicit StoredProgram(ComPtr<ITVProgram> p) : program(std::move(p)) {
-    OleDate start = 0.0, end = 0.0;
-    CheckHResult(program->get_ID(&id));
-    CheckHResult(program->get_ScheduleID(&schedule_id));
-    CheckHResult(program->get_StartTime(&start));
-    CheckHResult(program->get_EndTime(&end));
-    start_db = DateTimeToDbTime(start);
-    end_db = DateTimeToDbTime(end);
-    equality_key = TextOf(&ITVProgram::get_EqualityKey, *program);
-    title = TextOf(&ITVProgram::get_Title, *program);
-    subtitle = TextOf(&ITVProgram::get_Subtitle, *program);
-  }
+  explicit StoredProgram(StoredProgramRow row) : StoredProgramRow(std::move(row)) {}
   bool ToBeRecorded() const { return schedule_id != 0; }
-  std::string LogText() const { return TextOf(&ITVProgram::LogText, *program); }
+  std::string LogText() const {
+    std::string text;
+    if (program) CheckHResult(program->LogText(&text));
+    return text;
+  }
 };
 
 enum class RowAction { kKeepRow, kDeleteRow };
@@ -107,20 +90,23 @@ class ProgramSave {
   bool HasTitle();
   // The channel row; false (with the result set) for an unknown or unwanted channel.
   bool MatchChannel();
+  const ImportLookups::Channel* FindChannel();
   // Sort and search titles, programme type, equality key.
   void DeriveKeys();
   // The stored programmes in the new one's time.
   std::vector<StoredProgram> FindOverlaps();
   // What becomes of them.
   Reconciled ReconcileOverlaps(std::vector<StoredProgram> overlaps);
-  Reconciled KeepSameProgram(const StoredProgram& same);
-  Reconciled RescheduleRecording(const StoredProgram& same);
+  Reconciled KeepSameProgram(StoredProgram& same);
+  Reconciled RescheduleRecording(StoredProgram& same);
   bool IsSameProgram(const StoredProgram& stored) const;
-  bool IsUnchanged(const StoredProgram& stored);
+  bool IsUnchanged(const StoredProgram& stored) const;
+  // Reads the stored programme's object, before its row goes.
+  void Load(StoredProgram& stored);
   // Removes a stored programme (or only its dependent rows); false when its recording's
   // schedule cannot be deleted.
-  bool DeleteOverlapped(const StoredProgram& old, RowAction action);
-  bool DeleteRecordedProgram(const StoredProgram& old);
+  bool DeleteOverlapped(StoredProgram& old, RowAction action);
+  bool DeleteRecordedProgram(StoredProgram& old);
   // The programme's own row (the rows hanging off it are written by Run).
   void InsertProgram();
   // The writes of the save after validation.
@@ -140,6 +126,7 @@ class ProgramSave {
   SaveCounts counts_;
   int32_t relocations_before_ = 0;
   bool writing_ = false;  // rows may have been written outside a savepoint of the save's own
+  ImportLookups::Channel found_by_id_;
 };
 
 TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
@@ -165,6 +152,7 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
     }
     if (reconciled == Reconciled::kFailed) {
       ForgetRelocations();
+      session_.Lookups().Forget();  // the savepoint took back the names it added
       Log("Program [%s] is not saved; its changes are undone", ProgramLogText(p_));
       return TV_PROGRAM_SAVE_FAILED;
     }
@@ -172,6 +160,7 @@ TV_PROGRAM_SAVE_RESULT ProgramSave::Run() {
     return TV_PROGRAM_SAVE_OK;
   } catch (const std::exception& e) {
     ForgetRelocations();
+    session_.Lookups().Forget();
     // The database failing is not the programme's fault, and rows written without a savepoint
     // cannot be taken back alone: the import cannot go on.
     if (writing_ || dynamic_cast<const EDatabaseError*>(&e))
@@ -197,8 +186,8 @@ Reconciled ProgramSave::WriteProgram(std::vector<StoredProgram> overlaps) {
       break;
   }
   InsertProgramDetails(*db_, p_.id, p_);
-  InsertProgramPeople(*db_, p_.id, p_);
-  InsertProgramGenres(*db_, p_.id, p_);
+  InsertProgramPeople(*db_, p_.id, p_, &session_.Lookups().names);
+  InsertProgramGenres(*db_, p_.id, p_, &session_.Lookups().names);
   InsertProgramWords(*db_, p_.id, p_, keys_.search_title);
   return reconciled;
 }
@@ -252,25 +241,45 @@ bool ProgramSave::HasTitle() {
 }
 
 bool ProgramSave::MatchChannel() {
-  TablePtr channel =
-      p_.channel_id > 0 && p_.channel_external_id.empty()
-          ? db_->QueryFmt(kSelectChannelByID, {SqlArg::Int(p_.channel_id)})
-          : db_->QueryFmt(kSelectChannelByExternalID, {SqlArg::Quoted(p_.channel_external_id)});
-  if (channel->Eof()) {
+  const ImportLookups::Channel* channel = FindChannel();
+  if (!channel) {
     Log("Program [%s] has invalid channel", ProgramLogText(p_));
     session_.ProgramFailed();
     result_ = TV_PROGRAM_SAVE_INVALID_CHANNEL;
     return false;
   }
-  p_.channel_id = channel->Int("channel_id");
-  p_.channel_external_id = channel->Text("external_id");
-  const char* wanted = channel->FieldByName("wanted");
-  if (StrToIntDef(wanted ? wanted : "", 1) == 0) {
+  p_.channel_id = channel->id;
+  p_.channel_external_id = channel->external_id;
+  if (!channel->wanted) {
     session_.ProgramSkipped();
     result_ = TV_PROGRAM_SAVE_UNWANTED_CHANNEL;
     return false;
   }
   return true;
+}
+
+// A channel named by its external id is read once per run; one named by its id alone is read
+// each time (no source saves many programmes so).
+const ImportLookups::Channel* ProgramSave::FindChannel() {
+  const bool by_id = p_.channel_id > 0 && p_.channel_external_id.empty();
+  auto& known = session_.Lookups().channels;
+  if (!by_id) {
+    if (auto found = known.find(p_.channel_external_id); found != known.end())
+      return &found->second;
+  }
+  TablePtr row = by_id
+                     ? db_->QueryFmt(kSelectChannelByID, {SqlArg::Int(p_.channel_id)})
+                     : db_->QueryFmt(kSelectChannelByExternalID,
+                                     {SqlArg::Quoted(p_.channel_external_id)});
+  if (row->Eof()) return nullptr;
+  const char* wanted = row->FieldByName("wanted");
+  ImportLookups::Channel channel{row->Int("channel_id"), row->Text("external_id"),
+                                 StrToIntDef(wanted ? wanted : "", 1) != 0};
+  if (by_id) {
+    found_by_id_ = std::move(channel);
+    return &found_by_id_;
+  }
+  return &known.insert_or_assign(p_.channel_external_id, std::move(channel)).first->second;
 }
 
 void ProgramSave::DeriveKeys() {
@@ -298,12 +307,18 @@ void ProgramSave::DeriveKeys() {
 // --- reconciliation with the stored programmes --------------------------------------------------
 
 std::vector<StoredProgram> ProgramSave::FindOverlaps() {
-  ComPtr<TTVProgramList> found =
-      session_.ListingsObject().FindInTimeSlice(p_.start_time, p_.end_time, -p_.channel_id, 0);
   std::vector<StoredProgram> overlaps;
-  overlaps.reserve(static_cast<size_t>(found->Count()));
-  for (int32_t i = 0; i < found->Count(); ++i) overlaps.emplace_back(found->Item(i));
+  for (StoredProgramRow& row :
+       FindOverlappingRows(*db_, p_.channel_id, keys_.start_db, keys_.end_db)) {
+    overlaps.emplace_back(std::move(row));
+  }
   return overlaps;
+}
+
+void ProgramSave::Load(StoredProgram& stored) {
+  if (stored.program) return;
+  stored.program = session_.ListingsObject().FindProgram(stored.id);
+  if (!stored.program) throw Exception(Format("Stored program %d is gone", stored.id));
 }
 
 Reconciled ProgramSave::ReconcileOverlaps(std::vector<StoredProgram> overlaps) {
@@ -331,7 +346,7 @@ bool ProgramSave::IsSameProgram(const StoredProgram& stored) const {
   return SameAsciiText(stored.title, p_.title) && SameAsciiText(stored.subtitle, p_.subtitle);
 }
 
-Reconciled ProgramSave::KeepSameProgram(const StoredProgram& same) {
+Reconciled ProgramSave::KeepSameProgram(StoredProgram& same) {
   if (same.start_db != keys_.start_db || same.end_db != keys_.end_db) {
     if (same.ToBeRecorded()) return RescheduleRecording(same);
     return DeleteOverlapped(same, RowAction::kDeleteRow) ? Reconciled::kInsert
@@ -346,21 +361,18 @@ Reconciled ProgramSave::KeepSameProgram(const StoredProgram& same) {
 }
 
 // A stored programme equal in every value the guide shows needs no write at all.
-bool ProgramSave::IsUnchanged(const StoredProgram& stored) {
-  if (stored.equality_key != p_.equality_key || stored.title != p_.title ||
-      stored.subtitle != p_.subtitle ||
-      TextOf(&ITVProgram::get_TVRating, *stored.program) != p_.tv_rating ||
-      TextOf(&ITVProgram::get_MovieRating, *stored.program) != p_.movie_rating ||
-      TextOf(&ITVProgram::get_ProgramType, *stored.program) != p_.program_type) {
-    return false;
-  }
-  const auto [long_description, short_description] = StoredDescriptions(*db_, stored.id);
-  return long_description == p_.long_description && short_description == p_.short_description;
+bool ProgramSave::IsUnchanged(const StoredProgram& stored) const {
+  return stored.equality_key == p_.equality_key && stored.title == p_.title &&
+         stored.subtitle == p_.subtitle && stored.tv_rating == p_.tv_rating &&
+         stored.movie_rating == p_.movie_rating && stored.program_type == p_.program_type &&
+         stored.long_description == p_.long_description &&
+         stored.short_description == p_.short_description;
 }
 
 // The stored programme is the same but has moved, and it is to be recorded: its schedule moves
 // with it, or, when that fails, it is replaced like any other programme.
-Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
+Reconciled ProgramSave::RescheduleRecording(StoredProgram& same) {
+  Load(same);
   const std::string old_text = same.LogText();
   Log("Attempting to reschedule old TBR program [%s] to new program[%s]", old_text,
       ProgramLogText(p_));
@@ -382,8 +394,9 @@ Reconciled ProgramSave::RescheduleRecording(const StoredProgram& same) {
   return Reconciled::kUpdated;
 }
 
-bool ProgramSave::DeleteOverlapped(const StoredProgram& old, RowAction action) {
+bool ProgramSave::DeleteOverlapped(StoredProgram& old, RowAction action) {
   if (action == RowAction::kDeleteRow) {
+    Load(old);
     if (old.ToBeRecorded()) {
       if (!DeleteRecordedProgram(old)) return false;
     } else {
@@ -398,7 +411,7 @@ bool ProgramSave::DeleteOverlapped(const StoredProgram& old, RowAction action) {
 }
 
 // The recording goes with the programme; finalization tries to put it on another broadcast.
-bool ProgramSave::DeleteRecordedProgram(const StoredProgram& old) {
+bool ProgramSave::DeleteRecordedProgram(StoredProgram& old) {
   TScheduleWriter& scheduler = session_.GetScheduler()->writer();
   if (!FindScheduleByID(db_, old.schedule_id)) {
     DeleteProgramRow(*db_, old.id);

@@ -6,14 +6,17 @@
 // the one transaction the import keeps open on GetDatabase() while the plug-in saves.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "import/import_report.h"
 #include "kestro/com.h"
 #include "kestro/tv_listings.h"
 #include "kestro/tv_programs.h"
 #include "kestro/tv_schedules.h"
+#include "listings/program_writer.h"
 #include "storage/db.h"
 #include "support/logger.h"
 
@@ -21,6 +24,22 @@ namespace kestro {
 
 class TTVListings;
 class TTVScheduler;
+
+// What the saves of a run remember between programmes, so that a programme costs no lookup of
+// its channel or of its names. Forgotten whole when a channel is saved or a save is undone.
+struct ImportLookups {
+  struct Channel {
+    int32_t id = 0;
+    std::string external_id;
+    bool wanted = true;
+  };
+  std::unordered_map<std::string, Channel> channels;  // by external id
+  ProgramNameIds names;
+  void Forget() {
+    channels.clear();
+    names.Clear();
+  }
+};
 
 struct ITVListingsUpdateSession : IUnknown {
   static constexpr GUID kIID = MakeGuid("{2552BE73-B869-47B9-885D-67F1C22793D3}");
@@ -61,6 +80,7 @@ struct ITVListingsUpdateSession : IUnknown {
   // Module-internal convenience beyond the interface's slots: the listings object as its class,
   // for searches without the COM layer. Same object as GetListings().
   virtual TTVListings& ListingsObject() = 0;
+  virtual ImportLookups& Lookups() = 0;
 };
 
 }  // namespace kestro

@@ -59,7 +59,7 @@ TTVLineups::TTVLineups(ImportServices services, LineupLocations locations)
     TablePtr rows = db_->Query("select * from lineups order by name");
     for (; !rows->Eof(); rows->Next())
       lineups_.push_back(MakeObject<TTVLineup>(db_, services_, locations_, *rows));
-    db_->Exec(kDurabilityPragmas);
+    if (!db_->ReadOnly()) db_->Exec(kDurabilityPragmas);
   } catch (const std::exception& e) {
     throw Exception(
         Format("Failed to open TV lineups database \"%s\" : %s", file_name_.c_str(), e.what()));
@@ -87,6 +87,7 @@ bool TTVLineups::Delete(int32_t lineup_id) {
       lineups_.erase(it);
       return true;
     } catch (const std::exception& e) {
+      if (IsReadOnlyFailure(e)) throw;  // the caller says why nothing can be deleted
       ReportFailure(Format("Deleting lineup %d", lineup_id), e);  // the lineup stays
     }
   }

@@ -47,8 +47,11 @@ constexpr const char kInsertProgramGenre[] =
     "insert into program_genres ( program_id , genre_id , relevance ) values ( %d , %d , %d )";
 constexpr const char kInsertWords[] =
     "insert into program_words ( program_id , words ) values ( %d , %s )";
-constexpr const char kSelectDescriptions[] =
-    "select long_desc , short_desc from program_details where id = %d";
+constexpr const char kSelectOverlaps[] =
+    "select p.id , p.schedule_id , p.start_time , p.end_time , p.external_id , p.title , "
+    "p.subtitle , p.tv_rating , p.movie_rating , p.program_type , d.long_desc , d.short_desc "
+    "from programs p left join program_details d on d.id = p.id where p.channel_id = %d and "
+    "p.end_time > %d and p.start_time < %d order by p.start_time";
 
 SqlArgs RowValues(const ProgramRecord& p, const ProgramKeys& keys) {
   return {SqlArg::Int(p.channel_id),      SqlArg::Quoted(p.equality_key),
@@ -59,19 +62,32 @@ SqlArgs RowValues(const ProgramRecord& p, const ProgramKeys& keys) {
           SqlArg::Quoted(keys.search_title)};
 }
 
-// The id the lookup finds, else the row id of the insert. With `ignore_duplicate`, an insert a
-// constraint refuses answers 0.
+// The id of the row named `name` (a role, a genre; a person's also gets a search name): `known`
+// (may be null) holds the ids found before; else the lookup's, else the row id of the insert.
+// With `ignore_duplicate`, an insert a constraint refuses answers 0.
 int32_t FindOrInsert(IDB& db, const char* select_format, const char* insert_format,
-                     const SqlArgs& select_args, const SqlArgs& insert_args,
-                     bool ignore_duplicate) {
-  if (int32_t id = db.QueryIntFmt(select_format, select_args)) return id;
-  try {
-    db.ExecFmt(insert_format, insert_args);
-  } catch (const EDatabaseError& e) {
-    if (!ignore_duplicate || e.failure() != DbFailure::kConstraint) throw;
-    return 0;
+                     const std::string& name, bool person, bool ignore_duplicate,
+                     std::unordered_map<std::string, int32_t>* known) {
+  if (known) {
+    if (auto found = known->find(name); found != known->end()) return found->second;
   }
-  return db.LastInsertRowID();
+  int32_t id = db.QueryIntFmt(select_format, {SqlArg::Quoted(name)});
+  if (id == 0) {
+    SqlArgs values = {SqlArg::Quoted(name)};
+    if (person) values.push_back(SqlArg::Quoted(MakeTitles(name, false).search_title));
+    try {
+      db.ExecFmt(insert_format, values);
+      id = db.LastInsertRowID();
+    } catch (const EDatabaseError& e) {
+      if (!ignore_duplicate || e.failure() != DbFailure::kConstraint) throw;
+      return 0;
+    }
+  }
+  if (known) {
+    if (known->size() >= ProgramNameIds::kLimit) known->clear();
+    known->emplace(name, id);
+  }
+  return id;
 }
 
 // Runs a link insert; a link that exists already stands.
@@ -116,9 +132,17 @@ void UpdateProgramRow(IDB& db, int32_t program_id, const ProgramRecord& program,
   db.ExecFmt(schedule_id >= 0 ? kUpdateRescheduledProgram : kUpdateProgram, values);
 }
 
-std::pair<std::string, std::string> StoredDescriptions(IDB& db, int32_t program_id) {
-  TablePtr details = db.QueryFmt(kSelectDescriptions, {SqlArg::Int(program_id)});
-  return {details->Text(0), details->Text(1)};
+std::vector<StoredProgramRow> FindOverlappingRows(IDB& db, int32_t channel_id, int32_t start_db,
+                                                  int32_t end_db) {
+  TablePtr rows = db.QueryFmt(
+      kSelectOverlaps, {SqlArg::Int(channel_id), SqlArg::Int(start_db), SqlArg::Int(end_db)});
+  std::vector<StoredProgramRow> found;
+  for (; !rows->Eof(); rows->Next()) {
+    found.push_back({rows->Int(0), rows->Int(1), rows->Int(2), rows->Int(3), rows->Text(4),
+                     rows->Text(5), rows->Text(6), rows->Text(7), rows->Text(8), rows->Text(9),
+                     rows->Text(10), rows->Text(11)});
+  }
+  return found;
 }
 
 void InsertProgramDetails(IDB& db, int32_t program_id, const ProgramRecord& p) {
@@ -143,18 +167,16 @@ void InsertProgramDetails(IDB& db, int32_t program_id, const ProgramRecord& p) {
   db.ExecFmt(kInsertDetails, values);
 }
 
-void InsertProgramPeople(IDB& db, int32_t program_id, const ProgramRecord& p) {
+void InsertProgramPeople(IDB& db, int32_t program_id, const ProgramRecord& p,
+                         ProgramNameIds* ids) {
   for (size_t i = 0; i < p.people.size(); ++i) {
     const ProgramPerson& person = p.people[i];
     if (person.name.empty() || person.role.empty()) continue;
-    const int32_t role_id = FindOrInsert(db, kSelectRole, kInsertRole,
-                                         {SqlArg::Quoted(person.role)},
-                                         {SqlArg::Quoted(person.role)}, true);
+    const int32_t role_id = FindOrInsert(db, kSelectRole, kInsertRole, person.role, false, true,
+                                         ids ? &ids->roles : nullptr);
     if (role_id == 0) continue;
-    const int32_t person_id = FindOrInsert(
-        db, kSelectPerson, kInsertPerson, {SqlArg::Quoted(person.name)},
-        {SqlArg::Quoted(person.name), SqlArg::Quoted(MakeTitles(person.name, false).search_title)},
-        true);
+    const int32_t person_id = FindOrInsert(db, kSelectPerson, kInsertPerson, person.name, true,
+                                           true, ids ? &ids->people : nullptr);
     if (person_id == 0) continue;
     InsertLink(db, kInsertProgramPerson,
                {SqlArg::Int(program_id), SqlArg::Int(person_id), SqlArg::Int(role_id),
@@ -162,11 +184,12 @@ void InsertProgramPeople(IDB& db, int32_t program_id, const ProgramRecord& p) {
   }
 }
 
-void InsertProgramGenres(IDB& db, int32_t program_id, const ProgramRecord& p) {
+void InsertProgramGenres(IDB& db, int32_t program_id, const ProgramRecord& p,
+                         ProgramNameIds* ids) {
   for (size_t i = 0; i < p.genres.size(); ++i) {
     const std::string& genre = p.genres[i];
-    const int32_t genre_id = FindOrInsert(db, kSelectGenre, kInsertGenre, {SqlArg::Quoted(genre)},
-                                          {SqlArg::Quoted(genre)}, false);
+    const int32_t genre_id = FindOrInsert(db, kSelectGenre, kInsertGenre, genre, false, false,
+                                          ids ? &ids->genres : nullptr);
     InsertLink(db, kInsertProgramGenre,
                {SqlArg::Int(program_id), SqlArg::Int(genre_id),
                 SqlArg::Int(static_cast<int32_t>(i) + 1)});

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "kestro/ole_date.h"
@@ -69,15 +70,40 @@ int32_t InsertProgramRow(IDB& db, const ProgramRecord& program, const ProgramKey
 // its schedule link becomes that schedule, else the link stays.
 void UpdateProgramRow(IDB& db, int32_t program_id, const ProgramRecord& program,
                       const ProgramKeys& keys, int32_t schedule_id = -1);
-// The long and short descriptions stored for the programme ("" when it has no details row).
-std::pair<std::string, std::string> StoredDescriptions(IDB& db, int32_t program_id);
+
+// A stored programme as an import compares it with a new one: its row and its descriptions.
+struct StoredProgramRow {
+  int32_t id = 0, schedule_id = 0, start_db = 0, end_db = 0;
+  std::string equality_key, title, subtitle, tv_rating, movie_rating, program_type;
+  std::string long_description, short_description;  // "" when it has no details row
+};
+// The programmes of `channel_id` whose time overlaps [start_db, end_db), by start time: one
+// statement over the index on ( channel_id , end_time , start_time ).
+std::vector<StoredProgramRow> FindOverlappingRows(IDB& db, int32_t channel_id, int32_t start_db,
+                                                  int32_t end_db);
+
+// The ids of the people, roles and genres that a run of saves found or added, so that each name
+// is looked up once per run. Bounded: a map that reaches kLimit names starts over. An undone
+// insert leaves a stale id behind: Clear after a rollback.
+struct ProgramNameIds {
+  static constexpr size_t kLimit = 50000;
+  std::unordered_map<std::string, int32_t> people, roles, genres;
+  void Clear() {
+    people.clear();
+    roles.clear();
+    genres.clear();
+  }
+};
 
 // The rows that hang off a programme, for `program_id`: its details, its people (each person and
 // role found or added), its genres (each genre found or added) and its search words. A person in
-// the same role twice, or a genre twice, keeps its first link.
+// the same role twice, or a genre twice, keeps its first link. `ids` (may be null) remembers the
+// names' ids between calls.
 void InsertProgramDetails(IDB& db, int32_t program_id, const ProgramRecord& program);
-void InsertProgramPeople(IDB& db, int32_t program_id, const ProgramRecord& program);
-void InsertProgramGenres(IDB& db, int32_t program_id, const ProgramRecord& program);
+void InsertProgramPeople(IDB& db, int32_t program_id, const ProgramRecord& program,
+                         ProgramNameIds* ids = nullptr);
+void InsertProgramGenres(IDB& db, int32_t program_id, const ProgramRecord& program,
+                         ProgramNameIds* ids = nullptr);
 void InsertProgramWords(IDB& db, int32_t program_id, const ProgramRecord& program,
                         std::string_view search_title);
 

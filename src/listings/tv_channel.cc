@@ -38,7 +38,9 @@ void TTVChannel::Write(T& field, const T& value, const char* sql, SqlArg arg) {
     db_->ExecFmt(sql, {std::move(arg), SqlArg::Int(fields_.id)});
     field = value;
   } catch (const std::exception& e) {
-    // A channel edit that the database refuses is dropped; the channel keeps its value.
+    // A guide that cannot be written at all is the caller's to hear of. A single edit that the
+    // database refuses is dropped; the channel keeps its value.
+    if (IsReadOnlyFailure(e)) throw;
     ReportFailure(Format("Changing channel %d", fields_.id), e);
   }
 }

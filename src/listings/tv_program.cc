@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "kestro/tv_schedules.h"
+#include "listings/program_details_batch.h"
 #include "listings/schedule_access.h"
 #include "listings/table_fields.h"
 #include "listings/tv_channel.h"
@@ -21,7 +22,9 @@ uint32_t DbTimeKey(int32_t db_time) { return static_cast<uint32_t>(db_time); }
 
 }  // namespace
 
-TTableTVProgram::TTableTVProgram(TablePtr table, int32_t row) : table_(std::move(table)), row_(row) {
+TTableTVProgram::TTableTVProgram(TablePtr table, int32_t row,
+                                 std::shared_ptr<ProgramDetailsBatch> batch)
+    : table_(std::move(table)), row_(row), batch_(std::move(batch)) {
   ReadNumbers();
 }
 
@@ -107,6 +110,7 @@ ComPtr<ITVChannel> TTableTVProgram::Channel() {
 }
 
 ComPtr<TTVProgramDetails> TTableTVProgram::Details() {
+  if (!details_ && batch_) details_ = batch_->DetailsOf(row_);
   if (!details_ && table_) {
     DBPtr db = table_->GetDB();
     TablePtr row = db->QueryFmt("select * from program_details where id = %d", {SqlArg::Int(id_)});
@@ -131,6 +135,7 @@ bool TTableTVProgram::ReloadRow() {
   if (fresh->Eof()) return false;
   table_ = std::move(fresh);
   row_ = 0;
+  batch_ = nullptr;
   ReadNumbers();
   channel_ = nullptr;
   details_ = nullptr;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@
 #include "storage/db.h"
 
 namespace kestro {
+
+class ProgramDetailsBatch;
 
 // Columns of a programme row, in the order of the search select list and of
 // "select * from programs".
@@ -39,8 +42,10 @@ enum ProgramColumn : int32_t {
 class TTableTVProgram : public TKestroTVObject<ITVProgram> {
  public:
   // The programme of row `row` of `table` (columns as ProgramColumn). A row outside the table
-  // gives a programme with zero and empty values.
-  TTableTVProgram(TablePtr table, int32_t row);
+  // gives a programme with zero and empty values. With a batch (the one of the table's rows), its
+  // details are read together with those of its neighbours.
+  TTableTVProgram(TablePtr table, int32_t row,
+                  std::shared_ptr<ProgramDetailsBatch> batch = nullptr);
   ~TTableTVProgram() override;
 
   // ITVProgram.
@@ -120,6 +125,7 @@ class TTableTVProgram : public TKestroTVObject<ITVProgram> {
   int32_t start_db_ = 0;
   int32_t end_db_ = 0;
   int32_t schedule_id_ = 0;
+  std::shared_ptr<ProgramDetailsBatch> batch_;  // until Reload
   ComPtr<ITVChannel> channel_;
   ComPtr<TTVProgramDetails> details_;
   ComPtr<ITVSchedule> schedule_;

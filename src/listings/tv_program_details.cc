@@ -1,5 +1,6 @@
 #include "listings/tv_program_details.h"
 
+#include <iterator>
 #include <utility>
 
 #include "listings/table_fields.h"
@@ -108,19 +109,34 @@ OleDate ParseOriginalAirDate(std::string_view text) {
   return TryEncodeDateTime({parts[0], parts[1], parts[2]}, &date) ? date : OleDate();
 }
 
-ProgramDetailsFields ReadProgramDetails(const ITable& table) {
+ProgramDetailsReader::ProgramDetailsReader(const ITable& table) {
+  for (const DetailColumn& c : kColumns) {
+    int32_t found = -1;
+    for (int32_t i = 0; i < table.ColumnCount() && found < 0; ++i)
+      if (SameText(table.ColumnName(i), c.column)) found = i;
+    columns_.push_back(found);
+  }
+}
+
+ProgramDetailsFields ProgramDetailsReader::Read(const ITable& table) const {
   ProgramDetailsFields f;
   if (table.Eof()) return f;
-  for (const DetailColumn& c : kColumns) {
+  for (size_t k = 0; k < std::size(kColumns); ++k) {
+    const DetailColumn& c = kColumns[k];
     const size_t i = static_cast<size_t>(c.index);
+    const int32_t column = columns_[k];  // -1 reads as NULL
     switch (c.kind) {
-      case Kind::kText: f.texts[i] = table.Text(c.column); break;
-      case Kind::kInt: f.ints[i] = FieldIntOr(table, c.column, 0); break;
-      case Kind::kFlag: f.flags[i] = ToThreeWay(FieldIntOr(table, c.column, -1)); break;
-      case Kind::kDate: f.original_air_date = ParseOriginalAirDate(table.Text(c.column)); break;
+      case Kind::kText: f.texts[i] = table.Text(column); break;
+      case Kind::kInt: f.ints[i] = FieldIntOr(table.Field(column), 0); break;
+      case Kind::kFlag: f.flags[i] = ToThreeWay(FieldIntOr(table.Field(column), -1)); break;
+      case Kind::kDate: f.original_air_date = ParseOriginalAirDate(table.Text(column)); break;
     }
   }
   return f;
+}
+
+ProgramDetailsFields ReadProgramDetails(const ITable& table) {
+  return ProgramDetailsReader(table).Read(table);
 }
 
 // TTVPerson ---------------------------------------------------------------------------------
@@ -135,8 +151,19 @@ HRESULT TTVPerson::get_RoleID(int32_t* value) { return GetProperty(value, role_i
 TTVProgramDetails::TTVProgramDetails(DBPtr db, int32_t program_id, const ITable& table)
     : db_(std::move(db)), program_id_(program_id), fields_(ReadProgramDetails(table)) {}
 
+TTVProgramDetails::TTVProgramDetails(DBPtr db, int32_t program_id, ProgramDetailsFields fields,
+                                     std::vector<std::string> genres)
+    : db_(std::move(db)),
+      program_id_(program_id),
+      fields_(std::move(fields)),
+      genres_(std::move(genres)) {}
+
 ComPtr<IKestroItem> TTVProgramDetails::Genres() const {
   ComPtr<TDictionary> genres = NewDictionary();
+  if (genres_) {
+    for (const std::string& genre : *genres_) genres->Set(genre, "Y");
+    return genres;
+  }
   TablePtr rows = db_->QueryFmt(
       "select genre from genres g , program_genres pg where pg.program_id = %d and pg.genre_id = "
       "g.genre_id order by pg.relevance",

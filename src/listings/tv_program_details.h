@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,16 @@ struct ProgramDetailsFields {
 // 0 or unknown.
 ProgramDetailsFields ReadProgramDetails(const ITable& table);
 
+// ReadProgramDetails for many rows of one query: the columns are found by name once.
+class ProgramDetailsReader {
+ public:
+  explicit ProgramDetailsReader(const ITable& table);
+  ProgramDetailsFields Read(const ITable& table) const;
+
+ private:
+  std::vector<int32_t> columns_;  // per column of the details, its index in the table or -1
+};
+
 // The date of an 8-digit "yyyymmdd" text; 0.0 for any other length, a non-digit or an invalid
 // date.
 OleDate ParseOriginalAirDate(std::string_view text);
@@ -80,6 +91,9 @@ class TTVProgramDetails : public TKestroTVObject<ITVProgramDetails> {
   // The details of programme `program_id` from the table's current row (see ReadProgramDetails);
   // genres and people are read from `db` when asked for.
   TTVProgramDetails(DBPtr db, int32_t program_id, const ITable& table);
+  // Details read already, with the programme's genre names by relevance (ProgramDetailsBatch).
+  TTVProgramDetails(DBPtr db, int32_t program_id, ProgramDetailsFields fields,
+                    std::vector<std::string> genres);
 
   // ITVProgramDetails.
   HRESULT get_LongDescription(std::string* value) override;
@@ -130,7 +144,8 @@ class TTVProgramDetails : public TKestroTVObject<ITVProgramDetails> {
   int32_t ProgramID() const { return program_id_; }
   const ProgramDetailsFields& fields() const { return fields_; }
 
-  // Genre name -> "Y", ordered by relevance (a new bag each call).
+  // Genre name -> "Y", ordered by relevance (a new bag each call; read each call unless they
+  // came with the details).
   ComPtr<IKestroItem> Genres() const;
   // Cast and crew ordered by relevance, read on first use.
   const std::vector<ComPtr<TTVPerson>>& People();
@@ -141,6 +156,7 @@ class TTVProgramDetails : public TKestroTVObject<ITVProgramDetails> {
   DBPtr db_;
   int32_t program_id_;
   ProgramDetailsFields fields_;
+  std::optional<std::vector<std::string>> genres_;
   bool people_loaded_ = false;
   std::vector<ComPtr<TTVPerson>> people_;
 };

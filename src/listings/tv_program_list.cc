@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "kestro/interface_reads.h"
+#include "listings/program_details_batch.h"
 #include "listings/table_fields.h"
 #include "listings/tv_program.h"
 #include "platform/text/text.h"
@@ -23,10 +24,15 @@ TTVProgramList::TTVProgramList(TablePtr table) {
   if (!table) return;
   const int32_t rows = table->RowCount();
   entries_.reserve(static_cast<size_t>(rows));
+  std::vector<int32_t> ids;
+  ids.reserve(static_cast<size_t>(rows));
   for (int32_t row = 0; row < rows; ++row) {
     table->MoveTo(row);
-    entries_.push_back({FieldIntOr(table->Field(kProgramID), 0), row, table, nullptr});
+    ids.push_back(FieldIntOr(table->Field(kProgramID), 0));
+    entries_.push_back({ids.back(), row, table, nullptr});
   }
+  if (DBPtr db = table->GetDB(); db && rows > 0)
+    batch_ = std::make_shared<ProgramDetailsBatch>(std::move(db), std::move(ids));
 }
 
 ComPtr<ITVProgram> TTVProgramList::Item(int32_t index) {
@@ -34,7 +40,7 @@ ComPtr<ITVProgram> TTVProgramList::Item(int32_t index) {
     throw Exception(Format("List index out of bounds (%d)", index));
   Entry& entry = entries_[static_cast<size_t>(index)];
   if (!entry.program) {
-    entry.program = MakeObject<TTableTVProgram>(entry.table, entry.row);
+    entry.program = MakeObject<TTableTVProgram>(entry.table, entry.row, batch_);
     entry.table.reset();  // the programme holds the table from now on
   }
   return entry.program;

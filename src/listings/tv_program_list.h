@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/kestro_object.h"
@@ -14,6 +15,8 @@
 #include "storage/db.h"
 
 namespace kestro {
+
+class ProgramDetailsBatch;
 
 class TTVProgramList : public TKestroTVObject<ITVProgramList> {
  public:
@@ -60,6 +63,8 @@ class TTVProgramList : public TKestroTVObject<ITVProgramList> {
     ComPtr<ITVProgram> program;
   };
   std::vector<Entry> entries_;
+  // The details of the table's programmes, shared by the programmes made from it.
+  std::shared_ptr<ProgramDetailsBatch> batch_;
 };
 
 }  // namespace kestro

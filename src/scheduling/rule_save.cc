@@ -344,7 +344,7 @@ void RuleSave::StoreRule() {
     }
   } catch (const std::exception& e) {
     throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
-                       std::string("Failed to save repeating schedule record : ") + e.what());
+                       "Failed to save repeating schedule record : " + FailureCause(e));
   }
 }
 

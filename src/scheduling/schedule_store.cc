@@ -270,7 +270,9 @@ Transaction BeginScheduleChange(IDB& db, const char* busy_message) {
     return Transaction(db);
   } catch (const EDatabaseError& e) {
     if (e.IsBusy()) throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
-    throw;
+    // A read-only database refuses the write lock: the user learns which fault it is.
+    throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
+                       "Failed to start a transaction : " + FailureCause(e));
   }
 }
 

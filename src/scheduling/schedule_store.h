@@ -71,8 +71,8 @@ inline constexpr const char* kScheduleBusyMessage =
 
 // Begins one change of schedules, all or nothing (a Transaction: a savepoint inside the caller's
 // transaction). A database that another connection keeps writing longer than the busy timeout
-// throws EAddSchedule TV_ADD_SCHEDULE_BUSY with `busy_message`, before anything is written; other
-// failures are thrown as they are.
+// throws EAddSchedule TV_ADD_SCHEDULE_BUSY with `busy_message`, before anything is written; any
+// other database failure (read-only, full disk) TV_ADD_SCHEDULE_SAVE_FAILED naming its cause.
 Transaction BeginScheduleChange(IDB& db, const char* busy_message = kScheduleBusyMessage);
 
 }  // namespace kestro

@@ -88,7 +88,7 @@ int32_t TScheduleWriter::Store(const ScheduleFields& fields, IKestroItem& data,
     return id;
   } catch (const std::exception& e) {
     throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
-                       std::string("There was an error inserting the schedule : ") + e.what());
+                       "There was an error inserting the schedule : " + FailureCause(e));
   }
 }
 

@@ -1,5 +1,15 @@
 #include "storage/database_file.h"
 
+#include <signal.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
 #include "platform/exception.h"
 #include "platform/system/debug_trace.h"
 #include "platform/text/text.h"
@@ -7,6 +17,8 @@
 
 namespace kestro {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kCompanions[] = {"", "-wal", "-shm", "-journal"};
 
@@ -27,24 +39,95 @@ void MoveWithCompanions(Env& env, const std::string& from, const std::string& to
   }
 }
 
+// "<file>.creating.<pid>.<n>": each creator writes its own file, so two processes (or threads)
+// creating the same database never write into or remove each other's.
+std::string TemporaryName(const std::string& file_name) {
+  static std::atomic<unsigned> next{0};
+  return Format("%s.creating.%d.%u", file_name.c_str(), static_cast<int>(getpid()), next++);
+}
+
+// Removes what creators killed before their rename left: the old single temporary name, and
+// temporaries whose process has ended. A running creator's file is left alone.
+void RemoveAbandonedTemporaries(Env& env, const std::string& file_name) {
+  const std::filesystem::path path(file_name);
+  const std::string dir = path.parent_path().empty() ? "." : path.parent_path().string();
+  const std::string prefix = path.filename().string() + ".creating";
+  std::vector<DirEntry> entries;
+  if (env.ListDirectory(dir, &entries)) return;
+  for (const DirEntry& entry : entries) {
+    if (entry.name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string rest = entry.name.substr(prefix.size());
+    int pid = 0;
+    const bool abandoned =
+        rest.empty() || rest == "-journal" || rest == "-wal" || rest == "-shm" ||
+        (std::sscanf(rest.c_str(), ".%d.", &pid) == 1 && pid > 0 && kill(pid, 0) != 0 &&
+         errno == ESRCH);
+    if (abandoned) env.RemoveFile(dir + "/" + entry.name);
+  }
+}
+
+void RemoveWithCompanions(Env& env, const std::string& file_name) {
+  for (const char* suffix : kCompanions) env.RemoveFile(file_name + suffix);
+}
+
 DBPtr CreateDatabaseFile(const std::string& file_name, const std::shared_ptr<Env>& env,
                          const char* create_script) {
-  const std::string temporary = file_name + ".creating";
-  for (const char* suffix : kCompanions) env->RemoveFile(temporary + suffix);
-  {
-    DBPtr db = OpenSQLiteDatabase(temporary, env);
-    db->Exec(create_script);
-  }  // closed: nothing of it is left in a journal
-  env->CrashPoint("database-created");
-  MoveWithCompanions(*env, temporary, file_name);
+  RemoveAbandonedTemporaries(*env, file_name);
+  const std::string temporary = TemporaryName(file_name);
+  try {
+    {
+      DBPtr db = OpenSQLiteDatabase(temporary, env);
+      db->Exec(create_script);
+    }  // closed: nothing of it is left in a journal
+    env->CrashPoint("database-created");
+    const std::error_code ec = env->RenameFileIfAbsent(temporary, file_name);
+    if (ec == std::errc::file_exists) {
+      // Another creator finished first: its file is complete, and it may already be writing.
+      RemoveWithCompanions(*env, temporary);
+      return OpenSQLiteDatabase(file_name, env);
+    }
+    if (ec) {
+      throw EOSError(Format("Failed to move \"%s\" to \"%s\" : %s", temporary.c_str(),
+                            file_name.c_str(), ec.message().c_str()));
+    }
+  } catch (...) {
+    RemoveWithCompanions(*env, temporary);
+    throw;
+  }
   env->CrashPoint("database-renamed");
   return OpenSQLiteDatabase(file_name, env);
+}
+
+// Why this process cannot write `file_name` (its folder first: SQLite keeps its journal there),
+// empty when it can.
+std::string WhyNotWritable(Env& env, const std::string& file_name) {
+  const fs::path folder = fs::path(file_name).parent_path();
+  const std::string folder_name = folder.empty() ? "." : folder.string();
+  if (const std::error_code ec = env.CheckWritable(folder_name))
+    return Format("the folder \"%s\" is not writable (%s)", folder_name.c_str(),
+                  ec.message().c_str());
+  if (env.FileExists(file_name)) {
+    if (const std::error_code ec = env.CheckWritable(file_name))
+      return Format("the file is not writable (%s)", ec.message().c_str());
+  }
+  return {};
 }
 
 }  // namespace
 
 DBPtr OpenDatabaseFile(const std::string& file_name, const std::shared_ptr<Env>& env,
                        const char* create_script, const char* schema_table) {
+  if (std::string why = WhyNotWritable(*env, file_name); !why.empty()) {
+    if (!env->FileExists(file_name))
+      throw EDatabaseError(Format("Cannot create \"%s\" : %s", file_name.c_str(), why.c_str()),
+                           SQLITE_READONLY);
+    DBPtr db = OpenSQLiteDatabaseReadOnly(file_name, env, why);
+    if (!HasTable(*db, schema_table))
+      throw EDatabaseError(Format("\"%s\" has no %s table and cannot be created anew : %s",
+                                  file_name.c_str(), schema_table, why.c_str()),
+                           SQLITE_READONLY);
+    return db;
+  }
   if (!env->FileExists(file_name)) return CreateDatabaseFile(file_name, env, create_script);
   DBPtr db = OpenSQLiteDatabase(file_name, env);
   if (HasTable(*db, schema_table)) return db;

@@ -11,10 +11,14 @@
 
 namespace kestro {
 
-// Opens `file_name`, creating it when it is missing: `create_script` runs on "<file>.creating",
-// which is then renamed to `file_name`. A file that lacks the table `schema_table` (left by a
+// Opens `file_name`, creating it when it is missing: `create_script` runs on a temporary file of
+// this process ("<file>.creating.<pid>.<n>"), which is then renamed to `file_name` unless another
+// creator got there first (then its file is opened and ours removed). A file that lacks the table `schema_table` (left by a
 // creation that never finished, or empty) is moved aside to "<file>.incomplete" with a "BAD"
-// line on the debug output and created anew. Throws the database's or the rename's failure.
+// line on the debug output and created anew. A file this process cannot write (or whose folder it
+// cannot write) is opened read-only: nothing is created or moved, and a file that is missing or
+// lacks `schema_table` is an EDatabaseError (read-only) saying why. Throws the database's or the
+// rename's failure.
 DBPtr OpenDatabaseFile(const std::string& file_name, const std::shared_ptr<Env>& env,
                        const char* create_script, const char* schema_table);
 

@@ -51,6 +51,11 @@ std::string FailureCause(const std::exception& failure) {
   return failure.what();
 }
 
+bool IsReadOnlyFailure(const std::exception& failure) {
+  const auto* db_error = dynamic_cast<const EDatabaseError*>(&failure);
+  return db_error && db_error->failure() == DbFailure::kReadOnly;
+}
+
 void ThrowWithCause(const std::string& message, const std::exception& cause) {
   if (const auto* db_error = dynamic_cast<const EDatabaseError*>(&cause))
     throw EDatabaseError(message, db_error->sqlite_code());

@@ -55,6 +55,9 @@ class EDatabaseError : public Exception {
 // database is read-only", ...); for any other failure its message.
 std::string FailureCause(const std::exception& failure);
 
+// Whether `failure` is an EDatabaseError of a file that cannot be written.
+bool IsReadOnlyFailure(const std::exception& failure);
+
 // Throws `message` as the failure of a larger step that `cause` made fail: an EDatabaseError with
 // the cause's result code when the cause is one, else an Exception.
 [[noreturn]] void ThrowWithCause(const std::string& message, const std::exception& cause);
@@ -154,6 +157,8 @@ class IDB {
   // New connections take the module's setting (busy-timeout in the registry).
   virtual void SetBusyTimeout(int32_t milliseconds) = 0;
   virtual std::string FileName() const = 0;
+  // Opened read-only (the file or its folder cannot be written): every write fails, naming why.
+  virtual bool ReadOnly() const = 0;
   // Observes the statements this connection runs (tests, diagnostics); an empty function stops it.
   virtual void SetTrace(SqlTrace trace) {}
   // The services the connection's opener attached; null until it attaches some.

@@ -1,5 +1,7 @@
 #include "storage/listings_database.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -201,6 +203,9 @@ void UpgradeToVersion4(IDB& db) {
                     db.FileName().c_str(), db.QueryInt("select count ( * ) from schedules")));
 }
 
+// The version kCreateScript writes and Upgrade brings older files to.
+constexpr int32_t kSchemaVersion = 4;
+
 // Brings an existing file up to the current version, one version at a time. A file without a
 // version row is left alone; a version that is not a number counts as 1.
 void Upgrade(IDB& db) {
@@ -210,6 +215,13 @@ void Upgrade(IDB& db) {
   if (row->Eof()) return;
   int32_t version = 0;
   if (!TryStrToInt(row->Text(0), &version)) version = 1;
+  if (version < kSchemaVersion && db.ReadOnly()) {
+    throw EDatabaseError(Format("TV listings database \"%s\" is of version %d and needs an "
+                                "upgrade to version %d, which it cannot get while it is read-only; "
+                                "open it once as a user who can write it",
+                                db.FileName().c_str(), version, kSchemaVersion),
+                         SQLITE_READONLY);
+  }
   if (version < 2) {
     db.Exec(kCreateRecordedPrograms);
     db.Exec("update parameters set param_value = 2 where param_name = \"schema-version\"");
@@ -236,10 +248,12 @@ void AddSearchIndexes(IDB& db) {
   // Opening the guide must not wait for a running import: a busy file gets its indexes later.
   db.SetBusyTimeout(0);
   for (const auto& [name, sql] : kSearchIndexes) {
-    if (db.QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and name = %s",
-                       {SqlArg::Quoted(name)}) > 0)
-      continue;
     try {
+      // Even reading the schema is busy while another connection writes the file.
+      if (db.QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and "
+                         "name = %s",
+                         {SqlArg::Quoted(name)}) > 0)
+        continue;
       db.Exec(sql);
     } catch (const EDatabaseError& e) {
       // The searches still work without the index, only slower.
@@ -354,7 +368,16 @@ void RepairKeywordIndex(IDB& db) {
 // before they existed, and each new file right after its creation), in one transaction.
 void AddKeywordIndex(IDB& db) {
   if (!TableExists(db, "program_words") || !TableExists(db, "programs")) return;
-  if (TableExists(db, "program_words_fts")) {
+  const bool has_index = TableExists(db, "program_words_fts");
+  if (db.ReadOnly()) {
+    // Browsing works without it; keyword searches need one open by a user who can write.
+    if (!has_index) {
+      DebugTrace(Format("BAD : TV listings database \"%s\" has no keyword index and is "
+                        "read-only", db.FileName().c_str()));
+    }
+    return;
+  }
+  if (has_index) {
     RepairKeywordIndex(db);
     return;
   }
@@ -369,12 +392,13 @@ void AddKeywordIndex(IDB& db) {
 
 void ConfigureConnection(IDB& db) {
   db.Exec(kConnectionPragmas);
-  db.Exec(kDurabilityPragmas);
+  // A read-only file keeps its journal mode and its indexes as its writers left them.
+  if (!db.ReadOnly()) db.Exec(kDurabilityPragmas);
   db.Exec(kTemporaryStoragePragma);
   // Stored keys and search patterns are lower case already; a case-sensitive like lets SQLite
   // serve "star%" from the search-title index.
   db.Exec("PRAGMA case_sensitive_like = ON;");
-  AddSearchIndexes(db);
+  if (!db.ReadOnly()) AddSearchIndexes(db);
 }
 
 DBPtr OpenFile(const std::string& file_name, const std::shared_ptr<Env>& env) {

@@ -144,7 +144,8 @@ bool IsBlankTail(const char* tail) {
 
 class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TSQLiteDatabase> {
  public:
-  TSQLiteDatabase(std::string file_name, std::shared_ptr<Env> env);
+  // Read-write (and created when missing) with an empty `read_only_why`; else read-only.
+  TSQLiteDatabase(std::string file_name, std::shared_ptr<Env> env, std::string read_only_why);
 
   TablePtr Query(std::string_view sql) override {
     ResultSet rows;
@@ -182,6 +183,7 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
     sqlite3_busy_timeout(db_.get(), milliseconds);
   }
   std::string FileName() const override { return file_name_; }
+  bool ReadOnly() const override { return !read_only_why_.empty(); }
   void SetTrace(SqlTrace trace) override { trace_ = std::move(trace); }
   void AttachServices(std::shared_ptr<const ConnectionServices> services) override {
     services_ = std::move(services);
@@ -191,6 +193,14 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   int64_t prepare_count() const { return prepare_count_; }
 
  private:
+  // Opens the connection; throws EDatabaseError on failure.
+  void Open(const std::string& name, int flags);
+  void OpenReadOnly();
+  [[noreturn]] void FailReadOnly() const {
+    throw EDatabaseError(
+        Format("Cannot change \"%s\" : %s", file_name_.c_str(), read_only_why_.c_str()),
+        SQLITE_READONLY);
+  }
   // Whether SQLite has ended the transaction this connection began (it does so by itself after
   // some errors, such as a full disk): every level then fails to commit and has nothing to undo.
   bool TransactionLost() const {
@@ -237,6 +247,7 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   static constexpr size_t kPlanCapacity = 64;
 
   std::string file_name_;
+  const std::string read_only_why_;
   // Before db_: the SQL functions registered on the connection read its clock until it closes.
   const std::shared_ptr<Env> env_;
   ConnectionPtr db_;
@@ -250,23 +261,56 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   int64_t prepare_count_ = 0;
 };
 
-TSQLiteDatabase::TSQLiteDatabase(std::string file_name, std::shared_ptr<Env> env)
-    : file_name_(std::move(file_name)), env_(std::move(env)) {
+TSQLiteDatabase::TSQLiteDatabase(std::string file_name, std::shared_ptr<Env> env,
+                                 std::string read_only_why)
+    : file_name_(std::move(file_name)),
+      read_only_why_(std::move(read_only_why)),
+      env_(std::move(env)) {
+  if (ReadOnly())
+    OpenReadOnly();
+  else
+    Open(file_name_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  sqlite3_extended_result_codes(db_.get(), 1);
+  sqlite3_busy_timeout(db_.get(), Config().busy_timeout_ms);
+  RegisterSqlFunctions(db_.get(), *env_);
+}
+
+void TSQLiteDatabase::Open(const std::string& name, int flags) {
   sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(file_name_.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                           nullptr);
+  int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK) {
     throw EDatabaseError(Format("Failed to open database \"%s\" : %s", file_name_.c_str(),
                                 raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)),
                          raw ? sqlite3_extended_errcode(raw) : rc);
   }
-  sqlite3_extended_result_codes(db_.get(), 1);
-  sqlite3_busy_timeout(db_.get(), Config().busy_timeout_ms);
-  RegisterSqlFunctions(db_.get(), *env_);
+}
+
+void TSQLiteDatabase::OpenReadOnly() {
+  std::string uri = "file:";
+  for (unsigned char c : file_name_) {  // a URI's path: '?', '#' and '%' escaped
+    if (c == '?' || c == '#' || c == '%' || c < ' ')
+      uri += Format("%%%02X", c);
+    else
+      uri += static_cast<char>(c);
+  }
+  const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+  Open(uri + "?mode=ro", flags);
+  // A file in write-ahead-log mode is read through its shared-memory index, which SQLite makes
+  // beside the log. While a writer has the file open both exist and are read as they are; when
+  // none has, and the folder cannot take them, the file alone is the whole database and is read
+  // as it stands (immutable): its writers would have to make the log first.
+  if (sqlite3_exec(db_.get(), "select count ( * ) from sqlite_master", nullptr, nullptr,
+                   nullptr) == SQLITE_OK ||
+      env_->FileExists(file_name_ + "-wal")) {
+    return;
+  }
+  db_.reset();
+  Open(uri + "?mode=ro&immutable=1", flags);
 }
 
 void TSQLiteDatabase::BeginTransaction() {
+  if (ReadOnly()) FailReadOnly();
   if (transaction_depth_ == 0) {
     Exec("begin immediate transaction");
   } else {
@@ -310,6 +354,8 @@ void TSQLiteDatabase::Rollback() {
 }
 
 void TSQLiteDatabase::Fail(const ShownSql& shown, const char* message) const {
+  if (!message && ReadOnly() && (sqlite3_errcode(db_.get()) & 0xff) == SQLITE_READONLY)
+    FailReadOnly();
   const std::string reason = message ? message : sqlite3_errmsg(db_.get());
   throw EDatabaseError(
       Format("Error executing SQL \"%s\" : %s", shown.Text().c_str(), reason.c_str()),
@@ -486,7 +532,13 @@ void TSQLiteDatabase::RunPerText(const sqltext::FormattedSql& formatted,
 }  // namespace
 
 DBPtr OpenSQLiteDatabase(const std::string& file_name, std::shared_ptr<Env> env) {
-  return std::make_shared<TSQLiteDatabase>(file_name, std::move(env));
+  return std::make_shared<TSQLiteDatabase>(file_name, std::move(env), std::string());
+}
+
+DBPtr OpenSQLiteDatabaseReadOnly(const std::string& file_name, std::shared_ptr<Env> env,
+                                 std::string why) {
+  if (why.empty()) why = "it is open read-only";
+  return std::make_shared<TSQLiteDatabase>(file_name, std::move(env), std::move(why));
 }
 
 int64_t SQLitePrepareCount(const IDB& db) {

@@ -17,6 +17,13 @@ namespace kestro {
 // Throws EDatabaseError "Failed to open database "%s" : %s".
 DBPtr OpenSQLiteDatabase(const std::string& file_name, std::shared_ptr<Env> env);
 
+// Opens an existing database file that this process cannot write; `why` says why ("the folder
+// "/srv/tv" : Permission denied"). Nothing is created beside the file when its folder cannot be
+// written either. Every write, a transaction's begin first, throws EDatabaseError (read-only)
+// "Cannot change "<file>" : <why>", before anything changes.
+DBPtr OpenSQLiteDatabaseReadOnly(const std::string& file_name, std::shared_ptr<Env> env,
+                                 std::string why);
+
 // How many statements the connection has prepared so far (diagnostics and tests: a ...Fmt call
 // repeated with other values must not prepare again). 0 for an IDB not made here.
 int64_t SQLitePrepareCount(const IDB& db);

@@ -1,9 +1,15 @@
 // kestro channel, channel-list, guide, search and program against a small guide written
 // straight into a lineup's listings database.
 #include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 
 #include <nlohmann/json.hpp>
 
@@ -17,7 +23,7 @@ using ::testing::Not;
 using testing::ToolRun;
 
 using GuideCommands = testing::SmallGuideTest;
-
+namespace fs = std::filesystem;
 
 TEST_F(GuideCommands, GuideShowsEachChannelFromNow) {
   ToolRun guide = Kestro("guide 1 --hours 2");
@@ -167,6 +173,85 @@ TEST_F(GuideCommands, ChannelArgumentsTakeTheNumberTheGuideShowsOrAnId) {
   EXPECT_THAT(missing.err, HasSubstr("No channel with number 7"));
   EXPECT_EQ(Kestro("record 1 --channel seven --start now+1h --end now+2h --title C").exit_code, 2);
   EXPECT_EQ(Kestro("channel set 1 id:99 --wanted no").exit_code, 1);
+}
+
+// Every file below `dir` with its size and time of change.
+std::map<std::string, std::pair<uintmax_t, fs::file_time_type>> Snapshot(const std::string& dir) {
+  std::map<std::string, std::pair<uintmax_t, fs::file_time_type>> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    files[entry.path()] = {entry.is_regular_file() ? entry.file_size() : 0,
+                           entry.last_write_time()};
+  }
+  return files;
+}
+
+void SetWritable(const std::string& dir, bool writable) {
+  const auto options = writable ? fs::perm_options::add : fs::perm_options::remove;
+  fs::permissions(dir, fs::perms::owner_write, options);
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    fs::permissions(entry.path(), fs::perms::owner_write, options);
+}
+
+class ReadOnlyRoot : public testing::SmallGuideTest {
+ protected:
+  // kestro run by a user who may read the installation but not write it. File modes do not stop
+  // root, so a test run as root runs it in a child that has become "nobody" first.
+  ToolRun KestroAsReader(const std::string& args) {
+    if (geteuid() != 0) return Kestro(args);
+    fs::permissions(dir_.path(), fs::perms::all);  // the child writes its output beside the root
+    for (const char* output : {"stdout", "stderr"}) fs::remove(dir_ / output);
+    const passwd* nobody = getpwnam("nobody");
+    if (!nobody) return {-1, "", "no user \"nobody\""};
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+          setuid(nobody->pw_uid) != 0)
+        _exit(125);
+      _exit(Kestro(args).exit_code);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(dir_ / "stdout"),
+            testing::ReadFile(dir_ / "stderr")};
+  }
+  void TearDown() override { SetWritable(root_, true); }
+};
+
+TEST_F(ReadOnlyRoot, BrowsesWithoutWritingAndRefusesChangesNamingWhy) {
+  ASSERT_EQ(Kestro("record 1 2").exit_code, 0);
+  ASSERT_EQ(Kestro("lineup add --name Old --plugin xmltv").out, "2\n");
+  {  // a guide of an older version, which only a writer may upgrade
+    DBPtr old = OpenListingsDatabase(root_ + "/library/tv/listings.2.dat", MakeRealEnv());
+    old->Exec("update parameters set param_value = 3 where param_name = \"schema-version\"");
+  }
+  SetWritable(root_, false);
+  const auto before = Snapshot(root_);
+
+  const std::pair<const char*, const char*> reads[] = {
+      {"lineup list", "Cable"},         {"guide 1", "Star Trek (Part 0)"},
+      {"search 1 title 'star*'", "Part 3"}, {"channel list 1", "KXYZ"},
+      {"schedule list 1", "Café"},      {"info", "Tuner"}};
+  for (const auto& [command, shown] : reads) {
+    ToolRun run = KestroAsReader(command);
+    EXPECT_EQ(run.exit_code, 0) << command << ": " << run.err;
+    EXPECT_THAT(run.out, HasSubstr(shown)) << command;
+  }
+  for (const char* change : {"record 1 8", "schedule delete 1 1", "lineup delete 2",
+                             "channel set 1 7 --wanted no"}) {
+    ToolRun run = KestroAsReader(change);
+    EXPECT_EQ(run.exit_code, 1) << change;
+    EXPECT_THAT(run.err, HasSubstr("is not writable")) << change << ": " << run.err;
+  }
+  ToolRun old = KestroAsReader("guide 2");
+  EXPECT_EQ(old.exit_code, 1);
+  EXPECT_THAT(old.err, HasSubstr("needs an upgrade to version 4"));
+  EXPECT_EQ(Snapshot(root_), before) << "nothing written, not even a journal or a log";
+
+  if (geteuid() == 0) {  // a writer (root here) holds the guide open: its log is read too
+    DBPtr writer = OpenListingsDatabase(root_ + "/library/tv/listings.1.dat", MakeRealEnv());
+    writer->Exec("update channels set short_name = \"KXYZ-HD\" where channel_id = 1");
+    EXPECT_THAT(KestroAsReader("guide 1").out, HasSubstr("KXYZ-HD"));
+  }
 }
 
 }  // namespace

@@ -41,9 +41,11 @@ TEST_F(KestroToolTest, SetupThenInfoLoadsTheModuleThroughTheRegistry) {
   EXPECT_NE(info.out.find("Tuners               lineup 1: 3 tuners (test)"), std::string::npos)
       << info.out;
 
-  // A second setup keeps an existing tuner configuration.
-  ASSERT_EQ(Kestro("setup --root " + (dir_ / "tv")).exit_code, 0);
+  // A second setup keeps the root set up already and its tuner configuration.
+  ASSERT_EQ(Kestro("setup").exit_code, 0);
   EXPECT_EQ(testing::ReadFile(dir_ / "tv/data/tuner-configuration.xml"), tuners);
+  EXPECT_NE(Kestro("info").out.find(dir_ / "tv/library/"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "xdg/kestro"));
 }
 
 TEST_F(KestroToolTest, DefaultRootIsUnderTheUserDataFolder) {

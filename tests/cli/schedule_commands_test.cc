@@ -85,7 +85,7 @@ TEST_F(ScheduleCommands, RecordRefusesWindowsThatCannotBeMeant) {
   EXPECT_EQ(Kestro("record 1 --channel 4 --start now+1h --end now+2h --title ' '").exit_code, 2);
   ToolRun long_one = Kestro("record 1 --channel 4 --start now+1h --end now+26h --title Long");
   EXPECT_EQ(long_one.exit_code, 2);
-  EXPECT_THAT(long_one.err, HasSubstr("--force"));
+  EXPECT_THAT(long_one.err, HasSubstr("is longer than 24 hours"));
   EXPECT_EQ(Kestro("record 1 --channel 4 --start now+1h --end now+26h --title Long --force").exit_code,
             0);
 

@@ -186,6 +186,11 @@ std::error_code FakeEnv::RenameFile(const std::string& from, const std::string& 
   return real_->RenameFile(from, to);
 }
 
+std::error_code FakeEnv::RenameFileIfAbsent(const std::string& from, const std::string& to) {
+  if (std::error_code ec = Injected(FileOp::kRename, from)) return ec;
+  return real_->RenameFileIfAbsent(from, to);
+}
+
 std::error_code FakeEnv::RemoveFile(const std::string& path) {
   if (std::error_code ec = Injected(FileOp::kRemove, path)) return ec;
   std::error_code size_error;

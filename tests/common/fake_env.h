@@ -67,11 +67,15 @@ class FakeEnv final : public Env {
   bool FileExists(const std::string& path) override;
   std::error_code CreateDirectories(const std::string& path) override;
   std::error_code RenameFile(const std::string& from, const std::string& to) override;
+  std::error_code RenameFileIfAbsent(const std::string& from, const std::string& to) override;
   std::error_code RemoveFile(const std::string& path) override;
   std::error_code ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
   std::error_code GetFileTimes(const std::string& path, FileTimes* times) override;
   std::error_code FreeSpace(const std::string& path, uint64_t* bytes) override;
   std::error_code SameDevice(const std::string& a, const std::string& b, bool* same) override;
+  std::error_code CheckWritable(const std::string& path) override {
+    return real_->CheckWritable(path);
+  }
   std::unique_ptr<ChildProcess> StartProcess(const ProcessOptions& options) override;
   HttpResult HttpGet(const HttpRequest& request, HttpSink& sink) override;
 

@@ -124,6 +124,13 @@ TEST_F(WebApiTest, GuideChannelsProgrammesAndSearchesReadTheSampleGuide) {
     }
   }
   EXPECT_GT(programmes, 20);
+  // The window's details are read together; each programme still shows its own.
+  for (const Json& channel : guide.body["channels"]) {
+    const Json& p = channel["programs"][0];
+    const Json alone = Call("GET", "/api/v1/lineups/1/programs/" + p["id"].dump()).body;
+    for (const char* key : {"genres", "episode", "season", "season-episode"})
+      EXPECT_EQ(alone[key], p[key]) << key << " of " << p["title"];
+  }
 
   const Json first = guide.body["channels"][0]["programs"][0];
   Answer program = Call("GET", "/api/v1/lineups/1/programs/" + first["id"].dump());
@@ -192,6 +199,14 @@ TEST_F(WebApiTest, RecordingFromTheGuideMarksTheProgrammeAndDeletingUnmarksIt) {
   EXPECT_TRUE(Call("GET", "/api/v1/lineups/1/programs/" + id).body["schedule-id"].is_null());
   EXPECT_EQ(Call("GET", "/api/v1/lineups/1/schedules?view=deleted").body["schedules"].size(), 1u);
   EXPECT_EQ(Call("DELETE", path).status, 404);
+
+  // A window is recorded once; kestro refuses the same as the web guide.
+  const Json window = {{"channel-id", 1}, {"start", "today+1d20h"}, {"end", "today+1d21h"},
+                       {"title", "Once"}};
+  ASSERT_EQ(Post("/api/v1/lineups/1/schedules", window).status, 201);
+  Answer twice = Post("/api/v1/lineups/1/schedules", window);
+  EXPECT_EQ(twice.status, 409);
+  EXPECT_THAT(twice.body["error"].get<std::string>(), HasSubstr("already scheduled as #"));
 }
 
 TEST_F(WebApiTest, RulesArePreviewedSavedOrderedAndDeleted) {
@@ -391,6 +406,15 @@ TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
       {"POST", "/api/v1/lineups/1/schedules", {{"program-id", 999999}}, 404, "No programme"},
       {"POST", "/api/v1/lineups/1/schedules", {{"channel-id", 1}, {"start", "now"}}, 400,
        "\"title\""},
+      {"POST", "/api/v1/lineups/1/schedules",
+       {{"channel-id", 1}, {"start", "now-2h"}, {"end", "now-1h"}, {"title", "Gone"}}, 409,
+       "has already ended"},
+      {"POST", "/api/v1/lineups/1/schedules",
+       {{"channel-id", 1}, {"start", "now+1h"}, {"end", "now+26h"}, {"title", "Long"}}, 400,
+       "longer than 24 hours"},
+      {"POST", "/api/v1/lineups/1/schedules",
+       {{"channel-id", 1}, {"start", "now+1h"}, {"end", "now+2h"}, {"title", " "}}, 400,
+       "title must not be empty"},
       {"POST", "/api/v1/lineups/1/rules", {{"search", "title x"}, {"start", "20:00"}}, 400,
        "not both"},
       {"POST", "/api/v1/lineups/1/rules",

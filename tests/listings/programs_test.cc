@@ -265,6 +265,52 @@ TEST_F(ProgramListTest, ProgrammesOfOneQueryShareItsTable) {
   EXPECT_EQ(Get(other.Get(), &ITVProgram::get_Title), "title 7");
 }
 
+// A search's programmes read their details and genres a block of rows at a time; each must
+// still get its own, in row order that differs from id order, across a block's end.
+TEST_F(ProgramListTest, DetailsAreReadForABlockOfRowsAtOnce) {
+  db_->Exec("begin ; insert into genres values ( 1 , 'Drama' ) ; "
+            "insert into genres values ( 2 , 'Krimi' ) ;");
+  const int count = 600;
+  for (int i = 0; i < count; ++i) {
+    const int32_t id = AddProgram(1, At(2024, 1, 1, 0) + i * kOneMinute,
+                                  At(2024, 1, 1, 0) + (i + 1) * kOneMinute, std::to_string(i));
+    if (i % 3 == 0)
+      db_->ExecFmt("insert into program_details ( id , long_desc , year ) values ( %d , %s , %d )",
+                   {SqlArg::Int(id), SqlArg::Quoted("about " + std::to_string(i)),
+                    SqlArg::Int(1900 + i)});
+    if (i % 2 == 0)
+      db_->ExecFmt("insert into program_genres values ( %d , 1 , 2 ) ; "
+                   "insert into program_genres values ( %d , 2 , 1 ) ;",
+                   {SqlArg::Int(id), SqlArg::Int(id)});
+  }
+  db_->Exec("commit");
+  ComPtr<TTVProgramList> list = MakeProgramList(db_->QueryFmt(
+      "select %s from programs order by id desc", {SqlArg::Raw(kProgramColumns)}));
+  int detail_reads = 0;
+  db_->SetTrace([&](std::string_view sql) {
+    detail_reads += sql.find("program_details") != sql.npos || sql.find("genres") != sql.npos;
+  });
+  for (int32_t row = 0; row < count; ++row) {
+    auto* program = static_cast<TTableTVProgram*>(list->Item(row).Get());
+    const int i = std::stoi(std::string(program->Title()));
+    ComPtr<TTVProgramDetails> details = program->Details();
+    const ProgramDetailsFields& f = details->fields();
+    EXPECT_EQ(f.Text(DetailText::kLongDesc), i % 3 ? "" : "about " + std::to_string(i)) << i;
+    EXPECT_EQ(f.Int(DetailInt::kYear), i % 3 ? 0 : 1900 + i) << i;
+    ComPtr<IKestroItem> genre_item = details->Genres();
+    auto* genres = static_cast<TDictionary*>(genre_item.Get());
+    ASSERT_EQ(genres->Count(), i % 2 ? 0 : 2) << i;
+    if (i % 2 == 0) EXPECT_EQ(genres->KeyAt(0), "Krimi") << "by relevance";
+  }
+  EXPECT_EQ(detail_reads, 4) << "two blocks of rows, two queries each";
+
+  auto* reloaded = static_cast<TTableTVProgram*>(list->Item(2).Get());  // programme 597
+  ASSERT_TRUE(reloaded->ReloadRow());
+  EXPECT_EQ(reloaded->Details()->fields().Int(DetailInt::kYear), 1900 + 597);
+  EXPECT_EQ(detail_reads, 5) << "a reloaded programme reads its own details alone";
+  db_->SetTrace({});
+}
+
 TEST_F(ProgramListTest, ListOperationsWorkByProgrammeID) {
   int32_t p1 = AddProgram(1, At(2024, 1, 1, 9), At(2024, 1, 1, 10), "one");
   int32_t p2 = AddProgram(1, At(2024, 1, 1, 10), At(2024, 1, 1, 11), "two");

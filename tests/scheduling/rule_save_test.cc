@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "scheduling/rule_fixture.h"
@@ -7,6 +8,8 @@
 
 namespace kestro::testing {
 namespace {
+
+using ::testing::HasSubstr;
 
 TEST(RuleFields, TimesKeepTheTimeOfDayAndFrequencyIsOneToken) {
   ComPtr<TTVRepeatingSchedule> rule = MakeObject<TTVRepeatingSchedule>(nullptr, nullptr);
@@ -355,20 +358,36 @@ TEST_F(RuleTest, PreviewStoresNothingAndLeavesTheRuleAsItWas) {
   EXPECT_EQ(Count("select count(*) from schedules"), 0);
 }
 
-TEST_F(RuleTest, AFailureHalfwayThroughASaveUndoesAllOfIt) {
+// Each fault as SQL on the save's own connection: the second schedule refused by a trigger, a
+// read-only database, and a full disk (no page may be added while the rule's long title needs
+// overflow pages). The save fails saying why and stores nothing.
+TEST_F(RuleTest, AFailedSaveSaysWhyAndUndoesAllOfIt) {
   AddShow("News", 1, At(0, 14), At(0, 15), "n1");
   AddShow("News", 1, At(1, 14), At(1, 15), "n2");
   const int32_t version = ReadScheduleVersion(*db_);
-  // The second schedule cannot be written.
-  db_->ExecFmt("create trigger refuse_second before insert on schedules when new.start_time > %d "
-               "begin select raise ( abort , \"disk full\" ) ; end",
-               {SqlArg::Int(DateTimeToDbTime(At(0, 23)))});
-  auto r = Save(*SearchRule("News"), TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
-  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_SAVE_FAILED) << log_->All();
-  EXPECT_TRUE(log_->HasPrefix("  ADD FAILED RESULT : SAVE_FAILED : "));
-  EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0);
-  EXPECT_EQ(Count("select count(*) from schedules"), 0);
-  EXPECT_EQ(ReadScheduleVersion(*db_), version);
+  const struct {
+    std::string fault, undo, cause;
+  } cases[] = {
+      {Format("create trigger refuse_second before insert on schedules when new.start_time > %d "
+              "begin select raise ( abort , \"disk full\" ) ; end",
+              DateTimeToDbTime(At(0, 23))),
+       "drop trigger refuse_second", "disk full"},
+      {"pragma query_only = 1", "pragma query_only = 0", "the database is read-only"},
+      {"vacuum ; pragma max_page_count = " + std::to_string(Count("pragma page_count")),
+       "pragma max_page_count = 1000000", "the disk is full"},
+  };
+  for (const auto& c : cases) {
+    db_->Exec(c.fault);
+    auto rule = SearchRule("News");
+    rule->fields().title = "News" + std::string(20000, ' ');
+    auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
+    db_->Exec(c.undo);
+    EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_SAVE_FAILED) << c.fault << "\n" << r->Description().substr(0, 300);
+    EXPECT_THAT(r->Description(), HasSubstr(c.cause)) << c.fault << "\n" << r->Description().substr(0, 300);
+    EXPECT_EQ(Count("select count(*) from repeating_schedules"), 0) << c.fault;
+    EXPECT_EQ(Count("select count(*) from schedules"), 0) << c.fault;
+    EXPECT_EQ(ReadScheduleVersion(*db_), version) << c.fault;
+  }
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/fake_env.h"
 #include "common/temp_dir.h"
+#include "platform/env/real_env.h"
 #include "platform/time/date_time.h"
 #include "storage/sqlite_database.h"
 
@@ -305,6 +307,40 @@ TEST_F(ListingsDatabase, AFileWhoseCreationNeverFinishedIsMovedAsideAndCreatedAn
   EXPECT_THROW(OpenListingsDatabase(dir_ / "listings.2.dat", env_), Exception);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "listings.2.dat"))
       << "a creation that fails leaves no file in the way";
+}
+
+// kestrod and an import opening a new lineup at once: each must end up in the one file that
+// stays, never in a file the other replaced or removed under it.
+TEST_F(ListingsDatabase, CreatorsRacingForANewFileAllOpenTheFileThatStays) {
+  const std::shared_ptr<Env> real = MakeRealEnv();
+  for (int round = 0; round < 10; ++round) {
+    const std::string file = dir_ / ("race." + std::to_string(round) + ".dat");
+    std::vector<DBPtr> dbs(4);
+    std::vector<std::string> errors(dbs.size());
+    {
+      std::vector<std::jthread> creators;
+      for (size_t i = 0; i < dbs.size(); ++i) {
+        creators.emplace_back([&, i] {
+          try {
+            dbs[i] = OpenListingsDatabase(file, real);
+          } catch (const std::exception& e) {
+            errors[i] = e.what();
+          }
+        });
+      }
+    }
+    for (size_t i = 0; i < dbs.size(); ++i) {
+      ASSERT_EQ(errors[i], "") << "round " << round;
+      dbs[i]->Exec("insert into parameters values ( \"racer-" + std::to_string(i) + "\" , \"x\" )");
+    }
+    EXPECT_EQ(OpenSQLiteDatabase(file, real)->QueryIntFmt(
+                  "select count ( * ) from parameters where param_name like %s",
+                  {SqlArg::Quoted("racer-%")}),
+              4);
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    EXPECT_EQ(entry.path().string().find(".creating"), std::string::npos) << entry.path();
+  }
 }
 
 TEST_F(ListingsDatabase, FailuresNameWhatFailedAndKeepTheFile) {

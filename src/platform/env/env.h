@@ -159,6 +159,9 @@ class Env {
   virtual std::error_code CreateDirectories(const std::string& path) = 0;
   // Replaces a file of the new name.
   virtual std::error_code RenameFile(const std::string& from, const std::string& to) = 0;
+  // Like RenameFile, but fails with errc::file_exists instead of replacing a file of the new
+  // name, in one step, so that of two processes creating the same file only one puts it there.
+  virtual std::error_code RenameFileIfAbsent(const std::string& from, const std::string& to) = 0;
   // A file or an empty directory; one that does not exist is no failure.
   virtual std::error_code RemoveFile(const std::string& path) = 0;
   // The entries of `dir` without "." and "..", in no particular order.
@@ -168,6 +171,9 @@ class Env {
   virtual std::error_code FreeSpace(const std::string& path, uint64_t* bytes) = 0;
   // Whether both paths lie on one file system (a rename between them cannot fail for that).
   virtual std::error_code SameDevice(const std::string& a, const std::string& b, bool* same) = 0;
+  // Whether this process may write `path` (a file, or a folder to create files in): empty, or
+  // why not (permission denied, a read-only file system, no such file).
+  virtual std::error_code CheckWritable(const std::string& path) = 0;
 
   // Starts a child (see ChildProcess). Throws kestro::Exception with the system's error text
   // when it cannot be started, also when exec fails in the child.

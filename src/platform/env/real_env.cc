@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -62,6 +63,11 @@ class RealEnv final : public Env {
     return ec;
   }
 
+  std::error_code RenameFileIfAbsent(const std::string& from, const std::string& to) override {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    return {errno, std::generic_category()};
+  }
+
   std::error_code RemoveFile(const std::string& path) override {
     std::error_code ec;
     fs::remove(path, ec);
@@ -109,6 +115,12 @@ class RealEnv final : public Env {
     struct stat sa {}, sb {};
     if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return LastError();
     *same = sa.st_dev == sb.st_dev;
+    return {};
+  }
+
+  std::error_code CheckWritable(const std::string& path) override {
+    // By the effective ids, as an open for writing would be judged.
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return LastError();
     return {};
   }
 
