@@ -40,7 +40,11 @@ std::string FailureCause(const std::exception& failure) {
     switch (db_error->failure()) {
       case DbFailure::kBusy: return "the database is locked by another program";
       case DbFailure::kFull: return "the disk is full";
-      case DbFailure::kReadOnly: return "the database is read-only";
+      case DbFailure::kReadOnly:
+        // A file opened read-only on purpose says which file and why; SQLite's own refusal
+        // does not.
+        if (std::string_view(failure.what()).starts_with(kCannotChange)) return failure.what();
+        return "the database is read-only";
       case DbFailure::kCorrupt: return "the database file is damaged";
       case DbFailure::kCantOpen: return "the database file cannot be opened";
       case DbFailure::kIo: return "the disk failed a read or write";

@@ -50,6 +50,9 @@ class EDatabaseError : public Exception {
   int sqlite_code_;
 };
 
+// How the refusal of a change to a file opened read-only begins: "Cannot change "<file>" : <why>".
+inline constexpr const char* kCannotChange = "Cannot change ";
+
 // Why `failure` happened, as the user is told: for a database failure the user can do something
 // about, its cause ("the database is locked by another program", "the disk is full", "the
 // database is read-only", ...); for any other failure its message.

@@ -382,6 +382,8 @@ void AddKeywordIndex(IDB& db) {
     return;
   }
   Transaction transaction(db);
+  // Another connection opening the same new file may have added it while this one waited.
+  if (TableExists(db, "program_words_fts")) return;
   db.Exec(kCreateKeywordIndex);
   db.Exec(kKeywordIndexTriggers);
   db.Exec(CreateLongestProgramSql());

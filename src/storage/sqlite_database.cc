@@ -198,7 +198,7 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   void OpenReadOnly();
   [[noreturn]] void FailReadOnly() const {
     throw EDatabaseError(
-        Format("Cannot change \"%s\" : %s", file_name_.c_str(), read_only_why_.c_str()),
+        Format("%s\"%s\" : %s", kCannotChange, file_name_.c_str(), read_only_why_.c_str()),
         SQLITE_READONLY);
   }
   // Whether SQLite has ended the transaction this connection began (it does so by itself after
