@@ -38,7 +38,10 @@ namespace fs = std::filesystem;
   "start_time integer , primary key ( rs_id , equality_key , start_time ) )"
 
 // Each table is followed by its indexes; then the rows every new file starts with.
+// The file is born in WAL mode: a later open then changes no journal mode, which would need the
+// file to itself while another process may be opening it too.
 constexpr const char* kCreateScript =
+    "PRAGMA journal_mode=WAL;"
     "begin transaction;"
     "PRAGMA default_synchronous = OFF;"
     "create table programs ( id integer primary key , channel_id integer , external_id char , "
