@@ -170,10 +170,10 @@ class Recordings {
   static bool ParseRange(const std::string& header, uint64_t size, uint64_t* first,
                          uint64_t* last) {
     if (header.rfind("bytes=", 0) != 0) return false;
-    const std::string spec = Trim(header.substr(6));
-    const size_t dash = spec.find('-');
+    const std::string range = Trim(header.substr(6));
+    const size_t dash = range.find('-');
     if (dash == std::string::npos) return false;
-    const std::string a = Trim(spec.substr(0, dash)), b = Trim(spec.substr(dash + 1));
+    const std::string a = Trim(range.substr(0, dash)), b = Trim(range.substr(dash + 1));
     int64_t from = 0, to = 0;
     if (a.empty()) {  // the last `b` bytes
       if (!TryStrToInt64(b, &to) || to <= 0 || size == 0) return false;
