@@ -32,35 +32,6 @@ TEST(KeywordConditionTest, PunctuationAndCaseAreNormalized) {
   EXPECT_TRUE(KeywordCondition("...", TV_KWD_SEARCH_TYPE_ANY).empty());
 }
 
-TEST(KeywordConditionTest, EachTypeLooksForWholeWords) {
-  auto match = [](const char* query) {
-    return std::string("(id in (select rowid from program_words_fts where program_words_fts "
-                       "match \"") + query + "\"))";
-  };
-  EXPECT_EQ(KeywordCondition("The cat's", TV_KWD_SEARCH_TYPE_ANY).Literal(),
-            match("\"\"the\"\" OR \"\"cat s\"\""));
-  EXPECT_EQ(KeywordCondition("the cat", TV_KWD_SEARCH_TYPE_ALL).Literal(),
-            match("\"\"the\"\" AND \"\"cat\"\""));
-  EXPECT_EQ(KeywordCondition("the, cat", TV_KWD_SEARCH_TYPE_EXACT).Literal(),
-            match("\"\"the cat\"\""));
-  // A type outside 1..3 searches for any word.
-  EXPECT_EQ(KeywordCondition("a b", 9).Literal(), KeywordCondition("a b", 1).Literal());
-}
-
-TEST(ProgramSearchSqlTest, FragmentsComeInTheDocumentedOrder) {
-  ProgramSearch search;
-  search.limit = 20;
-  search.channel_or_list_id = -5;
-  search.ordering = "start_time";
-  search.from_time = EncodeDateTime({2005, 3, 7, 21, 30, 0, 0});
-  search.conditions = {{"(program_type = %s)", {SqlArg::Quoted("MV")}}, {}, {"(x = 1)", {}}};
-  EXPECT_EQ(ProgramSearchSql(search).Literal(),
-            "select id , channel_id , external_id , start_time , end_time , title , subtitle , "
-            "tv_rating , movie_rating , program_type , sort_title , search_title , schedule_id "
-            "from programs where ( end_time > 845654976 ) and (channel_id = 5) and "
-            "(program_type = \"MV\") and (x = 1) order by start_time limit 20 ");
-}
-
 TEST(ProgramSearchSqlTest, ChannelListAndMissingParts) {
   ProgramSearch search;
   search.channel_or_list_id = 5;
