@@ -58,7 +58,13 @@ class TunerSideTest : public ::testing::Test {
     tuners_->Attach();
     EXPECT_EQ(system_->Subscribe("tv-scheduler.notify.*", scheduler_.Get()), S_OK);
   }
-  ~TunerSideTest() override { tuners_->StopAll(); }
+  // The host holds its subscribers and the tuner side holds the host: unsubscribing breaks the
+  // cycle, as the daemon does at shutdown.
+  ~TunerSideTest() override {
+    tuners_->StopAll();
+    system_->Unsubscribe(tuners_.Get());
+    system_->Unsubscribe(scheduler_.Get());
+  }
 
   void Request(const std::string& subject, int lineup, int tuner, int schedule,
                const std::string& file = "News_ABC_7", double minutes_left = 30) {
