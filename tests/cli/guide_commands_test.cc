@@ -47,7 +47,7 @@ TEST_F(GuideCommands, SearchesOfEveryKindAndTheirRefusals) {
       {"person 'ana*'", "2\t4 KXYZ"},
       {"person núñez", "2\t4 KXYZ"},
       {"key key2", "The News"},
-      {"custom 'title star trek\\next 1d'", "Star Trek\tPart 0"}};
+      {"custom 'title star trek\\next 1d'", "\tStar Trek\tPart 3"}};
   for (const auto& [query, shown] : found) {
     ToolRun run = Kestro(std::string("search 1 ") + query + " --format tsv");
     EXPECT_EQ(run.exit_code, 0) << query << ": " << run.err;

@@ -44,12 +44,15 @@ TEST_F(KestroToolTest, ExitCodesTellFailureFromMisuse) {
   EXPECT_EQ(info.exit_code, 1);
   EXPECT_NE(info.err.find("KestroTV is not set up: run kestro setup"), std::string::npos)
       << info.err;
-  for (const char* misuse : {"frobnicate", "setup --tuners many", "setup --colour blue", "",
-                             "lineup", "lineup frobnicate"}) {
+  for (const char* misuse :
+       {"frobnicate", "setup --tuners many", "setup --colour blue", "", "lineup frobnicate"}) {
     ToolRun run = Kestro(misuse);
     EXPECT_EQ(run.exit_code, 2) << misuse;
     EXPECT_NE(run.err.find("usage:"), std::string::npos) << misuse;
   }
+  ToolRun group = Kestro("lineup");
+  EXPECT_EQ(group.exit_code, 2);
+  EXPECT_NE(group.err.find("kestro lineup add"), std::string::npos) << group.err;
   ToolRun help = Kestro("channel-list --help");
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("kestro channel-list list"), std::string::npos) << help.out;

@@ -9,6 +9,7 @@
 
 #include "cli/small_guide.h"
 #include "platform/time/date_time.h"
+#include "platform/time/format_settings.h"
 
 namespace kestro {
 namespace {
@@ -132,6 +133,23 @@ TEST_F(RuleCommands, PrioritizeRenumbersAndDeleteKeepsTheRecordingUnderWay) {
   ToolRun again = Kestro("rule delete 1 1");
   EXPECT_EQ(again.exit_code, 1);
   EXPECT_THAT(again.err, HasSubstr("No rule with id 1"));
+}
+
+TEST_F(RuleCommands, AReorderingThatCostsARuleAShowingFailsNamingIt) {
+  ASSERT_EQ(Kestro("rule add 1 --search 'title news*'").exit_code, 0);
+  // Two time rules on both channels while the later News is on; put first, they take both tuners.
+  const auto clock = [](int minutes) {
+    return FormatDateTime("hh:nn", MakeRealEnv()->NowLocal() + minutes * kOneMinute);
+  };
+  const std::string window =
+      " --start " + clock(270) + " --end " + clock(290) + " --frequency every-day";
+  ASSERT_EQ(Kestro("rule add 1 --channel id:1" + window).exit_code, 0);
+  Kestro("rule add 1 --channel id:2" + window);
+  ToolRun ordered = Kestro("rule prioritize 1 2 3 1");
+  EXPECT_EQ(ordered.exit_code, 1) << ordered.out;
+  EXPECT_THAT(ordered.err, HasSubstr("rule 1: CONFLICT"));
+  EXPECT_THAT(Kestro("schedule list 1 --deleted").out,
+              HasSubstr("Conflict with a recording of equal or higher priority"));
 }
 
 TEST_F(RuleCommands, BadOptionsAreUsageErrors) {
