@@ -23,7 +23,7 @@ class MessageProbe : public DispatchObject<IKestroMessage> {
   std::string ran;
 #define PROBE_TEXT(x) #x
 #define PROBE_SLOT_TEXT(x) PROBE_TEXT(x)
-#define PROBE_SLOT(kind, dispid, name, params) \
+#define PROBE_SLOT(kind, dispid, name, params)      \
   HRESULT KESTRO_SLOT(kind, name) params override { \
     ran = PROBE_SLOT_TEXT(KESTRO_SLOT(kind, name)); \
     return S_OK;                                    \
