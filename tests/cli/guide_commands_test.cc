@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -33,53 +34,40 @@ TEST_F(GuideCommands, GuideShowsEachChannelFromNow) {
   EXPECT_THAT(guide.out, HasSubstr("The News (Part 2)"));
   EXPECT_THAT(guide.out, Not(HasSubstr("Part 3"))) << "beyond the two hours";
 
-  ToolRun tsv = Kestro("guide 1 --hours 1 --format tsv");
-  ASSERT_EQ(tsv.exit_code, 0) << tsv.err;
-  EXPECT_THAT(tsv.out, HasSubstr("\t7 WABC\t"));
+  EXPECT_THAT(Kestro("guide 1 --hours 1 --format tsv").out, HasSubstr("\t7 WABC\t"));
   EXPECT_EQ(Kestro("guide 1 --at yesterday").exit_code, 2);
 }
 
-TEST_F(GuideCommands, SearchesOfEveryKind) {
-  ToolRun title = Kestro("search 1 title 'star*' --format tsv");
-  ASSERT_EQ(title.exit_code, 0) << title.err;
-  EXPECT_THAT(title.out, HasSubstr("Star Trek\tPart 3"));
-  EXPECT_THAT(title.out, Not(HasSubstr("Café")));
-
-  EXPECT_THAT(Kestro("search 1 title 'café révolution' --channel 7 --format tsv").out,
-              HasSubstr("7 WABC\t"));
-  EXPECT_THAT(Kestro("search 1 keywords --all café space --format tsv").out,
-              HasSubstr("Café Révolution"));
-  EXPECT_THAT(Kestro("search 1 person 'ana*' --format tsv").out, HasSubstr("2\t4 KXYZ"));
-  EXPECT_THAT(Kestro("search 1 key key2 --format tsv").out, HasSubstr("The News"));
-  ToolRun custom = Kestro("search 1 custom 'title star trek\\next 1d' --format json");
-  ASSERT_EQ(custom.exit_code, 0) << custom.err;
-  EXPECT_THAT(custom.out, HasSubstr("\"title\": \"Star Trek\""));
-
-  EXPECT_EQ(Kestro("search 1 colour red").exit_code, 2);
-  EXPECT_EQ(Kestro("search 1 type XX").exit_code, 2);
-  ToolRun missing = Kestro("search 1 title x --channel 99");
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_THAT(missing.err, HasSubstr("No channel with number 99"));
-}
-
-TEST_F(GuideCommands, SearchesTakeTheWordsAUserTypes) {
-  ToolRun typo = Kestro("search 1 custom 'title star trek\\strat >= now'");
-  EXPECT_EQ(typo.exit_code, 2);
-  EXPECT_THAT(typo.err, HasSubstr("line 2: unknown field \"strat\""));
-  EXPECT_EQ(Kestro("search 1 custom '# only a comment'").exit_code, 2);
+TEST_F(GuideCommands, SearchesOfEveryKindAndTheirRefusals) {
+  const std::pair<const char*, const char*> found[] = {
+      {"title 'star*'", "Star Trek\tPart 3"},
+      {"title 'café révolution' --channel 7", "7 WABC\t"},
+      {"title '*'", "Café Révolution"},
+      {"keywords --all café space", "Café Révolution"},
+      {"person 'ana*'", "2\t4 KXYZ"},
+      {"person núñez", "2\t4 KXYZ"},
+      {"key key2", "The News"},
+      {"custom 'title star trek\\next 1d'", "\tStar Trek\tPart 3"}};
+  for (const auto& [query, shown] : found) {
+    ToolRun run = Kestro(std::string("search 1 ") + query + " --format tsv");
+    EXPECT_EQ(run.exit_code, 0) << query << ": " << run.err;
+    EXPECT_THAT(run.out, HasSubstr(shown)) << query;
+  }
+  EXPECT_THAT(Kestro("search 1 title 'star*' --format tsv").out, Not(HasSubstr("Café")));
   ToolRun limited = Kestro("search 1 custom 'title star trek' --limit 1 --format tsv");
-  ASSERT_EQ(limited.exit_code, 0) << limited.err;
   EXPECT_EQ(std::count(limited.out.begin(), limited.out.end(), '\n'), 2) << limited.out;
 
-  EXPECT_THAT(Kestro("search 1 person núñez --format tsv").out, HasSubstr("2\t4 KXYZ"));
-  ToolRun everything = Kestro("search 1 title '*' --format tsv");
-  EXPECT_THAT(everything.out, HasSubstr("Café Révolution"));
-  EXPECT_THAT(everything.out, HasSubstr("The News"));
-  ToolRun help = Kestro("search --help");
-  for (const char* field : {"title", "keywords", "people", "genre", "program-type", "movies-only",
-                            "channel-id", "day", "start-time", "next", "will-record",
-                            "include-past", "limit"})
-    EXPECT_THAT(help.out, HasSubstr("  " + std::string(field) + " ")) << field;
+  const std::tuple<const char*, int, const char*> refused[] = {
+      {"colour red", 2, "usage"},
+      {"type XX", 2, "usage"},
+      {"custom 'title star trek\\strat >= now'", 2, "line 2: unknown field \"strat\""},
+      {"custom '# only a comment'", 2, "usage"},
+      {"title x --channel 99", 1, "No channel with number 99"}};
+  for (const auto& [query, code, says] : refused) {
+    ToolRun run = Kestro(std::string("search 1 ") + query);
+    EXPECT_EQ(run.exit_code, code) << query;
+    EXPECT_THAT(run.err, HasSubstr(says)) << query;
+  }
 }
 
 TEST_F(GuideCommands, ProgramShowsDetailsAndPeople) {
@@ -129,15 +117,12 @@ TEST_F(GuideCommands, AnUnwantedChannelLeavesTheGuideSearchesAndRules) {
   ASSERT_EQ(Kestro("channel set 1 7 --wanted no --short-name 'W ABC'").exit_code, 0);
   EXPECT_THAT(Kestro("channel list 1 --format tsv").out, Not(HasSubstr("W ABC")));
   EXPECT_THAT(Kestro("channel list 1 --all --format tsv").out, HasSubstr("W ABC\t\t\t\tno"));
-  EXPECT_THAT(Kestro("guide 1").out, Not(HasSubstr("W ABC")));
-  EXPECT_THAT(Kestro("search 1 title 'star*' --format tsv").out, Not(HasSubstr("W ABC")));
-  EXPECT_THAT(Kestro("search 1 custom 'title star trek' --format tsv").out,
-              Not(HasSubstr("W ABC")));
+  for (const char* command :
+       {"guide 1", "search 1 title 'star*'", "search 1 custom 'title star trek'"})
+    EXPECT_THAT(Kestro(command).out, Not(HasSubstr("W ABC"))) << command;
   ToolRun preview = Kestro("rule preview 1 --search 'title star trek' --format json");
   ASSERT_EQ(preview.exit_code, 0) << preview.err;
   const nlohmann::json outcome = nlohmann::json::parse(preview.out);
-  EXPECT_EQ(outcome["rule"], nullptr);
-  EXPECT_EQ(outcome["stored"], false);
   ASSERT_EQ(outcome["showings"].size(), 2u) << "Star Trek on channel 4 only";
   for (const nlohmann::json& showing : outcome["showings"]) {
     EXPECT_EQ(showing["channel"], "4 KXYZ");

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "common/kestro_tool.h"
 #include "platform/env/real_env.h"
+#include "platform/text/text.h"
 #include "platform/time/date_time.h"
 #include "storage/listings_database.h"
 
@@ -15,6 +18,7 @@ namespace kestro::testing {
 class SmallGuideTest : public KestroToolTest {
  protected:
   void SetUp() override {
+    setenv("USER", "alice", 1);  // the tool names the user as creator and deleter
     SetUpTool();
     ASSERT_EQ(Kestro("lineup add --name Cable --plugin xmltv").out, "1\n");
     // The tool runs on the machine's clock, so the guide is written around it.
@@ -52,6 +56,21 @@ class SmallGuideTest : public KestroToolTest {
       }
     }
     db->Exec("insert into program_people values ( 2 , 1 , 1 , 1 )");
+  }
+
+  // The rows of a --format tsv listing, without its header; and one column of them.
+  std::vector<std::string> Rows(const std::string& command) {
+    ToolRun run = Kestro(command + " --format tsv");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::vector<std::string> rows = Split(run.out, '\n');
+    if (!rows.empty()) rows.erase(rows.begin());
+    if (!rows.empty() && rows.back().empty()) rows.pop_back();
+    return rows;
+  }
+  std::vector<std::string> Column(const std::string& command, size_t column) {
+    std::vector<std::string> cells;
+    for (const std::string& row : Rows(command)) cells.push_back(Split(row, '\t').at(column));
+    return cells;
   }
 };
 

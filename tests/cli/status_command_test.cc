@@ -30,8 +30,6 @@ TEST_F(StatusCommand, FromTheSchedulesAloneThenWithTheDaemonsRecording) {
   pid_t holder = 0;
   auto lock = host::InstanceLock::TryAcquire(host::DaemonLockFile(root_dir), &holder);
   ASSERT_TRUE(lock);
-  EXPECT_FALSE(host::InstanceLock::TryAcquire(host::DaemonLockFile(root_dir), &holder));
-  EXPECT_EQ(holder, ::getpid()) << "a second daemon learns who holds the lock";
   const OleDate now = host::NowLocal();
   host::DaemonStatus status;
   status.pid = ::getpid();
@@ -42,8 +40,6 @@ TEST_F(StatusCommand, FromTheSchedulesAloneThenWithTheDaemonsRecording) {
                                now + 0.75 / 24});
   testing::WriteFile(dir_ / "rec.ts", std::string(2'000'000, '\x47'));
   host::WriteDaemonStatus(host::DaemonStatusFile(root_dir), status);
-  const host::DaemonStatus read = host::ReadDaemonStatus(host::DaemonStatusFile(root_dir));
-  EXPECT_EQ(read.properties.at("tv.recording-status.tuner-2")[1].second.ToInt32(), 1);
 
   testing::ToolRun with = Kestro("status --format json");
   ASSERT_EQ(with.exit_code, 0) << with.err;

@@ -76,6 +76,15 @@ class WebApiTest : public testing::KestroToolTest {
     if (!password) token_ = Call("GET", "/api/v1/session").body["csrf-token"].get<std::string>();
   }
 
+  // kestrod refuses to start, saying `why`.
+  void ExpectRefusedStart(const std::string& why) {
+    const pid_t pid = testing::SpawnKestrod(registry_, dir_.path(), "refused");
+    int exit_status = 0;
+    ::waitpid(pid, &exit_status, 0);
+    EXPECT_EQ(WEXITSTATUS(exit_status), 1) << why;
+    EXPECT_THAT(testing::ReadFile(dir_ / "refused.err"), HasSubstr(why));
+  }
+
   Answer Call(const std::string& method, const std::string& path, const Json& body = nullptr,
               bool with_token = true) {
     httplib::Headers headers;
@@ -152,12 +161,7 @@ TEST_F(WebApiTest, GuideChannelsProgrammesAndSearchesReadTheSampleGuide) {
   httplib::Result xmltv = client_->Get("/api/v1/xmltv?lineup=1&days=1");
   ASSERT_TRUE(xmltv);
   EXPECT_EQ(xmltv->get_header_value("Content-Type"), "application/xml; charset=utf-8");
-  EXPECT_THAT(xmltv->body, HasSubstr("<channel id=\"ch5.example\">"));
   EXPECT_THAT(xmltv->body, HasSubstr(" channel=\"ch5.example\">"));
-  // The pages come from the same server.
-  httplib::Result page = client_->Get("/");
-  ASSERT_TRUE(page);
-  EXPECT_EQ(page->status, 200);
 }
 
 TEST_F(WebApiTest, RecordingFromTheGuideMarksTheProgrammeAndDeletingUnmarksIt) {
@@ -395,15 +399,11 @@ TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
       {"GET", "/api/v1/lineups/7/guide", nullptr, 404, "No lineup with id 7"},
       {"GET", "/api/v1/lineups/x/channels", nullptr, 400, "\"x\" is not an id"},
       {"GET", "/api/v1/lineups/1/guide?hours=0", nullptr, 400, "\"hours\""},
-      {"GET", "/api/v1/lineups/1/guide?start=yesterday-ish", nullptr, 400, "\"start\""},
       {"GET", "/api/v1/lineups/1/guide?list=99", nullptr, 404, "No channel list with id 99"},
       {"GET", "/api/v1/lineups/1/programs/999999", nullptr, 404, "No programme"},
       {"GET", "/api/v1/lineups/1/search?kind=mood&q=happy", nullptr, 400, "unknown kind"},
-      {"GET", "/api/v1/lineups/1/search?kind=title", nullptr, 400, "\"q\""},
-      {"GET", "/api/v1/lineups/1/schedules?view=later", nullptr, 400, "\"view\""},
       {"POST", "/api/v1/lineups/1/schedules", "not an object", 400, "JSON object"},
       {"POST", "/api/v1/lineups/1/schedules", {{"program-id", "5"}}, 400, "\"program-id\""},
-      {"POST", "/api/v1/lineups/1/schedules", {{"program-id", 999999}}, 404, "No programme"},
       {"POST", "/api/v1/lineups/1/schedules", {{"channel-id", 1}, {"start", "now"}}, 400,
        "\"title\""},
       {"POST", "/api/v1/lineups/1/schedules",
@@ -418,17 +418,10 @@ TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
       {"POST", "/api/v1/lineups/1/rules", {{"search", "title x"}, {"start", "20:00"}}, 400,
        "not both"},
       {"POST", "/api/v1/lineups/1/rules",
-       {{"channel-id", 1}, {"start", "25:00"}, {"end", "21:00"}, {"frequency", "sat"}}, 400,
-       "\"start\""},
-      {"POST", "/api/v1/lineups/1/rules",
        {{"channel-id", 1}, {"start", "20:00"}, {"end", "21:00"}, {"frequency", "someday"}}, 400,
        "\"frequency\""},
-      {"POST", "/api/v1/lineups/1/rules", {{"search", "title x"}, {"mode", "eager"}}, 400,
-       "\"mode\""},
-      {"POST", "/api/v1/lineups/1/rules/order", {{"ids", Json::array()}}, 400, "\"ids\""},
       {"DELETE", "/api/v1/lineups/1/rules/5", nullptr, 404, "No rule with id 5"},
       {"DELETE", "/api/v1/recordings/5", nullptr, 404, "No recording with id 5"},
-      {"POST", "/api/v1/lineups/7/import", nullptr, 404, "No lineup with id 7"},
       {"GET", "/api/v1/recipes", nullptr, 404, "No such call"},
   };
   for (const Case& c : cases) {
@@ -448,12 +441,7 @@ TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
 
 TEST_F(WebApiTest, ListeningBeyondTheLoopbackNeedsAPasswordWhichEveryRequestCarries) {
   SetHostValue("web-address", "0.0.0.0:0");
-  pid_ = testing::SpawnKestrod(registry_, dir_.path(), "refused");
-  int exit_status = 0;
-  ::waitpid(pid_, &exit_status, 0);
-  pid_ = 0;
-  EXPECT_EQ(WEXITSTATUS(exit_status), 1);
-  EXPECT_THAT(testing::ReadFile(dir_ / "refused.err"), HasSubstr("web-password"));
+  ExpectRefusedStart("web-password");
 
   SetHostValue("web-password", "s3cret");
   StartDaemon("0.0.0.0:0", true);
@@ -472,12 +460,7 @@ TEST_F(WebApiTest, WithACertificateAndKeyTheGuideSpeaksHttps) {
     SetHostValue("web-certificate", with_cert);
     SetHostValue("web-key", with_key);
     SetHostValue("web-address", "127.0.0.1:0");
-    pid_ = testing::SpawnKestrod(registry_, dir_.path(), "refused");
-    int exit_status = 0;
-    ::waitpid(pid_, &exit_status, 0);
-    pid_ = 0;
-    EXPECT_EQ(WEXITSTATUS(exit_status), 1) << says;
-    EXPECT_THAT(testing::ReadFile(dir_ / "refused.err"), HasSubstr(says));
+    ExpectRefusedStart(says);
   }
   SetHostValue("web-key", key);
   StartDaemon();

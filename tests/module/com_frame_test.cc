@@ -1,5 +1,5 @@
 // The COM frame every module object shares: reference counting, QueryInterface along the
-// interface chain, type information and the error convention.
+// interface chain and the error convention.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -56,20 +56,6 @@ TEST(ComFrame, QueryInterfaceFollowsTheInterfaceChain) {
   void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(log->QueryInterface(IKestroItem::kIID, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
-}
-
-TEST(ComFrame, TypeInfoNamesTheInterfaceAndItsLibrary) {
-  ComPtr<TProbeLog> log = MakeObject<TProbeLog>(true);
-  ComPtr<ITypeInfo> info;
-  ASSERT_EQ(log->GetTypeInfo(0, 0, info.ReleaseAndGetAddressOf()), S_OK);
-  std::string name, help;
-  ASSERT_EQ(info->GetDocumentation(DISPID_UNKNOWN, &name, &help), S_OK);
-  EXPECT_EQ(name, "IKestroLog");
-  ComPtr<ITypeLib> lib;
-  ASSERT_EQ(info->GetContainingTypeLib(lib.ReleaseAndGetAddressOf(), nullptr), S_OK);
-  GUID libid{};
-  ASSERT_EQ(lib->GetLibAttr(&libid, nullptr, nullptr), S_OK);
-  EXPECT_EQ(libid, LIBID_KestroHost);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "kestro/tv_system.h"
 #include "module/class_factory.h"
 #include "platform/system/registry_file.h"
-#include "platform/system/tv_registry.h"
 
 namespace kestro {
 namespace {
@@ -103,25 +102,6 @@ TEST(Registration, WritesAndRemovesTheClassAndTypeLibrary) {
   EXPECT_FALSE(reg.HasKey(clsid));
   EXPECT_FALSE(reg.HasKey("HKEY_CLASSES_ROOT\\KestroTV.KestroTVSystem"));
   EXPECT_FALSE(reg.HasKey("HKEY_CLASSES_ROOT\\TypeLib\\{EFBDED27-DD25-4461-8427-94AD766C3182}"));
-}
-
-TEST(StartupConfiguration, PathsAndDebugSwitch) {
-  RegistryFile reg;
-  reg.SetString(kTVRegistryKey, "root", "/srv/kestro");
-  reg.SetString(kTVRegistryKey, "library", "/srv/kestro/library/");
-  ModuleConfig c = ReadModuleConfig(reg);
-  EXPECT_EQ(c.root_dir, "/srv/kestro/");
-  EXPECT_EQ(c.library_dir, "/srv/kestro/library/");
-  EXPECT_EQ(c.themes_dir, "/srv/kestro/themes/");
-  // A missing data value leaves the tuner configuration in the root of the file system.
-  EXPECT_EQ(c.data_dir, "/");
-  EXPECT_EQ(c.tuner_config_file, "/tuner-configuration.xml");
-  EXPECT_FALSE(c.debug_output);
-
-  reg.SetString(kTVRegistryKey, "zqtv", "Vormel");
-  EXPECT_FALSE(ReadModuleConfig(reg).debug_output) << "the switch value is case-sensitive";
-  reg.SetString(kTVRegistryKey, "zqtv", "vormel");
-  EXPECT_TRUE(ReadModuleConfig(reg).debug_output);
 }
 
 }  // namespace

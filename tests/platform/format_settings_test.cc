@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/exception.h"
 #include "platform/time/date_time.h"
 
@@ -16,37 +18,27 @@ OleDate At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
 const OleDate kToday = At(2025, 6, 1);
 
 TEST(FormatDateTimeTest, PatternsOfLogsFileNamesAndMessages) {
-  const OleDate t = At(2005, 3, 7, 21, 30, 5, 123);
-  EXPECT_EQ(FormatDateTime("dd-mmm-yyyy hh:nn:ss:zzz", t), "07-Mar-2005 21:30:05:123");
-  EXPECT_EQ(FormatDateTime("ddd mm/dd hh:nn", t), "Mon 03/07 21:30");
-  EXPECT_EQ(FormatDateTime("h:nn", At(2005, 3, 7, 9, 5)), "9:05");
-  EXPECT_EQ(FormatDateTime(".yyyy-mm-dd.", t), ".2005-03-07.");
-  EXPECT_EQ(FormatDateTime("M/d/yyyy", t), "3/7/2005");
-  EXPECT_EQ(FormatDateTime("yyyymmddhhnnss", t), "20050307213005");
-  EXPECT_EQ(FormatDateTime("dddd", t), "Monday");
-  EXPECT_EQ(FormatDateTime("nn.ss.zzz", 1.5 * kOneSecond), "00.01.500");
-  EXPECT_EQ(FormatDateTime("dddd, mmmm d, yy", At(2010, 1, 3)), "Sunday, January 3, 10");
-  // A month letter after an hour means minutes.
-  EXPECT_EQ(FormatDateTime("h:mm", At(2005, 3, 7, 9, 5)), "9:05");
-  EXPECT_EQ(FormatDateTime("mm hh:mm", At(2005, 3, 7, 9, 5)), "03 09:05");
-}
+  const OleDate t = At(2005, 3, 7, 21, 30, 5, 123), morning = At(2005, 3, 7, 9, 5);
+  const std::tuple<const char*, OleDate, const char*> cases[] = {
+      {"dd-mmm-yyyy hh:nn:ss:zzz", t, "07-Mar-2005 21:30:05:123"},
+      {"ddd mm/dd h:nn", morning, "Mon 03/07 9:05"},
+      {"yyyymmddhhnnss", t, "20050307213005"},
+      {"nn.ss.zzz", 1.5 * kOneSecond, "00.01.500"},
+      {"dddd, mmmm d, yy", At(2010, 1, 3), "Sunday, January 3, 10"},
+      {"mm hh:mm", morning, "03 09:05"},  // a month letter after an hour means minutes
+      {"h:mm:ss AMPM", t, "9:30:05 PM"},
+      {"h:mm:ss AMPM", At(2005, 3, 7, 0, 5), "12:05:00 AM"},
+      {"h:mm AMPM", At(2005, 3, 7, 12, 5), "12:05 PM"},
+      {"hh:nn am/pm", At(2005, 3, 7, 13, 0), "01:00 pm"},
+      {"h a/p", At(2005, 3, 7, 11, 0), "11 a"},
+      {"hh 'ampm'", At(2005, 3, 7, 13, 0), "13 ampm"},  // quoted: no 12-hour clock
+      {"ddddd t", At(2005, 3, 7, 0, 7), "3/7/2005 12:07 AM"},
+      {"dddddd", t, "Monday, March 7, 2005"}};
+  for (const auto& [pattern, when, expected] : cases)
+    EXPECT_EQ(FormatDateTime(pattern, when), expected) << pattern;
 
-TEST(FormatDateTimeTest, TwelveHourClockAroundMidnightAndNoon) {
-  EXPECT_EQ(FormatDateTime("h:mm:ss AMPM", At(2005, 3, 7, 21, 30, 5)), "9:30:05 PM");
-  EXPECT_EQ(FormatDateTime("h:mm:ss AMPM", At(2005, 3, 7, 0, 5, 0)), "12:05:00 AM");
-  EXPECT_EQ(FormatDateTime("h:mm:ss AMPM", At(2005, 3, 7, 12, 5, 0)), "12:05:00 PM");
-  EXPECT_EQ(FormatDateTime("hh:nn am/pm", At(2005, 3, 7, 13, 0)), "01:00 pm");
-  EXPECT_EQ(FormatDateTime("h a/p", At(2005, 3, 7, 11, 0)), "11 a");
-  // A marker inside quotes does not switch to the 12-hour clock.
-  EXPECT_EQ(FormatDateTime("hh 'ampm'", At(2005, 3, 7, 13, 0)), "13 ampm");
-}
-
-TEST(FormatDateTimeTest, NestedFormatsAndSeparators) {
-  FormatSettings fs = FormatSettings::Default();
-  EXPECT_EQ(DateTimeToStr(At(2005, 3, 7, 21, 30, 5)), "3/7/2005 9:30:05 PM");
   EXPECT_EQ(DateTimeToStr(At(2005, 3, 7)), "3/7/2005");
-  EXPECT_EQ(FormatDateTime("ddddd t", At(2005, 3, 7, 0, 7)), "3/7/2005 12:07 AM");
-  EXPECT_EQ(FormatDateTime("dddddd", At(2005, 3, 7)), "Monday, March 7, 2005");
+  FormatSettings fs = FormatSettings::Default();
   fs.date_separator = '.';
   fs.time_separator = '-';
   fs.short_date_format = "dd/mm/yyyy";
@@ -83,9 +75,8 @@ TEST(StrToDateTimeTest, AcceptsIsoTimesAloneAndTwoDigitYearsAroundNow) {
 
 TEST(StrToDateTimeTest, RejectsMalformedText) {
   OleDate out;
-  for (const char* bad : {"", "   ", "2005", "13/1/2005", "2/30/2005", "3/7/2005 25:00",
-                          "3/7/2005 9:60", "3/7/2005 13:00 PM", "0:30 AM", "3/7/2005 21",
-                          "3/7/2005x", "21:30:", "abc"}) {
+  for (const char* bad : {"", "2005", "13/1/2005", "2/30/2005", "3/7/2005 25:00",
+                          "3/7/2005 13:00 PM", "0:30 AM", "3/7/2005x", "21:30:"}) {
     EXPECT_FALSE(TryStrToDateTime(bad, kToday, &out)) << bad;
   }
   try {

@@ -67,16 +67,10 @@ TEST(ZoneFileTest, UnknownNamesAndDamagedFilesLoadNothing) {
   EXPECT_FALSE(TimeZone::FromTZif(huge, "x"));
 }
 
-TEST(ZoneFileTest, ClosingRulesInEveryForm) {
+TEST(ZoneFileTest, ClosingRulesWithoutDatesOrWithChangesOutsideTheDay) {
   TimeZone::Rule rule;
   ASSERT_TRUE(TimeZone::Rule::Parse("<+0530>-5:30", &rule));
   EXPECT_EQ(19800, rule.OffsetAt(0));
-  // Julian days without (J60 is 1 March) and with (59 is 29 February in 2024) leap days.
-  ASSERT_TRUE(TimeZone::Rule::Parse("XST3XDT,J60/0,J300/0", &rule));
-  EXPECT_EQ(-3 * 3600, rule.OffsetAt(UnixSeconds(2024, 3, 1, 2, 59)));
-  EXPECT_EQ(-2 * 3600, rule.OffsetAt(UnixSeconds(2024, 3, 1, 3, 0)));
-  ASSERT_TRUE(TimeZone::Rule::Parse("XST3XDT2,59/0,300/0", &rule));
-  EXPECT_EQ(-2 * 3600, rule.OffsetAt(UnixSeconds(2024, 2, 29, 3, 0)));
   // Without dates, the United States' rule; a change at 25:00 is 01:00 the day after.
   ASSERT_TRUE(TimeZone::Rule::Parse("EST5EDT", &rule));
   EXPECT_EQ(-4 * 3600, rule.OffsetAt(UnixSeconds(2024, 7, 1)));
