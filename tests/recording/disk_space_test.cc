@@ -8,15 +8,8 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "common/fake_env.h"
-#include "common/temp_dir.h"
-#include "common/test_environment.h"
-#include "host/host_system.h"
 #include "host/media_library/ml_library.h"
-#include "kestro/interface_reads.h"
-#include "platform/time/date_time.h"
-#include "recording/recording_test_support.h"
-#include "scheduling/open_listings.h"
+#include "recording/recording_fixture.h"
 
 namespace kestro::testing {
 namespace {
@@ -30,17 +23,12 @@ OleDate March(int day, int hour = 20, int minute = 0) {
   return EncodeDateTime({2030, 3, day, hour, minute, 0, 0});
 }
 
-class DiskSpaceTest : public ::testing::Test {
+class DiskSpaceTest : public RecordingTest {
  protected:
   DiskSpaceTest() {
-    SavedEnvironment::SetTimeZone("UTC");
-    host::HostOptions options;
-    options.root_dir = dir_ / "root/";
-    options.log_file = dir_ / "host.log";
-    options.media_library_file = dir_ / "media-library.db";
-    host_ = host::NewHostSystem(options, loop_.Runner());
-    section_ =
-        host::OpenMediaLibrary(options.media_library_file)->Section(kRecordingsSectionName, true);
+    env_->SetLocal(March(10));
+    section_ = host::OpenMediaLibrary(dir_ / "data/media-library.db")
+                   ->Section(kRecordingsSectionName, true);
     std::filesystem::create_directories(dir_ / "rec");
     std::filesystem::create_directories(dir_ / "usb");
   }
@@ -67,11 +55,6 @@ class DiskSpaceTest : public ::testing::Test {
     return text;
   }
 
-  TempDir dir_;
-  SavedEnvironment saved_;
-  std::shared_ptr<FakeEnv> env_ = std::make_shared<FakeEnv>(March(10));
-  MessageLoop loop_;
-  ComPtr<host::THostSystem> host_;
   ComPtr<host::TMLSection> section_;
   std::vector<std::string> lines_;
   std::shared_ptr<ILogger> logger_ = std::make_shared<TStringsLogger>(env_, lines_);

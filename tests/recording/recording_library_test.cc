@@ -55,8 +55,6 @@ TEST_F(RecordingLibraryTest, StartedRecordingsJoinTheLibraryAndTheFirstMakesTheV
   EXPECT_EQ(tags.Get("keep_until").ToInt32(), TV_KEEP_UNTIL_SPACE_NEEDED);
   EXPECT_EQ(tags.Get("record-time").ToInt32(), DateTimeToDbTime(May1(20)));
   EXPECT_EQ(tags.Get("channel").ToString(), "ABC");
-  EXPECT_EQ(tags.Get("channel-number").ToInt32(), 7);
-  EXPECT_EQ(tags.Get("duration-text").ToString(), "01:00:00");
   EXPECT_EQ(tags.Get("folder").ToString(), "News");
   EXPECT_FALSE(tags.Get("watched").ToBool());
 

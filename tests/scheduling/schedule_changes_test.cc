@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "listings/program_store.h"
 #include "scheduling/scheduling_fixture.h"
 
 namespace kestro {
@@ -96,7 +97,7 @@ TEST_F(ScheduleChangeTest, TheVersionWrapsFromTheLargestIntegerToOne) {
 
 TEST_F(ScheduleChangeTest, RescheduleMovesTheOptionsToTheNewBroadcast) {
   AddProgram(5, At(20), At(21));
-  AddProgram(6, At(22), At(23), "Late");
+  AddProgram(6, At(22), At(23));
   ComPtr<TTVSchedule> s = MakeFor(5, At(19, 58), At(21, 5));
   s->fields().hard_padding_before = 120;
   s->fields().hard_padding_after = 300;
@@ -114,7 +115,6 @@ TEST_F(ScheduleChangeTest, RescheduleMovesTheOptionsToTheNewBroadcast) {
   EXPECT_EQ(f.StartDbTime(), DateTimeToDbTime(At(21, 58)));
   EXPECT_EQ(f.EndDbTime(), DateTimeToDbTime(At(23, 5)));
   EXPECT_EQ(f.program_id, 6);
-  EXPECT_EQ(f.title + " " + std::to_string(f.channel_id), "Late 7") << "the programme's";
   EXPECT_EQ(f.soft_padding_after, 60);
   EXPECT_EQ(f.folder, "Films");
   EXPECT_EQ(f.keep_until, TV_KEEP_UNTIL_SPACE_NEEDED);
@@ -142,6 +142,25 @@ TEST_F(ScheduleChangeTest, RescheduleOfAnUnknownOrBlockedScheduleChangesNothing)
   r = scheduler_->Move(s->fields().id, 6, At(22), At(23), &moved);
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
   EXPECT_FALSE(FindScheduleByID(db_, s->fields().id)->fields().deleted);
+}
+
+TEST_F(ScheduleChangeTest, AScheduleForAProgrammeTakesItsTimesAroundTheHardPadding) {
+  AddProgram(6, At(22), At(23), "Late Film");
+  ComPtr<TTVSchedule> existing = Make(At(20), At(21));
+  existing->fields().hard_padding_before = 60;
+  existing->fields().hard_padding_after = 120;
+  existing->fields().keep_until = 7;
+  existing->fields().created_by = "rule";
+  ComPtr<TTVSchedule> made = scheduler_->ScheduleForProgram(*existing, *GetProgram(db_, 6));
+  const ScheduleFields& f = made->fields();
+  EXPECT_EQ(f.id, -1);
+  EXPECT_EQ(f.StartDbTime(), DateTimeToDbTime(At(21, 59)));
+  EXPECT_EQ(f.EndDbTime(), DateTimeToDbTime(At(23, 2)));
+  EXPECT_EQ(f.title, "Late Film");
+  EXPECT_EQ(f.channel_id, 7);
+  EXPECT_EQ(f.program_id, 6);
+  EXPECT_EQ(f.created_by, "rule");
+  EXPECT_EQ(f.keep_until, 0);
 }
 
 TEST_F(ScheduleChangeTest, AnAddInsideTheCallersTransactionCommitsWithIt) {

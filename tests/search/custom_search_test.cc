@@ -13,24 +13,20 @@ using ::testing::ElementsAre;
 // Wednesday 9 March 2005, 12:34:56.
 const OleDate kNow = EncodeDateTime({2005, 3, 9, 12, 34, 56, 0});
 
-int32_t Db(int y, int mo, int d, int h, int mi, int s = 0) {
-  return DateTimeToDbTime(EncodeDateTime({y, mo, d, h, mi, s, 0}));
-}
-
 TEST(DateExpressionTest, BaseWordsAndOffsets) {
-  OleDate value = 0;
-  ASSERT_TRUE(ParseDateExpression("now", kNow, &value));
-  EXPECT_EQ(value, kNow);
-  ASSERT_TRUE(ParseDateExpression("TODAY", kNow, &value));
-  EXPECT_EQ(value, EncodeDate(2005, 3, 9));
-  ASSERT_TRUE(ParseDateExpression("today+1d20h", kNow, &value));
-  EXPECT_EQ(DateTimeToDbTime(value), Db(2005, 3, 10, 20, 0));
-  ASSERT_TRUE(ParseDateExpression("today+20m1d", kNow, &value));  // any order
-  EXPECT_EQ(DateTimeToDbTime(value), Db(2005, 3, 10, 0, 20));
-  ASSERT_TRUE(ParseDateExpression("now-1h30m", kNow, &value));
-  EXPECT_EQ(DateTimeToDbTime(value), Db(2005, 3, 9, 11, 4, 56));
-  ASSERT_TRUE(ParseDateExpression("today - 10d", kNow, &value));  // across a month boundary
-  EXPECT_EQ(DateTimeToDbTime(value), Db(2005, 2, 27, 0, 0));
+  const std::pair<const char*, OleDate> cases[] = {
+      {"now", kNow},
+      {"TODAY", EncodeDate(2005, 3, 9)},
+      {"today+1d20h", EncodeDateTime({2005, 3, 10, 20, 0, 0, 0})},
+      {"today+20m1d", EncodeDateTime({2005, 3, 10, 0, 20, 0, 0})},  // any order
+      {"now-1h30m", EncodeDateTime({2005, 3, 9, 11, 4, 56, 0})},
+      {"today - 10d", EncodeDate(2005, 2, 27)},  // across a month boundary
+  };
+  for (const auto& [text, expected] : cases) {
+    OleDate value = 0;
+    ASSERT_TRUE(ParseDateExpression(text, kNow, &value)) << text;
+    EXPECT_EQ(DateTimeToDbTime(value), DateTimeToDbTime(expected)) << text;
+  }
 }
 
 TEST(DateExpressionTest, MalformedExpressionsAreRejected) {
