@@ -4,7 +4,6 @@
 #include "kestro/interface_reads.h"
 #include "listings/channel_store.h"
 #include "listings_fixture.h"
-#include "support/dictionary.h"
 
 namespace kestro {
 namespace {
@@ -27,12 +26,6 @@ TEST_F(ChannelTest, WantedReadsTrueOnlyForNullOrOne) {
   EXPECT_FALSE(wanted(no));
   EXPECT_FALSE(wanted(odd));
   EXPECT_FALSE(FindChannelByID(db_, 999)) << "a missing channel is null";
-
-  // A channel made at the end of a result keeps zero values and cannot write anywhere.
-  TablePtr none = db_->Query("select * from channels where channel_id = 999");
-  auto empty = MakeObject<TTVChannel>(*none);
-  EXPECT_EQ(empty->fields().id, 0);
-  EXPECT_FALSE(empty->fields().wanted);
 }
 
 TEST_F(ChannelTest, WritesReachTheDatabaseOnlyWhenTheValueChanges) {
@@ -88,22 +81,6 @@ TEST_F(ChannelTest, UnwantedChannelsAreOnlyInTheMasterList) {
   EXPECT_EQ(ShortNames(GetWantedChannels(db_).Get()), (std::vector<std::string>{"three", "five"}));
   EXPECT_EQ(ShortNames(FindChannelListByID(db_, stored->ID()).Get()),
             std::vector<std::string>{"five"});
-}
-
-TEST_F(ChannelTest, ChannelItemListsEveryFieldInOrder) {
-  int32_t id = AddChannel(9, "Ærø", -1);
-  ComPtr<IKestroItem> item;
-  ASSERT_EQ(FindChannelByID(db_, id)->GetAsKestroItem(item.ReleaseAndGetAddressOf()), S_OK);
-  auto* bag = static_cast<TDictionary*>(item.Get());
-  const std::vector<std::string> keys = {
-      "channel-id",        "channel-external-id", "channel-number",
-      "channel-short-name", "channel-long-name",  "channel-network",
-      "channel-frequency", "channel-image-id",    "channel-wanted"};
-  ASSERT_EQ(bag->Count(), static_cast<int32_t>(keys.size()));
-  for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(bag->KeyAt(static_cast<int64_t>(i)), keys[i]);
-  EXPECT_EQ(bag->Get("channel-id"), Variant(id));
-  EXPECT_EQ(bag->Get("channel-short-name"), Variant("Ærø"));
-  EXPECT_EQ(bag->Get("channel-wanted"), Variant(true));
 }
 
 using ChannelListTest = ListingsTest;

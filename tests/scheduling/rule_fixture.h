@@ -10,13 +10,13 @@
 
 #include "common/module_folders.h"
 #include "host/media_library/ml_library.h"
-#include "kestro/media_library.h"
 #include "kestro/com_object.h"
 #include "kestro/host_type_library.h"
 #include "scheduling/repeating_schedule.h"
 #include "scheduling/rule_library.h"
 #include "scheduling/rule_result.h"
 #include "scheduling/tv_scheduler.h"
+#include "recording/recording_test_support.h"
 #include "search/guide_fixture.h"
 
 namespace kestro::testing {
@@ -108,18 +108,10 @@ class RuleTest : public GuideTest {
 
   // A recording in the media library's recordings section.
   void AddRecording(const std::string& ek, int32_t rs_id = 0, int32_t keep_until = 0) {
-    ComPtr<host::TMediaLibrary> library = host::OpenMediaLibrary(dir_ / "data/media-library.db");
-    ComPtr<IMLSection> section;
-    ASSERT_EQ(library->OpenSection(kRecordingsSection, true, section.ReleaseAndGetAddressOf()),
-              S_OK);
-    ComPtr<IMLItem> item;
-    ASSERT_EQ(section->AddItem(ek, ek, item.ReleaseAndGetAddressOf()), S_OK);
-    ComPtr<IKestroItem> tags;
-    ASSERT_EQ(item->get_Tags(tags.ReleaseAndGetAddressOf()), S_OK);
-    tags->put_Values(Variant("equality-key"), Variant(ek));
-    tags->put_Values(Variant("rs_id"), Variant(rs_id));
-    tags->put_Values(Variant("keep_until"), Variant(keep_until));
-    ASSERT_EQ(item->Save(), S_OK);
+    AddLibraryRecording(
+        *host::OpenMediaLibrary(dir_ / "data/media-library.db")->Section(kRecordingsSection, true),
+        ek, dir_ / ("rec/" + ek + ".ts"), 0,
+        {{"equality-key", Variant(ek)}, {"rs_id", rs_id}, {"keep_until", keep_until}});
   }
 
   ComPtr<TTVScheduler> scheduler_;

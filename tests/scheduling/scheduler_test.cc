@@ -73,30 +73,21 @@ TEST_F(ConflictTest, MakesRoomOnTheHighestDeletableTunerRemovingAllItsOverlaps) 
   EXPECT_FALSE(FindScheduleByID(db_, b->fields().id)->fields().deleted);
 }
 
-TEST_F(ConflictTest, WindowsTouchingAtOneInstantDoNotConflict) {
-  UseTuners(1);
-  ComPtr<TTVSchedule> early = Stored(At(20), At(21));
-  ComPtr<TTVSchedule> late = Stored(At(21), At(22));
-  EXPECT_EQ(late->fields().tuner_id, 1);
-  ComPtr<TTVSchedule> before = Stored(At(19), At(20));
-  EXPECT_EQ(before->fields().tuner_id, 1);
-
-  EXPECT_EQ(IDsOf(*scheduler_->writer().SchedulesForTimeSlice(At(21), At(22))),
-            (std::vector<int32_t>{late->fields().id}));
-  EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(22), At(21))->Count(), 0);
-}
-
-TEST_F(ConflictTest, SoftPaddingNeverCounts) {
+// Windows touching at one instant share a tuner, and soft padding never counts.
+TEST_F(ConflictTest, TouchingWindowsAndSoftPaddingDoNotConflict) {
   UseTuners(1);
   ComPtr<TTVSchedule> early = Make(At(20), At(21));
   early->fields().soft_padding_after = 1800;
   ASSERT_TRUE(scheduler_->Add(*early)->Ok());
-
   ComPtr<TTVSchedule> late = Make(At(21), At(22));
   late->fields().soft_padding_before = 1800;
   ComPtr<TTVScheduleResult> r = scheduler_->Add(*late);
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
-  EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(21, 10), At(21, 20))->Count(), 1);
+  EXPECT_EQ(Stored(At(19), At(20))->fields().tuner_id, 1);
+
+  EXPECT_EQ(IDsOf(*scheduler_->writer().SchedulesForTimeSlice(At(21), At(22))),
+            (std::vector<int32_t>{late->fields().id}));
+  EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(22), At(21))->Count(), 0);
 }
 
 TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
@@ -139,19 +130,16 @@ TEST_F(ConflictTest, AProgrammeRecordedOnceTakesOneTuner) {
   EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 0"), 1);
 }
 
-TEST_F(ConflictTest, RefusesEverythingWithoutTuners) {
-  UseTuners(0);
-  ComPtr<TTVScheduleResult> r = scheduler_->Add(*Make(At(20), At(21)));
-  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_INVALID_GROUP);
-  EXPECT_EQ(r->Description(), "Invalid tuner count = 0");
-}
-
-TEST_F(ConflictTest, AStoredScheduleOnAnUnknownTunerIsCorruption) {
+TEST_F(ConflictTest, NoTunersOrAStoredScheduleOnAnUnknownTunerAreRefused) {
   Stored(At(20), At(21));
   db_->Exec("update schedules set tuner_id = 9");
   ComPtr<TTVScheduleResult> r = scheduler_->ResolveConflicts(Make(At(20), At(21))->fields());
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CORRUPTION);
   EXPECT_EQ(r->Description(), "A conflicting schedule has an invalid tuner id = 9");
+  UseTuners(0);
+  r = scheduler_->Add(*Make(At(22), At(23)));
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_INVALID_GROUP);
+  EXPECT_EQ(r->Description(), "Invalid tuner count = 0");
 }
 
 TEST_F(ConflictTest, ResolvingAloneDeletesAndPicksATunerButStoresNothing) {

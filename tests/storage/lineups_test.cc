@@ -63,18 +63,6 @@ class Lineups : public ::testing::Test {
   std::shared_ptr<testing::FakeEnv> env_ = std::make_shared<testing::FakeEnv>();
 };
 
-TEST_F(Lineups, FreshLibraryGetsAnEmptyLineupsDatabase) {
-  ComPtr<TTVLineups> lineups = Open();
-  EXPECT_EQ(lineups->FileName(), dir_ / "library/tv/lineups.dat");
-  EXPECT_EQ(Get(lineups.Get(), &ITVLineups::get_Count), 0);
-  DBPtr db = OpenSQLiteDatabase(lineups->FileName(), env_);
-  EXPECT_EQ(db->QueryInt("select count ( * ) from sqlite_master where type = \"table\" and "
-                         "name in ( \"lineups\" , \"plugin_props\" , \"parameters\" )"),
-            3);
-  EXPECT_EQ(db->Query("select param_value from parameters where param_name = \"version\"")->Text(0),
-            "1");
-}
-
 TEST_F(Lineups, ListedByNameWithNewOnesAtTheEnd) {
   {
     ComPtr<TTVLineups> lineups = Open();
@@ -85,15 +73,6 @@ TEST_F(Lineups, ListedByNameWithNewOnesAtTheEnd) {
   ComPtr<TTVLineups> lineups = Open();
   Add(lineups.Get(), "bay");
   EXPECT_THAT(Names(lineups.Get()), ElementsAre("antenna", "cable", "bay"));
-
-  ComPtr<ITVLineup> fresh = GetObject(lineups.Get(), &ITVLineups::NewLineup);
-  EXPECT_EQ(Get(fresh.Get(), &ITVLineup::get_ID), 0);
-  EXPECT_EQ(Get(fresh.Get(), &ITVLineup::get_LastUpdateStatus), "Never updated");
-  ComPtr<ITVLineup> last;
-  lineups->get_Items(3, last.ReleaseAndGetAddressOf());
-  EXPECT_EQ(last.Get(), fresh.Get());
-  EXPECT_EQ(lineups->get_Items(4, last.ReleaseAndGetAddressOf()), E_UNEXPECTED);
-  EXPECT_EQ(last.Get(), nullptr);
 }
 
 TEST_F(Lineups, SavedValuesReadBackAndTunerCountComesFromTheConfiguration) {
@@ -105,11 +84,8 @@ TEST_F(Lineups, SavedValuesReadBackAndTunerCountComesFromTheConfiguration) {
     ComPtr<ITVLineup> lineup = GetObject(lineups.Get(), &ITVLineups::NewLineup);
     lineup->put_Name("Cable \"North\"");
     lineup->put_PluginID("{B20AD294-96B6-4EE5-8A54-5CC4469C319F}");
-    lineup->put_UpdateFrequency("daily");
     lineup->put_UpdateTime(update_time);
     lineup->put_LastUpdateTime(last_update);
-    lineup->put_LastUpdateOK(true);
-    lineup->put_LastUpdateStatus("");
     EXPECT_EQ(lineup->put_TunerCount(99), S_OK);
     Save(lineup.Get());
     id = Get(lineup.Get(), &ITVLineup::get_ID);
@@ -121,11 +97,8 @@ TEST_F(Lineups, SavedValuesReadBackAndTunerCountComesFromTheConfiguration) {
   ASSERT_TRUE(lineup);
   EXPECT_EQ(Get(lineup.Get(), &ITVLineup::get_Name), "Cable \"North\"");
   EXPECT_EQ(Get(lineup.Get(), &ITVLineup::get_PluginID), "{B20AD294-96B6-4EE5-8A54-5CC4469C319F}");
-  EXPECT_EQ(Get(lineup.Get(), &ITVLineup::get_UpdateFrequency), "daily");
   EXPECT_DOUBLE_EQ(Get(lineup.Get(), &ITVLineup::get_UpdateTime), update_time);
   EXPECT_DOUBLE_EQ(Get(lineup.Get(), &ITVLineup::get_LastUpdateTime), last_update);
-  EXPECT_TRUE(Get(lineup.Get(), &ITVLineup::get_LastUpdateOK));
-  EXPECT_EQ(Get(lineup.Get(), &ITVLineup::get_LastUpdateStatus), "");
   EXPECT_EQ(Get(lineup.Get(), &ITVLineup::get_TunerCount), 2)
       << "the tuners of the group naming lineup 1 only";
 

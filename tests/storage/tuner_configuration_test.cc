@@ -1,4 +1,4 @@
-// The tuner configuration document: counting tuners, and the binding over its elements.
+// The tuner configuration document: counting the tuners of a lineup.
 #include "support/tuner_configuration.h"
 
 #include <gtest/gtest.h>
@@ -63,39 +63,6 @@ TEST_F(TunerConfiguration, AnUnreadableDocumentIsAnErrorNamingWhatIsWrong) {
   } catch (const Exception& e) {
     EXPECT_NE(std::string(e.what()).find("\"tuners\""), std::string::npos) << e.what();
   }
-}
-
-TEST_F(TunerConfiguration, BindingReadsAndEditsTheElements) {
-  testing::WriteFile(file_,
-                     "<tuner-config><group lineup=\"2\"><tuner device=\"b\" instance=\"x\"/>"
-                     "</group></tuner-config>");
-  TXMLTunerconfigType config = LoadTunerconfig(file_);
-  ASSERT_EQ(config.Count(), 1);
-  TXMLGroupType group = config.Get(0);
-  EXPECT_EQ(group.Lineup(), 2);
-  EXPECT_THROW(group.Get(1), Exception);
-  EXPECT_THROW(group.Get(0).Instance(), EConvertError);
-  EXPECT_EQ(group.Get(0).Graph(), "");
-
-  TXMLTunerType first = group.Insert(0);
-  first.SetDevice("a");
-  first.SetInstance(-4);
-  first.Tuning().SetMode("dvb-t");
-  first.TunerProperties().Add().SetName("gain");
-  group.Add().SetDevice("c");
-
-  ASSERT_EQ(group.Count(), 3);
-  EXPECT_EQ(group.Get(0).Device(), "a");
-  EXPECT_EQ(group.Get(1).Device(), "b");
-  EXPECT_EQ(group.Get(2).Device(), "c");
-  EXPECT_EQ(group.Get(0).Instance(), -4);
-  // The child elements exist once: reading them again finds what was written.
-  EXPECT_EQ(group.Get(0).Tuning().Mode(), "dvb-t");
-  EXPECT_EQ(group.Get(0).TunerProperties().Count(), 1);
-  EXPECT_EQ(group.Get(0).TunerProperties().Get(0).Name(), "gain");
-  EXPECT_EQ(
-      std::distance(first.Node().children("tuning").begin(), first.Node().children("tuning").end()),
-      1);
 }
 
 }  // namespace
