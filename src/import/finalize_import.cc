@@ -12,6 +12,7 @@
 #include "scheduling/rule_save.h"
 #include "scheduling/rule_store.h"
 #include "scheduling/schedule_store.h"
+#include "storage/listings_database.h"
 
 namespace kestro {
 namespace {
@@ -246,6 +247,16 @@ void CheckSchedulesWithRepeatingSchedules(IDB& db, ILogger& logger, IntegrityChe
   }
 }
 
+// The programmes that went may have been the longest: a value left too large would widen every
+// time slice and overlap search from now on. Left as it was when this fails.
+void TightenLongestProgram(IDB& db, ILogger& logger) {
+  try {
+    RecomputeLongestProgram(db);
+  } catch (const std::exception& e) {
+    logger.LogException(e, "Recomputing the longest programme");
+  }
+}
+
 void Vacuum(IDB& db, ILogger& logger) {
   try {
     db.Exec("vacuum");
@@ -331,6 +342,7 @@ bool FinalizeImport(TTVListingsImportSystem& run) {
   RunIntegrityChecks(*run.DB(), *run.Logger());
   env.CrashPoint("import-checked");
   run.ReportProgress(80, "Optimizing...");
+  TightenLongestProgram(*run.DB(), *run.Logger());
   Vacuum(*run.DB(), *run.Logger());
   run.ReportProgress(100, "Finished");
   return true;

@@ -57,7 +57,7 @@ void TTVListingsImportSystem::ReportProgress(int32_t percent, const std::string&
 void TTVListingsImportSystem::BeginSaving() {
   if (saving_) throw Exception("The import has begun saving already");
   db_->Exec("PRAGMA temp_store=MEMORY;");
-  lookups_.Forget();
+  lookups_ = ImportLookups();
   saving_.emplace(*db_);
   try {
     BeginDeferredKeywordIndex(*db_);
@@ -78,7 +78,7 @@ void TTVListingsImportSystem::CommitSaving() {
 void TTVListingsImportSystem::DiscardSaving() {
   if (!saving_) return;
   saving_.reset();
-  lookups_.Forget();
+  lookups_ = ImportLookups();
   try {
     db_->Exec("PRAGMA temp_store=FILE;");
   } catch (const std::exception&) {

@@ -1,5 +1,7 @@
 #include "import/program_save.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -19,6 +21,7 @@
 #include "scheduling/schedule_store.h"
 #include "scheduling/tv_scheduler.h"
 #include "storage/db.h"
+#include "storage/listings_database.h"
 #include "support/failure_report.h"
 #include "support/logger.h"
 
@@ -185,6 +188,11 @@ Reconciled ProgramSave::WriteProgram(std::vector<StoredProgram> overlaps) {
     case Reconciled::kUpdated:
       break;
   }
+  if (std::optional<int32_t>& longest = session_.Lookups().longest_program) {
+    const auto seconds = static_cast<int32_t>(std::lround(
+        (DbTimeToDateTime(keys_.end_db) - DbTimeToDateTime(keys_.start_db)) / kOneSecond));
+    longest = std::max(*longest, seconds);
+  }
   InsertProgramDetails(*db_, p_.id, p_);
   InsertProgramPeople(*db_, p_.id, p_, &session_.Lookups().names);
   InsertProgramGenres(*db_, p_.id, p_, &session_.Lookups().names);
@@ -307,9 +315,14 @@ void ProgramSave::DeriveKeys() {
 // --- reconciliation with the stored programmes --------------------------------------------------
 
 std::vector<StoredProgram> ProgramSave::FindOverlaps() {
+  ImportLookups& lookups = session_.Lookups();
+  if (!lookups.longest_program_read) {
+    lookups.longest_program = LongestProgramSeconds(*db_);
+    lookups.longest_program_read = true;
+  }
   std::vector<StoredProgram> overlaps;
-  for (StoredProgramRow& row :
-       FindOverlappingRows(*db_, p_.channel_id, keys_.start_db, keys_.end_db)) {
+  for (StoredProgramRow& row : FindOverlappingRows(*db_, p_.channel_id, keys_.start_db,
+                                                   keys_.end_db, lookups.longest_program)) {
     overlaps.emplace_back(std::move(row));
   }
   return overlaps;

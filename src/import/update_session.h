@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -35,6 +36,11 @@ struct ImportLookups {
   };
   std::unordered_map<std::string, Channel> channels;  // by external id
   ProgramNameIds names;
+  // Seconds no stored programme outlasts: read at the run's first overlap search and raised by
+  // each programme the run writes, so that it bounds that search. An undone save leaves it
+  // raised, still an upper bound; Forget keeps it. None: no bound known.
+  std::optional<int32_t> longest_program;
+  bool longest_program_read = false;
   void Forget() {
     channels.clear();
     names.Clear();

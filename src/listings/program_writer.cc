@@ -6,6 +6,7 @@
 #include "listings/search_conditions.h"
 #include "listings/titles.h"
 #include "platform/text/text.h"
+#include "platform/time/date_time.h"
 #include "platform/time/format_settings.h"
 
 namespace kestro {
@@ -52,6 +53,12 @@ constexpr const char kSelectOverlaps[] =
     "p.subtitle , p.tv_rating , p.movie_rating , p.program_type , d.long_desc , d.short_desc "
     "from programs p left join program_details d on d.id = p.id where p.channel_id = %d and "
     "p.end_time > %d and p.start_time < %d order by p.start_time";
+// The same with the end times bounded above, so that the scan of the channel's end times stops.
+constexpr const char kSelectBoundedOverlaps[] =
+    "select p.id , p.schedule_id , p.start_time , p.end_time , p.external_id , p.title , "
+    "p.subtitle , p.tv_rating , p.movie_rating , p.program_type , d.long_desc , d.short_desc "
+    "from programs p left join program_details d on d.id = p.id where p.channel_id = %d and "
+    "p.end_time > %d and p.end_time < %d and p.start_time < %d order by p.start_time";
 
 SqlArgs RowValues(const ProgramRecord& p, const ProgramKeys& keys) {
   return {SqlArg::Int(p.channel_id),      SqlArg::Quoted(p.equality_key),
@@ -133,9 +140,24 @@ void UpdateProgramRow(IDB& db, int32_t program_id, const ProgramRecord& program,
 }
 
 std::vector<StoredProgramRow> FindOverlappingRows(IDB& db, int32_t channel_id, int32_t start_db,
-                                                  int32_t end_db) {
-  TablePtr rows = db.QueryFmt(
-      kSelectOverlaps, {SqlArg::Int(channel_id), SqlArg::Int(start_db), SqlArg::Int(end_db)});
+                                                  int32_t end_db,
+                                                  std::optional<int32_t> longest_seconds) {
+  // A programme that overlaps the time begins before its end, so it ends before the end plus the
+  // longest length (a minute more covers the rounding of db times). Without that bound the scan
+  // reads every later programme of the channel; a bound outside the years of db times, or one
+  // that does not sort after the end, is left out.
+  int32_t latest_end = 0;
+  if (longest_seconds) {
+    latest_end =
+        DateTimeToDbTime(DbTimeToDateTime(end_db) + (*longest_seconds + 60) * kOneSecond);
+  }
+  TablePtr rows =
+      latest_end > end_db
+          ? db.QueryFmt(kSelectBoundedOverlaps,
+                        {SqlArg::Int(channel_id), SqlArg::Int(start_db), SqlArg::Int(latest_end),
+                         SqlArg::Int(end_db)})
+          : db.QueryFmt(kSelectOverlaps,
+                        {SqlArg::Int(channel_id), SqlArg::Int(start_db), SqlArg::Int(end_db)});
   std::vector<StoredProgramRow> found;
   for (; !rows->Eof(); rows->Next()) {
     found.push_back({rows->Int(0), rows->Int(1), rows->Int(2), rows->Int(3), rows->Text(4),

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -78,9 +79,11 @@ struct StoredProgramRow {
   std::string long_description, short_description;  // "" when it has no details row
 };
 // The programmes of `channel_id` whose time overlaps [start_db, end_db), by start time: one
-// statement over the index on ( channel_id , end_time , start_time ).
+// statement over the index on ( channel_id , end_time , start_time ). `longest_seconds`, when
+// known, is no less than the length of any stored programme of the channel; it bounds the scan.
 std::vector<StoredProgramRow> FindOverlappingRows(IDB& db, int32_t channel_id, int32_t start_db,
-                                                  int32_t end_db);
+                                                  int32_t end_db,
+                                                  std::optional<int32_t> longest_seconds);
 
 // The ids of the people, roles and genres that a run of saves found or added, so that each name
 // is looked up once per run. Bounded: a map that reaches kLimit names starts over. An undone

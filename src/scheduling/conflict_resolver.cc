@@ -49,7 +49,6 @@ TConflictResolver::TConflictResolver(DBPtr db, int32_t tuner_count,
 ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ScheduleFields& fields) {
   return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
     CheckTunerCount();
-    Transaction transaction = BeginScheduleChange(*db_);
     RefuseSecondScheduleOfProgram(fields, *result);
     std::vector<ComPtr<TTVSchedule>> overlapping =
         LoadOverlapping(fields.StartDbTime(), fields.EndDbTime());
@@ -65,7 +64,6 @@ ComPtr<TTVScheduleResult> TConflictResolver::Resolve(ScheduleFields& fields) {
       throw EAddSchedule(TV_ADD_SCHEDULE_CORRUPTION,
                          "This should never happen, but the first free tuner is invalid");
     }
-    transaction.Commit();
     fields.tuner_id = tuner;
   });
 }

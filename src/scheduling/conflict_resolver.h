@@ -39,9 +39,9 @@ class TConflictResolver {
   TConflictResolver(DBPtr db, int32_t tuner_count, DeleteScheduleFn delete_schedule);
 
   // Chooses the schedule's tuner, deleting the schedules in the way when it must, and sets
-  // `fields.tuner_id`; the schedule itself is not stored. Runs in its own transaction, so a
-  // failure deletes nothing (and leaves the tuner as it was). Failures are the result's code;
-  // never throws.
+  // `fields.tuner_id`; the schedule itself is not stored. Runs in the caller's transaction,
+  // which must undo the deletions when it fails (the tuner then stays as it was). Failures are
+  // the result's code; never throws.
   ComPtr<TTVScheduleResult> Resolve(ScheduleFields& fields);
 
  private:

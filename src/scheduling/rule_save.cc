@@ -94,6 +94,8 @@ void RuleSave::Run(TTVRepeatingScheduleResult& result) {
                        "Invalid properties for repeating schedule : " + problem);
   }
   std::unique_ptr<TScheduleWriter> scheduler = GetScheduler();
+  // One version raise for all the schedules the save adds and deletes, just before its commit.
+  scheduler->LeaveVersionToCaller();
   Transaction transaction =
       BeginScheduleChange(*db_, "Failed to start a transaction, the DB is probably locked");
 
@@ -130,6 +132,11 @@ void RuleSave::Run(TTVRepeatingScheduleResult& result) {
   LogSummary();
   log_.Fmt("SCHEDULE SUMMARY : ADDED %d : SKIPPED %d : FAILED %d", added_, skipped_, failed_);
   log_.Line("");
+  try {
+    scheduler->RaiseVersionLeftToCaller();
+  } catch (const std::exception& e) {
+    throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED, FailureCause(e));
+  }
   db_->GetEnv()->CrashPoint("rule-scheduled");
   transaction.Commit();
   db_->GetEnv()->CrashPoint("rule-saved");

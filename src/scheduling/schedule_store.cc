@@ -265,14 +265,30 @@ bool IncreaseScheduleVersion(IDB& db) noexcept {
 
 // --- transactions -----------------------------------------------------------------------------
 
+namespace {
+
+[[noreturn]] void ThrowScheduleChangeRefused(const EDatabaseError& e, const char* busy_message) {
+  if (e.IsBusy()) throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
+  // A read-only database refuses the write lock: the user learns which fault it is.
+  throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
+                     "Failed to start a transaction : " + FailureCause(e));
+}
+
+}  // namespace
+
 Transaction BeginScheduleChange(IDB& db, const char* busy_message) {
   try {
     return Transaction(db);
   } catch (const EDatabaseError& e) {
-    if (e.IsBusy()) throw EAddSchedule(TV_ADD_SCHEDULE_BUSY, busy_message);
-    // A read-only database refuses the write lock: the user learns which fault it is.
-    throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
-                       "Failed to start a transaction : " + FailureCause(e));
+    ThrowScheduleChangeRefused(e, busy_message);
+  }
+}
+
+void BeginScheduleChange(std::optional<Transaction>& unit, IDB& db, const char* busy_message) {
+  try {
+    unit.emplace(db);
+  } catch (const EDatabaseError& e) {
+    ThrowScheduleChangeRefused(e, busy_message);
   }
 }
 

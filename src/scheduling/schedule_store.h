@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -74,5 +75,8 @@ inline constexpr const char* kScheduleBusyMessage =
 // throws EAddSchedule TV_ADD_SCHEDULE_BUSY with `busy_message`, before anything is written; any
 // other database failure (read-only, full disk) TV_ADD_SCHEDULE_SAVE_FAILED naming its cause.
 Transaction BeginScheduleChange(IDB& db, const char* busy_message = kScheduleBusyMessage);
+// The same into `unit` (left empty when it throws).
+void BeginScheduleChange(std::optional<Transaction>& unit, IDB& db,
+                         const char* busy_message = kScheduleBusyMessage);
 
 }  // namespace kestro

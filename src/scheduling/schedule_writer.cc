@@ -1,6 +1,7 @@
 #include "scheduling/schedule_writer.h"
 
 #include <cmath>
+#include <optional>
 
 #include "kestro/tv_programs.h"
 #include "listings/program_writer.h"
@@ -37,6 +38,37 @@ void ValidateForAdd(const ScheduleFields& f) {
 
 }  // namespace
 
+// One change of the writer. The outermost opens the transaction and, when it commits a change,
+// raises the version once; a change made inside another (the resolution and the deletions that
+// make room for an add, the parts of a move) runs in the outer one's transaction, which undoes it
+// whole when anything fails. A savepoint of its own would copy every page it touches into the
+// savepoint journal once more.
+class TScheduleWriter::Change {
+ public:
+  explicit Change(TScheduleWriter& writer) : writer_(writer) {
+    if (writer_.depth_ == 0) {
+      BeginScheduleChange(transaction_, *writer_.db_);
+      writer_.changed_ = false;
+    }
+    ++writer_.depth_;
+  }
+  ~Change() { --writer_.depth_; }
+  Change(const Change&) = delete;
+  Change& operator=(const Change&) = delete;
+
+  // Keeps the change; the outermost writes it. Throws when the version or the commit fails.
+  void Commit() {
+    if (!transaction_) return;
+    if (writer_.changed_ && !writer_.raise_version_) writer_.version_left_ = true;
+    if (writer_.changed_ && writer_.raise_version_) writer_.RaiseVersion();
+    transaction_->Commit();
+  }
+
+ private:
+  TScheduleWriter& writer_;
+  std::optional<Transaction> transaction_;
+};
+
 TScheduleWriter::TScheduleWriter(DBPtr db, int32_t tuner_count)
     : db_(std::move(db)),
       tuner_count_(tuner_count),
@@ -47,30 +79,43 @@ TScheduleWriter::TScheduleWriter(DBPtr db, int32_t tuner_count)
 
 // --- operations ---------------------------------------------------------------------------------
 
+void TScheduleWriter::RaiseVersion() {
+  if (!IncreaseScheduleVersion(*db_)) throw Exception("Failed to update the schedule version");
+}
+
+void TScheduleWriter::RaiseVersionLeftToCaller() {
+  if (!version_left_) return;
+  RaiseVersion();
+  version_left_ = false;
+}
+
 ComPtr<TTVSchedule> TScheduleWriter::NewSchedule() const { return MakeObject<TTVSchedule>(db_); }
 
 ComPtr<TTVScheduleResult> TScheduleWriter::ResolveConflicts(ScheduleFields& fields) {
-  return resolver_.Resolve(fields);
+  return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& out) {
+    Change change(*this);
+    out = resolver_.Resolve(fields);
+    if (out->Ok()) change.Commit();
+  });
 }
 
 ComPtr<TTVScheduleResult> TScheduleWriter::Add(TTVSchedule& schedule) {
   return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& out) {
     ScheduleFields fields = schedule.fields();
     ValidateForAdd(fields);
-    Transaction transaction = BeginScheduleChange(*db_);
-    ComPtr<TTVScheduleResult> resolved = ResolveConflicts(fields);
+    Change change(*this);
+    ComPtr<TTVScheduleResult> resolved = resolver_.Resolve(fields);
     if (!resolved->Ok()) {
-      out = resolved;  // the transaction is undone as it goes out of scope
+      out = resolved;  // the change is undone as it goes out of scope
       return;
     }
-    fields.id = Store(fields, schedule.data(), transaction);
+    fields.id = Store(fields, schedule.data(), change);
     schedule.fields().id = fields.id;  // only once stored: a failed add leaves them as they were
     schedule.fields().tuner_id = fields.tuner_id;
   });
 }
 
-int32_t TScheduleWriter::Store(const ScheduleFields& fields, IKestroItem& data,
-                            Transaction& transaction) {
+int32_t TScheduleWriter::Store(const ScheduleFields& fields, IKestroItem& data, Change& change) {
   try {
     int32_t id = fields.id;
     if (id < 1) {
@@ -81,10 +126,8 @@ int32_t TScheduleWriter::Store(const ScheduleFields& fields, IKestroItem& data,
     }
     WriteScheduleData(*db_, id, &data);
     if (fields.program_id > 0) LinkProgramToSchedule(*db_, fields.program_id, id);
-    if (!IncreaseScheduleVersion(*db_)) {
-      throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED, "Failed to update the schedule version");
-    }
-    transaction.Commit();
+    changed_ = true;
+    change.Commit();
     return id;
   } catch (const std::exception& e) {
     throw EAddSchedule(TV_ADD_SCHEDULE_SAVE_FAILED,
@@ -95,11 +138,11 @@ int32_t TScheduleWriter::Store(const ScheduleFields& fields, IKestroItem& data,
 bool TScheduleWriter::Delete(int32_t schedule_id, std::string_view deleted_by,
                           std::string_view reason) noexcept {
   try {
-    Transaction transaction = BeginScheduleChange(*db_);
+    Change change(*this);
     TablePtr rows = db_->QueryFmt("select program_id from schedules where schedule_id = %d",
                                   {SqlArg::Int(schedule_id)});
     if (rows->Eof()) {
-      transaction.Commit();
+      change.Commit();
       return true;
     }
     const int32_t program_id = StrToIntDef(rows->Text(0), 0);
@@ -111,8 +154,8 @@ bool TScheduleWriter::Delete(int32_t schedule_id, std::string_view deleted_by,
     } else {
       MarkScheduleDeleted(*db_, schedule_id, deleted_by, reason);
     }
-    if (!IncreaseScheduleVersion(*db_)) throw Exception("Failed to update schedule version");
-    transaction.Commit();
+    changed_ = true;
+    change.Commit();
     return true;
   } catch (const std::exception& e) {
     ReportFailure(Format("Deleting schedule %d", schedule_id), e);
@@ -142,7 +185,7 @@ ComPtr<TTVScheduleResult> TScheduleWriter::Move(int32_t schedule_id, int32_t new
                                              OleDate start, OleDate end,
                                              ComPtr<TTVSchedule>* made) {
   return RunScheduleOperation([&](ComPtr<TTVScheduleResult>& result) {
-    Transaction transaction = BeginScheduleChange(*db_);
+    Change change(*this);
     ComPtr<TTVSchedule> old = FindScheduleByID(db_, schedule_id);
     if (!old) {
       throw EAddSchedule(TV_ADD_SCHEDULE_LOAD_FAILED,
@@ -162,7 +205,7 @@ ComPtr<TTVScheduleResult> TScheduleWriter::Move(int32_t schedule_id, int32_t new
                          "Unable to delete old schedule in attempt to re-schedule");
     }
     result = Add(*schedule);
-    if (result->Ok()) transaction.Commit();
+    if (result->Ok()) change.Commit();
   });
 }
 

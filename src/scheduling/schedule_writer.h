@@ -3,9 +3,11 @@
 // schedules, and raises "schedule-data-version" on every change so the recording engine notices.
 // The scheduler (TTVScheduler) offers it through its interface; the rule save uses it directly.
 //
-// Every change runs in one transaction (BeginScheduleChange) and is all or nothing. Operations
-// that return a result turn expected problems into its code (EAddSchedule inside); Delete answers
-// false on failure and reports why (ReportFailure).
+// Every change runs in one transaction (BeginScheduleChange) and is all or nothing; a change the
+// writer makes inside another of its changes (the deletions that make room for an add) shares the
+// outer one's, and its failure fails the outer change. Operations that return a result turn
+// expected problems into its code (EAddSchedule inside); Delete answers false on failure and
+// reports why (ReportFailure).
 #pragma once
 
 #include <cstdint>
@@ -35,9 +37,10 @@ class TScheduleWriter {
   // schedule carries its ID and TunerID; otherwise it keeps the ones it had and nothing changed.
   ComPtr<TTVScheduleResult> Add(TTVSchedule& schedule);
   // Marks the schedule deleted (or purges it for kPurgeScheduleReason) and unlinks its
-  // programme. An unknown id is no change and true. False on any failure, nothing changed.
+  // programme. An unknown id is no change and true. False on any failure, nothing changed (inside
+  // another change, that change fails too).
   bool Delete(int32_t schedule_id, std::string_view deleted_by, std::string_view reason) noexcept;
-  // See TConflictResolver::Resolve.
+  // See TConflictResolver::Resolve; the deletions that make room stay only when it succeeds.
   ComPtr<TTVScheduleResult> ResolveConflicts(ScheduleFields& fields);
   // Deletes the schedule and adds one with its options around the new programme times;
   // `*made` receives the new schedule once it is made. All or nothing.
@@ -48,11 +51,19 @@ class TScheduleWriter {
   // Live schedules overlapping [start, end); empty when end < start.
   ComPtr<TTVScheduleList> SchedulesForTimeSlice(OleDate start, OleDate end) const;
   int32_t TunerCount() const { return tuner_count_; }
+  // From now on the writer's changes leave "schedule-data-version" alone: the caller, which
+  // holds them in a transaction of its own (a rule save), raises it once before its commit.
+  void LeaveVersionToCaller() { raise_version_ = false; }
+  // Raises the version once if a change left it to the caller; throws when that fails.
+  void RaiseVersionLeftToCaller();
 
  private:
-  // The storing part of an add: the rows, the data, the programme link and the version, then
-  // the commit. Returns the schedule's id (a new one for a schedule not stored yet).
-  int32_t Store(const ScheduleFields& fields, IKestroItem& data, Transaction& transaction);
+  class Change;
+
+  void RaiseVersion();  // throws
+  // The storing part of an add: the rows, the data and the programme link, then the commit of
+  // `change`. Returns the schedule's id (a new one for a schedule not stored yet).
+  int32_t Store(const ScheduleFields& fields, IKestroItem& data, Change& change);
   // A new schedule with the recording options of `existing`: paddings, deletion and wake-up
   // flags, Data, CreatedBy, repeating schedule, folder and quality (not KeepUntil).
   ComPtr<TTVSchedule> CopyOptions(TTVSchedule& existing) const;
@@ -60,6 +71,10 @@ class TScheduleWriter {
   DBPtr db_;
   int32_t tuner_count_;
   TConflictResolver resolver_;
+  int32_t depth_ = 0;         // changes open, the outermost first
+  bool changed_ = false;      // the outermost change has written something
+  bool raise_version_ = true;
+  bool version_left_ = false;  // a change committed without raising the version
 };
 
 }  // namespace kestro

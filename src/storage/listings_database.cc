@@ -325,19 +325,25 @@ std::string ProgramLengthSql(const std::string& row) {
 }
 
 // The parameter "longest-program": the most seconds any stored programme lasts, set from the
-// stored programmes and raised by the triggers as longer ones are written (never lowered, so it
-// may be longer than any programme that is left).
+// stored programmes and raised by the triggers as longer ones are written (lowered only by
+// RecomputeLongestProgram, so it may be longer than any programme that is left).
+std::string LongestProgramRaiseSql() {
+  return "update parameters set param_value = " + ProgramLengthSql("new.") +
+         " where param_name = 'longest-program' and cast ( param_value as integer ) < " +
+         ProgramLengthSql("new.") + ";";
+}
+
+std::string LongestProgramOfAllSql() {
+  return "select max ( 0 , coalesce ( max ( " + ProgramLengthSql("") + " ) , 0 ) ) from programs";
+}
+
 std::string CreateLongestProgramSql() {
-  std::string raise = "update parameters set param_value = " + ProgramLengthSql("new.") +
-                      " where param_name = 'longest-program' and cast ( param_value as integer "
-                      ") < " + ProgramLengthSql("new.") + ";";
   return "insert or replace into parameters ( param_name , param_value ) select "
-         "'longest-program' , max ( 0 , coalesce ( max ( " + ProgramLengthSql("") +
-         " ) , 0 ) ) from programs;"
-         "create trigger programs_longest_insert after insert on programs begin " + raise +
-         " end;"
+         "'longest-program' , ( " + LongestProgramOfAllSql() + " );"
+         "create trigger programs_longest_insert after insert on programs begin " +
+         LongestProgramRaiseSql() + " end;"
          "create trigger programs_longest_update after update of start_time , end_time on "
-         "programs begin " + raise + " end;";
+         "programs begin " + LongestProgramRaiseSql() + " end;";
 }
 
 // Gives a file with the keyword index the current triggers when its own cannot defer (made
@@ -438,6 +444,11 @@ void BeginDeferredKeywordIndex(IDB& db) {
 }
 
 void FinishDeferredKeywordIndex(IDB& db) { db.Exec(kFinishDeferredKeywordIndex); }
+
+void RecomputeLongestProgram(IDB& db) {
+  db.Exec("update parameters set param_value = ( " + LongestProgramOfAllSql() +
+          " ) where param_name = 'longest-program'");
+}
 
 DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<Env>& env) {
   const fs::path dir = fs::path(file_name).parent_path();

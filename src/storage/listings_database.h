@@ -26,6 +26,9 @@ DBPtr OpenListingsDatabase(const std::string& file_name, const std::shared_ptr<E
 // "longest-program", which triggers keep up with every write of a programme's times); none when
 // the file lacks the value or holds something else there.
 std::optional<int32_t> LongestProgramSeconds(IDB& db);
+// Sets the value to the longest stored programme, lowering it after long programmes went (an
+// import's finalization). A file without the value is left without. Throws EDatabaseError.
+void RecomputeLongestProgram(IDB& db);
 
 // An import's own new programmes enter the keyword index together, which is several times
 // faster than one by one. Within the caller's transaction, BeginDeferredKeywordIndex leaves

@@ -360,6 +360,11 @@ TEST_F(RuleTest, AFailedSaveSaysWhyAndUndoesAllOfIt) {
     EXPECT_EQ(Count("select count(*) from schedules"), 0) << c.fault;
     EXPECT_EQ(ReadScheduleVersion(*db_), version) << c.fault;
   }
+  // Once nothing refuses it, the save raises the version once for both its schedules.
+  EXPECT_EQ(Save(*SearchRule("News"), TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(),
+            TV_ADD_SCHEDULE_OK);
+  EXPECT_EQ(Count("select count(*) from schedules"), 2);
+  EXPECT_EQ(ReadScheduleVersion(*db_), version + 1);
 }
 
 }  // namespace

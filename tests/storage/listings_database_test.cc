@@ -187,6 +187,13 @@ TEST_F(ListingsDatabase, OldFileGainsKeywordIndexAndLongestProgramThatFollowWrit
   EXPECT_THAT(Found(*db, "voyager"), ElementsAre("2"));
   db->Exec("insert into program_words_fts ( program_words_fts ) values ( 'integrity-check' )");
 
+  // The recomputation after long programmes went lowers it.
+  add(*db, 4, db_time(2025, 3, 3, 0), db_time(2025, 3, 7, 0), " trek ");
+  EXPECT_EQ(LongestProgramSeconds(*db), 96 * 3600);
+  db->Exec("delete from programs where id = 4");
+  RecomputeLongestProgram(*db);
+  EXPECT_EQ(LongestProgramSeconds(*db), 26 * 3600) << "id 1 is the longest left";
+
   db->Exec("update parameters set param_value = 'x' where param_name = 'longest-program'");
   EXPECT_EQ(LongestProgramSeconds(*db), std::nullopt);
 }
