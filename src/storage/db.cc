@@ -17,11 +17,10 @@ std::string QuoteSQL(std::string_view value) {
   return out;
 }
 
-EDatabaseError::EDatabaseError(const std::string& message, int sqlite_code)
-    : Exception(message), sqlite_code_(sqlite_code) {}
+namespace {
 
-DbFailure EDatabaseError::failure() const {
-  switch (sqlite_code_ & 0xff) {  // the primary result code
+DbFailure FailureOf(int sqlite_code) {
+  switch (sqlite_code & 0xff) {  // the primary result code
     case SQLITE_BUSY:
     case SQLITE_LOCKED: return DbFailure::kBusy;
     case SQLITE_CONSTRAINT: return DbFailure::kConstraint;
@@ -35,16 +34,25 @@ DbFailure EDatabaseError::failure() const {
   }
 }
 
+}  // namespace
+
+EDatabaseError::EDatabaseError(const std::string& message, int sqlite_code)
+    : Exception(message), sqlite_code_(sqlite_code), failure_(FailureOf(sqlite_code)) {}
+
+EDatabaseError EDatabaseError::ReadOnlyRefusal(const std::string& message) {
+  EDatabaseError refusal(message, SQLITE_READONLY);
+  refusal.refused_ = true;
+  return refusal;
+}
+
 std::string FailureCause(const std::exception& failure) {
   if (const auto* db_error = dynamic_cast<const EDatabaseError*>(&failure)) {
     switch (db_error->failure()) {
       case DbFailure::kBusy: return "the database is locked by another program";
       case DbFailure::kFull: return "the disk is full";
       case DbFailure::kReadOnly:
-        // A file opened read-only on purpose says which file and why; SQLite's own refusal
-        // does not.
-        if (std::string_view(failure.what()).starts_with(kCannotChange)) return failure.what();
-        return "the database is read-only";
+        // The module's own refusal says which file and why; SQLite's does not.
+        return db_error->refused() ? failure.what() : "the database is read-only";
       case DbFailure::kCorrupt: return "the database file is damaged";
       case DbFailure::kCantOpen: return "the database file cannot be opened";
       case DbFailure::kIo: return "the disk failed a read or write";

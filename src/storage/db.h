@@ -36,22 +36,27 @@ enum class DbFailure {
 };
 
 // A failure of a database call. The message keeps the module's texts ("Error executing SQL "%s" :
-// %s", "Failed to open database "%s" : %s"); the result code says what happened.
+// %s", "Failed to open database "%s" : %s"); failure() says what happened, set where the error
+// is raised.
 class EDatabaseError : public Exception {
  public:
   // `sqlite_code`: SQLite's (extended) result code, 1 (SQLITE_ERROR) when there is none.
   explicit EDatabaseError(const std::string& message, int sqlite_code = 1);
+  // A change the module refused itself because the connection is read-only; `message` names
+  // the file and why ("Cannot change "<file>" : <why>").
+  static EDatabaseError ReadOnlyRefusal(const std::string& message);
   const char* ClassName() const noexcept override { return "EDatabaseError"; }
   int sqlite_code() const { return sqlite_code_; }
-  DbFailure failure() const;
-  bool IsBusy() const { return failure() == DbFailure::kBusy; }
+  DbFailure failure() const { return failure_; }
+  bool IsBusy() const { return failure_ == DbFailure::kBusy; }
+  // Whether the module refused the call (the message says why) rather than SQLite failing it.
+  bool refused() const { return refused_; }
 
  private:
   int sqlite_code_;
+  DbFailure failure_;
+  bool refused_ = false;
 };
-
-// How the refusal of a change to a file opened read-only begins: "Cannot change "<file>" : <why>".
-inline constexpr const char* kCannotChange = "Cannot change ";
 
 // Why `failure` happened, as the user is told: for a database failure the user can do something
 // about, its cause ("the database is locked by another program", "the disk is full", "the

@@ -197,9 +197,8 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   void Open(const std::string& name, int flags);
   void OpenReadOnly();
   [[noreturn]] void FailReadOnly() const {
-    throw EDatabaseError(
-        Format("%s\"%s\" : %s", kCannotChange, file_name_.c_str(), read_only_why_.c_str()),
-        SQLITE_READONLY);
+    throw EDatabaseError::ReadOnlyRefusal(
+        Format("Cannot change \"%s\" : %s", file_name_.c_str(), read_only_why_.c_str()));
   }
   // Whether SQLite has ended the transaction this connection began (it does so by itself after
   // some errors, such as a full disk): every level then fails to commit and has nothing to undo.
