@@ -90,12 +90,8 @@ int RunRecord(CommandContext& ctx) {
   ComPtr<ITVLineup> lineup = session.FindLineup(args.Positional(0, "LINEUP"));
   ComPtr<ITVListings> listings = session.OpenListings(lineup.Get());
   ComPtr<ITVScheduler> scheduler = GetObject(listings.Get(), &ITVListings::GetScheduler);
-  if (Get(scheduler.Get(), &ITVScheduler::get_TunerCount) < 1) {
-    const int32_t id = Get(lineup.Get(), &ITVLineup::get_ID);
-    throw Exception(Format("Lineup %d has no tuners: no group of the tuner configuration names "
-                           "it; \"kestro tuners set N --lineup %d\" assigns N tuners to it",
-                           id, id));
-  }
+  // Before the channel is looked up: a lineup without tuners says so first.
+  host::RefuseWithoutTuners(scheduler.Get(), listings.Get());
   host::ScheduleOptions options;
   options.before = Seconds(args, "before");
   options.after = Seconds(args, "after");

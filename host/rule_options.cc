@@ -117,8 +117,18 @@ void RefuseSecondWindow(ITVScheduler* scheduler, ITVChannel* channel, OleDate st
 
 }  // namespace
 
+void RefuseWithoutTuners(ITVScheduler* scheduler, ITVListings* listings) {
+  if (Get(scheduler, &ITVScheduler::get_TunerCount) > 0) return;
+  const int32_t id = Get(listings, &ITVListings::get_ID);
+  throw RecordingRefused(Format("Lineup %d has no tuners: no group of the tuner configuration "
+                                "names it; \"kestro tuners set N --lineup %d\" assigns N tuners "
+                                "to it",
+                                id, id));
+}
+
 ComPtr<ITVSchedule> NewProgramSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                        int32_t program_id, const ScheduleOptions& o) {
+  RefuseWithoutTuners(scheduler, listings);
   CheckTitle(o.title);
   ComPtr<ITVProgram> program;
   CheckHResult(listings->FindProgramByID(program_id, program.ReleaseAndGetAddressOf()));
@@ -142,6 +152,7 @@ ComPtr<ITVSchedule> NewProgramSchedule(ITVScheduler* scheduler, ITVListings* lis
 ComPtr<ITVSchedule> NewWindowSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                       int32_t channel_id, OleDate start, OleDate end,
                                       const ScheduleOptions& o) {
+  RefuseWithoutTuners(scheduler, listings);
   if (!o.title) throw InputError("a recording of a time window needs a title");
   CheckTitle(o.title);
   const std::string window = "The window " + TimeText(start) + " to " + TimeText(end);

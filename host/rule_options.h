@@ -99,15 +99,21 @@ struct ScheduleOptions {
   bool force = false;  // a window longer than 24 hours is meant
 };
 
+// Throws RecordingRefused "Lineup N has no tuners: ..." (saying how to assign some) when the
+// listings' lineup has none: a lineup records only on the tuner groups that name it.
+void RefuseWithoutTuners(ITVScheduler* scheduler, ITVListings* listings);
+
 // An unsaved schedule of `scheduler` for a programme of the guide (the title the programme's
 // unless given), its window widened by the hard padding. Throws Exception when there is no such
-// programme, RecordingRefused when it has ended, InputError for a blank title.
+// programme, RecordingRefused when it has ended or the lineup has no tuners, InputError for a
+// blank title.
 ComPtr<ITVSchedule> NewProgramSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                        int32_t program_id, const ScheduleOptions& o);
 // As NewProgramSchedule for a time window on a channel, which needs a title. Throws Exception when
-// there is no such channel; RecordingRefused when the window has ended or a live schedule has this
-// window of this channel already ("already scheduled as #N"); InputError for a blank title, an
-// end not after the start, and a window longer than 24 hours unless forced.
+// there is no such channel; RecordingRefused when the lineup has no tuners, the window has ended
+// or a live schedule has this window of this channel already ("already scheduled as #N");
+// InputError for a blank title, an end not after the start, and a window longer than 24 hours
+// unless forced.
 ComPtr<ITVSchedule> NewWindowSchedule(ITVScheduler* scheduler, ITVListings* listings,
                                       int32_t channel_id, OleDate start, OleDate end,
                                       const ScheduleOptions& o);

@@ -450,6 +450,12 @@ TEST_F(WebApiTest, WrongInputIsRefusedWithAStatusAndAMessage) {
   }
   EXPECT_TRUE(Call("GET", "/api/v1/lineups/1/rules").body.empty());  // nothing was stored
 
+  ASSERT_EQ(Kestro("tuners set 0").exit_code, 0);
+  Answer no_tuners =
+      Call("POST", "/api/v1/lineups/1/schedules",
+           {{"channel-id", 1}, {"start", "now+1h"}, {"end", "now+2h"}, {"title", "T"}});
+  EXPECT_EQ(no_tuners.status, 409);
+  EXPECT_THAT(no_tuners.body.value("error", ""), HasSubstr("Lineup 1 has no tuners"));
 }
 
 TEST_F(WebApiTest, ListeningBeyondTheLoopbackNeedsAPasswordWhichEveryRequestCarries) {
