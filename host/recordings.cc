@@ -85,6 +85,7 @@ std::string KeepUntilText(int32_t keep_until) {
 }
 
 std::vector<std::string> DeleteRecording(TMediaLibrary& library, const RecordingEntry& recording) {
+  library.CheckWritable();  // before the file goes, so that file and entry go together
   std::vector<std::string> deleted;
   const fs::path file(recording.file);
   std::error_code ec;

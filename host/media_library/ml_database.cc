@@ -1,5 +1,9 @@
 #include "host/media_library/ml_database.h"
 
+#include <filesystem>
+
+#include "platform/env/real_env.h"
+#include "platform/env/writable.h"
 #include "platform/text/text.h"
 
 namespace kestro::host {
@@ -46,23 +50,60 @@ create index if not exists idx_levels_view on levels (view_id);
 pragma user_version = 1;
 )sql";
 
+// A connection that cannot write: SQLite reads a file in write-ahead-log mode through an index it
+// keeps beside the log. While a writer has the library open both are there; when none has and
+// the folder cannot take them, the file alone is the whole library and is read as it stands.
+sqlite3* OpenReadOnly(const std::string& file_name, const std::string& why_not_writable) {
+  if (!std::filesystem::exists(file_name))
+    throw EMediaLibraryError(
+        Format("Cannot create \"%s\" : %s", file_name.c_str(), why_not_writable.c_str()));
+  std::string uri = "file:";
+  for (unsigned char c : file_name)  // a URI's path: '?', '#' and '%' escaped
+    uri += c == '?' || c == '#' || c == '%' || c < ' ' ? Format("%%%02X", c)
+                                                       : std::string(1, static_cast<char>(c));
+  sqlite3* raw = nullptr;
+  for (const char* query : {"?mode=ro", "?mode=ro&immutable=1"}) {
+    sqlite3_close(raw);
+    raw = nullptr;
+    if (sqlite3_open_v2((uri + query).c_str(), &raw,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) == SQLITE_OK &&
+        (sqlite3_exec(raw, "select count ( * ) from sqlite_master", nullptr, nullptr, nullptr) ==
+             SQLITE_OK ||
+         std::filesystem::exists(file_name + "-wal")))
+      return raw;
+  }
+  const std::string why = raw ? sqlite3_errmsg(raw) : "out of memory";
+  sqlite3_close(raw);
+  throw EMediaLibraryError(why);
+}
+
 }  // namespace
 
 MLDatabasePtr MLDatabase::Open(const std::string& file_name) {
+  const std::string read_only_why = WhyNotWritable(*MakeRealEnv(), file_name);
   sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(file_name.c_str(), &raw,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                           nullptr);
-  if (rc != SQLITE_OK) {
-    std::string why = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
-    sqlite3_close(raw);
-    throw EMediaLibraryError(
-        Format("Failed to open media library \"%s\" : %s", file_name.c_str(), why.c_str()));
-  }
-  MLDatabasePtr db(new MLDatabase(raw, file_name));
   try {
-    // The host and a module may hold the file open at once: wait for each other's writes.
-    sqlite3_busy_timeout(raw, 5000);
+    if (!read_only_why.empty()) {
+      raw = OpenReadOnly(file_name, read_only_why);
+    } else {
+      const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+      const int rc = sqlite3_open_v2(file_name.c_str(), &raw, flags, nullptr);
+      if (rc != SQLITE_OK) {
+        std::string why = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+        sqlite3_close(raw);
+        throw EMediaLibraryError(why);
+      }
+    }
+  } catch (const std::exception& e) {
+    throw EMediaLibraryError(
+        Format("Failed to open media library \"%s\" : %s", file_name.c_str(), e.what()));
+  }
+  MLDatabasePtr db(new MLDatabase(raw, file_name, read_only_why));
+  // The host and a module may hold the file open at once: wait for each other's writes.
+  sqlite3_busy_timeout(raw, 5000);
+  if (db->ReadOnly()) return db;
+  try {
     db->Exec("pragma journal_mode = wal; pragma synchronous = normal; pragma foreign_keys = on;");
     db->Exec(kSchema);
   } catch (const std::exception& e) {
@@ -80,7 +121,7 @@ void MLDatabase::Exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
     std::string why = error ? error : sqlite3_errmsg(db_);
     sqlite3_free(error);
-    throw EMediaLibraryError(why);
+    Fail(why.c_str());
   }
 }
 
@@ -100,7 +141,16 @@ TMLItem* MLDatabase::FindItem(IUnknown* identity) {
   return it == items_.end() ? nullptr : it->second;
 }
 
-void MLDatabase::Fail() const { throw EMediaLibraryError(sqlite3_errmsg(db_)); }
+void MLDatabase::CheckWritable() const {
+  if (ReadOnly())
+    throw EMediaLibraryError(
+        Format("Cannot change \"%s\" : %s", file_name_.c_str(), read_only_why_.c_str()));
+}
+
+void MLDatabase::Fail(const char* message) const {
+  if ((sqlite3_errcode(db_) & 0xff) == SQLITE_READONLY) CheckWritable();
+  throw EMediaLibraryError(message ? message : sqlite3_errmsg(db_));
+}
 
 MLStatement::MLStatement(MLDatabase& db, std::string_view sql) : db_(db) {
   Check(sqlite3_prepare_v2(db.Handle(), sql.data(), static_cast<int>(sql.size()), &stmt_,
@@ -179,6 +229,7 @@ Variant MLStatement::Value(int column, int type) const {
 }
 
 MLTransaction::MLTransaction(MLDatabase& db) : db_(db), lock_(db.Mutex()) {
+  db_.CheckWritable();
   db_.Exec("begin immediate");
 }
 

@@ -58,7 +58,10 @@ class MLStatement {
 
 class MLDatabase {
  public:
-  // Opens (creating when missing) the file and its tables.
+  // Opens (creating when missing) the file and its tables. A file this process cannot write (or
+  // whose folder it cannot write) is opened read-only: nothing is created (a missing file is
+  // "Cannot create "<file>" : <why>"), and every change fails with "Cannot change "<file>" :
+  // <why>".
   // Throws EMediaLibraryError "Failed to open media library "%s" : %s".
   static MLDatabasePtr Open(const std::string& file_name);
   ~MLDatabase();
@@ -71,8 +74,12 @@ class MLDatabase {
   // Held by every operation, so a multi-statement change is never interleaved with another
   // thread's on the shared connection.
   std::recursive_mutex& Mutex() { return mutex_; }
-  // Throws EMediaLibraryError with SQLite's message.
-  [[noreturn]] void Fail() const;
+  bool ReadOnly() const { return !read_only_why_.empty(); }
+  // Throws EMediaLibraryError "Cannot change "<file>" : <why>" when the connection is read-only.
+  void CheckWritable() const;
+  // Throws EMediaLibraryError with `message`, SQLite's message when null, or the read-only
+  // refusal when SQLite refused a write.
+  [[noreturn]] void Fail(const char* message = nullptr) const;
 
   sqlite3* Handle() const { return db_; }
 
@@ -84,9 +91,11 @@ class MLDatabase {
   TMLItem* FindItem(IUnknown* identity);
 
  private:
-  MLDatabase(sqlite3* db, std::string file_name) : db_(db), file_name_(std::move(file_name)) {}
+  MLDatabase(sqlite3* db, std::string file_name, std::string read_only_why)
+      : db_(db), file_name_(std::move(file_name)), read_only_why_(std::move(read_only_why)) {}
   sqlite3* db_;
   std::string file_name_;
+  std::string read_only_why_;  // empty when the connection may write
   std::recursive_mutex mutex_;
   kestro::Mutex items_mutex_;
   std::map<IUnknown*, TMLItem*> items_ GUARDED_BY(items_mutex_);

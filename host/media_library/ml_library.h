@@ -21,6 +21,8 @@ class TMediaLibrary : public DispatchObject<IMediaLibrary> {
   // The section, or null when it is missing and `create` is false.
   ComPtr<TMLSection> Section(const std::string& name, bool create);
   const std::string& FileName() const { return db_->FileName(); }
+  // Throws EMediaLibraryError "Cannot change "<file>" : <why>" when the library is read-only.
+  void CheckWritable() const { db_->CheckWritable(); }
 
  private:
   MLDatabasePtr db_;
@@ -29,7 +31,8 @@ class TMediaLibrary : public DispatchObject<IMediaLibrary> {
 // The data folder named by the registry file (KESTRO_REGISTRY or the user's) + "media-library.db".
 std::string DefaultMediaLibraryPath();
 
-// Opens the library in `file_name`, creating the file when it is missing.
+// Opens the library in `file_name`, creating the file when it is missing; read-only when this
+// process cannot write it (see MLDatabase::Open).
 // Throws EMediaLibraryError "Failed to open media library "%s" : %s".
 ComPtr<TMediaLibrary> OpenMediaLibrary(const std::string& file_name);
 

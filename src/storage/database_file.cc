@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/env/writable.h"
 #include "platform/exception.h"
 #include "platform/system/debug_trace.h"
 #include "platform/text/text.h"
@@ -17,8 +18,6 @@
 
 namespace kestro {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char* kCompanions[] = {"", "-wal", "-shm", "-journal"};
 
@@ -96,21 +95,6 @@ DBPtr CreateDatabaseFile(const std::string& file_name, const std::shared_ptr<Env
   }
   env->CrashPoint("database-renamed");
   return OpenSQLiteDatabase(file_name, env);
-}
-
-// Why this process cannot write `file_name` (its folder first: SQLite keeps its journal there),
-// empty when it can.
-std::string WhyNotWritable(Env& env, const std::string& file_name) {
-  const fs::path folder = fs::path(file_name).parent_path();
-  const std::string folder_name = folder.empty() ? "." : folder.string();
-  if (const std::error_code ec = env.CheckWritable(folder_name))
-    return Format("the folder \"%s\" is not writable (%s)", folder_name.c_str(),
-                  ec.message().c_str());
-  if (env.FileExists(file_name)) {
-    if (const std::error_code ec = env.CheckWritable(file_name))
-      return Format("the file is not writable (%s)", ec.message().c_str());
-  }
-  return {};
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/small_guide.h"
+#include "common/recording_item.h"
 
 namespace kestro {
 namespace {
@@ -209,20 +210,26 @@ TEST_F(ReadOnlyRoot, BrowsesWithoutWritingAndRefusesChangesNamingWhy) {
     DBPtr old = OpenListingsDatabase(root_ + "/library/tv/listings.2.dat", MakeRealEnv());
     old->Exec("update parameters set param_value = 3 where param_name = \"schema-version\"");
   }
+  const std::string recording = dir_ / "Film.ts";
+  const int64_t film =
+      testing::AddRecordingItem(root_ + "/data/media-library.db", "Film", recording, &recording);
   SetWritable(root_, false);
   const auto before = Snapshot(root_);
 
   const std::pair<const char*, const char*> reads[] = {
       {"lineup list", "Cable"},         {"guide 1", "Star Trek (Part 0)"},
       {"search 1 title 'star*'", "Part 3"}, {"channel list 1", "KXYZ"},
-      {"schedule list 1", "Café"},      {"info", "Tuner"}};
+      {"schedule list 1", "Café"},      {"info", "Tuner"},
+      {"recordings list", "Film"}};
   for (const auto& [command, shown] : reads) {
     ToolRun run = KestroAsReader(command);
     EXPECT_EQ(run.exit_code, 0) << command << ": " << run.err;
     EXPECT_THAT(run.out, HasSubstr(shown)) << command;
   }
-  for (const char* change : {"record 1 8", "schedule delete 1 1", "lineup delete 2",
-                             "channel set 1 7 --wanted no"}) {
+  const std::vector<std::string> changes = {"record 1 8", "schedule delete 1 1",
+                                            "lineup delete 2", "channel set 1 7 --wanted no",
+                                            "recordings delete " + std::to_string(film)};
+  for (const std::string& change : changes) {
     ToolRun run = KestroAsReader(change);
     EXPECT_EQ(run.exit_code, 1) << change;
     EXPECT_THAT(run.err, HasSubstr("is not writable")) << change << ": " << run.err;
@@ -231,6 +238,7 @@ TEST_F(ReadOnlyRoot, BrowsesWithoutWritingAndRefusesChangesNamingWhy) {
   EXPECT_EQ(old.exit_code, 1);
   EXPECT_THAT(old.err, HasSubstr("needs an upgrade to version 4"));
   EXPECT_EQ(Snapshot(root_), before) << "nothing written, not even a journal or a log";
+  EXPECT_TRUE(fs::exists(recording)) << "a recording goes only with its library entry";
 
   if (geteuid() == 0) {  // a writer (root here) holds the guide open: its log is read too
     DBPtr writer = OpenListingsDatabase(root_ + "/library/tv/listings.1.dat", MakeRealEnv());

@@ -1,0 +1,15 @@
+// Whether this process may write an SQLite file, as the guide databases and the media library
+// decide whether to open one read-only.
+#pragma once
+
+#include <string>
+
+#include "platform/env/env.h"
+
+namespace kestro {
+
+// Why this process cannot write the SQLite file `file_name` (its folder first: SQLite keeps its
+// journal there), empty when it can.
+std::string WhyNotWritable(Env& env, const std::string& file_name);
+
+}  // namespace kestro
