@@ -9,31 +9,20 @@ seconds=${2:-60}
 [ -x "$build/kestrod" ] || bash scripts/prepare.sh "$build" -DCMAKE_BUILD_TYPE=Release \
   -DKESTRO_BUILD_TESTS=OFF
 
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-kestro() { "$build/kestro" --registry "$work/registry.reg" "$@"; }
-kestro setup --root "$work/root" >/dev/null
-kestro lineup add --name Sample --plugin xmltv --set exe="$PWD/data/grab-sample.sh" \
-  --set grabber=tv_grab_sample --set days=2 >/dev/null
-kestro import 1 --quiet >/dev/null
-
-"$build/kestrod" --registry "$work/registry.reg" &
-pid=$!
+source bench/kestrod_root.sh "$build"
+import_lineup Sample --set exe="$PWD/data/grab-sample.sh" --set grabber=tv_grab_sample \
+  --set days=2 >/dev/null
+start_kestrod
 sleep 5  # start-up is not idle time
 
 # Nanoseconds on a CPU over all of its threads (the scheduler's own count, finer than ticks).
-cpu_ns() { cat /proc/"$pid"/task/*/schedstat | awk '{ns += $1} END {printf "%d", ns}'; }
+cpu_ns() { cat /proc/"$daemon"/task/*/schedstat | awk '{ns += $1} END {printf "%d", ns}'; }
 before=$(cpu_ns)
 sleep "$seconds"
 after=$(cpu_ns)
-rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
-hwm=$(awk '/^VmHWM/ {print $2}' "/proc/$pid/status")
-threads=$(awk '/^Threads/ {print $2}' "/proc/$pid/status")
+rss=$(awk '/^VmRSS/ {print $2}' "/proc/$daemon/status")
+hwm=$(awk '/^VmHWM/ {print $2}' "/proc/$daemon/status")
+threads=$(awk '/^Threads/ {print $2}' "/proc/$daemon/status")
 awk -v ns=$((after - before)) -v s="$seconds" -v rss="$rss" -v hwm="$hwm" \
   -v threads="$threads" 'BEGIN {
     printf "kestrod idle for %d s: CPU %.4f%% (%.1f ms), RSS %.1f MB (peak %.1f MB), %d threads\n",

@@ -8,49 +8,28 @@
 #
 #   ninja -C build-dev kestro kestrod xmltv_generator && bash bench/web_guide_bench.sh build-dev
 set -euo pipefail
-build=$(cd "${1:?usage: web_guide_bench.sh BUILD_DIR}" && pwd)
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-daemon=
-cleanup() {
-  [ -n "$daemon" ] && kill "$daemon" 2>/dev/null && wait "$daemon" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KESTRO_REGISTRY=$work/registry.reg XDG_DATA_HOME=$work/xdg XDG_RUNTIME_DIR=$work
-kestro() { "$build/kestro" "$@"; }
+source "$(dirname "$0")/kestrod_root.sh" "${1:?usage: web_guide_bench.sh BUILD_DIR}"
 
 "$build/tools/xmltv_generator" --channels 500 --days 1 --seed 1 --output "$work/guide.xml"
 printf '#!/bin/sh\nwhile [ $# -gt 0 ]; do [ "$1" = --output ] && cp "%s" "$2"; shift; done\n' \
   "$work/guide.xml" >"$work/grab.sh"
 chmod +x "$work/grab.sh"
-kestro setup --root "$work/root" >/dev/null
-kestro lineup add --name Large --plugin xmltv --set exe="$work/grab.sh" --set grabber=large >/dev/null
 echo "Importing 500 channels × 1 day ($(uptime | sed 's/.*load average/load average/'))"
-kestro import 1 --quiet
-printf '\n[HKEY_LOCAL_MACHINE\\Software\\Lumavo\\Host]\n"web-address"="127.0.0.1:0"\n' >>"$KESTRO_REGISTRY"
-"$build/kestrod" >/dev/null 2>&1 &
-daemon=$!
-address=
-for _ in $(seq 100); do
-  address=$(grep -o 'Web guide at http://[^ ]*' "$work/root/logs/kestrod.log" 2>/dev/null |
-            cut -d' ' -f4 || true)
-  [ -n "$address" ] && break
-  sleep 0.2
-done
-[ -n "$address" ] || { echo "kestrod did not start its web guide" >&2; exit 1; }
+import_lineup Large --set exe="$work/grab.sh" --set grabber=large
+start_kestrod web
 
-curl -s -o /dev/null "${address}api/v1/lineups/1/guide?hours=3"  # the first call opens the module
+# The first call opens the module.
+curl -s -o /dev/null "${web_address}api/v1/lineups/1/guide?hours=3"
 times=$(for _ in $(seq 10); do
-  curl -s -o /dev/null -w '%{time_total}\n' "${address}api/v1/lineups/1/guide?hours=3"
+  curl -s -o /dev/null -w '%{time_total}\n' "${web_address}api/v1/lineups/1/guide?hours=3"
 done | sort -n)
 median=$(echo "$times" | sed -n 5p)
-size=$(curl -s "${address}api/v1/lineups/1/guide?hours=3" | wc -c)
+size=$(curl -s "${web_address}api/v1/lineups/1/guide?hours=3" | wc -c)
 printf 'guide API, 500 channels x 3 hours: median %.1f ms (%d bytes; goal < 50 ms)\n' \
   "$(echo "$median * 1000" | bc -l)" "$size"
 
 if [ -x /usr/bin/chromium ] && /usr/bin/python3 -c 'import selenium' 2>/dev/null; then
-  /usr/bin/python3 - "$address" <<'PY'
+  /usr/bin/python3 - "$web_address" <<'PY'
 import sys
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
