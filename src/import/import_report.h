@@ -41,8 +41,9 @@ class ImportReport {
   const std::vector<std::string>& Examples(LeftOutReason reason) const { return Of(reason).examples; }
   bool Empty() const { return stored_ == 0 && LeftOutTotal() == 0; }
 
-  // The closing lines of a run: "Programs stored : <n> : left out : <n>", then for every reason
-  // with programmes "Left out : <n> <reason>" and one "Left out :   <example>" per example.
+  // The closing lines of a run: "Programs stored : <n> (<what it counts>) : left out : <n>", then
+  // for every reason with programmes "Left out : <n> <reason>" and one "Left out :   <example>"
+  // per example.
   std::vector<std::string> Lines() const;
 
  private:
