@@ -30,9 +30,11 @@ std::string NewCsrfToken() {
   return token;
 }
 
-// Names, on an answer to several ranges, the type the server relabels "multipart/byteranges";
-// the post-routing handler puts it back and drops this header.
-constexpr const char* kWholeType = "X-Kestro-Whole-Type";
+// The server cuts every answer to the request's header Range, error answers too; the API's
+// answers are whole (the one call that serves ranges reads the header itself).
+void AnswerWhole(const httplib::Request& req) {
+  const_cast<httplib::Request&>(req).ranges.clear();
+}
 
 bool ChangesState(const httplib::Request& req) {
   return req.method == "POST" || req.method == "DELETE" || req.method == "PUT";
@@ -75,7 +77,8 @@ void WebApi::Register(httplib::Server& server) {
   AddImportCalls(add, *imports_);
   // Unknown calls under the API answer in JSON too, and so do requests the server cannot read.
   server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-    if (req.path.rfind("/api/", 0) != 0 || res.has_header("Content-Type")) return;
+    if (req.path.rfind("/api/", 0) != 0 || !res.body.empty()) return;
+    AnswerWhole(req);
     const std::string call = req.method + " " + req.path;
     const std::string error =
         res.status == 404   ? "No such call: " + call
@@ -84,19 +87,13 @@ void WebApi::Register(httplib::Server& server) {
                             : Format("The request %s cannot be read (HTTP %d; a POST without a "
                                      "body needs \"Content-Length: 0\")",
                                      call.c_str(), res.status);
-    web::SetWholeContent(req, res, Json{{"error", error}}.dump(), kJson);
-  });
-  server.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
-    if (!res.has_header(kWholeType)) return;
-    const std::string type = res.get_header_value(kWholeType);
-    res.headers.erase(kWholeType);
-    res.headers.erase("Content-Type");
-    res.set_header("Content-Type", type);
+    res.set_content(Json{{"error", error}}.dump(), kJson);
   });
 }
 
 void WebApi::Answer(const httplib::Request& req, httplib::Response& res, const ApiCall& call) {
   res.set_header("Cache-Control", "no-store");
+  AnswerWhole(req);
   module_thread_.Call([&] { AnswerHere(req, res, call); });
 }
 
@@ -109,52 +106,21 @@ void WebApi::AnswerHere(const httplib::Request& req, httplib::Response& res, con
     host::ModuleSession session(system_);
     Json body = call(req, res, session);
     if (res.status <= 0) res.status = 200;
-    // A null body: the call gave the response content of its own.
-    if (!body.is_null()) web::SetWholeContent(req, res, body.dump(), kJson);
+    if (!body.is_null()) res.set_content(body.dump(), kJson);  // else the call's own content
     return;
   } catch (const HttpError& e) {
     res.status = e.Status();
-    web::SetWholeContent(req, res, Json{{"error", e.what()}}.dump(), kJson);
+    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
   } catch (const host::InputError& e) {
     res.status = 400;
-    web::SetWholeContent(req, res, Json{{"error", e.what()}}.dump(), kJson);
+    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
   } catch (const std::exception& e) {
     res.status = 500;
-    web::SetWholeContent(req, res, Json{{"error", e.what()}}.dump(), kJson);
+    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
   }
 }
 
 namespace web {
-
-void SetWholeContent(const httplib::Request& req, httplib::Response& res, uint64_t size,
-                     const std::string& type, ContentReader read) {
-  if (req.ranges.empty()) {
-    res.set_content_provider(size, type, std::move(read));
-    return;
-  }
-  res.set_chunked_content_provider(
-      type, [size, read = std::move(read)](size_t offset, httplib::DataSink& sink) {
-        if (offset >= size) {
-          sink.done();
-          return true;
-        }
-        return read(offset, size - offset, sink);
-      });
-  if (req.ranges.size() > 1) res.set_header(kWholeType, type);
-}
-
-void SetWholeContent(const httplib::Request& req, httplib::Response& res, std::string text,
-                     const std::string& type) {
-  if (req.ranges.empty()) {
-    res.set_content(std::move(text), type);
-    return;
-  }
-  auto shared = std::make_shared<const std::string>(std::move(text));
-  SetWholeContent(req, res, shared->size(), type,
-                  [shared](size_t offset, size_t wanted, httplib::DataSink& sink) {
-                    return sink.write(shared->data() + offset, wanted);
-                  });
-}
 
 Json TimeJson(OleDate value) {
   if (value == 0) return nullptr;

@@ -24,7 +24,6 @@
 #include "platform/exception.h"
 
 namespace httplib {
-class DataSink;
 class Server;
 struct Request;
 struct Response;
@@ -100,18 +99,6 @@ int32_t PathId(const httplib::Request& req, size_t index);
 Json BodyObject(const httplib::Request& req);
 // The channel's "number name".
 std::string ChannelLabel(ITVChannel* channel);
-
-// Writes to `sink` at most `wanted` bytes of the content from `offset` on; false on failure.
-using ContentReader =
-    std::function<bool(size_t offset, size_t wanted, httplib::DataSink& sink)>;
-// Gives `res` the content `read` makes, `size` bytes of `type`, whole whatever the request's
-// header Range asks. The server cuts each answer to that header itself, error answers too, and
-// relabels one for several ranges; it leaves a content streamed in chunks whole, and
-// Register puts the type back.
-void SetWholeContent(const httplib::Request& req, httplib::Response& res, uint64_t size,
-                     const std::string& type, ContentReader read);
-void SetWholeContent(const httplib::Request& req, httplib::Response& res, std::string text,
-                     const std::string& type);
 
 }  // namespace web
 

@@ -282,7 +282,7 @@ Json Xmltv(const Request& req, Response& res, host::ModuleSession& session) {
   std::ostringstream xml;
   host::WriteXmltv(listings.Get(), from, from + days, web::IntParam(req, "list", 1, 1 << 30, 0),
                    xml);
-  web::SetWholeContent(req, res, xml.str(), "application/xml; charset=utf-8");
+  res.set_content(xml.str(), "application/xml; charset=utf-8");
   return nullptr;
 }
 

@@ -127,7 +127,7 @@ class Recordings {
     }
     const uint64_t length = size == 0 ? 0 : last - first + 1;
     if (length == 0) {
-      web::SetWholeContent(req, res, "", ContentType(e.file));
+      res.set_content("", ContentType(e.file));
       return nullptr;
     }
     auto read = [fd, first](size_t offset, size_t wanted, httplib::DataSink& sink) {
@@ -136,7 +136,7 @@ class Recordings {
                                 static_cast<off_t>(first + offset));
       return n > 0 && sink.write(buffer, static_cast<size_t>(n));
     };
-    web::SetWholeContent(req, res, length, ContentType(e.file), read);
+    res.set_content_provider(length, ContentType(e.file), read);
     return nullptr;
   }
 

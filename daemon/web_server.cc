@@ -98,8 +98,7 @@ std::string WebServer::Start() {
       if (req.get_header_value("Authorization") == expected) return httplib::Server::HandlerResponse::Unhandled;
       res.status = 401;
       res.set_header("WWW-Authenticate", "Basic realm=\"KestroTV\"");
-      web::SetWholeContent(req, res, "{\"error\":\"This web guide needs its password\"}",
-                           "application/json");
+      res.set_content("{\"error\":\"This web guide needs its password\"}", "application/json");
       return httplib::Server::HandlerResponse::Handled;
     });
   }
