@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "daemon/web_compress.h"
 #include "daemon/web_imports.h"
 #include "host/host_clock.h"
 #include "host/input_error.h"
@@ -16,8 +17,6 @@
 namespace kestro::daemon {
 
 namespace {
-
-constexpr const char* kJson = "application/json";
 
 // 32 random bytes as hex: the token a page sends with its changes, new for each daemon.
 std::string NewCsrfToken() {
@@ -87,7 +86,7 @@ void WebApi::Register(httplib::Server& server) {
                             : Format("The request %s cannot be read (HTTP %d; a POST without a "
                                      "body needs \"Content-Length: 0\")",
                                      call.c_str(), res.status);
-    res.set_content(Json{{"error", error}}.dump(), kJson);
+    res.set_content(Json{{"error", error}}.dump(), kJsonType);
   });
 }
 
@@ -95,6 +94,7 @@ void WebApi::Answer(const httplib::Request& req, httplib::Response& res, const A
   res.set_header("Cache-Control", "no-store");
   AnswerWhole(req);
   module_thread_.Call([&] { AnswerHere(req, res, call); });
+  CompressAnswer(req, res);
 }
 
 void WebApi::AnswerHere(const httplib::Request& req, httplib::Response& res, const ApiCall& call) {
@@ -106,17 +106,17 @@ void WebApi::AnswerHere(const httplib::Request& req, httplib::Response& res, con
     host::ModuleSession session(system_);
     Json body = call(req, res, session);
     if (res.status <= 0) res.status = 200;
-    if (!body.is_null()) res.set_content(body.dump(), kJson);  // else the call's own content
+    if (!body.is_null()) res.set_content(body.dump(), kJsonType);  // else the call's own content
     return;
   } catch (const HttpError& e) {
     res.status = e.Status();
-    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
+    res.set_content(Json{{"error", e.what()}}.dump(), kJsonType);
   } catch (const host::InputError& e) {
     res.status = 400;
-    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
+    res.set_content(Json{{"error", e.what()}}.dump(), kJsonType);
   } catch (const std::exception& e) {
     res.status = 500;
-    res.set_content(Json{{"error", e.what()}}.dump(), kJson);
+    res.set_content(Json{{"error", e.what()}}.dump(), kJsonType);
   }
 }
 

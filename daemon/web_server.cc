@@ -6,6 +6,7 @@
 
 #include "daemon/daemon.h"
 #include "daemon/web_api.h"
+#include "daemon/web_compress.h"
 #include "platform/exception.h"
 #include "platform/text/text.h"
 
@@ -90,6 +91,12 @@ std::string WebServer::Start() {
   // A few workers for the connections (a browser holds several open); the API's calls run on a
   // thread of their own. The server owns the queue.
   server_->new_task_queue = [] { return new httplib::ThreadPool(4); };
+  // Small answers go out at once instead of waiting for the browser's delayed acknowledgement
+  // of the headers (40 ms per call).
+  server_->set_tcp_nodelay(true);
+  // The script as it is: the library would spend a tenth of a second compressing it with
+  // brotli (see web_compress.h).
+  server_->set_file_extension_and_mimetype_mapping("js", "application/javascript; charset=utf-8");
   if (!settings_.password.empty()) {
     const std::string expected =
         httplib::make_basic_authentication_header(kWebUser, settings_.password).second;
@@ -98,7 +105,7 @@ std::string WebServer::Start() {
       if (req.get_header_value("Authorization") == expected) return httplib::Server::HandlerResponse::Unhandled;
       res.status = 401;
       res.set_header("WWW-Authenticate", "Basic realm=\"KestroTV\"");
-      res.set_content("{\"error\":\"This web guide needs its password\"}", "application/json");
+      res.set_content("{\"error\":\"This web guide needs its password\"}", kJsonType);
       return httplib::Server::HandlerResponse::Handled;
     });
   }

@@ -133,6 +133,12 @@ TEST_F(WebApiTest, GuideChannelsProgrammesAndSearchesReadTheSampleGuide) {
     }
   }
   EXPECT_GT(programmes, 20);
+  // A browser offers brotli too; the answer comes as fast gzip, the same JSON.
+  httplib::Result packed = client_->Get("/api/v1/lineups/1/guide?start=today%2B20h&hours=3",
+                                        {{"Accept-Encoding", "gzip, deflate, br"}});
+  ASSERT_TRUE(packed);
+  EXPECT_EQ(packed->get_header_value("Content-Encoding"), "gzip");
+  EXPECT_EQ(Json::parse(packed->body), guide.body);
   // The window's details are read together; each programme still shows its own.
   for (const Json& channel : guide.body["channels"]) {
     const Json& p = channel["programs"][0];
