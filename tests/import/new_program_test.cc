@@ -31,11 +31,6 @@ TEST_F(NewProgramSave, PropertiesAreTrimmedAndGenresAndPeopleFollowTheirRules) {
   ASSERT_EQ(f.people.size(), 2u);
   EXPECT_EQ(f.people[0].name + "/" + f.people[0].role, "Ann Smith/Actor");
   EXPECT_EQ(f.people[1].role, "Host");
-
-  program->put_IsHDTV(TV_3_WAY_YES);
-  program->Clear();
-  EXPECT_EQ(f.Flag(DetailFlag::kHDTV), TV_3_WAY_UNKNOWN);
-  EXPECT_TRUE(f.genres.empty() && f.people.empty() && f.title.empty());
 }
 
 TEST_F(NewProgramSave, InvalidProgrammesAnswerTheirCodeAndWriteNothing) {
