@@ -72,13 +72,7 @@ class ServiceImportTest : public ImportRunTest {
     return Import(&error, progress) ? std::string() : error;
   }
 
-  // The first row of `sql`, its columns joined by '|'.
-  std::string Row(const std::string& sql) {
-    TablePtr row = Listings()->Query(sql);
-    std::string text;
-    for (int32_t i = 0; i < row->ColumnCount(); ++i) text += (i ? "|" : "") + row->Text(i);
-    return text;
-  }
+  std::string Row(const std::string& sql) { return Rows(*Listings(), sql); }
 };
 
 TEST_F(ServiceImportTest, EveryFieldAndDetailOfARecordArrives) {
