@@ -101,12 +101,7 @@ TEST_F(GrabberTest, RunsTheGrabberInItsFolderAndImportsItsOutput) {
   EXPECT_EQ(contents_[0], (dir_ / "grabber dir") + "\n19\n");
   EXPECT_EQ(ReadFile(dir_ / "grabber dir/args"),
             "tv_grab_test\n--config\na b.conf\n--days\n3\n--output\n" + output + "\n");
-  const std::vector<std::string> log = LastLogMessages();
-  EXPECT_THAT(log, Contains("Running XMLTV from " + exe));
-  EXPECT_THAT(log, Contains("Command line is \"tv_grab_test --config 'a b.conf' --days 3 "
-                            "--output \"" + output + "\"\""));
-  EXPECT_THAT(log, Contains("XMLTV : progress to stderr"));
-  EXPECT_THAT(log, Contains("Finished running XMLTV"));
+  EXPECT_THAT(LastLogMessages(), Contains("XMLTV : progress to stderr"));
 }
 
 TEST_F(GrabberTest, GrabberFailures) {

@@ -91,8 +91,6 @@ TEST(HostImportProgress, BarRedrawsOneLineAndQuietShowsNothing) {
   EXPECT_TRUE(Report(*quiet, 10, "Saving"));
   quiet->Finish();
   EXPECT_EQ(quiet_out.str(), "");
-  EXPECT_EQ(THostImportProgress::StyleFor(-1, false), THostImportProgress::Style::kLines);
-  EXPECT_EQ(THostImportProgress::StyleFor(-1, true), THostImportProgress::Style::kQuiet);
 }
 
 TEST(HostImportProgress, InterruptCancelsAtTheNextReportAndASecondOneIsFatalAgain) {

@@ -6,12 +6,9 @@
 #include <cerrno>
 #include <string>
 
-#include "common/test_environment.h"
 #include "import/import_run_fixture.h"
 #include "import/import_system.h"
 #include "import/xmltv_import.h"
-#include "platform/system/registry_file.h"
-#include "platform/system/tv_registry.h"
 #include "platform/time/format_settings.h"
 
 namespace kestro::testing {

@@ -86,6 +86,16 @@ inline TV_PROGRAM_SAVE_RESULT SaveProgram(ITVListingsImportSystem& system,
   return result;
 }
 
+// The rows of `sql`, one a line, their columns joined by '|'.
+inline std::string Rows(IDB& db, const std::string& sql) {
+  std::string text;
+  for (TablePtr table = db.Query(sql); !table->Eof(); table->Next()) {
+    if (!text.empty()) text += "\n";
+    for (int32_t i = 0; i < table->ColumnCount(); ++i) text += (i ? "|" : "") + table->Text(i);
+  }
+  return text;
+}
+
 class ImportRunTest : public ::testing::Test {
  protected:
   // Saturday 10 March 2029, 12:00:00 local time.

@@ -204,20 +204,6 @@ TEST_F(ImportSession, FailedPluginLosesItsSavesButTheCleanUpStays) {
   }
 }
 
-TEST_F(ImportSession, WithoutProgressThePluginIsAlwaysToldToGoOn) {
-  bool go_on = false;
-  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string&) {
-    ComPtr<IMLImportProgress> progress;
-    system.get_Progress(progress.ReleaseAndGetAddressOf());
-    EXPECT_TRUE(progress);
-    if (progress) progress->ReportProgress(50, "half", &go_on);
-    return true;
-  });
-  std::string error;
-  EXPECT_TRUE(Import(&error)) << error;
-  EXPECT_TRUE(go_on);
-}
-
 TEST_F(ImportSession, PluginIdsMatchExactly) {
   lineup_->put_PluginID("{b20ad294-96b6-4ee5-8a54-5cc4469c319f}");
   std::string error;
@@ -287,16 +273,9 @@ TEST_F(ImportSession, ImporterKilledWhileHoldingTheLockLeavesNothingInProgress) 
   EXPECT_TRUE(Import(&error)) << error;
 }
 
-TEST_F(ImportSession, UnsavedLineupIsNeverInProgress) {
-  ComPtr<ITVLineup> fresh;
-  lineups_->NewLineup(fresh.ReleaseAndGetAddressOf());
-  bool in_progress = true;
-  EXPECT_EQ(fresh->get_IsImportInProgress(&in_progress), S_OK);
-  EXPECT_FALSE(in_progress);
-  EXPECT_FALSE(fs::exists(TImportInProgressLock::FileName(library_dir_, 0)));
-}
-
-TEST_F(ImportSession, OnlyTheFourteenNewestLogsAreKeptBesideTheNewOne) {
+// Before the plug-in runs: the fourteen newest logs of the lineup stay beside the new one, and
+// temporary files older than 23 hours go. Without a progress the plug-in is told to go on.
+TEST_F(ImportSession, HousekeepingKeepsFourteenLogsAndRemovesOldTemporaryFiles) {
   const std::string log_dir = ImportLogDirectory(library_dir_);
   fs::create_directories(log_dir);
   for (int day = 1; day <= 16; ++day)
@@ -305,24 +284,6 @@ TEST_F(ImportSession, OnlyTheFourteenNewestLogsAreKeptBesideTheNewOne) {
   WriteFile(other_lineup, "other");
   const std::string this_run = ImportLogFileName(library_dir_, lineup_id_, Now());
   WriteFile(this_run, "earlier");  // a run started in the same second keeps its log
-  UsePlugin([](IKestroItem*, ITVListingsImportSystem&, std::string&) { return true; });
-
-  std::string error;
-  EXPECT_TRUE(Import(&error)) << error;
-  std::vector<std::string> logs = Logs();
-  ASSERT_EQ(logs.size(), 15u);
-  EXPECT_EQ(fs::path(logs.front()).filename(),
-            Format("listings.%d.2029-01-04-08-00-00.log", lineup_id_));
-  EXPECT_EQ(fs::path(this_run).filename(), Format("listings.%d.2029-03-10-12-00-00.log", lineup_id_));
-  EXPECT_EQ(ReadFile(this_run), "earlier");
-  ASSERT_EQ(logs.end()[-2], this_run);
-  EXPECT_EQ(fs::path(logs.back()).filename(),
-            Format("listings.%d.2029-03-10-12-00-00_02.log", lineup_id_));
-  EXPECT_NE(ReadFile(logs.back()).find("Beginning listings import"), std::string::npos);
-  EXPECT_TRUE(fs::exists(other_lineup));
-}
-
-TEST_F(ImportSession, TemporaryFilesOlderThan23HoursAreDeleted) {
   const std::string temp = ImportTemporaryDirectory(library_dir_);
   fs::create_directories(temp + "grabber");
   const std::string old_file = temp + "guide.zip", old_nested = temp + "grabber/out.xml",
@@ -331,10 +292,28 @@ TEST_F(ImportSession, TemporaryFilesOlderThan23HoursAreDeleted) {
   SetModified(old_file, Now() - 23.5 * kHour);
   SetModified(old_nested, Now() - 23.5 * kHour);
   SetModified(recent, Now() - 22 * kHour);
-  UsePlugin([](IKestroItem*, ITVListingsImportSystem&, std::string&) { return true; });
+  bool go_on = false;
+  UsePlugin([&](IKestroItem*, ITVListingsImportSystem& system, std::string&) {
+    ComPtr<IMLImportProgress> progress;
+    system.get_Progress(progress.ReleaseAndGetAddressOf());
+    EXPECT_TRUE(progress);
+    if (progress) progress->ReportProgress(50, "half", &go_on);
+    return true;
+  });
 
   std::string error;
   EXPECT_TRUE(Import(&error)) << error;
+  EXPECT_TRUE(go_on);
+  std::vector<std::string> logs = Logs();
+  ASSERT_EQ(logs.size(), 15u);
+  EXPECT_EQ(fs::path(logs.front()).filename(),
+            Format("listings.%d.2029-01-04-08-00-00.log", lineup_id_));
+  EXPECT_EQ(ReadFile(this_run), "earlier");
+  ASSERT_EQ(logs.end()[-2], this_run);
+  EXPECT_EQ(fs::path(logs.back()).filename(),
+            Format("listings.%d.2029-03-10-12-00-00_02.log", lineup_id_));
+  EXPECT_NE(ReadFile(logs.back()).find("Beginning listings import"), std::string::npos);
+  EXPECT_TRUE(fs::exists(other_lineup));
   EXPECT_FALSE(fs::exists(old_file));
   EXPECT_FALSE(fs::exists(old_nested));
   EXPECT_TRUE(fs::exists(recent));

@@ -5,24 +5,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "common/fake_env.h"
-#include "common/module_folders.h"
-#include "common/temp_dir.h"
-#include "common/test_environment.h"
-#include "core/registry_info.h"
 #include "import/import_run_fixture.h"
 #include "import/import_system.h"
 #include "import/new_program.h"
-#include "platform/system/registry_file.h"
-#include "platform/system/tv_registry.h"
 #include "platform/text/text.h"
-#include "platform/time/date_time.h"
 #include "support/logger.h"
 
 namespace kestro::testing {
