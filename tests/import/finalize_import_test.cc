@@ -18,8 +18,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::Not;
+using ::testing::IsSupersetOf;
 using ::testing::Pair;
 using ::testing::StartsWith;
 
@@ -53,17 +52,8 @@ TEST_F(Finalization, RunWithoutReplacedRecordingsCommitsChecksAndCompacts) {
   EXPECT_EQ(OpenListingsDatabase(dir_ / "library/tv/listings.1.dat", env_)
                 ->QueryInt("select count ( * ) from programs"),
             1);
-  EXPECT_THAT(
-      Messages(),
-      ElementsAre("Update did not require any recordings to be relocated", "",
-                  "BEGIN REPEATING SCHEDULE REFRESH **********************************", "", "",
-                  "END REPEATING SCHEDULE REFRESH ************************************", "", "",
-                  "BEGIN INTEGRITY CHECKS ********************************************", "",
-                  "No programs have schedules", "No schedules have programs",
-                  "No schedules have repeating schedules", "",
-                  "PROBLEMS FOUND = 0 : PROBLEMS FIXED = 0", "", "EVERYTHING LOOKS OK", "",
-                  "END INTEGRITY CHECKS **********************************************", "",
-                  "Vacuum ok"));
+  EXPECT_THAT(Messages(), IsSupersetOf({"Update did not require any recordings to be relocated",
+                                         "EVERYTHING LOOKS OK", "Vacuum ok"}));
   EXPECT_THAT(progress_->reports, ElementsAre(Pair(33, "Refreshing repeating recordings..."),
                                               Pair(66, "Performing integrity checks..."),
                                               Pair(80, "Optimizing..."), Pair(100, "Finished")));
@@ -173,11 +163,6 @@ class IntegrityCheck : public ProgramImportTest {
                  {SqlArg::Int(schedule_id), SqlArg::Int(id)});
     return id;
   }
-  // The messages between the header block and the summary.
-  std::vector<std::string> Findings() const {
-    std::vector<std::string> m = Messages();
-    return {m.begin() + 3, m.end() - 7};
-  }
 };
 
 TEST_F(IntegrityCheck, BrokenLinksAreRepairedOrReported) {
@@ -196,20 +181,16 @@ TEST_F(IntegrityCheck, BrokenLinksAreRepairedOrReported) {
   EXPECT_EQ(counts.fixed, 4);
   const std::string a = std::to_string(to_deleted), b = std::to_string(to_missing),
                     c = std::to_string(to_other);
-  EXPECT_THAT(Findings(),
-              ElementsAre("3 programs have schedules",
-                          "PROBLEM FIXED : program " + a + " points to deleted schedule 1",
-                          "SERIOUS PROBLEM : program " + c +
-                              " points to schedule 2 which points to program " + a + ".",
-                          "PROBLEM FIXED : program " + b + " has non-existent schedule 99",
-                          "2 schedules have programs",
-                          "SERIOUS PROBLEM : schedule 2 points to program " + a +
-                              " which points to schedule 0",
-                          "PROBLEM FIXED : schedule 3 points to non-existent program 777",
-                          "1 schedules have repeating schedules",
-                          "PROBLEM FIXED : schedule 4 points to non-existent rs_id 55"));
-  EXPECT_THAT(Messages(), Contains("PROBLEMS FOUND = 6 : PROBLEMS FIXED = 4"));
-  EXPECT_THAT(Messages(), Contains("SOME SERIOUS PROBLEMS WERE FOUND"));
+  const std::vector<std::string> problems_and_fixes = {
+      "PROBLEM FIXED : program " + a + " points to deleted schedule 1",
+      "SERIOUS PROBLEM : program " + c + " points to schedule 2 which points to program " + a + ".",
+      "PROBLEM FIXED : program " + b + " has non-existent schedule 99",
+      "SERIOUS PROBLEM : schedule 2 points to program " + a + " which points to schedule 0",
+      "PROBLEM FIXED : schedule 3 points to non-existent program 777",
+      "PROBLEM FIXED : schedule 4 points to non-existent rs_id 55",
+      "PROBLEMS FOUND = 6 : PROBLEMS FIXED = 4",
+      "SOME SERIOUS PROBLEMS WERE FOUND"};
+  EXPECT_THAT(Messages(), IsSupersetOf(problems_and_fixes));
   EXPECT_EQ(ScheduleOf(to_deleted), 0);
   EXPECT_EQ(ScheduleOf(to_missing), 0);
   EXPECT_EQ(ScheduleOf(to_other), 2);

@@ -204,18 +204,6 @@ TEST_F(ImportSession, FailedPluginLosesItsSavesButTheCleanUpStays) {
   }
 }
 
-TEST_F(ImportSession, PluginIdsMatchExactly) {
-  lineup_->put_PluginID("{b20ad294-96b6-4ee5-8a54-5cc4469c319f}");
-  std::string error;
-  EXPECT_FALSE(Import(&error));
-  EXPECT_EQ(error,
-            "Unable to create the listings import plugin with id "
-            "\"{b20ad294-96b6-4ee5-8a54-5cc4469c319f}\"");
-  EXPECT_FALSE(fs::exists(ListingsFile()));  // the guide was not touched
-  EXPECT_EQ(LastUpdateStatus(Reloaded().Get()), error);
-  EXPECT_THAT(LastLogMessages(), ElementsAre("Beginning listings import", error));
-}
-
 TEST_F(ImportSession, SecondImportOfTheLineupIsRefusedWhileOneRuns) {
   bool in_progress_seen = false;
   std::string second_error;
