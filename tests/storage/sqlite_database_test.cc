@@ -1,3 +1,5 @@
+#include <gmock/gmock.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -6,6 +8,8 @@
 
 namespace kestro {
 namespace {
+
+using ::testing::StartsWith;
 
 std::string ErrorOf(const std::function<void()>& body) {
   try {
@@ -101,83 +105,71 @@ TEST_F(QueryTest, DoubleQuotedTextIsAlwaysALiteralAndNulsAreRemoved) {
 
 using FormatTest = TempDatabaseTest;
 
-TEST_F(FormatTest, QuotedTextRoundTripsThroughOnePreparedStatement) {
-  const std::vector<std::string> names = {"He said \"50%\" it's", "ünïcødé «1»", "%s %d"};
-  for (const std::string& name : names) {
-    db_->ExecFmt("insert into channels (name, number) values (%s, %d)",
-                 {SqlArg::Quoted(name), SqlArg::Int(-7)});
-  }
-  int64_t prepared = SQLitePrepareCount(*db_);
-  std::vector<std::string> sent;
-  db_->SetTrace([&](std::string_view sql) { sent.emplace_back(sql); });
-  for (const std::string& name : names) {
-    TablePtr table = db_->QueryFmt("select %s from channels where name = %s and number = %d",
-                                   {SqlArg::Raw("name"), SqlArg::Quoted(name), SqlArg::Int(-7)});
-    ASSERT_EQ(table->RowCount(), 1) << name;
-    EXPECT_EQ(table->Text(0), name);
-  }
-  EXPECT_EQ(SQLitePrepareCount(*db_), prepared + 1);
-  EXPECT_EQ(sent.back(), "select name from channels where name = ? and number = ?");
-  EXPECT_EQ(db_->LastInsertRowID(), 3);
-}
-
-TEST_F(FormatTest, ArgumentsKeepTheirMeaningWhereNoParameterFitsAndMustMatch) {
-  // Inside a literal, a pragma, several statements: written in as literal substitution would.
-  EXPECT_EQ(db_->QueryFmt("select 'x%dy' || '%%'", {SqlArg::Int(5)})->Text(0), "x5y%");
-  db_->ExecFmt("pragma user_version = %d", {SqlArg::Int(7)});
-  EXPECT_EQ(db_->QueryInt("pragma user_version"), 7);
-  db_->ExecFmt("insert into channels (name) values (%s); insert into channels (name) values (%s);",
-               {SqlArg::Quoted("a"), SqlArg::Quoted("b\"")});
-  EXPECT_EQ(db_->QueryIntFmt("select count(*) from channels where name in (%s, %s)",
-                             {SqlArg::Quoted("a"), SqlArg::Quoted("b\"")}),
-            2);
-  // Arguments that do not fit the format are refused.
-  const std::string sql = "select * from channels where id = %d";
-  EXPECT_THROW(db_->QueryFmt(sql, {SqlArg::Quoted("1")}), EDatabaseError);
-  EXPECT_THROW(db_->QueryFmt(sql, {}), EDatabaseError);
-  EXPECT_THROW(db_->QueryFmt(sql, {SqlArg::Int(1), SqlArg::Int(2)}), EDatabaseError);
-  EXPECT_THROW(db_->QueryFmt("select 1 where 'a' like '%a'", {}), EDatabaseError);
-}
-
-TEST_F(FormatTest, FailedStatementIsResetForTheNextCall) {
+// One format serves every kind of argument: values are bound where SQLite takes a parameter and
+// written in where it takes none (literals, pragmas, several statements). Cases run in order on
+// one database, so a statement kept from an earlier case must bind the new values.
+TEST_F(FormatTest, ArgumentsAreBoundOrWrittenInAndMustMatchTheFormat) {
+  db_->Exec("insert into channels (id, name, number) values (1, 'one', 1), (2, 'two', 2);");
+  const std::string odd = "He said \"50%\" it's", uni = "ünïcødé «1»", nul_name("t\0w\0o", 5);
   const std::string insert = "insert into channels (id, name) values (%d, %s)";
-  db_->ExecFmt(insert, {SqlArg::Int(1), SqlArg::Quoted("a")});
-  EXPECT_EQ(ErrorOf([&] { db_->ExecFmt(insert, {SqlArg::Int(1), SqlArg::Quoted("it's")}); }),
-            "Error executing SQL \"insert into channels (id, name) values (1, \"it's\")\" : "
-            "UNIQUE constraint failed: channels.id");
-  db_->ExecFmt(insert, {SqlArg::Int(2), SqlArg::Quoted("b")});
-  EXPECT_EQ(Count(), 2);
-}
-
-TEST_F(FormatTest, OneFormatServesEveryKindAndRawTextOfItsArguments) {
-  db_->Exec(
-      "insert into channels (name, number) values ('one', 1);"
-      "insert into channels (name, number) values ('two', 2);");
-  // The same format with other Raw text or other argument kinds is another statement.
-  auto select = [&](const std::string& column, const std::string& key, const SqlArg& value) {
-    return db_->QueryFmt("select %s from channels where %s = %s",
-                         {SqlArg::Raw(column), SqlArg::Raw(key), value})
-        ->Text(0);
+  const std::string select = "select %s from channels where %s = %s";
+  const std::string by_id = "select * from channels where id = %d";
+  struct Case {
+    std::string format;
+    SqlArgs args;
+    std::string expected;  // the first column of the first row, "-" for none, or the error
   };
-  EXPECT_EQ(select("number", "name", SqlArg::Quoted("two")), "2");
-  EXPECT_EQ(select("name", "name", SqlArg::Quoted("two")), "two");
-  EXPECT_EQ(select("name", "number", SqlArg::Raw("1 + 0")), "one");
-  EXPECT_EQ(select("name", "number", SqlArg::Raw("2")), "two");
-  EXPECT_EQ(select("name", "number", SqlArg::Quoted("1 + 0")), "");  // a text, not a sum
-  // Values standing inside a literal are written in afresh on every call.
-  for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(db_->QueryFmt("select 'x%dy' , %d", {SqlArg::Int(i), SqlArg::Int(-i)})->Text(0),
-              "x" + std::to_string(i) + "y");
+  const Case cases[] = {
+      {insert, {SqlArg::Int(3), SqlArg::Quoted(odd)}, "-"},
+      {insert, {SqlArg::Int(4), SqlArg::Quoted(uni)}, "-"},
+      {insert, {SqlArg::Int(5), SqlArg::Quoted("%s %d")}, "-"},
+      {select, {SqlArg::Raw("name"), SqlArg::Raw("id"), SqlArg::Int(3)}, odd},
+      {select, {SqlArg::Raw("name"), SqlArg::Raw("id"), SqlArg::Int(4)}, uni},
+      {select, {SqlArg::Raw("id"), SqlArg::Raw("name"), SqlArg::Quoted("%s %d")}, "5"},
+      {select, {SqlArg::Raw("number"), SqlArg::Raw("name"), SqlArg::Quoted("two")}, "2"},
+      {select, {SqlArg::Raw("name"), SqlArg::Raw("number"), SqlArg::Raw("1 + 0")}, "one"},
+      {select, {SqlArg::Raw("name"), SqlArg::Raw("number"), SqlArg::Quoted("1 + 0")}, "-"},
+      {select, {SqlArg::Raw("number"), SqlArg::Raw("name"), SqlArg::Quoted(nul_name)}, "2"},
+      {"select 'x%dy' || '%%'", {SqlArg::Int(5)}, "x5y%"},
+      {"select 'x%dy' , %d", {SqlArg::Int(1), SqlArg::Int(-1)}, "x1y"},
+      {"select 'x%dy' , %d", {SqlArg::Int(2), SqlArg::Int(-2)}, "x2y"},
+      {"pragma user_version = %d", {SqlArg::Int(7)}, "-"},
+      {"pragma user_version", {}, "7"},
+      {"insert into channels (name) values (%s); insert into channels (name) values (%s);",
+       {SqlArg::Quoted("a"), SqlArg::Quoted("b\"")},
+       "-"},
+      {"select count(*) from channels where name in (%s, %s)",
+       {SqlArg::Quoted("a"), SqlArg::Quoted("b\"")},
+       "2"},
+      // A failed statement is reset for the next call; errors show the values written in,
+      // without NULs.
+      {insert,
+       {SqlArg::Int(1), SqlArg::Quoted("it's")},
+       "Error executing SQL \"insert into channels (id, name) values (1, \"it's\")\" : UNIQUE "
+       "constraint failed: channels.id"},
+      {insert,
+       {SqlArg::Int(2), SqlArg::Quoted(nul_name)},
+       "Error executing SQL \"insert into channels (id, name) values (2, \"two\")\" : UNIQUE "
+       "constraint failed: channels.id"},
+      {insert, {SqlArg::Int(10), SqlArg::Quoted("ten")}, "-"},
+      {by_id, {SqlArg::Int(10)}, "10"},
+      // Arguments that do not fit the format are refused.
+      {by_id, {SqlArg::Quoted("1")}, "Invalid SQL format \"" + by_id + "\""},
+      {by_id, {}, "Invalid SQL format \"" + by_id + "\""},
+      {by_id, {SqlArg::Int(1), SqlArg::Int(2)}, "Invalid SQL format \"" + by_id + "\""},
+      {"select 1 where 'a' like '%a'", {}, "Invalid SQL format \"select 1 where 'a' like '%a'\""},
+  };
+  for (const Case& c : cases) {
+    std::string got = "(no error)";
+    try {
+      TablePtr table = db_->QueryFmt(c.format, c.args);
+      got = table->RowCount() > 0 ? table->Text(0) : "-";
+    } catch (const EDatabaseError& e) {
+      got = e.what();
+    }
+    // An invalid format is refused with the reason after the format.
+    if (got != c.expected) EXPECT_THAT(got, StartsWith(c.expected + " : ")) << c.format;
   }
-  // A text with NULs is bound without them, and an error names the statement without them too.
-  const std::string nul_name("t\0w\0o", 5);
-  EXPECT_EQ(db_->QueryIntFmt("select number from channels where name = %s",
-                             {SqlArg::Quoted(nul_name)}), 2);
-  const std::string insert = "insert into channels (id, name) values (%d, %s)";
-  db_->ExecFmt(insert, {SqlArg::Int(3), SqlArg::Quoted("three")});
-  EXPECT_EQ(ErrorOf([&] { db_->ExecFmt(insert, {SqlArg::Int(3), SqlArg::Quoted(nul_name)}); }),
-            "Error executing SQL \"insert into channels (id, name) values (3, \"two\")\" : "
-            "UNIQUE constraint failed: channels.id");
 }
 
 using ErrorTest = TempDatabaseTest;
