@@ -100,15 +100,30 @@ TEST_F(ListingsDatabase, NewFileInAMissingDirectoryGetsTheWholeSchema) {
 }
 
 // Version 1 gains the recorded programmes and the rules' duplicates; version 2 keeps its recorded
-// programmes. A version that is not a number upgrades as version 1.
-TEST_F(ListingsDatabase, Versions1And2GainDuplicatesAndKeepTheirRows) {
-  for (const std::string version : {"1", "two", "2"}) {
-    SCOPED_TRACE(version);
-    file_ = dir_ / ("listings." + version + ".dat");
-    WriteOldRules(version, version != "2" ? "" :
-                  "create table recorded_programs ( equality_key char primary key , "
-                  "start_time integer , end_time integer , title char , subtitle char );"
-                  "insert into recorded_programs values ( \"k1\" , 1 , 2 , \"T\" , \"S\" );");
+// programmes; a version that is not a number upgrades as version 1. An upgrade interrupted after
+// copying the rows (the stale copy is dropped and the rebuild runs) or after dropping the old
+// table (the copy holds the only rows and is moved back) is finished.
+TEST_F(ListingsDatabase, OldVersionsGainDuplicatesAndKeepTheirRows) {
+  const std::string recorded =
+      "create table recorded_programs ( equality_key char primary key , start_time integer , "
+      "end_time integer , title char , subtitle char );"
+      "insert into recorded_programs values ( \"k1\" , 1 , 2 , \"T\" , \"S\" );";
+  const struct {
+    std::string version, more;
+  } cases[] = {
+      {"1", ""},
+      {"two", ""},
+      {"2", recorded},
+      {"2", recorded + "create table temp_rs as select * from repeating_schedules "
+                       "where rs_id = 4;"},
+      {"2", recorded + "create table temp_rs as select * from repeating_schedules;"
+                       "drop table repeating_schedules;"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version + " " + c.more);
+    file_ = dir_ / ("listings." + std::to_string(++n) + ".dat");
+    WriteOldRules(c.version, c.more);
     DBPtr db = OpenListingsDatabase(file_, env_);
     EXPECT_EQ(Version(*db), "4");
     EXPECT_FALSE(HasTable(*db, "temp_rs"));
@@ -117,8 +132,16 @@ TEST_F(ListingsDatabase, Versions1And2GainDuplicatesAndKeepTheirRows) {
                        "duplicates from repeating_schedules order by rs_id"),
                 ElementsAre("4:News:me:0", "9:Film:me:0"));
     EXPECT_EQ(Column(*db, "select equality_key || title || subtitle from recorded_programs"),
-              version == "2" ? std::vector<std::string>{"k1TS"} : std::vector<std::string>{});
+              c.more.empty() ? std::vector<std::string>{} : std::vector<std::string>{"k1TS"});
   }
+  // A file without a version row is not upgraded.
+  file_ = dir_ / "listings.unversioned.dat";
+  WriteOldFile(std::string("create table parameters ( param_name char primary key , "
+                           "param_value char );") + kOldRepeatingSchedules);
+  DBPtr db = OpenListingsDatabase(file_, env_);
+  EXPECT_FALSE(HasTable(*db, "recorded_programs"));
+  EXPECT_EQ(db->QueryInt("select count ( * ) from pragma_table_info ( \"repeating_schedules\" )"),
+            19);
 }
 
 // Version 3 numbered schedules without autoincrement: the rows move over with their ids, and an
@@ -240,36 +263,6 @@ TEST_F(ListingsDatabase, DeferredKeywordIndexEndsWithExactlyTheStoredWords) {
   words(*db, 9, " trek ");
   check(*db);
   EXPECT_THAT(Found(*db, "trek"), ElementsAre("3", "4", "7", "8", "9"));
-}
-
-TEST_F(ListingsDatabase, AFileWithoutAVersionRowIsNotUpgraded) {
-  OpenSQLiteDatabase(file_, env_)->Exec(
-      std::string("create table parameters ( param_name char primary key , param_value char );") +
-      kOldRepeatingSchedules);
-  DBPtr db = OpenListingsDatabase(file_, env_);
-  EXPECT_FALSE(HasTable(*db, "recorded_programs"));
-  EXPECT_EQ(db->QueryInt("select count ( * ) from pragma_table_info ( \"repeating_schedules\" )"),
-            19);
-}
-
-// An upgrade interrupted after copying the rows (the stale copy is dropped and the rebuild runs),
-// or after dropping the old table (the copy holds the only rows and is moved back).
-TEST_F(ListingsDatabase, AnInterruptedUpgradeIsFinishedFromWhatItLeft) {
-  int n = 0;
-  for (const char* leftover : {
-           "create table temp_rs as select * from repeating_schedules where rs_id = 4;",
-           "create table temp_rs as select * from repeating_schedules;"
-           "drop table repeating_schedules;"}) {
-    SCOPED_TRACE(leftover);
-    file_ = dir_ / ("listings." + std::to_string(++n) + ".dat");
-    WriteOldRules("2", leftover);
-    DBPtr db = OpenListingsDatabase(file_, env_);
-    EXPECT_EQ(Version(*db), "4");
-    EXPECT_FALSE(HasTable(*db, "temp_rs"));
-    EXPECT_THAT(Column(*db, "select rs_id || \":\" || duplicates from repeating_schedules "
-                            "order by rs_id"),
-                ElementsAre("4:0", "9:0"));
-  }
 }
 
 TEST_F(ListingsDatabase, AFileWhoseCreationNeverFinishedIsMovedAsideAndCreatedAnew) {
