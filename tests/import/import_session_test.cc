@@ -19,7 +19,6 @@ namespace kestro::testing {
 namespace {
 
 using ::testing::Contains;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Pair;
 using ::testing::StartsWith;
