@@ -271,7 +271,7 @@ TEST_F(ProgramTest, DetailsAreReadForABlockOfRowsAtOnce) {
     const ProgramDetailsFields& f = details->fields();
     EXPECT_EQ(f.Text(DetailText::kLongDesc) + "/" + std::to_string(f.Int(DetailInt::kYear)),
               i % 3 ? "/0" : "about " + std::to_string(i) + "/" + std::to_string(1900 + i));
-    EXPECT_EQ(Keys(details->Genres()), i % 2 ? Names{} : Names{"Krimi", "Drama"}) << i;
+    EXPECT_EQ(Keys(details->Genres()), (i % 2 ? Names{} : Names{"Krimi", "Drama"})) << i;
   }
   EXPECT_EQ(detail_reads, 4) << "two blocks of rows, two queries each";
 
