@@ -51,8 +51,7 @@ std::vector<std::string> ImportReport::Lines() const {
   // "Program stats" counts a programme found unchanged as skipped, with those left out for
   // having ended: this line says which programmes it counts, so the two figures do not puzzle.
   std::vector<std::string> lines = {
-      Format("Programs stored : %d (added, updated or found unchanged, which counts as "
-             "skipped) : left out : %d",
+      Format("Programs stored : %d (added, updated or already there) : left out : %d",
              stored_, LeftOutTotal())};
   for (size_t i = 0; i < kLeftOutReasonCount; ++i) {
     const Reason& r = reasons_[i];

@@ -190,7 +190,6 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   }
   const ConnectionServices* Services() const override { return services_.get(); }
   const std::shared_ptr<Env>& GetEnv() const override { return env_; }
-  int64_t prepare_count() const { return prepare_count_; }
 
  private:
   // Opens the connection; throws EDatabaseError on failure.
@@ -257,7 +256,6 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   int32_t transaction_depth_ = 0;  // 1 for the outermost transaction, +1 per savepoint
   SqlTrace trace_;
   std::shared_ptr<const ConnectionServices> services_;
-  int64_t prepare_count_ = 0;
 };
 
 TSQLiteDatabase::TSQLiteDatabase(std::string file_name, std::shared_ptr<Env> env,
@@ -385,7 +383,6 @@ void TSQLiteDatabase::RunStatements(const std::string& sql, const std::string& s
   while (next < end) {
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    ++prepare_count_;
     int rc = sqlite3_prepare_v2(db_.get(), next, static_cast<int>(end - next), &raw, &tail);
     if (rc == SQLITE_SCHEMA) {
       rc = sqlite3_prepare_v2(db_.get(), next, static_cast<int>(end - next), &raw, &tail);
@@ -400,7 +397,6 @@ void TSQLiteDatabase::RunStatements(const std::string& sql, const std::string& s
 StatementPtr TSQLiteDatabase::PrepareForCache(const std::string& sql, size_t parameter_count) {
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
-  ++prepare_count_;
   int rc = sqlite3_prepare_v3(db_.get(), sql.c_str(), static_cast<int>(sql.size()),
                               SQLITE_PREPARE_PERSISTENT, &raw, &tail);
   StatementPtr stmt(raw);
@@ -538,11 +534,6 @@ DBPtr OpenSQLiteDatabaseReadOnly(const std::string& file_name, std::shared_ptr<E
                                  std::string why) {
   if (why.empty()) why = "it is open read-only";
   return std::make_shared<TSQLiteDatabase>(file_name, std::move(env), std::move(why));
-}
-
-int64_t SQLitePrepareCount(const IDB& db) {
-  const auto* sqlite_db = dynamic_cast<const TSQLiteDatabase*>(&db);
-  return sqlite_db ? sqlite_db->prepare_count() : 0;
 }
 
 }  // namespace kestro

@@ -24,8 +24,4 @@ DBPtr OpenSQLiteDatabase(const std::string& file_name, std::shared_ptr<Env> env)
 DBPtr OpenSQLiteDatabaseReadOnly(const std::string& file_name, std::shared_ptr<Env> env,
                                  std::string why);
 
-// How many statements the connection has prepared so far (diagnostics and tests: a ...Fmt call
-// repeated with other values must not prepare again). 0 for an IDB not made here.
-int64_t SQLitePrepareCount(const IDB& db);
-
 }  // namespace kestro

@@ -267,23 +267,5 @@ TEST_F(NewProgramSave, DatabaseFailureAnswersFailedAndIsLogged) {
                                             HasSubstr("disk on fire"))));
 }
 
-TEST_F(NewProgramSave, RepeatedSavesReuseTheirPreparedStatements) {
-  auto save_day = [&](int day) {
-    for (int hour = 13; hour < 23; ++hour) {
-      ComPtr<TTVNewProgram> p =
-          Program("Show " + std::to_string(hour), At(hour) + day, At(hour + 1) + day);
-      p->AddGenre("Genre " + std::to_string(hour));
-      p->AddPerson("Person " + std::to_string(hour), "");
-      ASSERT_EQ(Save(p.Get()), TV_PROGRAM_SAVE_OK);
-    }
-  };
-  save_day(0);
-  save_day(0);  // the skip path
-  const int64_t prepared = SQLitePrepareCount(*db_);
-  save_day(1);
-  save_day(1);
-  EXPECT_EQ(SQLitePrepareCount(*db_), prepared);
-}
-
 }  // namespace
 }  // namespace kestro::testing
