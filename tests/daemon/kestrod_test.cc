@@ -120,7 +120,9 @@ TEST_F(KestrodTest, RecordsOnTimeShowsItAndStopsCleanlyOnSigterm) {
   })) << Kestro("schedule list 1").out;
   EXPECT_THAT(Kestro("schedule list 1 --deleted --format tsv").out, HasSubstr("deleted by System"));
   const auto size = std::filesystem::file_size(file);
-  EXPECT_GT(size, 6 * 250'000 * 0.7) << "6 seconds at 2 Mbit/s";
+  // Times are stored to the second and the tuner starts after the timer fires: a recording may
+  // lose a second or two at either end, never half of it.
+  EXPECT_GT(size, 6 * 250'000 * 0.5) << "6 seconds at 2 Mbit/s";
   EXPECT_LT(size, 6 * 250'000 * 1.3);
   ExpectPlayable(file);
 
