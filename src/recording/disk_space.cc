@@ -294,7 +294,7 @@ bool TDiskSpace::OnDrive(const std::string& path, const std::string& folder) {
 
 ComPtr<IMLSection> TDiskSpace::OpenRecordings() {
   ComPtr<IMLSection> section;
-  if (Failed(setup_.host->OpenMediaSection(kRecordingsSectionName, false,
+  if (Failed(setup_.host->OpenMediaSection(kRecordingsSection, false,
                                            section.ReleaseAndGetAddressOf())))
     return nullptr;
   return section;

@@ -20,12 +20,12 @@
 #include "kestro/media_library.h"
 #include "kestro/ole_date.h"
 #include "platform/env/env.h"
+#include "scheduling/rule_library.h"
 #include "scheduling/tv_schedule.h"
 #include "support/logger.h"
 
 namespace kestro {
 
-inline constexpr const char* kRecordingsSectionName = "KestroTVRecordings";
 inline constexpr int64_t kBytesPerGB = 1073741824;
 
 // The expected size of a recording `minutes` long at `bitrate` (kbit/s as the host reports it):

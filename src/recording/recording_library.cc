@@ -63,7 +63,7 @@ void AddRecordingToLibrary(IKestroSystem& host, ILogger& log, TTVSchedule& sched
   ComPtr<IMLSection> section;
   try {
     CheckHResult(
-        host.OpenMediaSection(kRecordingsSectionName, true, section.ReleaseAndGetAddressOf()));
+        host.OpenMediaSection(kRecordingsSection, true, section.ReleaseAndGetAddressOf()));
     if (!section) throw Exception("Unable to open media library section");
   } catch (const std::exception& e) {
     log.LogFmt("BAD : Add recording : failed to add recording to media library : %s", e.what());

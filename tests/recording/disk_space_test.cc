@@ -28,7 +28,7 @@ class DiskSpaceTest : public RecordingTest {
   DiskSpaceTest() {
     env_->SetLocal(March(10));
     section_ = host::OpenMediaLibrary(dir_ / "data/media-library.db")
-                   ->Section(kRecordingsSectionName, true);
+                   ->Section(kRecordingsSection, true);
     std::filesystem::create_directories(dir_ / "rec");
     std::filesystem::create_directories(dir_ / "usb");
   }

@@ -19,7 +19,7 @@ class RecordingLibraryTest : public RecordingTest {
  protected:
   ComPtr<host::TMLSection> Section() {
     return host::OpenMediaLibrary(dir_ / "data/media-library.db")
-        ->Section(kRecordingsSectionName, true);
+        ->Section(kRecordingsSection, true);
   }
   void Started(int32_t lineup, int32_t id, const std::string& file) {
     Report("tv-scheduler.notify.recording-started", lineup, id,
