@@ -303,6 +303,14 @@ void BM_KeywordsAnyCommonWords(benchmark::State& state) {
     return l.FindByKeywords("family city", TV_KWD_SEARCH_TYPE_ANY, 0, Now(), 0);
   }, kKeywordGoalMs);
 }
+// The first keyword search after any change to the guide reads the programme times again.
+void BM_KeywordsAnyCommonWordsAfterChange(benchmark::State& state) {
+  RunSearch(state, [](TTVListings& l) {
+    l.DB()->Exec("update parameters set param_value = param_value where param_name = "
+                 "\"longest-program\"");
+    return l.FindByKeywords("family city", TV_KWD_SEARCH_TYPE_ANY, 0, Now(), 0);
+  });
+}
 void BM_Person(benchmark::State& state) {
   // A person of middling fame (a few dozen programmes).
   static const int32_t person =
@@ -349,6 +357,7 @@ BENCHMARK(BM_TimeSlice3hLastDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeywordsAny)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeywordsAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeywordsAnyCommonWords)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeywordsAnyCommonWordsAfterChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Person)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CustomSearchFourLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MasterChannels)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "listings/listings_object.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "listings/channel_store.h"
@@ -97,11 +98,28 @@ ComPtr<TTVProgramList> TTVListings::FindByKeywords(const std::string& keywords,
                                                    int32_t search_type,
                                                    int32_t channel_or_list_id, OleDate from_time,
                                                    int32_t limit) {
-  SqlCondition words = KeywordCondition(keywords, search_type);
-  if (words.empty()) return NewProgramList();
-  ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "start_time");
-  search.conditions.push_back(std::move(words));
-  return RunProgramSearch(search);
+  const std::string match = KeywordMatch(keywords, search_type);
+  if (match.empty()) return NewProgramList();
+  const ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "start_time");
+  std::vector<int64_t> found;
+  auto take = [](std::vector<int64_t>& into) {
+    return [&into](const std::vector<int64_t>& fields) { into.push_back(fields[0]); };
+  };
+  db_->ForEachIntRow("select rowid from program_words_fts where program_words_fts match %s",
+                     {SqlArg::Quoted(match)}, take(found));
+  ProgramTimeIndex::Filter filter;
+  filter.limit = search.limit;
+  if (search.from_time > 0) filter.ended_by = DateTimeToDbTime(search.from_time);
+  const SqlCondition channels = JoinConditions(
+      ChannelConditions(search.channel_or_list_id, search.wanted_channels_only), " and ");
+  std::vector<int64_t> channel_ids;
+  if (!channels.empty()) {
+    db_->ForEachIntRow("select channel_id from channels where " + channels.format, channels.args,
+                       take(channel_ids));
+    std::sort(channel_ids.begin(), channel_ids.end());
+    filter.channels = &channel_ids;
+  }
+  return MakeObject<TTVProgramList>(db_, program_times_.Select(*db_, std::move(found), filter));
 }
 
 ComPtr<TTVProgramList> TTVListings::FindByProgramType(const std::string& program_type,

@@ -1,6 +1,7 @@
 // TTVListings: the entry to one lineup's listings database. It owns the connection (shared by
 // every channel, list and programme it hands out) and runs every programme search as one SQL
-// statement built from condition fragments (listings/search_conditions.h).
+// statement built from condition fragments (listings/search_conditions.h), but for the keyword
+// search, which orders and filters what the keyword index finds in memory (ProgramTimeIndex).
 //
 // A connection is used by one thread at a time: the listings object and what it hands out belong
 // to the thread that made it.
@@ -13,6 +14,7 @@
 #include "core/kestro_object.h"
 #include "kestro/ole_date.h"
 #include "kestro/tv_listings.h"
+#include "listings/program_time_index.h"
 #include "listings/schedule_access.h"
 #include "listings/search_conditions.h"
 #include "listings/tv_program_list.h"
@@ -109,6 +111,7 @@ class TTVListings : public TKestroTVObject<ITVListings> {
   const std::string file_name_;
   const int32_t id_;
   DBPtr db_;
+  ProgramTimeIndex program_times_;  // for keyword searches
 };
 
 }  // namespace kestro

@@ -9,10 +9,6 @@
 
 namespace kestro {
 
-namespace {
-
-// The block's ids as a JSON array, bound as one parameter: the statement's text stays the same
-// for every block, so it is prepared once.
 std::string IdArray(const std::vector<int32_t>& ids, size_t from, size_t to) {
   std::string json = "[";
   for (size_t i = from; i < to; ++i) {
@@ -21,8 +17,6 @@ std::string IdArray(const std::vector<int32_t>& ids, size_t from, size_t to) {
   }
   return json + "]";
 }
-
-}  // namespace
 
 ProgramDetailsBatch::ProgramDetailsBatch(DBPtr db, std::vector<int32_t> ids)
     : db_(std::move(db)),

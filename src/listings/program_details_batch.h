@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/kestro_object.h"
@@ -14,6 +15,10 @@
 #include "storage/db.h"
 
 namespace kestro {
+
+// ids[from, to) as a JSON array, to be bound as the one parameter of "json_each( %s )": the
+// statement's text stays the same for any number of ids, so it is prepared once.
+std::string IdArray(const std::vector<int32_t>& ids, size_t from, size_t to);
 
 class ProgramDetailsBatch {
  public:

@@ -90,7 +90,7 @@ std::string NormalizeKeywords(std::string_view keywords) {
   return out;
 }
 
-SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type) {
+std::string KeywordMatch(std::string_view keywords, int32_t search_type) {
   const std::string words = NormalizeKeywords(keywords);
   if (words.empty()) return {};
   // Each word, or the whole phrase for EXACT, is a quoted phrase of the keyword index's query
@@ -111,6 +111,12 @@ SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type) {
       query += phrase(w);
     }
   }
+  return query;
+}
+
+SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type) {
+  const std::string query = KeywordMatch(keywords, search_type);
+  if (query.empty()) return {};
   return {"(id in (select rowid from program_words_fts where program_words_fts match %s))",
           {SqlArg::Quoted(query)}};
 }
@@ -126,14 +132,21 @@ SqlCondition ChannelOrListCondition(int32_t channel_or_list_id) {
   return {};
 }
 
+std::vector<SqlCondition> ChannelConditions(int32_t channel_or_list_id, bool wanted_only) {
+  std::vector<SqlCondition> parts{ChannelOrListCondition(channel_or_list_id)};
+  if (wanted_only)
+    parts.push_back({"(channel_id in (select channel_id from channels where wanted = 1))", {}});
+  return parts;
+}
+
 SqlCondition ProgramSearchSql(const ProgramSearch& search) {
   std::vector<SqlCondition> parts;
   if (search.from_time > 0) {
     parts.push_back({"( end_time > %d )", {SqlArg::Int(DateTimeToDbTime(search.from_time))}});
   }
-  parts.push_back(ChannelOrListCondition(search.channel_or_list_id));
-  if (search.wanted_channels_only)
-    parts.push_back({"(channel_id in (select channel_id from channels where wanted = 1))", {}});
+  for (SqlCondition& channels :
+       ChannelConditions(search.channel_or_list_id, search.wanted_channels_only))
+    parts.push_back(std::move(channels));
   parts.insert(parts.end(), search.conditions.begin(), search.conditions.end());
   SqlCondition where = JoinConditions(parts, " and ");
 

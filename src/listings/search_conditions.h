@@ -48,14 +48,20 @@ SqlCondition TitleCondition(std::string_view pattern);
 // runs of blanks made one, trimmed.
 std::string NormalizeKeywords(std::string_view keywords);
 
-// The condition over the keyword index of program_words, empty when no word is left. Every word
-// (or, for EXACT, the whole phrase) is matched as whole stored words: "cat" does not find
-// "concatenate". A type outside 1..3 is ANY.
+// The query of the keyword index of program_words (program_words_fts) for typed keywords, empty
+// when no word is left. Every word (or, for EXACT, the whole phrase) is matched as whole stored
+// words: "cat" does not find "concatenate". A type outside 1..3 is ANY.
+std::string KeywordMatch(std::string_view keywords, int32_t search_type);
+// The condition on programs of KeywordMatch, empty when no word is left.
 SqlCondition KeywordCondition(std::string_view keywords, int32_t search_type);
 
 // The restriction of a ChannelOrListID: empty for 0, the channel list for a positive value, the
 // channel -id for a negative one.
 SqlCondition ChannelOrListCondition(int32_t channel_or_list_id);
+
+// The channels a search keeps, as conditions on a channel_id column: its ChannelOrListCondition
+// and, with `wanted_only`, the wanted channels.
+std::vector<SqlCondition> ChannelConditions(int32_t channel_or_list_id, bool wanted_only);
 
 // The inputs of the programme search every search method ends in.
 struct ProgramSearch {

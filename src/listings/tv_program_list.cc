@@ -1,9 +1,12 @@
 #include "listings/tv_program_list.h"
 
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "kestro/interface_reads.h"
 #include "listings/program_details_batch.h"
+#include "listings/program_store.h"
 #include "listings/table_fields.h"
 #include "listings/tv_program.h"
 #include "platform/text/text.h"
@@ -29,10 +32,46 @@ TTVProgramList::TTVProgramList(TablePtr table) {
   for (int32_t row = 0; row < rows; ++row) {
     table->MoveTo(row);
     ids.push_back(FieldIntOr(table->Field(kProgramID), 0));
-    entries_.push_back({ids.back(), row, table, nullptr});
+    entries_.push_back({ids.back(), row, table, nullptr, nullptr});
   }
-  if (DBPtr db = table->GetDB(); db && rows > 0)
-    batch_ = std::make_shared<ProgramDetailsBatch>(std::move(db), std::move(ids));
+  DBPtr db = table->GetDB();
+  if (!db || rows == 0) return;
+  auto batch = std::make_shared<ProgramDetailsBatch>(std::move(db), std::move(ids));
+  for (Entry& entry : entries_) entry.batch = batch;
+}
+
+TTVProgramList::TTVProgramList(DBPtr db, const std::vector<int32_t>& ids) : db_(std::move(db)) {
+  entries_.reserve(ids.size());
+  for (const int32_t id : ids) entries_.push_back({id, -1, nullptr, nullptr, nullptr});
+}
+
+void TTVProgramList::ReadPage(size_t index) {
+  std::vector<size_t> page;
+  std::vector<int32_t> ids;
+  for (size_t i = index; i < entries_.size() && page.size() < kPageRows; ++i) {
+    if (entries_[i].program || entries_[i].table) continue;
+    page.push_back(i);
+    ids.push_back(entries_[i].id);
+  }
+  TablePtr table = db_->QueryFmt(std::string("select ") + kProgramColumns +
+                                     " from programs where id in "
+                                     "( select value from json_each( %s ) )",
+                                 {SqlArg::Quoted(IdArray(ids, 0, ids.size()))});
+  std::unordered_map<int32_t, int32_t> row_of;
+  ids.clear();
+  for (int32_t row = 0; !table->Eof(); table->Next(), ++row) {
+    ids.push_back(FieldIntOr(table->Field(kProgramID), 0));
+    row_of.emplace(ids.back(), row);
+  }
+  auto batch = std::make_shared<ProgramDetailsBatch>(db_, std::move(ids));
+  for (const size_t i : page) {
+    Entry& entry = entries_[i];
+    const auto found = row_of.find(entry.id);
+    if (found == row_of.end()) continue;  // deleted since the list was made
+    entry.row = found->second;
+    entry.table = table;
+    entry.batch = batch;
+  }
 }
 
 ComPtr<ITVProgram> TTVProgramList::Item(int32_t index) {
@@ -40,8 +79,14 @@ ComPtr<ITVProgram> TTVProgramList::Item(int32_t index) {
     throw Exception(Format("List index out of bounds (%d)", index));
   Entry& entry = entries_[static_cast<size_t>(index)];
   if (!entry.program) {
-    entry.program = MakeObject<TTableTVProgram>(entry.table, entry.row, batch_);
-    entry.table.reset();  // the programme holds the table from now on
+    if (!entry.table && db_) ReadPage(static_cast<size_t>(index));
+    if (!entry.table) {
+      throw Exception(Format("The programme %d is no longer in the guide: search again",
+                             entry.id));
+    }
+    entry.program = MakeObject<TTableTVProgram>(entry.table, entry.row, entry.batch);
+    entry.table.reset();  // the programme holds the table and the batch from now on
+    entry.batch.reset();
   }
   return entry.program;
 }
@@ -49,7 +94,7 @@ ComPtr<ITVProgram> TTVProgramList::Item(int32_t index) {
 void TTVProgramList::Append(ComPtr<ITVProgram> program) {
   if (!program) return;
   const int32_t id = ProgramIDOf(program.Get());
-  entries_.push_back({id, -1, nullptr, std::move(program)});
+  entries_.push_back({id, -1, nullptr, nullptr, std::move(program)});
 }
 
 void TTVProgramList::AppendAll(ITVProgramList* source) {

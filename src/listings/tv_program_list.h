@@ -3,7 +3,8 @@
 // A list made from a query keeps the query's result table and one small entry per row; the
 // programme object of a row is made when the row is first handed out, and shares the table.
 // So a search of 10,000 programmes costs one result table plus 10,000 entries, and no text is
-// copied.
+// copied. A list made from programme ids alone reads the rows when they are first handed out,
+// a page of them at a time: a search that finds 12,000 programmes reads only those shown.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,8 @@ class TTVProgramList : public TKestroTVObject<ITVProgramList> {
   TTVProgramList() = default;
   // One entry per row of `table`, a `programs` result with the search's column order.
   explicit TTVProgramList(TablePtr table);
+  // One entry per id, read from `db` when handed out.
+  TTVProgramList(DBPtr db, const std::vector<int32_t>& ids);
 
   // ITVProgramList.
   HRESULT get_Items(int32_t index, ITVProgram** result) override;
@@ -36,7 +39,8 @@ class TTVProgramList : public TKestroTVObject<ITVProgramList> {
 
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
   // The programme at `index`, made on first access and kept; throws
-  // "List index out of bounds (%d)".
+  // "List index out of bounds (%d)", or for an id list a message naming a programme deleted
+  // from the guide since the list was made.
   ComPtr<ITVProgram> Item(int32_t index);
   // The ID of the item at `index` without making its programme. REQUIRES: index in range.
   int32_t IDAt(int32_t index) const { return entries_[static_cast<size_t>(index)].id; }
@@ -56,15 +60,23 @@ class TTVProgramList : public TKestroTVObject<ITVProgramList> {
   bool Contains(ITVProgram* program) const;
 
  private:
+  // Until its programme is made, an entry holds its row (table, row and the table's details
+  // batch), or for an id list nothing until its page is read.
   struct Entry {
     int32_t id = 0;
-    int32_t row = -1;                 // row of `table` while the programme is not made yet
-    TablePtr table;                   // released once the programme is made
+    int32_t row = -1;
+    TablePtr table;
+    std::shared_ptr<ProgramDetailsBatch> batch;  // the details of the table's programmes
     ComPtr<ITVProgram> program;
   };
+  static constexpr size_t kPageRows = 256;
+
+  // Reads the rows of the entries from `index` on that have neither row nor programme, at most
+  // kPageRows of them, with one query.
+  void ReadPage(size_t index);
+
   std::vector<Entry> entries_;
-  // The details of the table's programmes, shared by the programmes made from it.
-  std::shared_ptr<ProgramDetailsBatch> batch_;
+  DBPtr db_;  // an id list's database
 };
 
 }  // namespace kestro

@@ -137,6 +137,14 @@ class ConnectionServices {
   virtual ~ConnectionServices() = default;
 };
 
+// Where a connection's view of the database stands: two equal versions read through one
+// connection, outside a transaction, saw the same content.
+struct ContentVersion {
+  int64_t others = 0;  // commits of other connections (SQLite's data version)
+  int64_t own = 0;     // rows this connection changed, rolled back ones included
+  bool operator==(const ContentVersion&) const = default;
+};
+
 class IDB {
  public:
   virtual ~IDB() = default;
@@ -148,6 +156,11 @@ class IDB {
   // First field of the first row as an integer; 0 when there is no row.
   virtual int32_t QueryInt(std::string_view sql) = 0;
   virtual int32_t QueryIntFmt(std::string_view format, const SqlArgs& args) = 0;
+  // Hands each row to `row` as it is read, every field as an integer (NULL reads as 0): many
+  // rows of numbers without a table of text.
+  using IntRow = std::function<void(const std::vector<int64_t>& fields)>;
+  virtual void ForEachIntRow(std::string_view format, const SqlArgs& args, const IntRow& row) = 0;
+  virtual ContentVersion Version() = 0;
   // Transactions nest. The outermost Begin opens the database's transaction and takes the write
   // lock at once ("begin immediate"), waiting out the busy timeout: a database another
   // connection is writing fails here, as EDatabaseError kBusy, before anything is written. An

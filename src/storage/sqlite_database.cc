@@ -171,6 +171,13 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
     RunFormatted(format, args, &rows);
     return FirstInt(rows);
   }
+  void ForEachIntRow(std::string_view format, const SqlArgs& args, const IntRow& row) override {
+    IntRows rows(row);
+    RunFormatted(format, args, &rows);
+  }
+  ContentVersion Version() override {
+    return {QueryInt("pragma data_version"), sqlite3_total_changes64(db_.get())};
+  }
 
   void BeginTransaction() override;
   void Commit() override;
@@ -205,19 +212,19 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
     return transaction_depth_ > 0 && sqlite3_get_autocommit(db_.get()) != 0;
   }
   // Runs NUL-free SQL text in the module's form; errors name it as it is.
-  void RunModuleText(const std::string& sql, ResultSet* rows) {
+  void RunModuleText(const std::string& sql, RowSink* rows) {
     RunStatements(sqltext::Rewrite(sql).text, sql, rows);
   }
   // Runs every statement of `sql` (rewritten, ready for SQLite), adding rows to `rows` when
   // given. `shown` is the text error messages name.
-  void RunStatements(const std::string& sql, const std::string& shown, ResultSet* rows);
+  void RunStatements(const std::string& sql, const std::string& shown, RowSink* rows);
   // Runs a ...Fmt call through a cached prepared statement when its text allows one.
-  void RunFormatted(std::string_view format, const SqlArgs& args, ResultSet* rows);
+  void RunFormatted(std::string_view format, const SqlArgs& args, RowSink* rows);
   // The plan of a shape met for the first time; runs the call on the way.
-  void PlanAndRun(std::string_view format, const SqlArgs& args, ResultSet* rows);
+  void PlanAndRun(std::string_view format, const SqlArgs& args, RowSink* rows);
   // A call whose SQL text depends on its values: prepared statements are cached by that text.
   void RunPerText(const sqltext::FormattedSql& formatted, const sqltext::RewrittenSql& rewritten,
-                  ResultSet* rows);
+                  RowSink* rows);
   // Null when `sql` is not exactly one statement taking `parameter_count` parameters.
   StatementPtr PrepareForCache(const std::string& sql, size_t parameter_count);
   void Bind(sqlite3_stmt* stmt, const sqltext::FormattedSql& formatted,
@@ -225,7 +232,7 @@ class TSQLiteDatabase final : public IDB, public std::enable_shared_from_this<TS
   void BindPlanned(const FormatPlan& plan, std::string_view format, const SqlArgs& args);
   // Steps to the end, or until `rows` is full; returns the last result code. A SQLITE_SCHEMA
   // result is retried once.
-  int StepAll(sqlite3_stmt* stmt, ResultSet* rows, const ShownSql& shown);
+  int StepAll(sqlite3_stmt* stmt, RowSink* rows, const ShownSql& shown);
   [[noreturn]] void Fail(const ShownSql& shown, const char* message = nullptr) const;
   [[noreturn]] void Fail(const std::string& shown, const char* message = nullptr) const {
     Fail(ShownSql(shown), message);
@@ -359,7 +366,7 @@ void TSQLiteDatabase::Fail(const ShownSql& shown, const char* message) const {
       message ? SQLITE_ERROR : sqlite3_extended_errcode(db_.get()));
 }
 
-int TSQLiteDatabase::StepAll(sqlite3_stmt* stmt, ResultSet* rows, const ShownSql& shown) {
+int TSQLiteDatabase::StepAll(sqlite3_stmt* stmt, RowSink* rows, const ShownSql& shown) {
   for (bool retried = false;;) {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_SCHEMA && !retried) {
@@ -376,7 +383,7 @@ int TSQLiteDatabase::StepAll(sqlite3_stmt* stmt, ResultSet* rows, const ShownSql
 }
 
 void TSQLiteDatabase::RunStatements(const std::string& sql, const std::string& shown,
-                                    ResultSet* rows) {
+                                    RowSink* rows) {
   Trace(sql);
   const char* next = sql.c_str();
   const char* end = next + sql.size();
@@ -443,7 +450,7 @@ void TSQLiteDatabase::BindPlanned(const FormatPlan& plan, std::string_view forma
 }
 
 void TSQLiteDatabase::RunFormatted(std::string_view format, const SqlArgs& args,
-                                   ResultSet* rows) {
+                                   RowSink* rows) {
   MakeShapeKey(format, args, &shape_key_);
   FormatPlan* plan = plans_.Find(shape_key_);
   if (!plan) {
@@ -470,7 +477,7 @@ void TSQLiteDatabase::RunFormatted(std::string_view format, const SqlArgs& args,
   }
 }
 
-void TSQLiteDatabase::PlanAndRun(std::string_view format, const SqlArgs& args, ResultSet* rows) {
+void TSQLiteDatabase::PlanAndRun(std::string_view format, const SqlArgs& args, RowSink* rows) {
   // A format that does not match its arguments throws here and never gets a plan.
   ExpandedCall call = Expand(format, args);
   const sqltext::FormattedSql& formatted = call.formatted;
@@ -506,7 +513,7 @@ void TSQLiteDatabase::PlanAndRun(std::string_view format, const SqlArgs& args, R
 }
 
 void TSQLiteDatabase::RunPerText(const sqltext::FormattedSql& formatted,
-                                 const sqltext::RewrittenSql& rewritten, ResultSet* rows) {
+                                 const sqltext::RewrittenSql& rewritten, RowSink* rows) {
   StatementPtr* cached = per_text_.Find(rewritten.text);
   if (!cached) {
     cached = &per_text_.Insert(rewritten.text,

@@ -33,6 +33,18 @@ void ResultSet::AddRow(sqlite3_stmt* stmt) {
   ++row_count_;
 }
 
+void IntRows::AddRow(sqlite3_stmt* stmt) {
+  first_ = false;
+  fields_.resize(static_cast<size_t>(sqlite3_column_count(stmt)));
+  for (size_t c = 0; c < fields_.size(); ++c)
+    fields_[c] = sqlite3_column_int64(stmt, static_cast<int>(c));
+  row_(fields_);
+}
+
+bool IntRows::Fits(sqlite3_stmt* stmt) const {
+  return first_ || static_cast<size_t>(sqlite3_column_count(stmt)) == fields_.size();
+}
+
 const char* ResultSet::Cell(int32_t row, int32_t column) const {
   size_t offset = offsets_[static_cast<size_t>(row) * names_.size() + column];
   return offset == kNull ? nullptr : cells_.data() + offset;

@@ -13,19 +13,28 @@ struct sqlite3_stmt;
 
 namespace kestro {
 
+// Where the rows of a query go as the statement steps.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  // REQUIRES: the statement stands on a row that Fits.
+  virtual void AddRow(sqlite3_stmt* stmt) = 0;
+  // Whether a row of `stmt` can join the rows already taken (same column count).
+  virtual bool Fits(sqlite3_stmt* stmt) const = 0;
+  virtual bool Full() const { return false; }
+};
+
 // The rows of one query as text, SQL NULL kept apart from "".
-class ResultSet {
+class ResultSet final : public RowSink {
  public:
   // Stops taking rows after max_rows (QueryInt needs one).
   explicit ResultSet(int32_t max_rows = std::numeric_limits<int32_t>::max())
       : max_rows_(max_rows) {}
 
   // Column names are taken from the first row's statement, each after its first ".".
-  // REQUIRES: the statement stands on a row whose column count fits (see Fits).
-  void AddRow(sqlite3_stmt* stmt);
-  // Whether a row of `stmt` can join the rows already taken (same column count).
-  bool Fits(sqlite3_stmt* stmt) const;
-  bool Full() const { return row_count_ >= max_rows_; }
+  void AddRow(sqlite3_stmt* stmt) override;
+  bool Fits(sqlite3_stmt* stmt) const override;
+  bool Full() const override { return row_count_ >= max_rows_; }
 
   int32_t row_count() const { return row_count_; }
   int32_t column_count() const { return static_cast<int32_t>(names_.size()); }
@@ -40,6 +49,19 @@ class ResultSet {
   std::vector<std::string> names_;
   std::string cells_;            // every cell's text followed by a NUL
   std::vector<size_t> offsets_;  // row-major; kNull for NULL
+};
+
+// Hands each row on as it comes, every field as an integer; NULL reads as 0.
+class IntRows final : public RowSink {
+ public:
+  explicit IntRows(const IDB::IntRow& row) : row_(row) {}
+  void AddRow(sqlite3_stmt* stmt) override;
+  bool Fits(sqlite3_stmt* stmt) const override;
+
+ private:
+  const IDB::IntRow& row_;
+  bool first_ = true;
+  std::vector<int64_t> fields_;  // of the row at hand
 };
 
 class TSQLiteTable final : public ITable {
