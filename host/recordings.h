@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "host/media_library/ml_library.h"
+#include "kestro/media_library.h"
 #include "kestro/ole_date.h"
 
 namespace kestro::host {
-
-inline constexpr const char* kRecordingsSection = "KestroTVRecordings";
 
 struct RecordingEntry {
   ComPtr<TMLItem> item;

@@ -14,6 +14,9 @@
 
 namespace kestro {
 
+// The section the module keeps its recordings in; the host's tools read it too.
+inline constexpr const char* kRecordingsSection = "KestroTVRecordings";
+
 // The creatable media library class; its objects answer IMediaLibrary.
 constexpr CLSID CLSID_MediaLibrary = MakeGuid("{3A29F7EA-25AD-4D28-B7BF-A6856BDD7236}");
 

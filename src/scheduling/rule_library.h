@@ -5,14 +5,12 @@
 
 #include <cstdint>
 
+#include "kestro/media_library.h"
 #include "kestro/tv_programs.h"
 #include "scheduling/rule_candidates.h"
 #include "storage/db.h"
 
 namespace kestro {
-
-// The media library section that holds the recordings.
-inline constexpr const char* kRecordingsSection = "KestroTVRecordings";
 
 // The equality keys of programmes the rule must not record again: the library's recordings
 // (for TV_DUPLICATES_NOT_IF_IN_LIBRARY and TV_DUPLICATES_NONE) and, for TV_DUPLICATES_NONE,
