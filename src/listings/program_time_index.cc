@@ -7,16 +7,16 @@ namespace kestro {
 void ProgramTimeIndex::Refresh(IDB& db) {
   const ContentVersion now = db.Version();
   if (version_ == now && !db.InTransaction()) return;
-  // The columns are all in idx_programs_channel_times, which SQLite scans instead of the table.
+  version_.reset();     // until the whole index is read
   programmes_.clear();  // keeps its memory for the rows read next
+  // The columns are all in idx_programs_channel_times, which SQLite scans instead of the table.
   db.ForEachIntRow("select id , channel_id , start_time , end_time from programs", {},
                    [this](const std::vector<int64_t>& f) {
-                     programmes_.push_back({static_cast<int32_t>(f[0]), static_cast<int32_t>(f[1]),
-                                            static_cast<int32_t>(f[2]), static_cast<int32_t>(f[3])});
+                     auto field = [&f](size_t i) { return static_cast<int32_t>(f[i]); };
+                     programmes_.push_back({field(0), field(1), field(2), field(3)});
                    });
   std::sort(programmes_.begin(), programmes_.end(),
             [](const Programme& a, const Programme& b) { return a.id < b.id; });
-  version_.reset();
   if (!db.InTransaction()) version_ = now;
 }
 
