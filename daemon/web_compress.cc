@@ -3,7 +3,12 @@
 #include <httplib.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestro::daemon {
 
@@ -12,14 +17,30 @@ namespace {
 // Below this a compressed answer saves less than a network packet.
 constexpr size_t kSmallestToCompress = 1400;
 
+// Whether the request's Accept-Encoding takes gzip: "gzip" (or "x-gzip") with a weight ("q=")
+// above 0, or when gzip is not named, "*" with one.
 bool AcceptsGzip(const httplib::Request& req) {
-  // "gzip;q=0" refuses it; anything else naming gzip accepts.
-  const std::string accepted = req.get_header_value("Accept-Encoding");
-  const size_t at = accepted.find("gzip");
-  if (at == std::string::npos) return false;
-  const size_t end = accepted.find(',', at);
-  const std::string item = accepted.substr(at, end == std::string::npos ? end : end - at);
-  return item.find("q=0") == std::string::npos || item.find("q=0.") != std::string::npos;
+  std::optional<bool> gzip, any;
+  const std::string header = req.get_header_value("Accept-Encoding");
+  for (size_t from = 0; from <= header.size();) {
+    const size_t comma = std::min(header.find(',', from), header.size());
+    const std::string_view item(header.data() + from, comma - from);
+    from = comma + 1;
+    const size_t semicolon = std::min(item.find(';'), item.size());
+    std::string coding;  // without blanks, in lower case
+    for (const char c : item.substr(0, semicolon)) {
+      if (c != ' ' && c != '\t')
+        coding += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    double weight = 1;
+    if (const size_t q = item.find("q=", semicolon); q != std::string_view::npos)
+      std::from_chars(item.data() + q + 2, item.data() + item.size(), weight);
+    if (coding == "gzip" || coding == "x-gzip")
+      gzip = weight > 0;
+    else if (coding == "*")
+      any = weight > 0;
+  }
+  return gzip.value_or(any.value_or(false));
 }
 
 // `text` as a gzip stream at the fastest level; false when zlib fails (the answer then goes
