@@ -100,13 +100,17 @@ ComPtr<TTVProgramList> TTVListings::FindByKeywords(const std::string& keywords,
                                                    int32_t limit) {
   const std::string match = KeywordMatch(keywords, search_type);
   if (match.empty()) return NewProgramList();
-  const ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "start_time");
+  ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "start_time");
   std::vector<int64_t> found;
   auto take = [](std::vector<int64_t>& into) {
     return [&into](const std::vector<int64_t>& fields) { into.push_back(fields[0]); };
   };
   db_->ForEachIntRow("select rowid from program_words_fts where program_words_fts match %s",
                      {SqlArg::Quoted(match)}, take(found));
+  if (!program_times_.Answers(*db_, found.size())) {
+    search.conditions.push_back(KeywordCondition(keywords, search_type));
+    return RunProgramSearch(search);
+  }
   ProgramTimeIndex::Filter filter;
   filter.limit = search.limit;
   if (search.from_time > 0) filter.ended_by = DateTimeToDbTime(search.from_time);

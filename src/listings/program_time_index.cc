@@ -1,6 +1,7 @@
 #include "listings/program_time_index.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestro {
 
@@ -20,36 +21,49 @@ void ProgramTimeIndex::Refresh(IDB& db) {
   if (!db.InTransaction()) version_ = now;
 }
 
+bool ProgramTimeIndex::Answers(IDB& db, size_t found) {
+  if (std::exchange(asked_, true) || version_ == db.Version()) return true;
+  const auto guide = static_cast<size_t>(db.QueryInt("select max ( id ) from programs"));
+  return found > guide / 20;
+}
+
 std::vector<int32_t> ProgramTimeIndex::Select(IDB& db, std::vector<int64_t> ids,
                                               const Filter& filter) {
   Refresh(db);
   std::sort(ids.begin(), ids.end());
-  // Both sides are in id order: each lookup starts where the one before ended.
-  std::vector<const Programme*> kept;
+  // Both sides are in id order: each lookup gallops on from where the one before ended.
+  auto id_below = [](const Programme& p, int64_t value) { return p.id < value; };
+  // Start time, then id, in one number that sorts in that order (db times are positive).
+  std::vector<uint64_t> kept;
   auto next = programmes_.cbegin();
+  const auto end = programmes_.cend();
   for (const int64_t id : ids) {
-    next = std::lower_bound(next, programmes_.cend(), id,
-                            [](const Programme& p, int64_t value) { return p.id < value; });
-    if (next == programmes_.cend()) break;
+    size_t step = 1;
+    auto bound = next;
+    while (bound != end && bound->id < id) {
+      next = bound + 1;
+      bound = static_cast<size_t>(end - next) > step ? next + step : end;
+      step *= 2;
+    }
+    next = std::lower_bound(next, bound, id, id_below);
+    if (next == end) break;
     if (next->id != id) continue;
     if (filter.ended_by > 0 && next->end_time <= filter.ended_by) continue;
     if (filter.channels &&
         !std::binary_search(filter.channels->begin(), filter.channels->end(), next->channel_id))
       continue;
-    kept.push_back(&*next);
+    kept.push_back(static_cast<uint64_t>(static_cast<uint32_t>(next->start_time)) << 32 |
+                   static_cast<uint32_t>(next->id));
   }
-  auto earlier = [](const Programme* a, const Programme* b) {
-    return a->start_time != b->start_time ? a->start_time < b->start_time : a->id < b->id;
-  };
   if (filter.limit > 0 && static_cast<size_t>(filter.limit) < kept.size()) {
-    std::partial_sort(kept.begin(), kept.begin() + filter.limit, kept.end(), earlier);
+    std::partial_sort(kept.begin(), kept.begin() + filter.limit, kept.end());
     kept.resize(static_cast<size_t>(filter.limit));
   } else {
-    std::sort(kept.begin(), kept.end(), earlier);
+    std::sort(kept.begin(), kept.end());
   }
   std::vector<int32_t> result;
   result.reserve(kept.size());
-  for (const Programme* p : kept) result.push_back(p->id);
+  for (const uint64_t key : kept) result.push_back(static_cast<int32_t>(key & 0xffffffffu));
   return result;
 }
 
