@@ -1,5 +1,5 @@
-// FinalizeImport after a run: the commit, the relocation of recordings whose programmes the run
-// replaced, the integrity checks with their repairs, and the log they leave.
+// FinalizeImport after a run: the relocation of recordings whose programmes the run replaced,
+// the refresh of repeating recordings, and the integrity checks with their repairs.
 #include "import/finalize_import.h"
 
 #include <gmock/gmock.h>

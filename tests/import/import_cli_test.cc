@@ -1,5 +1,5 @@
-// kestro import / import-log as a user runs them, and the host's import progress: how it shows
-// progress on a terminal and elsewhere, and how Ctrl-C turns into a cancel.
+// kestro import / import-log as a user runs them, and the host's import progress: the lines it
+// shows, and how Ctrl-C turns into a cancel.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -14,7 +14,6 @@ namespace kestro::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::Contains;
 using ::testing::ElementsAre;
 
 const std::string kDataDir = KESTRO_DATA_DIR;
