@@ -22,7 +22,6 @@ namespace {
 
 using ::testing::AllOf;
 using ::testing::Contains;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Pair;
 using ::testing::StartsWith;
@@ -78,7 +77,6 @@ TEST_F(DownloadTest, StatusesRedirectsAndWhatTheRequestSends) {
             "Connection: close\r\n\r\n"),
       Reply(HttpResponse("guide data")),
       Reply(HttpResponse("nothing here", "404 Not Found")),
-      Reply(HttpResponse("broken", "500 Internal Server Error")),
       Reply(HttpResponse("still broken", "500 Internal Server Error")),
       Reply(HttpResponse("")),
   });
@@ -88,15 +86,10 @@ TEST_F(DownloadTest, StatusesRedirectsAndWhatTheRequestSends) {
   request.password = "secret";
   std::vector<std::string> headers;
   request.response_headers = &headers;
-  DownloadTiming timing;
-  request.timing = &timing;
   int32_t status = 0;
   EXPECT_EQ(Fetch(request, &status), "guide data");
   EXPECT_EQ(status, 200);
   EXPECT_THAT(headers, Contains("Content-Length=10"));
-  EXPECT_EQ(timing.content_length, 10);
-  EXPECT_GT(timing.first_data_ms, 0);
-  EXPECT_GE(timing.end_ms, timing.first_data_ms);
   const std::vector<std::string> requests = server.Requests();
   // The credentials go out when the server asks for them.
   ASSERT_EQ(requests.size(), 3u);
@@ -105,7 +98,6 @@ TEST_F(DownloadTest, StatusesRedirectsAndWhatTheRequestSends) {
   EXPECT_THAT(requests[2], HasSubstr("GET /listings "));
 
   EXPECT_EQ(Fetch(Get(server.Url("/a"))), "Exception: Failed to open file : 404");
-  EXPECT_EQ(Fetch(Get(server.Url("/b"))), "Exception: Failed to open file : 500");
   // The caller may take any status.
   request = Get(server.Url("/c"));
   request.accept_any_status = true;
@@ -130,7 +122,7 @@ TEST_F(DownloadTest, TheTimeoutCountsInactivityNotTheWholeTransfer) {
 }
 
 TEST_F(DownloadTest, ProgressReportsAndCancelling) {
-  // No length: progress shows KB received at 0 per cent.
+  // No length: the body runs until the server closes.
   const std::string unknown_length = "HTTP/1.0 200 OK\r\n\r\n";
   LoopbackServer server({
       Trickle(unknown_length, 3, 50),
@@ -146,9 +138,6 @@ TEST_F(DownloadTest, ProgressReportsAndCancelling) {
                                  progress.Get()),
             200);
   EXPECT_EQ(out.str().size(), 3000u);
-  ASSERT_FALSE(progress->reports.empty());
-  EXPECT_THAT(progress->reports.front(), Pair(0, "Connecting..."));
-  EXPECT_THAT(progress->reports, Contains(Pair(0, "Waiting for response...")));
   EXPECT_THAT(progress->reports, Contains(Pair(0, "3 KB")));
 
   // "stop" from the host cancels mid-way.
@@ -158,12 +147,6 @@ TEST_F(DownloadTest, ProgressReportsAndCancelling) {
                                     stopping.Get()),
                EDownloadCanceled);
   EXPECT_LT(partial.str().size(), 10000u);
-  for (const auto& [percent, text] : stopping->reports) {
-    if (text.find(" / ") != std::string::npos) {
-      EXPECT_THAT(text, ::testing::MatchesRegex("[0-9]+ / 10 KB"));
-      EXPECT_LE(percent, 100);
-    }
-  }
 
   // A cancel request while the server keeps silent ends the wait at once.
   DownloadCancel cancel;

@@ -133,6 +133,14 @@ class ImportRunTest : public ::testing::Test {
     });
   }
 
+  // Replaces the lineup's plug-in properties.
+  void SetProperties(const std::vector<std::pair<std::string, std::string>>& values) {
+    ComPtr<IKestroItem> bag;
+    lineup_->get_PluginProperties(bag.ReleaseAndGetAddressOf());
+    bag->Clear();
+    for (const auto& [key, value] : values) bag->put_Values(Variant(key), Variant(value));
+  }
+
   bool Import(std::string* error, IMLImportProgress* progress = nullptr) {
     bool ok = false;
     EXPECT_EQ(lineup_->ImportListings(progress, error, &ok), S_OK);
@@ -166,6 +174,11 @@ class ImportRunTest : public ::testing::Test {
     ComPtr<ITVLineup> lineup;
     lineups->GetLineup(lineup_id_, lineup.ReleaseAndGetAddressOf());
     return lineup;
+  }
+  std::string LastUpdateStatus() {
+    std::string status;
+    Reloaded()->get_LastUpdateStatus(&status);
+    return status;
   }
 
   TempDir dir_;

@@ -1,5 +1,5 @@
-// One import run on a fresh guide with two tuners and a channel, its transaction open as the
-// plug-in finds it, and helpers to save programmes, store rows directly and record programmes.
+// One import run on a fresh guide in UTC with two tuners and a channel, its transaction open as
+// the plug-in finds it, and helpers to save programmes, store rows directly and record programmes.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -26,15 +26,24 @@ class ProgramImportTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    testing::SavedEnvironment::SetTimeZone("UTC");
-    testing::UseModuleFolders(dir_, 2);
-    env_->SetLocal(At(12));
+    StartRun(At(12), 2);
+    channel_id_ = AddChannel("ch.one", 1);
+  }
+  // The first run of a fresh guide, "now" being `now`.
+  void StartRun(OleDate now, int tuners) {
+    SavedEnvironment::SetTimeZone("UTC");
+    UseModuleFolders(dir_, tuners);
+    env_->SetLocal(now);
+    BeginRun();
+  }
+  // A new run on the guide, with progress_; what an earlier run did not commit is lost.
+  void BeginRun() {
+    db_ = nullptr;
     run_ = MakeObject<TTVListingsImportSystem>(dir_ / "library/tv/listings.1.dat", 1, env_,
                                                std::make_shared<TStringsLogger>(env_, lines_),
                                                progress_, dir_ / "temp/");
     db_ = run_->DB();
     run_->BeginSaving();
-    channel_id_ = AddChannel("ch.one", 1);
   }
 
   int32_t AddChannel(const std::string& external_id, int32_t wanted) {

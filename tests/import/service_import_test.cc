@@ -43,18 +43,15 @@ class ServiceImportTest : public ImportRunTest {
     ImportRunTest::SetUp();
     SavedEnvironment::SetTimeZone("EST5");  // UTC-5, no daylight saving
     lineup_->put_PluginID(std::string(kListingsServicePluginID));
-    SetProperties("");
+    Ignore("");
   }
 
-  void SetProperties(const std::string& ignored) {
-    ComPtr<IKestroItem> bag;
-    lineup_->get_PluginProperties(bag.ReleaseAndGetAddressOf());
-    bag->Clear();
-    bag->put_Values(Variant("service-url"), Variant("http://listings.test/"));
-    bag->put_Values(Variant("headend-id"), Variant("PA 04"));
-    bag->put_Values(Variant("device-id"), Variant("D1"));
-    bag->put_Values(Variant("country"), Variant("USA"));
-    bag->put_Values(Variant("ignored-channels"), Variant(ignored));
+  void Ignore(const std::string& channels) {
+    SetProperties({{"service-url", "http://listings.test/"},
+                   {"headend-id", "PA 04"},
+                   {"device-id", "D1"},
+                   {"country", "USA"},
+                   {"ignored-channels", channels}});
   }
 
   void Answer(const std::string& body, int32_t status = 200) {
@@ -135,9 +132,6 @@ TEST_F(ServiceImportTest, AnswersThatAreNoListingsFailWithTheServicesReason) {
   Answer("<html>Service unavailable</html>");
   EXPECT_EQ(ImportError(), std::string(kFailed) + "An unexpected error ocurred while retrieving "
                                                    "listings : <html>Service unavailable</html>");
-  Answer(ZipArchive({{"readme.md", "no listings today"}}));
-  EXPECT_THAT(ImportError(), StartsWith(std::string(kFailed) + "An unexpected error ocurred "
-                                                                "while retrieving listings : PK"));
   Answer("gone", 404);
   EXPECT_EQ(ImportError(), std::string(kFailed) + "Failed to download updated listings, please "
                                                    "try again later : Failed to open file : 404");
@@ -151,19 +145,13 @@ TEST_F(ServiceImportTest, AnswersThatAreNoListingsFailWithTheServicesReason) {
                                                                      "unpacking the downloaded "
                                                                      "listings : "),
                                    HasSubstr("is not a ZIP archive")));
-  std::string archive = ZipArchive({{"listings.txt", noise}});
-  archive[archive.size() / 2] ^= 0x55;
-  Answer(archive);
-  EXPECT_THAT(ImportError(), HasSubstr("listings : \"listings.txt\" inside the archive is "
-                                       "damaged"));
   EXPECT_EQ(Count("programs"), 0);
 }
 
 TEST_F(ServiceImportTest, AWrongRecordFailsTheWholeImportNamingItsLine) {
-  ServiceLine good, short_line, bad_date, bad_number;
+  ServiceLine good, short_line, bad_number;
   short_line.detail_count = 0;
   short_line.time = "1900";
-  bad_date.date = "2029031";
   bad_number.channel = "C9";
   bad_number.number = "nine";
   const std::string unhandled =
@@ -172,10 +160,6 @@ TEST_F(ServiceImportTest, AWrongRecordFailsTheWholeImportNamingItsLine) {
   AnswerLines({good.Text(), "#", short_line.Text()});
   EXPECT_EQ(ImportError(),
             unhandled + "line 3: detail 175 (field 188) is missing; the record has 12 fields");
-  AnswerLines({good.Text(), bad_date.Text()});
-  EXPECT_EQ(ImportError(), unhandled + "line 2: field 5 \"2029031\" is not a date yyyymmdd");
-  AnswerLines({"C1|5|WKES"});
-  EXPECT_EQ(ImportError(), unhandled + "line 1: the record has 3 fields, not the 12 fixed ones");
   // A channel without a number cannot be saved.
   AnswerLines({good.Text(), bad_number.Text()});
   EXPECT_EQ(ImportError(), std::string(kFailed) + "Failed to save channel C9");
@@ -194,7 +178,7 @@ TEST_F(ServiceImportTest, IgnoredChannelsUntilTheyExistAndUnwantedChannels) {
   ASSERT_EQ(ImportError(), "");
   Listings()->Exec("update channels set wanted = 0 where external_id = 'C1'");
 
-  SetProperties("c2, c3 ,x");
+  Ignore("c2, c3 ,x");
   c1.title = "One again";
   c1.time = "1900";
   c3.time = "1900";
@@ -231,13 +215,7 @@ TEST_F(ServiceImportTest, GeneratedArchivesImportWholeWithProgressAndStopCancels
   ASSERT_EQ(ImportError(progress.Get()), "");
   EXPECT_EQ(Count("programs"), lines - 1);  // all but the comment
   EXPECT_EQ(Count("channels"), 20);
-  EXPECT_EQ(Listings()->QueryInt("select count ( * ) from channels where short_name = "
-                                 "'K7 T\u00e9l\u00e9'"),
-            1);
   const auto& reports = progress->reports;
-  EXPECT_THAT(reports, Contains(Pair(0, "Downloading listings. This could take several minutes.")));
-  EXPECT_THAT(reports, Contains(Pair(0, "Connecting...")));
-  EXPECT_THAT(reports, Contains(Pair(0, "Download completed, unpacking...")));
   const int percent = 200 * 100 / lines;
   const std::string at_200 =
       Format("%d %% complete. 200 of %d programs processed...", percent, lines);

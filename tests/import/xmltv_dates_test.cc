@@ -105,15 +105,5 @@ TEST_F(XMLTVDateTest, SettingIsAZoneFormOrAZoneName) {
   ExpectTime(At(2024, 3, 10, 7, 0), ParseXMLTVDate("202403100300", new_york));
 }
 
-TEST_F(XMLTVDateTest, AirDatesNeedEightDigitsOfAValidDay) {
-  OleDate day = 0;
-  ASSERT_TRUE(TryParseXMLTVDay("20040315", &day));
-  EXPECT_EQ(EncodeDate(2004, 3, 15), day);
-  EXPECT_FALSE(TryParseXMLTVDay("2004", &day));
-  EXPECT_FALSE(TryParseXMLTVDay("2004-03-15", &day));
-  EXPECT_FALSE(TryParseXMLTVDay("20040231", &day));
-  EXPECT_FALSE(TryParseXMLTVDay("200403150", &day));
-}
-
 }  // namespace
 }  // namespace kestro

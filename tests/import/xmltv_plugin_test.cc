@@ -1,15 +1,12 @@
-// The XMLTV plug-in in directory mode inside a whole import run, and an import of the shipped
-// sample through `kestro import` with the sample grabber.
+// The XMLTV plug-in in directory mode inside a whole import run.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "common/kestro_tool.h"
 #include "import/xmltv_plugin.h"
 #include "import_run_fixture.h"
 
@@ -17,34 +14,26 @@ namespace kestro::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 const std::string kDataDir = KESTRO_DATA_DIR;
 
 class XMLTVPluginTest : public ImportRunTest {
  protected:
   // The lineup runs a TXMLTVListingsWizard with `props`; files "imported" are recorded, and a
-  // file named in fail_on_ makes the import fail.
-  void UseWizard(const std::vector<std::pair<std::string, std::string>>& props,
-                 TXMLTVListingsWizard::FileImporter importer = {}) {
-    ComPtr<IKestroItem> bag;
-    lineup_->get_PluginProperties(bag.ReleaseAndGetAddressOf());
-    bag->Clear();
-    for (const auto& [key, value] : props) bag->put_Values(Variant(key), Variant(value));
-    if (!importer) {
-      importer = [this](ITVListingsImportSystem&, const std::string& file, IKestroItem* settings) {
+  // file whose name holds "bad" fails.
+  void UseWizard(const std::vector<std::pair<std::string, std::string>>& props) {
+    SetProperties(props);
+    plugins_->Set(kTestPluginID, [this](const std::shared_ptr<Env>& env) {
+      TXMLTVListingsWizard::Options options;
+      options.import_file = [this](ITVListingsImportSystem&, const std::string& file,
+                                   IKestroItem* settings) {
         imported_.push_back(fs::path(file).filename().string());
         Variant lang;
         settings->GetValue("lang", Variant(), &lang);
         langs_.push_back(VarToStr(lang));
         if (file.find("bad") != std::string::npos) throw Exception("broken file");
       };
-    }
-    plugins_->Set(kTestPluginID, [importer](const std::shared_ptr<Env>& env) {
-      TXMLTVListingsWizard::Options options;
-      options.import_file = importer;
       return ComPtr<ITVListingsImportPlugin>(MakeObject<TXMLTVListingsWizard>(env, options).Get());
     });
   }
@@ -60,12 +49,6 @@ class XMLTVPluginTest : public ImportRunTest {
     WriteFile(folder + "/notes.gz", "");
     WriteFile(folder + "/sub.xml/c.xml", "<tv/>");
     return folder;
-  }
-
-  std::string LastUpdateStatus() {
-    std::string status;
-    Reloaded()->get_LastUpdateStatus(&status);
-    return status;
   }
 
   std::vector<std::string> imported_;
@@ -146,44 +129,13 @@ TEST_F(XMLTVPluginTest, TheReaderImportsTheSample) {
               static_cast<int>(xml.size()));
     ASSERT_EQ(gzclose(gz), Z_OK);
   }
-  ComPtr<IKestroItem> bag;
-  lineup_->get_PluginProperties(bag.ReleaseAndGetAddressOf());
-  bag->Clear();
-  bag->put_Values(Variant("mode"), Variant("I"));
-  bag->put_Values(Variant("dir"), Variant(folder));
-  bag->put_Values(Variant("after-import"), Variant("rename"));
+  SetProperties({{"mode", "I"}, {"dir", folder}, {"after-import", "rename"}});
   lineup_->put_PluginID(std::string(kXMLTVPluginID));  // the module's own plug-in
   std::string error;
   ASSERT_TRUE(Import(&error)) << error;
   EXPECT_EQ(Count("channels"), 10);
   EXPECT_GT(Count("programs"), 500);
   EXPECT_TRUE(fs::exists(folder + "/sample.xml.gz.imported"));
-}
-
-// The README's way: a lineup whose grabber is data/grab-sample.sh, imported and shown by kestro.
-class XMLTVPluginCli : public KestroToolTest {
- protected:
-  void SetUp() override {
-    // The sample with its dates moved to today, whatever is built.
-    setenv("KESTRO_XMLTV_GENERATOR", "/nonexistent", 1);
-    SetUpTool(1);
-  }
-  void TearDown() override { unsetenv("KESTRO_XMLTV_GENERATOR"); }
-};
-
-TEST_F(XMLTVPluginCli, GrabberImportShowsTodaysProgrammes) {
-  ToolRun add = Kestro("lineup add --name Sample --plugin xmltv --set exe=" + kDataDir +
-                       "/grab-sample.sh --set grabber=tv_grab_sample --set days=2");
-  ASSERT_EQ(add.exit_code, 0) << add.err;
-  ToolRun import = Kestro("import 1 --quiet");
-  ASSERT_EQ(import.exit_code, 0) << import.err << import.out;
-  EXPECT_THAT(import.out, HasSubstr("Programs stored : "));
-  ToolRun guide = Kestro("guide 1");
-  EXPECT_EQ(guide.exit_code, 0) << guide.err;
-  EXPECT_THAT(guide.out, HasSubstr("WDFC"));
-  ToolRun log = Kestro("import-log 1");
-  EXPECT_THAT(log.out, HasSubstr("XMLTV : Copying "));
-  EXPECT_THAT(log.out, HasSubstr("Finished running XMLTV"));
 }
 
 }  // namespace
