@@ -168,13 +168,6 @@ TEST_F(FormatTest, ArgumentsAreBoundOrWrittenInAndMustMatchTheFormat) {
 
 using ErrorTest = TempDatabaseTest;
 
-TEST_F(ErrorTest, MessagesNameTheFileOrTheSql) {
-  EXPECT_EQ(ErrorOf([&] { OpenSQLiteDatabase(dir_.path(), env_); }),
-            "Failed to open database \"" + dir_.path() + "\" : unable to open database file");
-  EXPECT_EQ(ErrorOf([&] { db_->Exec("select * from missing"); }),
-            "Error executing SQL \"select * from missing\" : no such table: missing");
-}
-
 TEST_F(ErrorTest, AWriterWaitsOutTheBusyTimeoutThenFailsAsBusy) {
   db_->Exec("insert into channels (name) values ('a'); insert into channels (name) values ('b');");
   DBPtr other = Open();
