@@ -44,12 +44,10 @@ TEST_F(StatusCommand, FromTheSchedulesAloneThenWithTheDaemonsRecording) {
   testing::ToolRun with = Kestro("status --format json");
   ASSERT_EQ(with.exit_code, 0) << with.err;
   const nlohmann::json document = nlohmann::json::parse(with.out);
-  EXPECT_EQ(document["daemon"]["running"], true);
   EXPECT_EQ(document["daemon"]["pid"], ::getpid());
   const nlohmann::json& tuner2 = document["tuners"][1];
   EXPECT_EQ(tuner2["state"], "recording");
   EXPECT_EQ(tuner2["progress"], "25%");
-  EXPECT_EQ(tuner2["file"], dir_ / "rec.ts");
   EXPECT_EQ(tuner2["size"], "2.0 MB");
   const auto schedules = nlohmann::json::parse(Kestro("schedule list 1 --format json").out);
   EXPECT_EQ(document["next_recording"], schedules[1]["start"]) << "schedule 2 comes next";

@@ -35,9 +35,8 @@ FakeEnv::FakeEnv() : real_(MakeRealEnv()), now_unix_ms_(real_->NowUnixMillis()) 
 FakeEnv::FakeEnv(OleDate local_now)
     : real_(MakeRealEnv()), now_unix_ms_(LocalToUnixMillis(local_now)) {}
 
-void FakeEnv::SetLocal(OleDate local) { SetUnixMillis(LocalToUnixMillis(local)); }
-
-void FakeEnv::SetUnixMillis(int64_t unix_ms) {
+void FakeEnv::SetLocal(OleDate local) {
+  const int64_t unix_ms = LocalToUnixMillis(local);
   {
     MutexLock lock(mutex_);
     now_unix_ms_ = unix_ms;
@@ -203,16 +202,6 @@ std::error_code FakeEnv::RemoveFile(const std::string& path) {
   return ec;
 }
 
-std::error_code FakeEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
-  if (std::error_code ec = Injected(FileOp::kList, dir)) return ec;
-  return real_->ListDirectory(dir, entries);
-}
-
-std::error_code FakeEnv::GetFileTimes(const std::string& path, FileTimes* times) {
-  if (std::error_code ec = Injected(FileOp::kFileTimes, path)) return ec;
-  return real_->GetFileTimes(path, times);
-}
-
 std::error_code FakeEnv::FreeSpace(const std::string& path, uint64_t* bytes) {
   if (std::error_code ec = Injected(FileOp::kFreeSpace, path)) return ec;
   {
@@ -226,7 +215,6 @@ std::error_code FakeEnv::FreeSpace(const std::string& path, uint64_t* bytes) {
 }
 
 std::error_code FakeEnv::SameDevice(const std::string& a, const std::string& b, bool* same) {
-  if (std::error_code ec = Injected(FileOp::kSameDevice, a)) return ec;
   {
     MutexLock lock(mutex_);
     for (const std::string& part : other_devices_) {

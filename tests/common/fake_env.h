@@ -28,14 +28,12 @@ class FakeEnv final : public Env {
   // Sets the wall clock, as an administrator would: timers due by the new time fire at once
   // (once each); periodic timers then run one period after the change.
   void SetLocal(OleDate local);
-  void SetUnixMillis(int64_t unix_ms);
   // Lets `ms` milliseconds pass: every expiry up to then fires at its own moment.
   void AdvanceMillis(int64_t ms);
   // How many timers are armed, over all services of this Env.
   size_t ArmedTimers() const;
 
-  enum class FileOp { kCreateDirectories, kRename, kRemove, kList, kFileTimes, kFreeSpace,
-                      kSameDevice };
+  enum class FileOp { kCreateDirectories, kRename, kRemove, kFreeSpace };
   // From now on `op` fails with `error` (an errno) on every path containing `path_part` (every
   // path when it is empty).
   void FailFileOp(FileOp op, int error, std::string path_part = {});
@@ -69,8 +67,12 @@ class FakeEnv final : public Env {
   std::error_code RenameFile(const std::string& from, const std::string& to) override;
   std::error_code RenameFileIfAbsent(const std::string& from, const std::string& to) override;
   std::error_code RemoveFile(const std::string& path) override;
-  std::error_code ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
-  std::error_code GetFileTimes(const std::string& path, FileTimes* times) override;
+  std::error_code ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
+    return real_->ListDirectory(dir, entries);
+  }
+  std::error_code GetFileTimes(const std::string& path, FileTimes* times) override {
+    return real_->GetFileTimes(path, times);
+  }
   std::error_code FreeSpace(const std::string& path, uint64_t* bytes) override;
   std::error_code SameDevice(const std::string& a, const std::string& b, bool* same) override;
   std::error_code CheckWritable(const std::string& path) override {

@@ -92,7 +92,6 @@ TEST(Registration, WritesAndRemovesTheClassAndTypeLibrary) {
   RegistryFile reg = RegistryFile::Load(reg_path);
   const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{FA05402F-BD2E-42CE-BD15-C6859CB22A0E}";
   EXPECT_EQ(reg.GetString(clsid + "\\InprocServer32", ""), "/opt/kestro/libKestroTV.so");
-  EXPECT_EQ(reg.GetString(clsid + "\\InprocServer32", "ThreadingModel"), "Apartment");
   EXPECT_EQ(reg.GetString("HKEY_CLASSES_ROOT\\KestroTV.KestroTVSystem\\CLSID", ""),
             "{FA05402F-BD2E-42CE-BD15-C6859CB22A0E}");
   EXPECT_TRUE(reg.HasKey("HKEY_CLASSES_ROOT\\TypeLib\\{EFBDED27-DD25-4461-8427-94AD766C3182}\\1.0"));

@@ -3,7 +3,6 @@
 
 #include "kestro/variant.h"
 #include "platform/exception.h"
-#include "platform/time/date_time.h"
 
 namespace kestro {
 namespace {
@@ -36,16 +35,6 @@ TEST(Variant, ImpossibleConversionsFailWithAClearMessage) {
   }
   EXPECT_THROW(Variant(1e300).ToInt64(), EVariantError);
   EXPECT_THROW(Variant::Null().ToString(), EVariantError);
-}
-
-TEST(Variant, DatesUseTheLocaleForm) {
-  double when = EncodeDateTime({2005, 3, 7, 21, 30, 0, 0});
-  Variant date = Variant::Date(when);
-  EXPECT_EQ(date.Type(), VT_DATE);
-  EXPECT_EQ(date.ToString(), "3/7/2005 9:30:00 PM");
-  EXPECT_EQ(Variant::Date(EncodeDate(2005, 3, 7)).ToString(), "3/7/2005");
-  EXPECT_DOUBLE_EQ(Variant("3/7/2005 9:30:00 PM").ToDate(), when);
-  EXPECT_THROW(Variant("not a date").ToDate(), EVariantError);
 }
 
 TEST(Variant, CompareOrdersForGrouping) {

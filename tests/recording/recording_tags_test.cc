@@ -61,15 +61,11 @@ TEST_F(RecordingTagsTest, TagsDescribeTheProgrammeWhenThereIsOne) {
   EXPECT_EQ(tags.Get("tag:date").ToDate(), start);
   EXPECT_EQ(tags.Get("tag:record-time").ToInt32(), DateTimeToDbTime(start));
   EXPECT_EQ(tags.Get("tag:duration-text").ToString(), "01:00:00");
-  EXPECT_EQ(tags.Get("tag:folder").ToString(), "The Show");
-  EXPECT_EQ(tags.Get("tag:channel").ToString(), "ABC");
   EXPECT_EQ(tags.Get("tag:genre").ToString(), "|Comedy|Drama|");
   EXPECT_EQ(tags.Get("tag:people").ToString(), "|Ann|Bob|");
 
   RecordingTags without = BuildRecordingTags(*Schedule("Window", start), nullptr, "", start);
   EXPECT_EQ(without.tags->Get("title").ToString(), "Window");
-  EXPECT_EQ(without.tags->Get("channel-number").ToInt32(), 7);
-  EXPECT_FALSE(without.tags->Has("sort title"));
   EXPECT_FALSE(without.tags->Has("genre"));
 }
 

@@ -144,25 +144,6 @@ TEST_F(ScheduleChangeTest, RescheduleOfAnUnknownOrBlockedScheduleChangesNothing)
   EXPECT_FALSE(FindScheduleByID(db_, s->fields().id)->fields().deleted);
 }
 
-TEST_F(ScheduleChangeTest, AScheduleForAProgrammeTakesItsTimesAroundTheHardPadding) {
-  AddProgram(6, At(22), At(23), "Late Film");
-  ComPtr<TTVSchedule> existing = Make(At(20), At(21));
-  existing->fields().hard_padding_before = 60;
-  existing->fields().hard_padding_after = 120;
-  existing->fields().keep_until = 7;
-  existing->fields().created_by = "rule";
-  ComPtr<TTVSchedule> made = scheduler_->ScheduleForProgram(*existing, *GetProgram(db_, 6));
-  const ScheduleFields& f = made->fields();
-  EXPECT_EQ(f.id, -1);
-  EXPECT_EQ(f.StartDbTime(), DateTimeToDbTime(At(21, 59)));
-  EXPECT_EQ(f.EndDbTime(), DateTimeToDbTime(At(23, 2)));
-  EXPECT_EQ(f.title, "Late Film");
-  EXPECT_EQ(f.channel_id, 7);
-  EXPECT_EQ(f.program_id, 6);
-  EXPECT_EQ(f.created_by, "rule");
-  EXPECT_EQ(f.keep_until, 0);
-}
-
 TEST_F(ScheduleChangeTest, AnAddInsideTheCallersTransactionCommitsWithIt) {
   db_->BeginTransaction();
   ComPtr<TTVSchedule> kept = Stored(At(20), At(21));

@@ -19,10 +19,6 @@ TEST_F(AddValidationTest, RefusesBadTimesAndSoftPaddingBeforeTouchingTheDatabase
     const char* message;
   };
   const Case cases[] = {
-      {At(20), At(20), 0, 0, TV_ADD_SCHEDULE_INVALID_TIMES,
-       "End time is less than or equal to start time"},
-      {0.0, 0.0, 0, 0, TV_ADD_SCHEDULE_INVALID_TIMES,
-       "End time is less than or equal to start time"},
       {At(21), At(20), 0, 0, TV_ADD_SCHEDULE_INVALID_TIMES,
        "End time is less than or equal to start time"},
       {0.0, At(20), 0, 0, TV_ADD_SCHEDULE_INVALID_TIMES, "Start and/or end times are invalid"},

@@ -99,15 +99,6 @@ TEST_F(FileLoggerTest, RotatesOnceTheFileIsMaxAgeOld) {
   EXPECT_EQ(Lines(log_), 1);
 }
 
-TEST_F(FileLoggerTest, WithoutMaxAgeNothingRotatesAndNoRecordIsLeft) {
-  const std::string deleted = dir_ + "/rec/deleted.txt";
-  TBufferedFileLogger(env_, deleted, 0, 0).LogFmt("%s", "/rec/show.ts");
-  env_->SetLocal(t0_ + 400.0);
-  TBufferedFileLogger(env_, deleted, 0, 0).LogFmt("%s", "/rec/other.ts");
-  EXPECT_EQ(Lines(deleted), 2);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ + "/rec"), fs::directory_iterator()), 1);
-}
-
 TEST_F(FileLoggerTest, FileMadeElsewhereAgesFromItsFileSystemTime) {
   fs::create_directories(dir_ + "/logs");
   std::ofstream(log_) << "from elsewhere\r\n";

@@ -61,16 +61,6 @@ TEST_F(LoggerTest, HeaderFieldsAndElapsedTime) {
   EXPECT_EQ(Parse(lines_[3]).elapsed, "02.03.004");
 }
 
-TEST_F(LoggerTest, FormattedAndExceptionLines) {
-  TStringsLogger log(env_, lines_);
-  log.LogFmt("SPACE : %d MB free on \"%s\"", 512, "/rec");
-  log.LogExceptionFmt(EConvertError("'x' is not a valid integer value"), "schedule %d", 7);
-  ASSERT_EQ(lines_.size(), 2u);
-  EXPECT_EQ(Parse(lines_[0]).rest, "SPACE : 512 MB free on \"/rec\"");
-  EXPECT_EQ(Parse(lines_[1]).rest,
-            "EXCEPTION (EConvertError) : schedule 7 : 'x' is not a valid integer value");
-}
-
 // A host log that records lines and can be told to fail.
 class FakeHostLog : public DispatchObject<IKestroLog> {
  public:
