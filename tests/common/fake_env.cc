@@ -135,11 +135,6 @@ void FakeEnv::FailFileOp(FileOp op, int error, std::string path_part) {
   failures_.push_back({op, error, std::move(path_part)});
 }
 
-void FakeEnv::FailProcessStart(int error) {
-  MutexLock lock(mutex_);
-  process_error_ = error;
-}
-
 void FakeEnv::SetFreeSpace(uint64_t bytes) {
   MutexLock lock(mutex_);
   free_space_ = bytes;
@@ -158,7 +153,6 @@ void FakeEnv::AnswerHttp(std::string url, HttpAnswer answer) {
 void FakeEnv::ClearFailures() {
   MutexLock lock(mutex_);
   failures_.clear();
-  process_error_ = 0;
   free_space_.reset();
   other_devices_.clear();
   answers_.clear();
@@ -225,16 +219,6 @@ std::error_code FakeEnv::SameDevice(const std::string& a, const std::string& b, 
     }
   }
   return real_->SameDevice(a, b, same);
-}
-
-std::unique_ptr<ChildProcess> FakeEnv::StartProcess(const ProcessOptions& options) {
-  int error;
-  {
-    MutexLock lock(mutex_);
-    error = process_error_;
-  }
-  if (error != 0) throw Exception(std::strerror(error));
-  return real_->StartProcess(options);
 }
 
 HttpResult FakeEnv::HttpGet(const HttpRequest& request, HttpSink& sink) {

@@ -37,8 +37,6 @@ class FakeEnv final : public Env {
   // From now on `op` fails with `error` (an errno) on every path containing `path_part` (every
   // path when it is empty).
   void FailFileOp(FileOp op, int error, std::string path_part = {});
-  // From now on every process start fails with `error` (an errno).
-  void FailProcessStart(int error);
   // FreeSpace answers `bytes` for every path: a nearly full drive. From then on each regular file
   // that RemoveFile deletes gives its size back to it.
   void SetFreeSpace(uint64_t bytes);
@@ -78,7 +76,9 @@ class FakeEnv final : public Env {
   std::error_code CheckWritable(const std::string& path) override {
     return real_->CheckWritable(path);
   }
-  std::unique_ptr<ChildProcess> StartProcess(const ProcessOptions& options) override;
+  std::unique_ptr<ChildProcess> StartProcess(const ProcessOptions& options) override {
+    return real_->StartProcess(options);
+  }
   HttpResult HttpGet(const HttpRequest& request, HttpSink& sink) override;
 
  private:
@@ -110,7 +110,6 @@ class FakeEnv final : public Env {
   std::vector<Timer> timers_ GUARDED_BY(mutex_);
   uint64_t next_order_ GUARDED_BY(mutex_) = 0;
   std::vector<Failure> failures_ GUARDED_BY(mutex_);
-  int process_error_ GUARDED_BY(mutex_) = 0;
   std::optional<uint64_t> free_space_ GUARDED_BY(mutex_);
   std::vector<std::string> other_devices_ GUARDED_BY(mutex_);
   std::map<std::string, HttpAnswer> answers_ GUARDED_BY(mutex_);
