@@ -1,5 +1,6 @@
 #include "scheduling/schedule_store.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/text/text.h"
@@ -138,14 +139,62 @@ ComPtr<TTVSchedule> FindScheduleByID(const DBPtr& db, int32_t schedule_id) {
   return found.empty() ? nullptr : found.front();
 }
 
+namespace {
+
+// The shortest and longest window (end_time - start_time) of the live schedules, in db time units.
+struct WindowLengths {
+  int64_t shortest = 0, longest = 0;
+};
+
+// Two seeks in the partial index of live window lengths. Nullopt when there is no live schedule.
+std::optional<WindowLengths> LiveWindowLengths(IDB& db) {
+  TablePtr rows = db.QueryFmt(
+      "select ( select min ( end_time - start_time ) from schedules indexed by "
+      "idx_schedules_live_length where deleted = 0 ) , ( select max ( end_time - start_time ) "
+      "from schedules indexed by idx_schedules_live_length where deleted = 0 )",
+      {});
+  WindowLengths lengths;
+  if (rows->Eof() || !rows->Field(0) || !rows->Field(1) ||
+      !TryStrToInt64(rows->Text(0), &lengths.shortest) ||
+      !TryStrToInt64(rows->Text(1), &lengths.longest)) {
+    return std::nullopt;
+  }
+  return lengths;
+}
+
+}  // namespace
+
 std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32_t start_db,
                                                           int32_t end_db) {
+  const int64_t s = start_db, e = end_db;
+  const SqlArgs window = {SqlArg::Int(s), SqlArg::Int(e), SqlArg::Int(s),
+                          SqlArg::Int(e), SqlArg::Int(s), SqlArg::Int(e)};
+  // A file that could not get the index yet (busy when it was opened) is read whole.
+  if (db->QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and name = %s",
+                      {SqlArg::Quoted("idx_schedules_live_length")}) == 0) {
+    TablePtr rows = db->QueryFmt(
+        "select * from schedules where deleted = 0 and  ( ( start_time >= %d and start_time <  "
+        "%d ) or    ( end_time   >  %d and end_time   <= %d ) or    ( start_time <= %d and "
+        "end_time   >= %d ) )",
+        window);
+    return ReadSchedules(db, *rows);
+  }
+  const std::optional<WindowLengths> lengths = LiveWindowLengths(*db);
+  if (!lengths) return {};
+  // An overlapping window starts inside [s, e), ends inside (s, e] or covers [s, e], and its
+  // length lies between the shortest and the longest: so it starts within [low, high]. Bounding
+  // start_time reads only the schedules near the slice instead of every live one; the overlap
+  // test is the same, and the rows keep the id order a read of every live schedule gives.
+  const int64_t low = std::min({s, s + 1 - lengths->longest, e - lengths->longest});
+  const int64_t high = std::max({e - 1, e - lengths->shortest, s});
+  SqlArgs args = {SqlArg::Int(low), SqlArg::Int(high)};
+  args.insert(args.end(), window.begin(), window.end());
   TablePtr rows = db->QueryFmt(
-      "select * from schedules where deleted = 0 and  ( ( start_time >= %d and start_time <  %d "
-      ") or    ( end_time   >  %d and end_time   <= %d ) or    ( start_time <= %d and end_time  "
-      " >= %d ) )",
-      {SqlArg::Int(start_db), SqlArg::Int(end_db), SqlArg::Int(start_db), SqlArg::Int(end_db),
-       SqlArg::Int(start_db), SqlArg::Int(end_db)});
+      "select * from schedules indexed by idx_schedules_start_time where start_time >= %d and "
+      "start_time <= %d and deleted = 0 and  ( ( start_time >= %d and start_time <  %d ) or    "
+      "( end_time   >  %d and end_time   <= %d ) or    ( start_time <= %d and end_time   >= %d "
+      ") ) order by schedule_id",
+      args);
   return ReadSchedules(db, *rows);
 }
 
