@@ -146,7 +146,8 @@ struct WindowLengths {
   int64_t shortest = 0, longest = 0;
 };
 
-// Two seeks in the partial index of live window lengths. Nullopt when there is no live schedule.
+// Two seeks in the partial index of live window lengths. Nullopt when there is no live schedule;
+// throws when the file has no such index (it could not get it yet: busy when it was opened).
 std::optional<WindowLengths> LiveWindowLengths(IDB& db) {
   TablePtr rows = db.QueryFmt(
       "select ( select min ( end_time - start_time ) from schedules indexed by "
@@ -169,9 +170,12 @@ std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32
   const int64_t s = start_db, e = end_db;
   const SqlArgs window = {SqlArg::Int(s), SqlArg::Int(e), SqlArg::Int(s),
                           SqlArg::Int(e), SqlArg::Int(s), SqlArg::Int(e)};
-  // A file that could not get the index yet (busy when it was opened) is read whole.
-  if (db->QueryIntFmt("select count ( * ) from sqlite_master where type = \"index\" and name = %s",
-                      {SqlArg::Quoted("idx_schedules_live_length")}) == 0) {
+  std::optional<WindowLengths> lengths;
+  try {
+    lengths = LiveWindowLengths(*db);
+  } catch (const EDatabaseError&) {
+    // Without the index every live schedule is read; a failure of the database itself fails
+    // this read too.
     TablePtr rows = db->QueryFmt(
         "select * from schedules where deleted = 0 and  ( ( start_time >= %d and start_time <  "
         "%d ) or    ( end_time   >  %d and end_time   <= %d ) or    ( start_time <= %d and "
@@ -179,7 +183,6 @@ std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32
         window);
     return ReadSchedules(db, *rows);
   }
-  const std::optional<WindowLengths> lengths = LiveWindowLengths(*db);
   if (!lengths) return {};
   // An overlapping window starts inside [s, e), ends inside (s, e] or covers [s, e], and its
   // length lies between the shortest and the longest: so it starts within [low, high]. Bounding
