@@ -91,8 +91,8 @@ TEST_F(ConflictTest, TouchingWindowsAndSoftPaddingDoNotConflict) {
   EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(22), At(21))->Count(), 0);
 }
 
-// The slice is read through the start times the live windows' lengths allow; a file without the
-// index of those lengths is read whole, with the same answer in the same (id) order.
+// The slice is read through the start times the windows' lengths allow; a file without the index
+// of those lengths gives the same answer in the same (id) order.
 TEST_F(ConflictTest, ATimeSliceMeetsEveryOverlapHoweverLongInIdOrder) {
   UseTuners(4);
   const int32_t gone = Stored(At(5), At(23, 59))->fields().id;
@@ -110,7 +110,7 @@ TEST_F(ConflictTest, ATimeSliceMeetsEveryOverlapHoweverLongInIdOrder) {
     return ids;
   };
   EXPECT_EQ(slice(), expected);
-  db_->Exec("drop index idx_schedules_live_length");
+  db_->Exec("drop index idx_schedules_length");
   EXPECT_EQ(slice(), expected);
 }
 
