@@ -1,5 +1,6 @@
 #include "scheduling/schedule_store.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/text/text.h"
@@ -138,14 +139,51 @@ ComPtr<TTVSchedule> FindScheduleByID(const DBPtr& db, int32_t schedule_id) {
   return found.empty() ? nullptr : found.front();
 }
 
+namespace {
+
+// Bounds of the live schedules' window lengths (end_time - start_time, in db time units).
+struct WindowLengths {
+  int64_t shortest = 0, longest = 0;
+};
+
+// Two seeks in idx_schedules_length: the shortest window of all (deleted ones too, so at most
+// the shortest live one) and the longest live one, walking down past longer deleted windows (the
+// unary plus keeps SQLite from reading through idx_schedules_deleted instead). Nullopt when no
+// schedule is live.
+std::optional<WindowLengths> LiveWindowLengths(IDB& db) {
+  TablePtr rows = db.QueryFmt(
+      "select ( select min ( end_time - start_time ) from schedules ) , ( select max ( end_time "
+      "- start_time ) from schedules where +deleted = 0 )",
+      {});
+  WindowLengths lengths;
+  if (rows->Eof() || !rows->Field(0) || !rows->Field(1) ||
+      !TryStrToInt64(rows->Text(0), &lengths.shortest) ||
+      !TryStrToInt64(rows->Text(1), &lengths.longest)) {
+    return std::nullopt;
+  }
+  return lengths;
+}
+
+}  // namespace
+
 std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32_t start_db,
                                                           int32_t end_db) {
+  const std::optional<WindowLengths> lengths = LiveWindowLengths(*db);
+  if (!lengths) return {};
+  const int64_t s = start_db, e = end_db;
+  // An overlapping window starts inside [s, e), ends inside (s, e] or covers [s, e], and its
+  // length lies between the shortest and the longest: so it starts within [low, high]. Bounding
+  // start_time reads only the schedules near the slice instead of every live one; the overlap
+  // test is the same, and the rows keep the id order a read of every live schedule gives.
+  const int64_t low = std::min({s, s + 1 - lengths->longest, e - lengths->longest});
+  const int64_t high = std::max({e - 1, e - lengths->shortest, s});
   TablePtr rows = db->QueryFmt(
-      "select * from schedules where deleted = 0 and  ( ( start_time >= %d and start_time <  %d "
-      ") or    ( end_time   >  %d and end_time   <= %d ) or    ( start_time <= %d and end_time  "
-      " >= %d ) )",
-      {SqlArg::Int(start_db), SqlArg::Int(end_db), SqlArg::Int(start_db), SqlArg::Int(end_db),
-       SqlArg::Int(start_db), SqlArg::Int(end_db)});
+      "select * from schedules indexed by idx_schedules_start_time where start_time >= %d and "
+      "start_time <= %d and deleted = 0 and  ( ( start_time >= %d and start_time <  %d ) or    "
+      "( end_time   >  %d and end_time   <= %d ) or    ( start_time <= %d and end_time   >= %d "
+      ") ) order by schedule_id",
+      {SqlArg::Int(low), SqlArg::Int(high), SqlArg::Int(s), SqlArg::Int(e), SqlArg::Int(s),
+       SqlArg::Int(e), SqlArg::Int(s), SqlArg::Int(e)});
   return ReadSchedules(db, *rows);
 }
 

@@ -31,8 +31,8 @@ ComPtr<TTVScheduleList> MakeScheduleList(const std::vector<ComPtr<TTVSchedule>>&
 // "select * from schedules where schedule_id = %d": the schedule, deleted or not, or null.
 ComPtr<TTVSchedule> FindScheduleByID(const DBPtr& db, int32_t schedule_id);
 
-// The live schedules whose reserved windows overlap [start_db, end_db) (db times), in the
-// database's order. A window that ends at start_db or starts at end_db does not overlap.
+// The live schedules whose reserved windows overlap [start_db, end_db) (db times), in id order.
+// A window that ends at start_db or starts at end_db does not overlap.
 std::vector<ComPtr<TTVSchedule>> LoadOverlappingSchedules(const DBPtr& db, int32_t start_db,
                                                           int32_t end_db);
 

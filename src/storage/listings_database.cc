@@ -235,9 +235,10 @@ void Upgrade(IDB& db) {
 
 // Indexes beyond the original schema that the guide needs at full size: a time slice is answered
 // from (start_time, end_time) without reading each row, an import's overlap test for a new
-// programme from (channel_id, end_time, start_time), and a person's programmes from
-// program_people by person. Made when missing; a file locked by a running import gets them on a
-// later open.
+// programme from (channel_id, end_time, start_time), a person's programmes from program_people by
+// person, and the schedules' shortest and longest windows (which bound the start times of the
+// schedules a time slice can meet) from their lengths. Made when missing; a file locked by a
+// running import gets them on a later open.
 constexpr std::pair<const char*, const char*> kSearchIndexes[] = {
     {"idx_programs_start_end",
      "create index idx_programs_start_end on programs ( start_time , end_time )"},
@@ -245,6 +246,8 @@ constexpr std::pair<const char*, const char*> kSearchIndexes[] = {
      "create index idx_programs_channel_times on programs ( channel_id , end_time , start_time )"},
     {"idx_program_people_person",
      "create index idx_program_people_person on program_people ( person_id )"},
+    {"idx_schedules_length",
+     "create index idx_schedules_length on schedules ( end_time - start_time )"},
 };
 
 void AddSearchIndexes(IDB& db) {

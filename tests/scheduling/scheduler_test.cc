@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "kestro/interface_reads.h"
 #include "scheduling/scheduling_fixture.h"
 #include "scheduling/tv_scheduler.h"
 
@@ -88,6 +89,29 @@ TEST_F(ConflictTest, TouchingWindowsAndSoftPaddingDoNotConflict) {
   EXPECT_EQ(IDsOf(*scheduler_->writer().SchedulesForTimeSlice(At(21), At(22))),
             (std::vector<int32_t>{late->fields().id}));
   EXPECT_EQ(scheduler_->writer().SchedulesForTimeSlice(At(22), At(21))->Count(), 0);
+}
+
+// The slice is read through the start times the windows' lengths allow; a file without the index
+// of those lengths gives the same answer in the same (id) order.
+TEST_F(ConflictTest, ATimeSliceMeetsEveryOverlapHoweverLongInIdOrder) {
+  UseTuners(4);
+  const int32_t gone = Stored(At(5), At(23, 59))->fields().id;
+  const int32_t all_day = Stored(At(6), At(23, 30))->fields().id;
+  Stored(At(8), At(9));
+  const int32_t inside = Stored(At(20, 10), At(20, 20))->fields().id;
+  const int32_t ending_inside = Stored(At(19), At(20, 30))->fields().id;
+  Stored(At(21), At(22));
+  ASSERT_TRUE(scheduler_->writer().Delete(gone, "user", "test"));
+  const std::vector<int32_t> expected = {all_day, inside, ending_inside};
+  auto slice = [&] {
+    ComPtr<TTVScheduleList> list = scheduler_->writer().SchedulesForTimeSlice(At(20), At(21));
+    std::vector<int32_t> ids;
+    for (const ComPtr<ITVSchedule>& s : list->items()) ids.push_back(Get(s.Get(), &ITVSchedule::get_ID));
+    return ids;
+  };
+  EXPECT_EQ(slice(), expected);
+  db_->Exec("drop index idx_schedules_length");
+  EXPECT_EQ(slice(), expected);
 }
 
 TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
