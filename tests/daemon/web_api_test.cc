@@ -134,6 +134,15 @@ TEST_F(WebApiTest, GuideChannelsProgrammesAndSearchesReadTheSampleGuide) {
                                         {{"Accept-Encoding", "gzip, deflate, br"}});
   ASSERT_TRUE(packed);
   EXPECT_EQ(packed->get_header_value("Content-Encoding"), "gzip");
+  // A weight of zero refuses gzip, however it is written; "*" stands for codings not named.
+  for (const auto& [offer, gzipped] : {std::pair{"gzip;q=0.0, br", false},
+                                       std::pair{"identity, *;q=0.5", true},
+                                       std::pair{"*, gzip; q=0", false}}) {
+    httplib::Result answer = client_->Get("/api/v1/lineups/1/guide?start=today%2B20h&hours=3",
+                                          {{"Accept-Encoding", offer}});
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->has_header("Content-Encoding"), gzipped) << offer;
+  }
   EXPECT_EQ(Json::parse(packed->body), guide.body);
   // The window's details are read together; each programme still shows its own.
   for (const Json& channel : guide.body["channels"]) {
