@@ -48,11 +48,14 @@ TTVProgramList::TTVProgramList(DBPtr db, const std::vector<int32_t>& ids) : db_(
 void TTVProgramList::ReadPage(size_t index) {
   std::vector<size_t> page;
   std::vector<int32_t> ids;
-  for (size_t i = index; i < entries_.size() && page.size() < kPageRows; ++i) {
-    if (entries_[i].program || entries_[i].table) continue;
+  auto take = [&](size_t i) {
+    if (entries_[i].program || entries_[i].table) return;
     page.push_back(i);
     ids.push_back(entries_[i].id);
-  }
+  };
+  // The entries after `index` first, then those before it (a list read backwards).
+  for (size_t i = index; i < entries_.size() && page.size() < kPageRows; ++i) take(i);
+  for (size_t i = index; i-- > 0 && page.size() < kPageRows;) take(i);
   TablePtr table = db_->QueryFmt(std::string("select ") + kProgramColumns +
                                      " from programs where id in "
                                      "( select value from json_each( %s ) )",

@@ -71,8 +71,8 @@ class TTVProgramList : public TKestroTVObject<ITVProgramList> {
   };
   static constexpr size_t kPageRows = 256;
 
-  // Reads the rows of the entries from `index` on that have neither row nor programme, at most
-  // kPageRows of them, with one query.
+  // Reads the rows of up to kPageRows entries that have neither row nor programme, from `index`
+  // on and then before it, with one query.
   void ReadPage(size_t index);
 
   std::vector<Entry> entries_;
