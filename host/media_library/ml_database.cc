@@ -57,15 +57,11 @@ sqlite3* OpenReadOnly(const std::string& file_name, const std::string& why_not_w
   if (!std::filesystem::exists(file_name))
     throw EMediaLibraryError(
         Format("Cannot create \"%s\" : %s", file_name.c_str(), why_not_writable.c_str()));
-  std::string uri = "file:";
-  for (unsigned char c : file_name)  // a URI's path: '?', '#' and '%' escaped
-    uri += c == '?' || c == '#' || c == '%' || c < ' ' ? Format("%%%02X", c)
-                                                       : std::string(1, static_cast<char>(c));
   sqlite3* raw = nullptr;
-  for (const char* query : {"?mode=ro", "?mode=ro&immutable=1"}) {
+  for (const bool immutable : {false, true}) {
     sqlite3_close(raw);
     raw = nullptr;
-    if (sqlite3_open_v2((uri + query).c_str(), &raw,
+    if (sqlite3_open_v2(ReadOnlyUri(file_name, immutable).c_str(), &raw,
                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX,
                         nullptr) == SQLITE_OK &&
         (sqlite3_exec(raw, "select count ( * ) from sqlite_master", nullptr, nullptr, nullptr) ==

@@ -48,17 +48,16 @@ constexpr const char kInsertProgramGenre[] =
     "insert into program_genres ( program_id , genre_id , relevance ) values ( %d , %d , %d )";
 constexpr const char kInsertWords[] =
     "insert into program_words ( program_id , words ) values ( %d , %s )";
+#define SELECT_CHANNEL_PROGRAMS                                                                \
+  "select p.id , p.schedule_id , p.start_time , p.end_time , p.external_id , p.title , "      \
+  "p.subtitle , p.tv_rating , p.movie_rating , p.program_type , d.long_desc , d.short_desc "  \
+  "from programs p left join program_details d on d.id = p.id where p.channel_id = %d and "
 constexpr const char kSelectOverlaps[] =
-    "select p.id , p.schedule_id , p.start_time , p.end_time , p.external_id , p.title , "
-    "p.subtitle , p.tv_rating , p.movie_rating , p.program_type , d.long_desc , d.short_desc "
-    "from programs p left join program_details d on d.id = p.id where p.channel_id = %d and "
-    "p.end_time > %d and p.start_time < %d order by p.start_time";
+    SELECT_CHANNEL_PROGRAMS "p.end_time > %d and p.start_time < %d order by p.start_time";
 // The same with the end times bounded above, so that the scan of the channel's end times stops.
-constexpr const char kSelectBoundedOverlaps[] =
-    "select p.id , p.schedule_id , p.start_time , p.end_time , p.external_id , p.title , "
-    "p.subtitle , p.tv_rating , p.movie_rating , p.program_type , d.long_desc , d.short_desc "
-    "from programs p left join program_details d on d.id = p.id where p.channel_id = %d and "
+constexpr const char kSelectBoundedOverlaps[] = SELECT_CHANNEL_PROGRAMS
     "p.end_time > %d and p.end_time < %d and p.start_time < %d order by p.start_time";
+#undef SELECT_CHANNEL_PROGRAMS
 
 SqlArgs RowValues(const ProgramRecord& p, const ProgramKeys& keys) {
   return {SqlArg::Int(p.channel_id),      SqlArg::Quoted(p.equality_key),

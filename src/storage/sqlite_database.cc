@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/registry_info.h"
+#include "platform/env/writable.h"
 #include "platform/text/text.h"
 #include "storage/sql_functions.h"
 #include "storage/sql_text.h"
@@ -291,15 +292,8 @@ void TSQLiteDatabase::Open(const std::string& name, int flags) {
 }
 
 void TSQLiteDatabase::OpenReadOnly() {
-  std::string uri = "file:";
-  for (unsigned char c : file_name_) {  // a URI's path: '?', '#' and '%' escaped
-    if (c == '?' || c == '#' || c == '%' || c < ' ')
-      uri += Format("%%%02X", c);
-    else
-      uri += static_cast<char>(c);
-  }
   const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
-  Open(uri + "?mode=ro", flags);
+  Open(ReadOnlyUri(file_name_, false), flags);
   // A file in write-ahead-log mode is read through its shared-memory index, which SQLite makes
   // beside the log. While a writer has the file open both exist and are read as they are; when
   // none has, and the folder cannot take them, the file alone is the whole database and is read
@@ -310,7 +304,7 @@ void TSQLiteDatabase::OpenReadOnly() {
     return;
   }
   db_.reset();
-  Open(uri + "?mode=ro&immutable=1", flags);
+  Open(ReadOnlyUri(file_name_, true), flags);
 }
 
 void TSQLiteDatabase::BeginTransaction() {

@@ -19,4 +19,15 @@ std::string WhyNotWritable(Env& env, const std::string& file_name) {
   return {};
 }
 
+std::string ReadOnlyUri(const std::string& file_name, bool immutable) {
+  std::string uri = "file:";
+  for (const unsigned char c : file_name) {
+    if (c == '?' || c == '#' || c == '%' || c < ' ')
+      uri += Format("%%%02X", c);
+    else
+      uri += static_cast<char>(c);
+  }
+  return uri + (immutable ? "?mode=ro&immutable=1" : "?mode=ro");
+}
+
 }  // namespace kestro
