@@ -5,6 +5,7 @@
 
 #include "listings/channel_store.h"
 #include "listings/custom_search.h"
+#include "listings/program_details_batch.h"
 #include "listings/program_store.h"
 #include "listings/program_groups.h"
 #include "platform/text/text.h"
@@ -101,14 +102,17 @@ ComPtr<TTVProgramList> TTVListings::FindByKeywords(const std::string& keywords,
   const std::string match = KeywordMatch(keywords, search_type);
   if (match.empty()) return NewProgramList();
   ProgramSearch search = MakeSearch(channel_or_list_id, from_time, limit, "start_time");
-  std::vector<int64_t> found;
-  auto take = [](std::vector<int64_t>& into) {
-    return [&into](const std::vector<int64_t>& fields) { into.push_back(fields[0]); };
+  std::vector<int32_t> found;
+  auto take = [](std::vector<int32_t>& into) {
+    return [&into](const std::vector<int64_t>& fields) {
+      into.push_back(static_cast<int32_t>(fields[0]));
+    };
   };
   db_->ForEachIntRow("select rowid from program_words_fts where program_words_fts match %s",
                      {SqlArg::Quoted(match)}, take(found));
   if (!program_times_.Answers(*db_, found.size())) {
-    search.conditions.push_back(KeywordCondition(keywords, search_type));
+    search.conditions.push_back({"(id in (select value from json_each( %s )))",
+                                 {SqlArg::Quoted(IdArray(found, 0, found.size()))}});
     return RunProgramSearch(search);
   }
   ProgramTimeIndex::Filter filter;
@@ -116,7 +120,7 @@ ComPtr<TTVProgramList> TTVListings::FindByKeywords(const std::string& keywords,
   if (search.from_time > 0) filter.ended_by = DateTimeToDbTime(search.from_time);
   const SqlCondition channels = JoinConditions(
       ChannelConditions(search.channel_or_list_id, search.wanted_channels_only), " and ");
-  std::vector<int64_t> channel_ids;
+  std::vector<int32_t> channel_ids;
   if (!channels.empty()) {
     db_->ForEachIntRow("select channel_id from channels where " + channels.format, channels.args,
                        take(channel_ids));

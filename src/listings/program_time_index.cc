@@ -27,17 +27,17 @@ bool ProgramTimeIndex::Answers(IDB& db, size_t found) {
   return found > guide / 20;
 }
 
-std::vector<int32_t> ProgramTimeIndex::Select(IDB& db, std::vector<int64_t> ids,
+std::vector<int32_t> ProgramTimeIndex::Select(IDB& db, std::vector<int32_t> ids,
                                               const Filter& filter) {
   Refresh(db);
   std::sort(ids.begin(), ids.end());
   // Both sides are in id order: each lookup gallops on from where the one before ended.
-  auto id_below = [](const Programme& p, int64_t value) { return p.id < value; };
+  auto id_below = [](const Programme& p, int32_t value) { return p.id < value; };
   // Start time, then id, in one number that sorts in that order (db times are positive).
   std::vector<uint64_t> kept;
   auto next = programmes_.cbegin();
   const auto end = programmes_.cend();
-  for (const int64_t id : ids) {
+  for (const int32_t id : ids) {
     size_t step = 1;
     auto bound = next;
     while (bound != end && bound->id < id) {

@@ -20,7 +20,7 @@ class ProgramTimeIndex {
  public:
   struct Filter {
     int32_t ended_by = 0;                            // > 0: programmes ending by then go (db time)
-    const std::vector<int64_t>* channels = nullptr;  // sorted; null: every channel
+    const std::vector<int32_t>* channels = nullptr;  // sorted; null: every channel
     int32_t limit = 0;                               // > 0: the earliest this many
   };
 
@@ -31,7 +31,7 @@ class ProgramTimeIndex {
   bool Answers(IDB& db, size_t found);
   // The programmes of `ids` (in any order; ids of no programme are left out) that pass `filter`,
   // by start time, then id. Reads the index first when `db` changed since it was read.
-  std::vector<int32_t> Select(IDB& db, std::vector<int64_t> ids, const Filter& filter);
+  std::vector<int32_t> Select(IDB& db, std::vector<int32_t> ids, const Filter& filter);
 
  private:
   struct Programme {
