@@ -22,7 +22,7 @@ void ProgramTimeIndex::Refresh(IDB& db) {
 }
 
 bool ProgramTimeIndex::Answers(IDB& db, size_t found) {
-  if (std::exchange(asked_, true) || version_ == db.Version()) return true;
+  if (std::exchange(asked_, true)) return true;  // the index is read only once asked
   const auto guide = static_cast<size_t>(db.QueryInt("select max ( id ) from programs"));
   return found > guide / 20;
 }

@@ -25,9 +25,9 @@ class ProgramTimeIndex {
   };
 
   // Whether a search that found `found` programmes is best answered by Select: when the index
-  // is up to date, when it has been asked before (a listings object that searches again is worth
-  // the index), or when reading the programmes found from the table would cost more than reading
-  // the index (over a twentieth of the guide). Else the search reads the table.
+  // has been asked before (a listings object that searches again is worth the index), or when
+  // reading the programmes found from the table would cost more than reading the index (over a
+  // twentieth of the guide). Else the search reads the table.
   bool Answers(IDB& db, size_t found);
   // The programmes of `ids` (in any order; ids of no programme are left out) that pass `filter`,
   // by start time, then id. Reads the index first when `db` changed since it was read.
