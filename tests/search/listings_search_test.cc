@@ -44,64 +44,62 @@ class SearchTest : public GuideTest {
                             .people = {{"Tom Cat", "Guest"}}});
   }
 
+  IDList Title(const std::string& pattern, int32_t list, OleDate from, int32_t limit) {
+    return IDs(listings_->FindByTitle(pattern, list, from, limit));
+  }
+  IDList Keywords(const std::string& words, int32_t type, int32_t list, OleDate from,
+                  int32_t limit) {
+    return IDs(listings_->FindByKeywords(words, type, list, from, limit));
+  }
+
   int32_t sat_, sun_early_, sun_late_, past_, voyager_, stargate_, aerger_, cat_movie_, concat_,
       dog_show_;
 };
 
-TEST_F(SearchTest, TitleExactAndTrailingStarWithRestrictions) {
+TEST_F(SearchTest, TitlesExactOrWithATrailingStarArticlesAndApostrophes) {
   const OleDate now = TestNow();
-  EXPECT_EQ(IDs(listings_->FindByTitle("STAR TREK", 0, now, 0)),
-            (IDList{sat_, sun_early_, sun_late_}));
-  EXPECT_EQ(IDs(listings_->FindByTitle("star trek", 0, 0, 0)),
-            (IDList{past_, sat_, sun_early_, sun_late_}));
+  EXPECT_EQ(Title("STAR TREK", 0, now, 0), (IDList{sat_, sun_early_, sun_late_}));
+  EXPECT_EQ(Title("star trek", 0, 0, 0), (IDList{past_, sat_, sun_early_, sun_late_}));
   // A wildcard finds several titles: in time order.
-  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 0, 0, 0)),
+  EXPECT_EQ(Title("star*", 0, 0, 0),
             (IDList{past_, voyager_, stargate_, sat_, sun_early_, sun_late_}));
-  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 0, now, 2)), (IDList{stargate_, sat_}));
-  EXPECT_EQ(IDs(listings_->FindByTitle("star*", -5, now, 0)), (IDList{sun_late_}));
-  EXPECT_EQ(IDs(listings_->FindByTitle("star*", 5, now, 0)), (IDList{sat_}));  // list 5 = {1}
-  EXPECT_EQ(IDs(listings_->FindByTitle("Star Trek: Voyager", 0, 0, 0)), IDList{voyager_});
+  EXPECT_EQ(Title("star*", 0, now, 2), (IDList{stargate_, sat_}));
+  EXPECT_EQ(Title("star*", -5, now, 0), (IDList{sun_late_}));
+  EXPECT_EQ(Title("star*", 5, now, 0), (IDList{sat_}));  // list 5 = {1}
+  EXPECT_EQ(Title("Star Trek: Voyager", 0, 0, 0), IDList{voyager_});
   // A programme ending exactly at the from time is left out.
-  EXPECT_EQ(IDs(listings_->FindByTitle("star trek voyager", 0, now, 0)), IDList{});
-  EXPECT_EQ(IDs(listings_->FindByTitle("star trek voyager", 0, now - kOneMinute, 0)),
-            IDList{voyager_});
-  EXPECT_EQ(IDs(listings_->FindByTitle("ÄRGER IM PARADIES", 0, 0, 0)), IDList{aerger_});
-  EXPECT_EQ(IDs(listings_->FindByTitle("Ärger*", 0, 0, 0)), IDList{aerger_});
+  EXPECT_EQ(Title("star trek voyager", 0, now, 0), IDList{});
+  EXPECT_EQ(Title("star trek voyager", 0, now - kOneMinute, 0), IDList{voyager_});
+  EXPECT_EQ(Title("ÄRGER IM PARADIES", 0, 0, 0), IDList{aerger_});
+  EXPECT_EQ(Title("Ärger*", 0, 0, 0), IDList{aerger_});
   // "*" alone is every programme; an empty pattern is none.
-  EXPECT_EQ(IDs(listings_->FindByTitle("  **  ", 0, now, 3)),
-            (IDList{stargate_, aerger_, concat_}));
+  EXPECT_EQ(Title("  **  ", 0, now, 3), (IDList{stargate_, aerger_, concat_}));
   ComPtr<ITVProgramList> list;
   ASSERT_EQ(listings_->SearchByTitle("", 0, 0, 0, list.ReleaseAndGetAddressOf()), S_OK);
   ASSERT_TRUE(list);
   EXPECT_TRUE(IDs(list.Get()).empty());
-}
-
-TEST_F(SearchTest, TitlesWithALeadingArticleAndWordsWithAnApostrophe) {
   // Imported titles lose their article in the search title; older rows may keep it.
   const int32_t detective = AddProgram({.channel_id = 1, .title = "The Quiet Detective",
                                         .start = At(5, 20), .end = At(5, 21),
                                         .search_title = "quiet detective"});
-  EXPECT_EQ(IDs(listings_->FindByTitle("the quiet detective", 0, 0, 0)), IDList{detective});
-  EXPECT_EQ(IDs(listings_->FindByTitle("The Quiet*", 0, 0, 0)), IDList{detective});
-  EXPECT_EQ(IDs(listings_->FindByTitle("the cat concert", 0, 0, 0)), IDList{cat_movie_});
+  EXPECT_EQ(Title("the quiet detective", 0, 0, 0), IDList{detective});
+  EXPECT_EQ(Title("The Quiet*", 0, 0, 0), IDList{detective});
+  EXPECT_EQ(Title("the cat concert", 0, 0, 0), IDList{cat_movie_});
 
   const int32_t its = AddProgram({.channel_id = 1, .title = "It's Late", .start = At(5, 21),
                                   .end = At(5, 22), .words = "it s late"});
   AddProgram({.channel_id = 1, .title = "John's Story", .start = At(5, 22), .end = At(5, 23),
               .words = "john s story"});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("it's", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0)), IDList{its});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("it's late", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0)),
-            IDList{its});
+  EXPECT_EQ(Keywords("it's", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0), IDList{its});
+  EXPECT_EQ(Keywords("it's late", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0), IDList{its});
 }
 
 TEST_F(SearchTest, TimeSliceAndStartTime) {
   const OleDate now = TestNow();
   // Running in [12:00, 14:00): the 11-12 programme has ended, the 14:00 one has not begun.
   EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, At(0, 14), 0, 0)), IDList{stargate_});
-  EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, At(0, 14, 1), 0, 0)),
-            (IDList{stargate_, aerger_}));
-  EXPECT_EQ(IDs(listings_->FindInTimeSlice(At(0, 12, 30), At(1, 23), -1, 0)),
-            IDList{cat_movie_});
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, At(0, 14, 1), 0, 0)), (IDList{stargate_, aerger_}));
+  EXPECT_EQ(IDs(listings_->FindInTimeSlice(At(0, 12, 30), At(1, 23), -1, 0)), IDList{cat_movie_});
   EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, 0, 0, 3)), (IDList{stargate_, aerger_, concat_}));
   // Starting on Thursday; the programme running into it from before is not included.
   EXPECT_EQ(IDs(listings_->FindByStartTime(At(1, 0), At(2, 0), 0, 0)),
@@ -109,15 +107,12 @@ TEST_F(SearchTest, TimeSliceAndStartTime) {
   EXPECT_EQ(IDs(listings_->FindByStartTime(At(0, 12, 30), At(1, 9, 30), 0, 0)),
             (IDList{aerger_, concat_}));
   EXPECT_EQ(IDs(listings_->FindByStartTime(At(3, 0), 0, 5, 0)), IDList{sat_});
-}
 
-// A slice looks only as far around itself as the longest programme lasts: a long one that began
-// the day before, or begins at the slice's very end, is still found, and so it is in a guide that
-// lacks the length.
-TEST_F(SearchTest, TimeSliceFindsALongProgrammeThatBeganLongBefore) {
+  // A slice looks only as far around itself as the longest programme lasts: a long one that began
+  // the day before, or begins at the slice's very end, is still found, and so it is in a guide
+  // that lacks the length.
   const int32_t night = AddProgram({.channel_id = 5, .title = "Night", .start = At(-1, 20),
                                     .end = At(0, 14, 30)});
-  const OleDate now = TestNow();
   EXPECT_EQ(IDs(listings_->FindInTimeSlice(now, At(0, 14), 0, 0)), (IDList{night, stargate_}));
   EXPECT_EQ(IDs(listings_->FindInTimeSlice(At(-1, 19), At(-1, 20, 1), 0, 0)), IDList{night});
   db_->Exec("delete from parameters where param_name = 'longest-program'");
@@ -127,22 +122,16 @@ TEST_F(SearchTest, TimeSliceFindsALongProgrammeThatBeganLongBefore) {
 
 TEST_F(SearchTest, KeywordsMatchWholeWords) {
   // "the" or "cat": never the "cat" inside "concatenate".
-  EXPECT_EQ(IDs(listings_->FindByKeywords("the cat", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0)),
-            (IDList{cat_movie_, dog_show_}));
-  EXPECT_EQ(IDs(listings_->FindByKeywords("Cat!", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0)),
-            (IDList{cat_movie_, dog_show_}));
-  EXPECT_EQ(IDs(listings_->FindByKeywords("cat music", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0)),
-            IDList{cat_movie_});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("the cat", TV_KWD_SEARCH_TYPE_EXACT, 0, 0, 0)),
-            IDList{});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("dog cat", TV_KWD_SEARCH_TYPE_EXACT, 0, 0, 0)),
-            IDList{dog_show_});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("cat", 1, -5, 0, 0)), IDList{dog_show_});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("cat", 1, 0, At(2, 0), 0)), IDList{dog_show_});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("cat", 1, 0, 0, 1)), IDList{cat_movie_});
-  EXPECT_EQ(IDs(listings_->FindByKeywords(" - ", 1, 0, 0, 0)), IDList{});
-  EXPECT_EQ(IDs(listings_->FindByKeywords("PARADIES ÄRGER", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0)),
-            IDList{aerger_});
+  EXPECT_EQ(Keywords("the cat", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0), (IDList{cat_movie_, dog_show_}));
+  EXPECT_EQ(Keywords("Cat!", TV_KWD_SEARCH_TYPE_ANY, 0, 0, 0), (IDList{cat_movie_, dog_show_}));
+  EXPECT_EQ(Keywords("cat music", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0), IDList{cat_movie_});
+  EXPECT_EQ(Keywords("the cat", TV_KWD_SEARCH_TYPE_EXACT, 0, 0, 0), IDList{});
+  EXPECT_EQ(Keywords("dog cat", TV_KWD_SEARCH_TYPE_EXACT, 0, 0, 0), IDList{dog_show_});
+  EXPECT_EQ(Keywords("cat", 1, -5, 0, 0), IDList{dog_show_});
+  EXPECT_EQ(Keywords("cat", 1, 0, At(2, 0), 0), IDList{dog_show_});
+  EXPECT_EQ(Keywords("cat", 1, 0, 0, 1), IDList{cat_movie_});
+  EXPECT_EQ(Keywords(" - ", 1, 0, 0, 0), IDList{});
+  EXPECT_EQ(Keywords("PARADIES ÄRGER", TV_KWD_SEARCH_TYPE_ALL, 0, 0, 0), IDList{aerger_});
 }
 
 TEST_F(SearchTest, TypeEqualityKeyPersonAndRecordings) {

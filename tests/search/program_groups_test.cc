@@ -75,7 +75,7 @@ TEST_F(ProgramGroupsTest, DuplicatesAndNullProgrammes) {
   EXPECT_EQ(groups_->get_Programs(2, out_of_range.ReleaseAndGetAddressOf()), E_UNEXPECTED);
 }
 
-TEST_F(ProgramGroupsTest, FindProgramAndClearPrograms) {
+TEST_F(ProgramGroupsTest, FindProgramClearProgramsAndClear) {
   groups_->AddProgram(Variant("b"), P(0), false);
   groups_->AddProgram(Variant("b"), P(1), false);
   groups_->AddProgram(Variant("a"), P(2), false);
@@ -96,6 +96,16 @@ TEST_F(ProgramGroupsTest, FindProgramAndClearPrograms) {
   EXPECT_FALSE(found);
   EXPECT_EQ(key, -1);
   EXPECT_EQ(position, -1);
+
+  // Lists handed out outlive a Clear, and a new group is not the old list.
+  ComPtr<ITVProgramList> list;
+  groups_->AddProgram(Variant("b"), P(0), false);
+  ASSERT_EQ(groups_->ProgramsForKey(Variant("b"), list.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_EQ(groups_->Clear(), S_OK);
+  EXPECT_EQ(groups_->Count(), 0);
+  EXPECT_EQ(IDs(list.Get()), IDList{ID(0)});
+  groups_->AddProgram(Variant("b"), P(1), false);
+  EXPECT_EQ(IDs(list.Get()), IDList{ID(0)});
 }
 
 TEST_F(ProgramGroupsTest, CopyFromAddsProgrammesUnderTheSourceKeys) {
@@ -114,17 +124,6 @@ TEST_F(ProgramGroupsTest, CopyFromAddsProgrammesUnderTheSourceKeys) {
   // Copying a container onto itself with duplicates doubles each list once.
   groups_->AddAll(groups_.Get(), true);
   EXPECT_EQ(IDs(groups_->ProgramsAt(1)), (IDList{ID(1), ID(0), ID(1), ID(0)}));
-}
-
-TEST_F(ProgramGroupsTest, ListsHandedOutOutliveClear) {
-  groups_->AddProgram(Variant(1), P(0), false);
-  ComPtr<ITVProgramList> list;
-  ASSERT_EQ(groups_->get_Programs(0, list.ReleaseAndGetAddressOf()), S_OK);
-  ASSERT_EQ(groups_->Clear(), S_OK);
-  EXPECT_EQ(groups_->Count(), 0);
-  EXPECT_EQ(IDs(list.Get()), IDList{ID(0)});
-  groups_->AddProgram(Variant(1), P(1), false);  // a new group, not the old list
-  EXPECT_EQ(IDs(list.Get()), IDList{ID(0)});
 }
 
 }  // namespace
