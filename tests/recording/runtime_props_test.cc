@@ -30,7 +30,7 @@ class RunTimePropsTest : public ::testing::Test {
   testing::TestRunTimeNames names_;
 };
 
-TEST_F(RunTimePropsTest, SlotsOfOneBlockAreSharedAndOnlyTheCreatorZeroesThem) {
+TEST_F(RunTimePropsTest, SlotsAreSharedAndBadIndexesOrNamesSayWhy) {
   TRunTimeProps first(names_);
   EXPECT_EQ(first.GetCount(), 256);
   first.SetValue(255, -1);
@@ -44,9 +44,6 @@ TEST_F(RunTimePropsTest, SlotsOfOneBlockAreSharedAndOnlyTheCreatorZeroesThem) {
   EXPECT_EQ(first.GetValue(1), 5);
 
   EXPECT_EQ(FailureOf([&] { first.GetValue(256); }), "Invalid MMF index 256");
-}
-
-TEST_F(RunTimePropsTest, ObjectsThatCannotBeMadeSayWhich) {
   RunTimePropsNames bad = names_;
   bad.memory = "/no/such/name";
   EXPECT_THAT(FailureOf([&] { TRunTimeProps props(bad); }), StartsWith("Failed to create MMF : "));
