@@ -13,6 +13,25 @@ namespace {
 
 using ::testing::HasSubstr;
 
+// The first of a rule's stored schedules, after checking how many there are.
+ScheduleFields FirstStored(const DBPtr& db, const RuleFields& rule, int32_t count) {
+  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db, rule);
+  EXPECT_EQ(stored->Count(), count);
+  if (stored->Count() == 0) return {};
+  return static_cast<TTVSchedule*>(stored->Item(0).Get())->fields();
+}
+
+// A time rule recording channel `channel` every day from `start` to `end`.
+ComPtr<TTVRepeatingSchedule> EveryDay(ComPtr<TTVRepeatingSchedule> rule, int32_t channel,
+                                      OleDate start, OleDate end) {
+  rule->fields().rs_type = TV_RS_TYPE_TIME;
+  rule->fields().channel_id = channel;
+  rule->fields().frequency = "every-day";
+  rule->fields().start_time = start;
+  rule->fields().end_time = end;
+  return rule;
+}
+
 TEST(RuleFields, TimesKeepTheTimeOfDayAndFrequencyIsOneToken) {
   ComPtr<TTVRepeatingSchedule> rule = MakeObject<TTVRepeatingSchedule>(nullptr, nullptr);
   ComPtr<ITVScheduleList> none;
@@ -52,27 +71,15 @@ TEST_F(RuleTest, RefusesBadRulesAndModesWithoutStoringAnything) {
 
 TEST_F(RuleTest, TimeRuleWindowsPastMidnightEndTheNextDay) {
   UseTuners(2);
-  ComPtr<TTVRepeatingSchedule> rule = SearchRule("Late");
-  rule->fields().rs_type = TV_RS_TYPE_TIME;
-  rule->fields().channel_id = 1;
-  rule->fields().frequency = "every-day";
-  rule->fields().start_time = EncodeTime(23, 0, 0, 0);
-  rule->fields().end_time = EncodeTime(1, 0, 0, 0);
+  auto rule = EveryDay(SearchRule("Late"), 1, EncodeTime(23, 0, 0, 0), EncodeTime(1, 0, 0, 0));
   auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
   ASSERT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << r->Description();
-  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
-  ASSERT_EQ(stored->Count(), 15);
-  auto* first = static_cast<TTVSchedule*>(stored->Item(0).Get());
-  EXPECT_DOUBLE_EQ(first->fields().start_time, At(0, 23));
-  EXPECT_DOUBLE_EQ(first->fields().end_time, At(1, 1));
+  const ScheduleFields first = FirstStored(db_, rule->fields(), 15);
+  EXPECT_DOUBLE_EQ(first.start_time, At(0, 23));
+  EXPECT_DOUBLE_EQ(first.end_time, At(1, 1));
 
   // A window that is already over today is not made: 14 from tomorrow on.
-  ComPtr<TTVRepeatingSchedule> morning = SearchRule("Morning");
-  morning->fields().rs_type = TV_RS_TYPE_TIME;
-  morning->fields().channel_id = 2;
-  morning->fields().frequency = "every-day";
-  morning->fields().start_time = EncodeTime(8, 0, 0, 0);
-  morning->fields().end_time = EncodeTime(9, 0, 0, 0);
+  auto morning = EveryDay(SearchRule("Morning"), 2, EncodeTime(8, 0, 0, 0), EncodeTime(9, 0, 0, 0));
   ASSERT_EQ(Save(*morning, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE)->Code(), TV_ADD_SCHEDULE_OK);
   EXPECT_EQ(LiveSchedulesOf(morning->fields().id), 14);
 }
@@ -184,10 +191,7 @@ TEST_F(RuleTest, OfTwoCollidingShowingsTheRarerProgrammeIsKept) {
   auto r = Save(*rule, TV_RS_SAVE_MODE_LOW_PRIORITY_SAVE);
   ASSERT_EQ(r->Code(), TV_ADD_SCHEDULE_OK) << log_->All();
   EXPECT_TRUE(log_->HasPrefix("  WILL NOT RECORD \"News\" : (-1) :"));
-  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
-  ASSERT_EQ(stored->Count(), 2);
-  auto* first = static_cast<TTVSchedule*>(stored->Item(0).Get());
-  EXPECT_EQ(first->fields().channel_id, 2);
+  EXPECT_EQ(FirstStored(db_, rule->fields(), 2).channel_id, 2);
 }
 
 // Three showings of one episode and one of another; library and log know some keys.
@@ -262,10 +266,7 @@ TEST_F(DuplicatesTest, FirstRunOnlyKeepsGroupsWithAFirstRun) {
   EXPECT_TRUE(log_->Has("  GROUP 0 : ANY FIRST RUN = True : EK = \"ep1\"")) << log_->All();
   EXPECT_TRUE(log_->Has("  GROUP 1 : This RS is for first runs only and none of the schedules "
                         "in this group are first runs."));
-  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
-  ASSERT_EQ(stored->Count(), 1);
-  EXPECT_DOUBLE_EQ(static_cast<TTVSchedule*>(stored->Item(0).Get())->fields().start_time,
-                   At(0, 20));
+  EXPECT_DOUBLE_EQ(FirstStored(db_, rule->fields(), 1).start_time, At(0, 20));
 }
 
 TEST_F(DuplicatesTest, KeepAtMostCountsTheRulesKeptRecordings) {
@@ -279,10 +280,7 @@ TEST_F(DuplicatesTest, KeepAtMostCountsTheRulesKeptRecordings) {
   auto r = Save(*rule, TV_RS_SAVE_MODE_RECALCULATE);
   EXPECT_TRUE(log_->Has("  There are 2 KUID recordings in the library")) << log_->All();
   EXPECT_TRUE(log_->Has("REMOVED 2 : LEFT 1"));
-  ComPtr<TTVScheduleList> stored = LoadRuleSchedules(db_, rule->fields());
-  ASSERT_EQ(stored->Count(), 1);
-  EXPECT_DOUBLE_EQ(static_cast<TTVSchedule*>(stored->Item(0).Get())->fields().start_time,
-                   At(0, 20));
+  EXPECT_DOUBLE_EQ(FirstStored(db_, rule->fields(), 1).start_time, At(0, 20));
 }
 
 TEST_F(DuplicatesTest, ALibraryThatFailsToAnswerFailsTheSaveRatherThanRecordDuplicates) {

@@ -68,7 +68,7 @@ TEST_F(ScheduleReadTest, ProgrammeAndChannelFollowTheirIDs) {
 
 using ScheduleTimeTest = SchedulingTest;
 
-TEST_F(ScheduleTimeTest, TimesCompareInTwoSecondSteps) {
+TEST_F(ScheduleTimeTest, TimesCompareInTwoSecondStepsAndDescribeTheSchedule) {
   ComPtr<TTVSchedule> a = Make(At(20), At(21));
   ComPtr<TTVSchedule> b = Make(At(20, 0, 1), At(21));
   ComPtr<TTVSchedule> c = Make(At(20, 0, 2), At(21));
@@ -91,9 +91,8 @@ TEST_F(ScheduleTimeTest, TimesCompareInTwoSecondSteps) {
   bool in_progress = false;
   ASSERT_EQ(a->get_IsInProgress(&in_progress), S_OK);
   EXPECT_TRUE(in_progress);
-}
 
-TEST_F(ScheduleTimeTest, DescribesItselfForTheHost) {
+  // Soft padding widens the window; the host sees the length and day.
   ComPtr<TTVSchedule> s = Make(At(20), At(21, 30));
   s->fields().soft_padding_before = 120;
   s->fields().soft_padding_after = 300;
