@@ -98,7 +98,7 @@ TEST_F(ScheduleChangeTest, TheVersionWrapsFromTheLargestIntegerToOne) {
   EXPECT_EQ(Count("select count ( * ) from schedules"), 1);
 }
 
-TEST_F(ScheduleChangeTest, RescheduleMovesTheOptionsToTheNewBroadcast) {
+TEST_F(ScheduleChangeTest, RescheduleMovesTheOptionsOrChangesNothingWhenItCannot) {
   AddProgram(5, At(20), At(21));
   AddProgram(6, At(22), At(23));
   ComPtr<TTVSchedule> s = MakeFor(5, At(19, 58), At(21, 5));
@@ -127,24 +127,20 @@ TEST_F(ScheduleChangeTest, RescheduleMovesTheOptionsToTheNewBroadcast) {
   ComPtr<TTVSchedule> old = FindScheduleByID(db_, s->fields().id);
   EXPECT_EQ(old->fields().deleted_by, "System");
   EXPECT_EQ(old->fields().reason, "Re-scheduling");
-}
 
-TEST_F(ScheduleChangeTest, RescheduleOfAnUnknownOrBlockedScheduleChangesNothing) {
+  // An unknown schedule, or one whose new window is taken, changes nothing.
   const int32_t version = Version();
-  ComPtr<TTVSchedule> moved;
-  ComPtr<TTVScheduleResult> r = scheduler_->Move(42, 6, At(22), At(23), &moved);
+  ComPtr<TTVSchedule> none;
+  r = scheduler_->Move(42, 6, At(22), At(23), &none);
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_LOAD_FAILED);
   EXPECT_EQ(r->Description(), "Unable to find existing schedule id 42");
-  EXPECT_FALSE(moved);
+  EXPECT_FALSE(none);
   EXPECT_EQ(Version(), version);
-
-  // The new window is taken on both tuners: the old schedule must survive the failed move.
-  UseTuners(1);
-  ComPtr<TTVSchedule> s = Stored(At(20), At(21));
-  Stored(At(22), At(23));
-  r = scheduler_->Move(s->fields().id, 6, At(22), At(23), &moved);
-  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
-  EXPECT_FALSE(FindScheduleByID(db_, s->fields().id)->fields().deleted);
+  Stored(At(22), At(23));  // with the moved one, both tuners are taken
+  ComPtr<TTVSchedule> blocked = Stored(At(18), At(19));
+  r = scheduler_->Move(blocked->fields().id, 7, At(22), At(23), &none);
+  EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT) << r->Description();
+  EXPECT_FALSE(FindScheduleByID(db_, blocked->fields().id)->fields().deleted);
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ TEST_F(ConflictTest, ATimeSliceMeetsEveryOverlapHoweverLongInIdOrder) {
   EXPECT_EQ(slice(), expected);
 }
 
-TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
+TEST_F(ConflictTest, NeitherASavedScheduleNorItsProgrammeTakesASecondTuner) {
   ComPtr<TTVSchedule> a = Stored(At(20), At(21));  // tuner 2
   ComPtr<TTVSchedule> b = Stored(At(20), At(21));  // tuner 1
   b->data().Set("old", Variant("x"));
@@ -150,13 +150,12 @@ TEST_F(ConflictTest, ASavedScheduleDoesNotConflictWithItselfAndMayChangeTuner) {
   EXPECT_FALSE(stored->data().Has("old"));
   EXPECT_EQ(stored->data().Get("new").ToString(), "y");
   EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 0"), 1);
-}
 
-TEST_F(ConflictTest, AProgrammeRecordedOnceTakesOneTuner) {
-  AddProgram(5, At(20), At(21));
-  ComPtr<TTVSchedule> first = MakeFor(5, At(20), At(21));
+  // A programme recorded once takes one tuner.
+  AddProgram(5, At(22), At(23));
+  ComPtr<TTVSchedule> first = MakeFor(5, At(22), At(23));
   ASSERT_TRUE(scheduler_->Add(*first)->Ok());
-  ComPtr<TTVSchedule> second = MakeFor(5, At(19, 55), At(21, 5));
+  ComPtr<TTVSchedule> second = MakeFor(5, At(21, 55), At(23, 5));
   ComPtr<TTVScheduleResult> r = scheduler_->Add(*second);
   EXPECT_EQ(r->Code(), TV_ADD_SCHEDULE_CONFLICT);
   EXPECT_EQ(r->Description(),
@@ -164,7 +163,7 @@ TEST_F(ConflictTest, AProgrammeRecordedOnceTakesOneTuner) {
   EXPECT_EQ(r->Conflicts().Count(), 1);
   EXPECT_EQ(second->fields().id, -1);
   EXPECT_TRUE(scheduler_->Add(*first)->Ok()) << "saving the same schedule again is no second one";
-  EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 0"), 1);
+  EXPECT_EQ(Count("select count ( * ) from schedules where deleted = 0"), 2);
 }
 
 TEST_F(ConflictTest, ResolvingAloneStoresNothingAndBadTunersAreRefused) {
