@@ -19,7 +19,7 @@ void InsertRawRow(IDB& db, const std::string& program_id, const std::string& sta
        SqlArg::Int(DateTimeToDbTime(At(21)))});
 }
 
-TEST_F(ScheduleReadTest, LenientColumnsReadAsZeroAndStrictOnesFailTheWholeList) {
+TEST_F(ScheduleReadTest, LenientColumnsReadAsZeroStrictOnesFailAndLinksFollowTheirIDs) {
   InsertRawRow(*db_, "", std::to_string(DateTimeToDbTime(At(20))));
   ComPtr<ITVScheduleList> list;
   ASSERT_EQ(scheduler_->GetSchedules(list.ReleaseAndGetAddressOf()), S_OK);
@@ -42,9 +42,8 @@ TEST_F(ScheduleReadTest, LenientColumnsReadAsZeroAndStrictOnesFailTheWholeList) 
   ErrorInfo error;
   ASSERT_EQ(GetErrorInfo(&error), S_OK);
   EXPECT_EQ(error.description, "'' is not a valid integer value");
-}
 
-TEST_F(ScheduleReadTest, ProgrammeAndChannelFollowTheirIDs) {
+  // A schedule's programme and channel follow their IDs.
   AddProgram(5, At(20), At(21), "First");
   AddProgram(6, At(22), At(23), "Second");
   ComPtr<TTVSchedule> s = Make(At(20), At(21));
