@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error_of.h"
 #include "common/temp_dir.h"
 #include "common/fake_env.h"
 #include "kestro/interface_reads.h"
@@ -158,12 +159,7 @@ TEST_F(Lineups, ListingsFileThatCannotBeDeletedKeepsTheLineup) {
 
 TEST_F(Lineups, DatabaseThatCannotBeOpenedFailsTheConstructor) {
   auto failure = [&](const LineupLocations& locations) {
-    try {
-      MakeObject<TTVLineups>(Services(), locations);
-    } catch (const Exception& e) {
-      return std::string(e.what());
-    }
-    return std::string("opened");
+    return testing::ErrorOf<Exception>([&] { MakeObject<TTVLineups>(Services(), locations); });
   };
   std::filesystem::create_directories(dir_ / "library/tv");
   testing::WriteFile(locations_.LineupsDatabase(), std::string(2048, 'z'));

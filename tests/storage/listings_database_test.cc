@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/error_of.h"
 #include "common/fake_env.h"
 #include "common/temp_dir.h"
 #include "platform/env/real_env.h"
@@ -308,12 +309,7 @@ TEST_F(ListingsDatabase, CreatorsRacingForANewFileAllOpenTheFileThatStays) {
 
 TEST_F(ListingsDatabase, FailuresNameWhatFailedAndKeepTheFile) {
   auto failure = [&](const std::string& file) {
-    try {
-      OpenListingsDatabase(file, env_);
-    } catch (const Exception& e) {
-      return std::string(e.what());
-    }
-    return std::string("opened");
+    return testing::ErrorOf<Exception>([&] { OpenListingsDatabase(file, env_); });
   };
   const std::string garbage(3000, 'x');
   testing::WriteFile(file_, garbage);

@@ -4,21 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "common/error_of.h"
 #include "storage/temp_database.h"
 
 namespace kestro {
 namespace {
 
 using ::testing::StartsWith;
-
-std::string ErrorOf(const std::function<void()>& body) {
-  try {
-    body();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using testing::ErrorOf;
 
 using TransactionTest = TempDatabaseTest;
 
@@ -177,9 +170,9 @@ TEST_F(ErrorTest, AWriterWaitsOutTheBusyTimeoutThenFailsAsBusy) {
   db_->BeginTransaction();
   db_->Exec("insert into channels (name) values ('c');");
   other->SetBusyTimeout(0);
-  EXPECT_EQ(ErrorOf([&] { other->Exec("insert into channels (name) values ('d');"); }),
-            "Error executing SQL \"insert into channels (name) values ('d');\" : "
-            "database is locked");
+  EXPECT_EQ(
+      ErrorOf<EDatabaseError>([&] { other->Exec("insert into channels (name) values ('d');"); }),
+      "Error executing SQL \"insert into channels (name) values ('d');\" : database is locked");
   other->SetBusyTimeout(50);
   try {
     Transaction waiting(*other);
