@@ -20,6 +20,7 @@
 namespace kestro {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::ToolRun;
@@ -28,12 +29,10 @@ using GuideCommands = testing::SmallGuideTest;
 namespace fs = std::filesystem;
 
 TEST_F(GuideCommands, GuideShowsEachChannelFromNow) {
-  ToolRun guide = Kestro("guide 1 --hours 2");
-  ASSERT_EQ(guide.exit_code, 0) << guide.err;
-  EXPECT_THAT(guide.out, HasSubstr("KXYZ"));
-  EXPECT_THAT(guide.out, HasSubstr("Star Trek (Part 0)")) << "on now";
-  EXPECT_THAT(guide.out, HasSubstr("The News (Part 2)"));
-  EXPECT_THAT(guide.out, Not(HasSubstr("Part 3"))) << "beyond the two hours";
+  // Part 0 is on now; Part 3 lies beyond the two hours.
+  EXPECT_THAT(Succeeds("guide 1 --hours 2"),
+              AllOf(HasSubstr("KXYZ"), HasSubstr("Star Trek (Part 0)"),
+                    HasSubstr("The News (Part 2)"), Not(HasSubstr("Part 3"))));
 
   EXPECT_THAT(Kestro("guide 1 --hours 1 --format tsv").out, HasSubstr("\t7 WABC\t"));
   EXPECT_EQ(Kestro("guide 1 --at yesterday").exit_code, 2);
@@ -68,15 +67,11 @@ TEST_F(GuideCommands, SearchesOfEveryKindAndTheirRefusals) {
 }
 
 TEST_F(GuideCommands, ProgramShowsDetailsAndPeople) {
-  ToolRun program = Kestro("program 1 2");
-  ASSERT_EQ(program.exit_code, 0) << program.err;
-  EXPECT_THAT(program.out, HasSubstr("Café Révolution"));
+  EXPECT_THAT(Succeeds("program 1 2"), HasSubstr("Café Révolution"));
   EXPECT_EQ(Kestro("program 1 999").exit_code, 1);
 
   // JSON: numbers as numbers, one key style, lists as arrays.
-  ToolRun json = Kestro("program 1 2 --format json");
-  ASSERT_EQ(json.exit_code, 0) << json.err;
-  const nlohmann::json details = nlohmann::json::parse(json.out);
+  const nlohmann::json details = nlohmann::json::parse(Succeeds("program 1 2 --format json"));
   EXPECT_EQ(details["programme"], 2);
   EXPECT_EQ(details["year"], 1999);
   EXPECT_EQ(details["equality_key"], "key1");
@@ -85,9 +80,7 @@ TEST_F(GuideCommands, ProgramShowsDetailsAndPeople) {
 }
 
 TEST_F(GuideCommands, ChannelsAndChannelLists) {
-  ToolRun create = Kestro("channel-list create 1 --name Evening --user Ann 7 id:1");
-  ASSERT_EQ(create.exit_code, 0) << create.err;
-  EXPECT_EQ(create.out, "1\n");
+  EXPECT_EQ(Succeeds("channel-list create 1 --name Evening --user Ann 7 id:1"), "1\n");
   ToolRun show = Kestro("channel-list show 1 1 --format tsv");
   EXPECT_LT(show.out.find("c7.example"), show.out.find("c4.example")) << "the list keeps its order";
   EXPECT_EQ(Kestro("channel-list list 1 --user bob --format tsv").out, "id\tname\tusers\tchannels\n");
@@ -96,9 +89,7 @@ TEST_F(GuideCommands, ChannelsAndChannelLists) {
   ASSERT_EQ(Kestro("channel-list remove 1 1 7").exit_code, 0);
   EXPECT_THAT(Kestro("channel-list show 1 1 --format tsv").out, Not(HasSubstr("c7.example")));
   EXPECT_THAT(Kestro("guide 1 --list 1").out, Not(HasSubstr("WABC")));
-  ToolRun no_list = Kestro("guide 1 --list 9");
-  EXPECT_EQ(no_list.exit_code, 1);
-  EXPECT_THAT(no_list.err, HasSubstr("No channel list with id 9"));
+  ExpectFails("guide 1 --list 9", 1, "No channel list with id 9");
   ASSERT_EQ(Kestro("channel-list delete 1 1").exit_code, 0);
   EXPECT_EQ(Kestro("channel-list show 1 1").exit_code, 1);
 }
@@ -110,9 +101,8 @@ TEST_F(GuideCommands, AnUnwantedChannelLeavesTheGuideSearchesAndRules) {
   for (const char* command :
        {"guide 1", "search 1 title 'star*'", "search 1 custom 'title star trek'"})
     EXPECT_THAT(Kestro(command).out, Not(HasSubstr("W ABC"))) << command;
-  ToolRun preview = Kestro("rule preview 1 --search 'title star trek' --format json");
-  ASSERT_EQ(preview.exit_code, 0) << preview.err;
-  const nlohmann::json outcome = nlohmann::json::parse(preview.out);
+  const nlohmann::json outcome =
+      nlohmann::json::parse(Succeeds("rule preview 1 --search 'title star trek' --format json"));
   ASSERT_EQ(outcome["showings"].size(), 2u) << "Star Trek on channel 4 only";
   for (const nlohmann::json& showing : outcome["showings"]) {
     EXPECT_EQ(showing["channel"], "4 KXYZ");
@@ -131,21 +121,16 @@ TEST_F(GuideCommands, AnUnwantedChannelLeavesTheGuideSearchesAndRules) {
 
 TEST_F(GuideCommands, ChannelArgumentsTakeTheNumberTheGuideShowsOrAnId) {
   EXPECT_THAT(Kestro("guide 1").out, HasSubstr("\n7   WABC"));
-  ToolRun by_number = Kestro("record 1 --channel 7 --start now+1h --end now+2h --title A");
-  ASSERT_EQ(by_number.exit_code, 0) << by_number.err;
-  ToolRun by_id = Kestro("record 1 --channel id:1 --start now+1h --end now+2h --title B");
-  ASSERT_EQ(by_id.exit_code, 0) << by_id.err;
+  Succeeds("record 1 --channel 7 --start now+1h --end now+2h --title A");
+  Succeeds("record 1 --channel id:1 --start now+1h --end now+2h --title B");
   const std::string schedules = Kestro("schedule list 1 --format tsv").out;
   EXPECT_THAT(schedules, HasSubstr("\tA\t7 WABC\t"));
   EXPECT_THAT(schedules, HasSubstr("\tB\t4 KXYZ\t"));
   ASSERT_EQ(Kestro("channel set 1 id:2 --number 4").exit_code, 0);
 
-  ToolRun shared = Kestro("search 1 title x --channel 4");
-  EXPECT_EQ(shared.exit_code, 1);
-  EXPECT_THAT(shared.err, HasSubstr("Channel number 4 is shared by 4 KXYZ (id:1), 4 WABC (id:2)"));
-  ToolRun missing = Kestro("channel set 1 7 --wanted no");
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_THAT(missing.err, HasSubstr("No channel with number 7"));
+  ExpectFails("search 1 title x --channel 4", 1,
+              "Channel number 4 is shared by 4 KXYZ (id:1), 4 WABC (id:2)");
+  ExpectFails("channel set 1 7 --wanted no", 1, "No channel with number 7");
 }
 
 // Every file below `dir` with its size and time of change.

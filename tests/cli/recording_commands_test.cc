@@ -15,16 +15,13 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 using testing::KestroToolTest;
 using ::testing::Not;
-using testing::ToolRun;
 
 TEST_F(KestroToolTest, SetupPointsTheTunerGroupsAtAStreamSource) {
   SetUpTool();
   const std::string tuners = root_ + "/data/tuner-configuration.xml";
-  ToolRun run =
-      Kestro("setup --root " + root_ +
-             " --tuner-source http --url-template 'http://{host}:5004/auto/v{number}' --tuner-host "
-             "10.0.0.2");
-  ASSERT_EQ(run.exit_code, 0) << run.err;
+  Succeeds("setup --root " + root_ +
+           " --tuner-source http --url-template 'http://{host}:5004/auto/v{number}' --tuner-host "
+           "10.0.0.2");
   EXPECT_THAT(Kestro("info").out,
               HasSubstr("lineup 1, 2 tuners, http url-template "
                         "http://{host}:5004/auto/v{number} host 10.0.0.2"));
@@ -55,20 +52,15 @@ TEST_F(RecordingsCommandTest, ListShowPlayAndDelete) {
   AddRecording("Film", file, 2'000'000);
   testing::WriteFile(root_ + "/recordings/Film_ABC_7.txt", "notes");
 
-  ToolRun list = Kestro("recordings list --format tsv");
-  ASSERT_EQ(list.exit_code, 0) << list.err;
-  EXPECT_THAT(list.out, HasSubstr("1\tFilm\t7 ABC\t2030-05-01 20:00\t1:30\t2.0 MB\t"));
+  EXPECT_THAT(Succeeds("recordings list --format tsv"),
+              HasSubstr("1\tFilm\t7 ABC\t2030-05-01 20:00\t1:30\t2.0 MB\t"));
   EXPECT_THAT(Kestro("recordings show 1").out,
               AllOf(HasSubstr(file), HasSubstr("keep_until"), HasSubstr("channel-number")));
   EXPECT_EQ(Kestro("recordings play-path 1").out, file + "\n");
 
-  ToolRun missing = Kestro("recordings delete 9");
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_THAT(missing.err, HasSubstr("No recording with id \"9\""));
+  ExpectFails("recordings delete 9", 1, "No recording with id \"9\"");
 
-  ToolRun deleted = Kestro("recordings delete 1");
-  ASSERT_EQ(deleted.exit_code, 0) << deleted.err;
-  EXPECT_THAT(deleted.out, HasSubstr("Deleted recording 1 \"Film\""));
+  EXPECT_THAT(Succeeds("recordings delete 1"), HasSubstr("Deleted recording 1 \"Film\""));
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_FALSE(std::filesystem::exists(root_ + "/recordings/Film_ABC_7.txt"));
   EXPECT_THAT(testing::ReadFile(root_ + "/recordings/deleted.txt"),

@@ -22,10 +22,9 @@ using RuleCommands = testing::SmallGuideTest;
 
 TEST_F(RuleCommands, SearchRuleSchedulesItsShowingsAndIsListed) {
   // A literal "\n" breaks the query's line; left as it is, the channel line would be lost.
-  ToolRun add = Kestro("rule add 1 --search 'title news*\\nchannel 7' --log");
-  ASSERT_EQ(add.exit_code, 0) << add.err;
-  EXPECT_THAT(add.out, HasSubstr("SAVING RS : mode LOW_PRIORITY_SAVE"));
-  EXPECT_THAT(add.out, HasSubstr("Rule 1 saved with priority 100000\nResult: OK\n"));
+  const std::string add = Succeeds("rule add 1 --search 'title news*\\nchannel 7' --log");
+  EXPECT_THAT(add, HasSubstr("SAVING RS : mode LOW_PRIORITY_SAVE"));
+  EXPECT_THAT(add, HasSubstr("Rule 1 saved with priority 100000\nResult: OK\n"));
 
   EXPECT_THAT(Column("schedule list 1", 4), ::testing::ElementsAre("The News", "The News"));
   EXPECT_THAT(Column("schedule list 1", 5), ::testing::Each("7 WABC"));
@@ -34,18 +33,15 @@ TEST_F(RuleCommands, SearchRuleSchedulesItsShowingsAndIsListed) {
                                      "title news* \\ channel 7\t\t2"));
 
   // A second --search adds a line: "next 3h" leaves the first showing on one channel.
-  ToolRun save = Kestro("rule save 1 1 --search 'title news*' --search 'next 3h' "
-                        "--title News --duplicates none --soft-after 30");
-  ASSERT_EQ(save.exit_code, 0) << save.err;
+  Succeeds("rule save 1 1 --search 'title news*' --search 'next 3h' "
+           "--title News --duplicates none --soft-after 30");
   EXPECT_THAT(Rows("rule list 1"),
               ::testing::ElementsAre("1\tsearch\t100000\tNews\ttitle news* \\ next 3h\t"
                                      "duplicates none, soft 0/30\t1"));
 }
 
 TEST_F(RuleCommands, TimeRuleWindowEndsOnTheNextDayAndSaveChangesOnlyWhatIsGiven) {
-  ToolRun add = Kestro(
-      "rule add 1 --channel 7 --start 23:00 --end 01:00 --frequency every-day --title Late");
-  ASSERT_EQ(add.exit_code, 0) << add.err;
+  Succeeds("rule add 1 --channel 7 --start 23:00 --end 01:00 --frequency every-day --title Late");
   // The window crosses midnight: each showing ends on the day after it starts.
   const std::vector<std::string> rows = Rows("schedule list 1");
   ASSERT_EQ(rows.size(), 15u) << "today and the next fourteen days";
@@ -92,9 +88,8 @@ TEST_F(RuleCommands, ConflictsAreHandledAsTheModeSays) {
   EXPECT_TRUE(Rows("rule list 1").empty()) << "a preview and a refused save store nothing";
 
   // Low priority: saved, the colliding showing skipped, and the conflict still reported.
-  ToolRun low = Kestro("rule add 1 --search 'title news*'");
-  EXPECT_EQ(low.exit_code, 1);
-  EXPECT_THAT(low.err, HasSubstr("the rule was saved, but some showings conflict"));
+  ExpectFails("rule add 1 --search 'title news*'", 1,
+              "the rule was saved, but some showings conflict");
   EXPECT_EQ(Rows("schedule list 1").size(), 3u);
 
   // High priority: the single schedules in the way are deleted by the rule's creator.
@@ -112,9 +107,7 @@ TEST_F(RuleCommands, PrioritizeRenumbersAndDeleteKeepsTheRecordingUnderWay) {
                                    "it has 3 rules; missing: 2"));
   EXPECT_THAT(Kestro("rule prioritize 1 3 1 3").err, HasSubstr("rule 3 is named twice"));
 
-  ToolRun ordered = Kestro("rule prioritize 1 3 1 2");
-  ASSERT_EQ(ordered.exit_code, 0) << ordered.err;
-  EXPECT_THAT(ordered.out, HasSubstr("OK"));
+  EXPECT_THAT(Succeeds("rule prioritize 1 3 1 2"), HasSubstr("OK"));
   EXPECT_THAT(Column("rule list 1", 0), ::testing::ElementsAre("3", "1", "2"));
 
   // Star Trek's first showing is on now: it goes on as a single recording.
@@ -122,9 +115,7 @@ TEST_F(RuleCommands, PrioritizeRenumbersAndDeleteKeepsTheRecordingUnderWay) {
   EXPECT_THAT(Column("rule list 1", 0), ::testing::ElementsAre("3", "2"));
   std::vector<std::string> titles = Column("schedule list 1", 4);
   EXPECT_EQ(std::count(titles.begin(), titles.end(), "Star Trek"), 1);
-  ToolRun again = Kestro("rule delete 1 1");
-  EXPECT_EQ(again.exit_code, 1);
-  EXPECT_THAT(again.err, HasSubstr("No rule with id 1"));
+  ExpectFails("rule delete 1 1", 1, "No rule with id 1");
 }
 
 TEST_F(RuleCommands, AReorderingThatCostsARuleAShowingFailsNamingIt) {
@@ -137,9 +128,7 @@ TEST_F(RuleCommands, AReorderingThatCostsARuleAShowingFailsNamingIt) {
       " --start " + clock(270) + " --end " + clock(290) + " --frequency every-day";
   ASSERT_EQ(Kestro("rule add 1 --channel id:1" + window).exit_code, 0);
   Kestro("rule add 1 --channel id:2" + window);
-  ToolRun ordered = Kestro("rule prioritize 1 2 3 1");
-  EXPECT_EQ(ordered.exit_code, 1) << ordered.out;
-  EXPECT_THAT(ordered.err, HasSubstr("rule 1: CONFLICT"));
+  ExpectFails("rule prioritize 1 2 3 1", 1, "rule 1: CONFLICT");
   EXPECT_THAT(Kestro("schedule list 1 --deleted").out,
               HasSubstr("Conflict with a recording of equal or higher priority"));
 }
@@ -152,9 +141,7 @@ TEST_F(RuleCommands, BadOptionsAreUsageErrors) {
            "rule add 1 --search 'title x' --first-run-only --all-repeats",
            "rule add 1 --search 'titel news'",
   }) {
-    ToolRun run = Kestro(args);
-    EXPECT_EQ(run.exit_code, 2) << args;
-    EXPECT_THAT(run.err, HasSubstr("usage: kestro rule")) << args;
+    ExpectFails(args, 2, "usage: kestro rule");
   }
   EXPECT_TRUE(Rows("rule list 1").empty());
   EXPECT_THAT(Kestro("rule add 1 --search 'titel news'").err,

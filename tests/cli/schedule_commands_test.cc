@@ -8,6 +8,7 @@
 namespace kestro {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::ToolRun;
@@ -22,12 +23,10 @@ TEST_F(ScheduleCommands, RecordUntilTheTunersAreFullThenShowTheConflicts) {
   // Both tuners are busy then: refused, with the reason and both conflicting schedules.
   ToolRun third = Kestro("record 1 --channel 4 --start now+1h --end now+1h20m --title Extra");
   EXPECT_EQ(third.exit_code, 1);
-  EXPECT_THAT(third.err, HasSubstr("Not scheduled: "));
-  EXPECT_THAT(third.err, HasSubstr("Café Révolution"));
+  EXPECT_THAT(third.err, AllOf(HasSubstr("Not scheduled: "), HasSubstr("Café Révolution")));
 
-  ToolRun list = Kestro("schedule list 1 --format tsv");
-  EXPECT_THAT(list.out, HasSubstr("1\t2\t"));
-  EXPECT_THAT(list.out, HasSubstr("\tNEW\thard 60/120 soft 0/0"));
+  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out,
+              AllOf(HasSubstr("1\t2\t"), HasSubstr("\tNEW\thard 60/120 soft 0/0")));
   EXPECT_THAT(Kestro("search 1 title 'café*' --format tsv").out, HasSubstr("\tyes\n"));
   EXPECT_THAT(Kestro("schedule list 1 --tuner 1 --format tsv").out, Not(HasSubstr("\n1\t")));
 }
@@ -53,46 +52,34 @@ std::pair<std::string, std::string> TimeOfDayFromNow(int minutes) {
 TEST_F(ScheduleCommands, TimesOfDayMeanTodayOrTheNextOccurrence) {
   const auto [start, start_date] = TimeOfDayFromNow(120);
   const auto [end, end_date] = TimeOfDayFromNow(150);
-  ToolRun record = Kestro("record 1 --channel 4 --title Later --start " + start + " --end " + end);
-  ASSERT_EQ(record.exit_code, 0) << record.err;
+  Succeeds("record 1 --channel 4 --title Later --start " + start + " --end " + end);
   EXPECT_THAT(Kestro("schedule list 1 --format tsv").out,
               HasSubstr("\t" + start_date + "\t" + end_date + "\tLater\t"));
   // A window of times of day that is over already is tomorrow's.
   const auto [past_start, past_start_date] = TimeOfDayFromNow(-90);
   const auto [past_end, past_end_date] = TimeOfDayFromNow(-60);
-  ToolRun tomorrow =
-      Kestro("record 1 --channel 7 --title Tomorrow --start " + past_start + " --end " + past_end);
-  ASSERT_EQ(tomorrow.exit_code, 0) << tomorrow.err;
+  Succeeds("record 1 --channel 7 --title Tomorrow --start " + past_start + " --end " + past_end);
   EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr(past_start_date)));
 
   const auto [now, now_date] = TimeOfDayFromNow(0);
-  ToolRun guide = Kestro("guide 1 --at " + now);
-  ASSERT_EQ(guide.exit_code, 0) << guide.err;
-  EXPECT_THAT(guide.out, HasSubstr("Star Trek (Part 0)"));
-  for (const char* bad : {"guide 1 --at '1970-01-01 10:00'",
-                          "search 1 title x --from '2100-01-01 00:00'"}) {
-    ToolRun run = Kestro(bad);
-    EXPECT_EQ(run.exit_code, 2) << bad;
-    EXPECT_THAT(run.err, HasSubstr("\"YYYY-MM-DD HH:MM\", \"HH:MM\" (today)")) << bad;
-  }
+  EXPECT_THAT(Succeeds("guide 1 --at " + now), HasSubstr("Star Trek (Part 0)"));
+  for (const char* bad :
+       {"guide 1 --at '1970-01-01 10:00'", "search 1 title x --from '2100-01-01 00:00'"})
+    ExpectFails(bad, 2, "\"YYYY-MM-DD HH:MM\", \"HH:MM\" (today)");
 }
 
 TEST_F(ScheduleCommands, RecordRefusesWindowsThatCannotBeMeant) {
-  ToolRun over = Kestro("record 1 --channel 4 --start now-2h --end now-1h --title Gone");
-  EXPECT_EQ(over.exit_code, 1);
-  EXPECT_THAT(over.err, HasSubstr("has already ended"));
-  ToolRun long_one = Kestro("record 1 --channel 4 --start now+1h --end now+26h --title Long");
-  EXPECT_EQ(long_one.exit_code, 2);
-  EXPECT_THAT(long_one.err, HasSubstr("is longer than 24 hours"));
+  ExpectFails("record 1 --channel 4 --start now-2h --end now-1h --title Gone", 1,
+              "has already ended");
+  ExpectFails("record 1 --channel 4 --start now+1h --end now+26h --title Long", 2,
+              "is longer than 24 hours");
   EXPECT_EQ(Kestro("record 1 --channel 4 --start now+1h --end now+26h --title Long --force").exit_code,
             0);
 
   const std::string window = "--start '" + TimeOfDayFromNow(180).second + "' --end '" +
                              TimeOfDayFromNow(240).second + "'";
   ASSERT_EQ(Kestro("record 1 --channel 7 --title Once " + window).exit_code, 0);
-  ToolRun twice = Kestro("record 1 --channel 7 --title Again " + window);
-  EXPECT_EQ(twice.exit_code, 1);
-  EXPECT_THAT(twice.err, HasSubstr("already scheduled as #2"));
+  ExpectFails("record 1 --channel 7 --title Again " + window, 1, "already scheduled as #2");
   EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr("Again")));
 }
 

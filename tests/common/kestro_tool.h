@@ -2,6 +2,7 @@
 // data home and runtime folder inside a temporary folder.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -28,6 +29,18 @@ class KestroToolTest : public ::testing::Test {
                           KESTRO_CLI_FILE + " " + args + " >" + out_file + " 2>" + err_file;
     int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out_file), ReadFile(err_file)};
+  }
+  // Runs `args`, which must succeed; its output.
+  std::string Succeeds(const std::string& args) {
+    ToolRun run = Kestro(args);
+    EXPECT_EQ(run.exit_code, 0) << args << ": " << run.err;
+    return run.out;
+  }
+  // Runs `args`, which must exit with `code` and say `says` on stderr.
+  void ExpectFails(const std::string& args, int code, const std::string& says) {
+    ToolRun run = Kestro(args);
+    EXPECT_EQ(run.exit_code, code) << args;
+    EXPECT_THAT(run.err, ::testing::HasSubstr(says)) << args;
   }
   // kestro setup into root_.
   void SetUpTool(int tuners = 2) {
