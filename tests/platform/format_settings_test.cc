@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "common/error_of.h"
 #include "platform/exception.h"
 #include "platform/time/date_time.h"
 
@@ -72,12 +73,8 @@ TEST(StrToDateTimeTest, RejectsMalformedText) {
                           "3/7/2005 13:00 PM", "0:30 AM", "3/7/2005x", "21:30:"}) {
     EXPECT_FALSE(TryStrToDateTime(bad, kToday, &out)) << bad;
   }
-  try {
-    StrToDateTime("32/1/2005", kToday);
-    FAIL();
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "'32/1/2005' is not a valid date and time");
-  }
+  EXPECT_EQ(testing::ErrorOf<EConvertError>([] { StrToDateTime("32/1/2005", kToday); }),
+            "'32/1/2005' is not a valid date and time");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "common/error_of.h"
 #include "common/temp_dir.h"
 #include "platform/exception.h"
 
@@ -76,12 +77,9 @@ TEST_F(RegistryFileTest, SaveAndLoadRoundTripEscapes) {
 
 TEST_F(RegistryFileTest, AFileInTheWayOfTheFolderFailsTheSave) {
   Write("x");
-  try {
-    RegistryFile().Save(dir_ / "registry.reg/sub.reg");
-    FAIL();
-  } catch (const EOSError& e) {
-    EXPECT_NE(std::string(e.what()).find("Failed to write registry file \""), std::string::npos);
-  }
+  EXPECT_EQ(testing::ErrorOf<EOSError>([&] { RegistryFile().Save(dir_ / "registry.reg/sub.reg"); })
+                .rfind("Failed to write registry file \"", 0),
+            0u);
 }
 
 TEST_F(RegistryFileTest, CheckedLoadNamesTheLineThatDoesNotParse) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "kestro/variant.h"
+#include "common/error_of.h"
 #include "platform/exception.h"
 
 namespace kestro {
@@ -21,18 +22,10 @@ TEST(Variant, NumbersTextAndBooleansConvertBothWays) {
 }
 
 TEST(Variant, ImpossibleConversionsFailWithAClearMessage) {
-  try {
-    Variant("abc").ToInt32();
-    FAIL();
-  } catch (const EVariantError& e) {
-    EXPECT_STREQ(e.what(), "Could not convert variant of type (String) into type (Integer)");
-  }
-  try {
-    Variant(int64_t{1} << 40).ToInt32();
-    FAIL();
-  } catch (const EVariantError& e) {
-    EXPECT_STREQ(e.what(), "Overflow while converting variant of type (Int64) into type (Integer)");
-  }
+  EXPECT_EQ(testing::ErrorOf<EVariantError>([] { Variant("abc").ToInt32(); }),
+            "Could not convert variant of type (String) into type (Integer)");
+  EXPECT_EQ(testing::ErrorOf<EVariantError>([] { Variant(int64_t{1} << 40).ToInt32(); }),
+            "Overflow while converting variant of type (Int64) into type (Integer)");
   EXPECT_THROW(Variant(1e300).ToInt64(), EVariantError);
   EXPECT_THROW(Variant::Null().ToString(), EVariantError);
 }

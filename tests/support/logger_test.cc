@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error_of.h"
 #include "common/fake_env.h"
 #include "kestro/host_type_library.h"
 #include "platform/exception.h"
@@ -83,12 +84,9 @@ TEST_F(LoggerTest, HostLoggerForwardsBareLinesAndRaisesFailures) {
       {std::make_shared<TStringsLogger>(env_, lines_), std::make_shared<TMLLogger>(host)});
   multi.Log("START : tuner 1");
   host->fail = true;
-  try {
-    multi.Log("STOP : tuner 1");
-    ADD_FAILURE() << "the host's failure must reach the caller";
-  } catch (const Exception& e) {
-    EXPECT_THAT(e.what(), HasSubstr("host log is closed"));
-  }
+  EXPECT_THAT(testing::ErrorOf<Exception>([&] { multi.Log("STOP : tuner 1"); }),
+              HasSubstr("host log is closed"))
+      << "the host's failure must reach the caller";
   EXPECT_EQ(Parse(lines_.back()).rest, "STOP : tuner 1");  // members before it have written
   host->fail = false;
   multi.Log("again");  // the lock was released
