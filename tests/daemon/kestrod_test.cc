@@ -77,9 +77,8 @@ class KestrodTest : public testing::SmallGuideTest {
       std::strftime(text, sizeof text, "'%Y-%m-%d %H:%M:%S'", std::localtime(&t));
       return std::string(text);
     };
-    testing::ToolRun run = Kestro("record 1 --channel id:1 --title " + title + " --start " +
-                                  at(ahead) + " --end " + at(ahead + seconds));
-    ASSERT_EQ(run.exit_code, 0) << run.err;
+    Succeeds("record 1 --channel id:1 --title " + title + " --start " + at(ahead) + " --end " +
+             at(ahead + seconds));
   }
 
   pid_t pid_ = 0;
@@ -150,17 +149,14 @@ TEST_F(KestrodTest, RecordsOnTimeShowsItAndStopsCleanlyOnSigterm) {
 TEST_F(KestrodTest, RecordsALiveStreamIntoTheLibraryThatRulesConsult) {
   using std::chrono::seconds;
   testing::StreamServer server(2'000'000);
-  ASSERT_EQ(Kestro("setup --root " + root_ + " --tuner-source http --url-template " +
-                   server.Url("/auto/v{number}"))
-                .exit_code,
-            0);
+  Succeeds("setup --root " + root_ + " --tuner-source http --url-template " +
+           server.Url("/auto/v{number}"));
   const std::string rule = "--search 'title Star Trek' --duplicates not-in-library";
   ASSERT_THAT(Kestro("rule preview 1 " + rule).out, HasSubstr("Star Trek"));
 
   pid_ = StartDaemon("kestrod");
   // Programme 1, Star Trek on channel 4, is on now: it is recorded at once.
-  testing::ToolRun record = Kestro("record 1 1");
-  ASSERT_EQ(record.exit_code, 0) << record.err;
+  Succeeds("record 1 1");
   ASSERT_TRUE(Eventually(seconds(30), [&] {
     return Kestro("recordings list --format tsv").out.find("\tStar Trek - Part 0\t4 KXYZ\t") !=
            std::string::npos;
@@ -179,9 +175,8 @@ TEST_F(KestrodTest, RecordsALiveStreamIntoTheLibraryThatRulesConsult) {
   ASSERT_FALSE(file.empty());
   ExpectPlayable(file.substr(0, file.size() - 1));
 
-  testing::ToolRun add = Kestro("rule add 1 " + rule);
-  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr("Star Trek")))
-      << add.out;
+  const std::string added = Kestro("rule add 1 " + rule).out;
+  EXPECT_THAT(Kestro("schedule list 1 --format tsv").out, Not(HasSubstr("Star Trek"))) << added;
   ASSERT_EQ(::kill(pid_, SIGTERM), 0);
   EXPECT_EQ(AwaitExit(pid_, seconds(15)), 0);
   pid_ = 0;

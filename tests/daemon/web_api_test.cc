@@ -35,11 +35,10 @@ class WebApiTest : public testing::KestroToolTest {
  protected:
   void SetUp() override {
     SetUpTool();
-    ASSERT_EQ(Kestro("lineup add --name Sample --plugin xmltv --set exe=" +
-                     std::string(KESTRO_SOURCE_DIR) + "/data/grab-sample.sh --set "
-                     "grabber=tv_grab_sample --set days=2").exit_code, 0);
-    testing::ToolRun import = Kestro("import 1 --quiet");
-    ASSERT_EQ(import.exit_code, 0) << import.err;
+    Succeeds("lineup add --name Sample --plugin xmltv --set exe=" +
+             std::string(KESTRO_SOURCE_DIR) +
+             "/data/grab-sample.sh --set grabber=tv_grab_sample --set days=2");
+    Succeeds("import 1 --quiet");
   }
   ~WebApiTest() override {
     if (pid_ > 0) {
