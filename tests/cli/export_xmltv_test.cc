@@ -11,6 +11,7 @@
 namespace kestro {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 class ExportXmltvTest : public testing::KestroToolTest {};
@@ -25,28 +26,23 @@ std::string GuideRows(const std::string& tsv) {
 
 TEST_F(ExportXmltvTest, ExportedGuideImportsBackToTheSameProgrammes) {
   SetUpTool();
-  ASSERT_EQ(Kestro("lineup add --name Sample --plugin xmltv --set exe=" +
-                   std::string(KESTRO_SOURCE_DIR) +
-                   "/data/grab-sample.sh --set grabber=tv_grab_sample --set days=2").exit_code, 0);
-  ASSERT_EQ(Kestro("import 1 --quiet").exit_code, 0);
+  Succeeds("lineup add --name Sample --plugin xmltv --set exe=" + std::string(KESTRO_SOURCE_DIR) +
+           "/data/grab-sample.sh --set grabber=tv_grab_sample --set days=2");
+  Succeeds("import 1 --quiet");
 
   const std::string exported = dir_ / "guide.xml";
-  testing::ToolRun run = Kestro("export xmltv 1 --days 2 --output " + exported);
-  ASSERT_EQ(run.exit_code, 0) << run.err;
-  const std::string xml = testing::ReadFile(exported);
-  EXPECT_THAT(xml, HasSubstr("<channel id=\"ch5.example\">"));
-  EXPECT_THAT(xml, HasSubstr("<display-name>5 WDFC</display-name>"));
-  EXPECT_THAT(xml, HasSubstr("<credits>"));
+  Succeeds("export xmltv 1 --days 2 --output " + exported);
+  EXPECT_THAT(testing::ReadFile(exported),
+              AllOf(HasSubstr("<channel id=\"ch5.example\">"),
+                    HasSubstr("<display-name>5 WDFC</display-name>"), HasSubstr("<credits>")));
 
   // A grabber that hands over the exported file.
   const std::string grabber = dir_ / "grab-exported.sh";
   testing::WriteFile(grabber, "#!/bin/sh\nwhile [ $# -gt 0 ]; do [ \"$1\" = --output ] && cp '" +
                                   exported + "' \"$2\"; shift; done\n");
   ::chmod(grabber.c_str(), 0755);
-  ASSERT_EQ(Kestro("lineup add --name Again --plugin xmltv --set exe=" + grabber +
-                   " --set grabber=again").exit_code, 0);
-  run = Kestro("import 2 --quiet");
-  ASSERT_EQ(run.exit_code, 0) << run.err;
+  Succeeds("lineup add --name Again --plugin xmltv --set exe=" + grabber + " --set grabber=again");
+  Succeeds("import 2 --quiet");
 
   const std::string at = " --at today+20h --hours 4 --format tsv";
   const std::string original = Kestro("guide 1" + at).out, again = Kestro("guide 2" + at).out;

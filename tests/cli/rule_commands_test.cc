@@ -14,6 +14,7 @@
 namespace kestro {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::ToolRun;
@@ -50,9 +51,8 @@ TEST_F(RuleCommands, TimeRuleWindowEndsOnTheNextDayAndSaveChangesOnlyWhatIsGiven
   ASSERT_EQ(std::sscanf(Split(rows[0], '\t')[3].c_str(), "%d-%d-%d 01:00", &y2, &m2, &d2), 3);
   EXPECT_EQ(EncodeDate(y2, m2, d2) - EncodeDate(y1, m1, d1), 1.0) << rows[0];
 
-  ToolRun save = Kestro("rule save 1 1 --keep-at-most 2 --before 60 --keep until-deleted");
-  ASSERT_EQ(save.exit_code, 0) << save.err;
-  EXPECT_THAT(save.out, HasSubstr("Rule 1 saved with priority 100000\n"));
+  EXPECT_THAT(Succeeds("rule save 1 1 --keep-at-most 2 --before 60 --keep until-deleted"),
+              HasSubstr("Rule 1 saved with priority 100000\n"));
   // A showing under way when the rule is saved again stays as it was.
   const int hour = DecodeDateTime(MakeRealEnv()->NowLocal()).hour;
   const int under_way = hour >= 23 ? 1 : 0;  // the rule begins with today's showing
@@ -77,10 +77,8 @@ TEST_F(RuleCommands, ConflictsAreHandledAsTheModeSays) {
   ASSERT_EQ(Kestro("record 1 --channel 4 --start now+100m --end now+110m --title A").exit_code, 0);
   ASSERT_EQ(Kestro("record 1 --channel 7 --start now+100m --end now+110m --title B").exit_code, 0);
 
-  ToolRun preview = Kestro("rule preview 1 --search 'title news*'");
-  EXPECT_EQ(preview.exit_code, 0) << preview.err;
-  EXPECT_THAT(preview.out, HasSubstr("Result: CONFLICT"));
-  EXPECT_THAT(preview.out, HasSubstr("#1 A"));
+  EXPECT_THAT(Succeeds("rule preview 1 --search 'title news*'"),
+              AllOf(HasSubstr("Result: CONFLICT"), HasSubstr("#1 A")));
 
   ToolRun tried = Kestro("rule add 1 --search 'title news*' --mode low-priority-try");
   EXPECT_EQ(tried.exit_code, 1);

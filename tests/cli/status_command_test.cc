@@ -13,16 +13,15 @@
 namespace kestro {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using StatusCommand = testing::SmallGuideTest;
 
 TEST_F(StatusCommand, FromTheSchedulesAloneThenWithTheDaemonsRecording) {
   ASSERT_EQ(Kestro("record 1 1").out, "Schedule 1 on tuner 2\n");  // on since ten minutes ago
   ASSERT_EQ(Kestro("record 1 2").out, "Schedule 2 on tuner 2\n");  // in 50 minutes
-  testing::ToolRun alone = Kestro("status --format tsv");
-  ASSERT_EQ(alone.exit_code, 0) << alone.err;
-  EXPECT_THAT(alone.out, HasSubstr("1\t1\tidle\t"));
-  EXPECT_THAT(alone.out, HasSubstr("1\t2\tnot recording\tStar Trek\t"));
+  EXPECT_THAT(Succeeds("status --format tsv"),
+              AllOf(HasSubstr("1\t1\tidle\t"), HasSubstr("1\t2\tnot recording\tStar Trek\t")));
   EXPECT_THAT(Kestro("status").out, HasSubstr("kestrod         not running\n"
                                               "Next recording  "));
 
@@ -41,9 +40,7 @@ TEST_F(StatusCommand, FromTheSchedulesAloneThenWithTheDaemonsRecording) {
   testing::WriteFile(dir_ / "rec.ts", std::string(2'000'000, '\x47'));
   host::WriteDaemonStatus(host::DaemonStatusFile(root_dir), status);
 
-  testing::ToolRun with = Kestro("status --format json");
-  ASSERT_EQ(with.exit_code, 0) << with.err;
-  const nlohmann::json document = nlohmann::json::parse(with.out);
+  const nlohmann::json document = nlohmann::json::parse(Succeeds("status --format json"));
   EXPECT_EQ(document["daemon"]["pid"], ::getpid());
   const nlohmann::json& tuner2 = document["tuners"][1];
   EXPECT_EQ(tuner2["state"], "recording");

@@ -1,5 +1,6 @@
 #include "platform/system/registry_file.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -96,15 +97,9 @@ TEST_F(RegistryFileTest, CheckedLoadNamesTheLineThatDoesNotParse) {
   };
   for (const auto& [text, line] : damaged) {
     const std::string path = Write(text);
-    try {
-      RegistryFile::LoadChecked(path);
-      FAIL() << text;
-    } catch (const Exception& e) {
-      EXPECT_NE(std::string(e.what()).find("\"" + path + "\" is damaged: line " +
-                                           std::to_string(line) + " "),
-                std::string::npos)
-          << e.what();
-    }
+    EXPECT_THAT(testing::ErrorOf<Exception>([&] { RegistryFile::LoadChecked(path); }),
+                ::testing::HasSubstr("\"" + path + "\" is damaged: line " + std::to_string(line) +
+                                     " "));
     EXPECT_NO_THROW(RegistryFile::Load(path)) << "the module still reads what it can";
   }
 }

@@ -1,15 +1,19 @@
 // The tuner configuration document: counting the tuners of a lineup.
 #include "support/tuner_configuration.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "common/error_of.h"
 #include "common/temp_dir.h"
 #include "platform/exception.h"
 
 namespace kestro {
 namespace {
+
+using ::testing::HasSubstr;
 
 class TunerConfiguration : public ::testing::Test {
  protected:
@@ -35,22 +39,14 @@ TEST_F(TunerConfiguration, ALineupCountsTheTunersOfTheGroupsNamingIt) {
 TEST_F(TunerConfiguration, AnUnreadableDocumentIsAnErrorNamingWhatIsWrong) {
   for (const char* xml : {"<tuner-config><group><tuner></group>", ""}) {
     testing::WriteFile(file_, xml);
-    try {
-      TunerCount(file_, 1);
-      FAIL() << "counted tuners of \"" << xml << "\"";
-    } catch (const Exception& e) {
-      EXPECT_NE(std::string(e.what()).find(file_), std::string::npos) << e.what();
-    }
+    EXPECT_THAT(testing::ErrorOf<Exception>([&] { TunerCount(file_, 1); }), HasSubstr(file_))
+        << xml;
   }
   EXPECT_EQ(TunerCount(dir_ / "missing.xml", 1), 0) << "no tuners set up yet";
   EXPECT_THROW(TunerCount(dir_.path(), 1), Exception);  // a directory
   testing::WriteFile(file_, "<tuners/>");
-  try {
-    LoadTunerconfig(file_);
-    FAIL() << "loaded a document of another kind";
-  } catch (const Exception& e) {
-    EXPECT_NE(std::string(e.what()).find("\"tuners\""), std::string::npos) << e.what();
-  }
+  EXPECT_THAT(testing::ErrorOf<Exception>([&] { LoadTunerconfig(file_); }),
+              HasSubstr("\"tuners\""));
 }
 
 }  // namespace
