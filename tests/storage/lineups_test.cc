@@ -116,7 +116,8 @@ TEST_F(Lineups, FailedSaveRollsBackAndReportsTheMessage) {
   EXPECT_EQ(CountRows("select count ( * ) from lineups"), 0) << "the insert was rolled back";
 }
 
-TEST_F(Lineups, DeleteRemovesTheLineupAndItsListingsFile) {
+// A listings file that cannot be deleted keeps its lineup; once it can, both go.
+TEST_F(Lineups, DeleteRemovesTheLineupAndItsListingsFileOrNeither) {
   ComPtr<TTVLineups> lineups = Open();
   Add(lineups.Get(), "antenna", {{"a", "1"}});
   const int32_t gone = Add(lineups.Get(), "cable", {{"b", "2"}});
@@ -125,7 +126,16 @@ TEST_F(Lineups, DeleteRemovesTheLineupAndItsListingsFile) {
   testing::WriteFile(listings, "guide");
   testing::WriteFile(listings + "-wal", "log");
 
-  bool deleted = false;
+  env_->FailFileOp(testing::FakeEnv::FileOp::kRemove, EBUSY, listings);
+  bool deleted = true;
+  EXPECT_EQ(lineups->DeleteLineup(gone, &deleted), S_OK);
+  EXPECT_FALSE(deleted);
+  EXPECT_THAT(Names(lineups.Get()), ElementsAre("antenna", "cable"));
+  EXPECT_THAT(Names(Open().Get()), ElementsAre("antenna", "cable"));
+  EXPECT_EQ(CountRows("select count ( * ) from plugin_props"), 2);
+  EXPECT_FALSE(OpenSQLiteDatabase(locations_.LineupsDatabase(), env_)->InTransaction());
+
+  env_->ClearFailures();
   EXPECT_EQ(lineups->DeleteLineup(gone, &deleted), S_OK);
   EXPECT_TRUE(deleted);
   EXPECT_FALSE(std::filesystem::exists(listings));
@@ -136,25 +146,6 @@ TEST_F(Lineups, DeleteRemovesTheLineupAndItsListingsFile) {
 
   EXPECT_EQ(lineups->DeleteLineup(gone, &deleted), S_OK);
   EXPECT_FALSE(deleted);
-}
-
-TEST_F(Lineups, ListingsFileThatCannotBeDeletedKeepsTheLineup) {
-  ComPtr<TTVLineups> lineups = Open();
-  const int32_t id = Add(lineups.Get(), "cable", {{"b", "2"}});
-  const std::string listings = locations_.ListingsDatabase(id);
-  testing::WriteFile(listings, "");
-  env_->FailFileOp(testing::FakeEnv::FileOp::kRemove, EBUSY, listings);
-
-  bool deleted = true;
-  EXPECT_EQ(lineups->DeleteLineup(id, &deleted), S_OK);
-  EXPECT_FALSE(deleted);
-  EXPECT_THAT(Names(lineups.Get()), ElementsAre("cable"));
-  EXPECT_THAT(Names(Open().Get()), ElementsAre("cable"));
-  EXPECT_EQ(CountRows("select count ( * ) from plugin_props"), 1);
-  EXPECT_FALSE(OpenSQLiteDatabase(locations_.LineupsDatabase(), env_)->InTransaction());
-  // The collection still works: the failed transaction did not stay open.
-  Add(lineups.Get(), "antenna");
-  EXPECT_EQ(CountRows("select count ( * ) from lineups"), 2);
 }
 
 TEST_F(Lineups, DatabaseThatCannotBeOpenedFailsTheConstructor) {
