@@ -9,21 +9,13 @@
 #include <chrono>
 #include <thread>
 
+#include "common/error_of.h"
 #include "recording/recording_test_support.h"
 
 namespace kestro {
 namespace {
 
 using ::testing::StartsWith;
-
-std::string FailureOf(const std::function<void()>& body) {
-  try {
-    body();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no failure";
-}
 
 class RunTimePropsTest : public ::testing::Test {
  protected:
@@ -43,10 +35,10 @@ TEST_F(RunTimePropsTest, SlotsAreSharedAndBadIndexesOrNamesSayWhy) {
   second.SetValue(1, 5);  // maps the block again
   EXPECT_EQ(first.GetValue(1), 5);
 
-  EXPECT_EQ(FailureOf([&] { first.GetValue(256); }), "Invalid MMF index 256");
+  EXPECT_EQ(testing::ErrorOf([&] { first.GetValue(256); }), "Invalid MMF index 256");
   RunTimePropsNames bad = names_;
   bad.memory = "/no/such/name";
-  EXPECT_THAT(FailureOf([&] { TRunTimeProps props(bad); }), StartsWith("Failed to create MMF : "));
+  EXPECT_THAT(testing::ErrorOf([&] { TRunTimeProps props(bad); }), StartsWith("Failed to create MMF : "));
 }
 
 // Another process sees the value and is woken by the change.
