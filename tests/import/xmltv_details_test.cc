@@ -3,48 +3,39 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 namespace kestro {
 namespace {
 
-std::string Numbers(bool parsed, const EpisodeNumbers& n) {
-  if (!parsed) return "refused";
-  return std::to_string(n.season) + " " + std::to_string(n.episode) + " " +
-         std::to_string(n.part) + "/" + std::to_string(n.parts);
-}
-
-std::string Ns(const char* text) {
-  EpisodeNumbers n;
-  return Numbers(ParseXMLTVNsEpisode(text, &n), n);
-}
-
-std::string OnScreen(const char* text) {
-  EpisodeNumbers n;
-  return Numbers(ParseOnScreenEpisode(text, &n), n);
-}
-
-TEST(XMLTVEpisodeTest, XmltvNsIsZeroBasedWithTotalsAndBlanksAnywhere) {
-  EXPECT_EQ("9 4 0/0", Ns("8 . 3 .   "));
-  EXPECT_EQ("3 10 0/0", Ns(" 2 . 9 . 0/1"));
-  EXPECT_EQ("0 9 0/0", Ns(".8/12."));
-  EXPECT_EQ("1 1 2/3", Ns("0/4.0.1/3"));
-  EXPECT_EQ("0 27 0/0", Ns(".26/0."));
-  EXPECT_EQ("0 0 0/0", Ns(".."));
-  for (const char* bad : {"S1E2", "1.2.3.4", "a.b.", "1/.2.", "1234567.0."}) {
-    EXPECT_EQ("refused", Ns(bad)) << bad;
+TEST(XMLTVEpisodeTest, BothSystemsAsGrabbersWriteThem) {
+  // xmltv_ns is zero-based with totals and blanks anywhere; on-screen forms are one-based.
+  constexpr auto kNs = ParseXMLTVNsEpisode;
+  constexpr auto kOnScreen = ParseOnScreenEpisode;
+  const struct {
+    bool (*parse)(std::string_view, EpisodeNumbers*);
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {kNs, "8 . 3 .   ", "9 4 0/0"},       {kNs, " 2 . 9 . 0/1", "3 10 0/0"},
+      {kNs, ".8/12.", "0 9 0/0"},           {kNs, "0/4.0.1/3", "1 1 2/3"},
+      {kNs, ".26/0.", "0 27 0/0"},          {kNs, "..", "0 0 0/0"},
+      {kOnScreen, "S8 E6", "8 6 0/0"},      {kOnScreen, "S09E257", "9 257 0/0"},
+      {kOnScreen, "2x03", "2 3 0/0"},       {kOnScreen, "Season 2, Episode 3", "2 3 0/0"},
+      {kOnScreen, "s4", "4 0 0/0"},         {kOnScreen, "Ep. 12 of 20", "0 12 0/0"},
+  };
+  for (const auto& c : cases) {
+    EpisodeNumbers n;
+    ASSERT_TRUE(c.parse(c.text, &n)) << c.text;
+    EXPECT_EQ(c.expected, std::to_string(n.season) + " " + std::to_string(n.episode) + " " +
+                              std::to_string(n.part) + "/" + std::to_string(n.parts))
+        << c.text;
   }
-}
-
-TEST(XMLTVEpisodeTest, OnScreenFormsAsGrabbersWriteThem) {
-  EXPECT_EQ("8 6 0/0", OnScreen("S8 E6"));
-  EXPECT_EQ("9 257 0/0", OnScreen("S09E257"));
-  EXPECT_EQ("2 3 0/0", OnScreen("Season 2, Episode 3"));
-  EXPECT_EQ("2 3 0/0", OnScreen("2x03"));
-  EXPECT_EQ("0 12 0/0", OnScreen("Ep. 12 of 20"));
-  EXPECT_EQ("4 0 0/0", OnScreen("s4"));
-  for (const char* bad : {"", "Special", "Series 2/10", "S1E2E3", "12"}) {
-    EXPECT_EQ("refused", OnScreen(bad)) << bad;
-  }
+  EpisodeNumbers n;
+  for (const char* bad : {"S1E2", "1.2.3.4", "a.b.", "1/.2.", "1234567.0."})
+    EXPECT_FALSE(ParseXMLTVNsEpisode(bad, &n)) << bad;
+  for (const char* bad : {"", "Special", "Series 2/10", "S1E2E3", "12"})
+    EXPECT_FALSE(ParseOnScreenEpisode(bad, &n)) << bad;
 }
 
 TEST(XMLTVFilmTest, CategoriesThatNameFilmsInTheirLanguage) {
