@@ -51,6 +51,24 @@ std::string ParseTextError(TSaxParser& parser, const std::string& xml) {
   return ParseError(parser, "", xml);
 }
 
+// Parses a file "<tv><desc>`desc`</desc><title>after</title></tv>" in blocks as a file is read.
+struct DescAndTitle {
+  std::string desc, title;
+  bool truncated = false;
+};
+DescAndTitle ReadDescAndTitle(const std::string& desc) {
+  TempDir dir;
+  WriteFile(dir / "big.xml", "<tv><desc>" + desc + "</desc><title>after</title></tv>");
+  DescAndTitle read;
+  TSaxParser parser;
+  parser.SetOnEndElement([&](TSaxElement& e, bool&) {
+    if (e.Name() == "desc") read.desc = e.Text(), read.truncated = e.TextTruncated();
+    if (e.Name() == "title") read.title = e.Text();
+  });
+  parser.Parse(dir / "big.xml");
+  return read;
+}
+
 TEST(SaxParserTest, ElementsArriveAtStartWithAttributesAndAtEndWithTrimmedText) {
   RecordingParser parser;
   parser.ParseText(
@@ -87,19 +105,10 @@ TEST(SaxParserTest, TextSplitAcrossBlocksAndEventsIsJoinedInOrder) {
   }
   expected.pop_back();  // the trailing line end is trimmed
 
-  TempDir dir;
-  WriteFile(dir / "big.xml", "<tv><desc>\n\t  " + text + "  </desc><title>after</title></tv>");
-  std::string desc;
-  std::string title;
-  TSaxParser parser;
-  parser.SetOnEndElement([&](TSaxElement& e, bool&) {
-    if (e.Name() == "desc") desc = e.Text();
-    if (e.Name() == "title") title = e.Text();
-  });
-  parser.Parse(dir / "big.xml");
-  EXPECT_EQ(desc.size(), expected.size());
-  EXPECT_TRUE(desc == expected);
-  EXPECT_EQ(title, "after");
+  const DescAndTitle read = ReadDescAndTitle("\n\t  " + text + "  ");
+  EXPECT_EQ(read.desc.size(), expected.size());
+  EXPECT_TRUE(read.desc == expected);
+  EXPECT_EQ(read.title, "after");
 }
 
 TEST(SaxParserTest, TextBecomesUtf8AndNothingOutsideTheDocumentIsFetched) {
@@ -137,27 +146,12 @@ TEST(SaxParserTest, TextBecomesUtf8AndNothingOutsideTheDocumentIsFetched) {
 TEST(SaxParserTest, EnormousTextIsCappedOnACharacterBoundaryAndTheParseGoesOn) {
   std::string euros;
   for (size_t i = 0; i < 3 * TSaxElement::kMaxTextBytes / 3 + 1000; ++i) euros += "\xE2\x82\xAC";
-  TempDir dir;
-  WriteFile(dir / "huge.xml", "<tv><desc>" + euros + "</desc><title>after</title></tv>");
-  size_t desc_size = 0;
-  bool truncated = false;
-  bool whole_characters = false;
-  std::string title;
-  TSaxParser parser;
-  parser.SetOnEndElement([&](TSaxElement& e, bool&) {
-    if (e.Name() == "desc") {
-      desc_size = e.Text().size();
-      truncated = e.TextTruncated();
-      whole_characters = e.Text() == euros.substr(0, desc_size);
-    }
-    if (e.Name() == "title") title = e.Text();
-  });
-  parser.Parse(dir / "huge.xml");
+  const DescAndTitle read = ReadDescAndTitle(euros);
   // 2^20 is not a multiple of 3: the cut moves back to the last whole character.
-  EXPECT_EQ(desc_size, TSaxElement::kMaxTextBytes / 3 * 3);
-  EXPECT_TRUE(truncated);
-  EXPECT_TRUE(whole_characters);
-  EXPECT_EQ(title, "after");
+  EXPECT_EQ(read.desc.size(), TSaxElement::kMaxTextBytes / 3 * 3);
+  EXPECT_TRUE(read.truncated);
+  EXPECT_TRUE(read.desc == euros.substr(0, read.desc.size()));
+  EXPECT_EQ(read.title, "after");
 }
 
 // ---------------------------------------------------------------------------------------------
