@@ -71,14 +71,13 @@ TEST_F(NewChannelSave, TrimmedExternalIdIsStoredAndMatchedAgainInThisAndTheNextI
   EXPECT_EQ(run_->Stats().channels_added, 0);
 }
 
-TEST_F(NewChannelSave, IncompleteChannelsFailWithoutTouchingTheGuide) {
+// Incomplete, unwanted and failing channels leave the guide and the object's id as they were.
+TEST_F(NewChannelSave, RefusedChannelsAreCountedAndKeepTheObjectsID) {
   EXPECT_EQ(Save(Channel("x1", 0, "ZERO").Get()), TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL);
   EXPECT_EQ(Save(Channel("   ", 3, "BLANK").Get()), TV_CHANNEL_SAVE_INCOMPLETE_CHANNEL);
   EXPECT_EQ(run_->Stats().channels_failed, 2);
   EXPECT_EQ(db_->QueryInt("select count ( * ) from channels"), 0);
-}
 
-TEST_F(NewChannelSave, UnwantedChannelIsRejectedAndKeepsTheObjectsID) {
   db_->Exec(
       "insert into channels ( channel_id , external_id , number , short_name , wanted ) values "
       "( 40 , 'no' , 5 , 'NO' , 0 )");
@@ -87,9 +86,8 @@ TEST_F(NewChannelSave, UnwantedChannelIsRejectedAndKeepsTheObjectsID) {
   EXPECT_EQ(Save(unwanted.Get()), TV_CHANNEL_SAVE_UNWANTED);
   EXPECT_EQ(ID(unwanted.Get()), 77);
   EXPECT_EQ(run_->Stats().channels_rejected, 1);
-}
 
-TEST_F(NewChannelSave, DatabaseFailureIsLoggedAndCounted) {
+  lines_.clear();
   db_->Exec(
       "create trigger refuse before insert on channels begin select raise ( abort , 'refused' ) "
       "; end ;");
@@ -97,7 +95,7 @@ TEST_F(NewChannelSave, DatabaseFailureIsLoggedAndCounted) {
   channel->put_ID(3);
   EXPECT_EQ(Save(channel.Get()), TV_CHANNEL_SAVE_FAILED);
   EXPECT_EQ(ID(channel.Get()), 3);
-  EXPECT_EQ(run_->Stats().channels_failed, 1);
+  EXPECT_EQ(run_->Stats().channels_failed, 3);
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_THAT(Messages()[0],
               HasSubstr("Saving channel number 5 with external id \"x\" and short name \"X\" : "));
