@@ -69,7 +69,7 @@ class DownloadTest : public ::testing::Test {
   std::shared_ptr<Env> env_ = MakeRealEnv();
 };
 
-TEST_F(DownloadTest, StatusesRedirectsAndWhatTheRequestSends) {
+TEST_F(DownloadTest, StatusesRedirectsFileUrlsAndWhatTheRequestSends) {
   LoopbackServer server({
       Reply("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"guide\"\r\n"
             "Content-Length: 6\r\nConnection: close\r\n\r\ndenied"),
@@ -107,6 +107,15 @@ TEST_F(DownloadTest, StatusesRedirectsAndWhatTheRequestSends) {
             "Exception: Failed to download file, it has zero length");
   // Nobody listens on port 1.
   EXPECT_THAT(Fetch(Get("http://127.0.0.1:1/")), HasSubstr("Exception: "));
+
+  // File URLs copy the local file, escaped or not.
+  TempDir dir;
+  WriteFile(dir / "my listings.zip", "archive bytes");
+  EXPECT_EQ(Fetch(Get("file://" + dir.path() + "/my%20listings.zip"), &status), "archive bytes");
+  EXPECT_EQ(status, 200);
+  EXPECT_EQ(Fetch(Get("file:" + dir.path() + "/my listings.zip")), "archive bytes");
+  EXPECT_THAT(Fetch(Get("file://" + dir.path() + "/missing.zip")),
+              HasSubstr("Failed to open file \"" + dir.path() + "/missing.zip\""));
 }
 
 TEST_F(DownloadTest, TheTimeoutCountsInactivityNotTheWholeTransfer) {
@@ -187,17 +196,6 @@ TEST_F(DownloadTest, AServerWithAnUntrustedCertificateIsRefused) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   EXPECT_THAT(answer, AllOf(StartsWith("Exception: "), HasSubstr("certificate")));
-}
-
-TEST_F(DownloadTest, FileUrlsCopyTheLocalFile) {
-  TempDir dir;
-  WriteFile(dir / "my listings.zip", "archive bytes");
-  int32_t status = 0;
-  EXPECT_EQ(Fetch(Get("file://" + dir.path() + "/my%20listings.zip"), &status), "archive bytes");
-  EXPECT_EQ(status, 200);
-  EXPECT_EQ(Fetch(Get("file:" + dir.path() + "/my listings.zip")), "archive bytes");
-  EXPECT_THAT(Fetch(Get("file://" + dir.path() + "/missing.zip")),
-              HasSubstr("Failed to open file \"" + dir.path() + "/missing.zip\""));
 }
 
 TEST_F(DownloadTest, ALargeBodyGoesToTheFileWithFlatMemory) {

@@ -80,7 +80,7 @@ class GrabberTest : public ImportRunTest {
   std::vector<std::string> contents_;
 };
 
-TEST_F(GrabberTest, RunsTheGrabberInItsFolderAndImportsItsOutput) {
+TEST_F(GrabberTest, RunsTheGrabberInItsFolderAndImportsItsOutputOrSaysWhyNot) {
   // Each argument on a line of its own, then the working folder and the niceness.
   const std::string exe = Script(
       "for a in \"$@\"; do echo \"$a\"; done > args\n"
@@ -99,10 +99,9 @@ TEST_F(GrabberTest, RunsTheGrabberInItsFolderAndImportsItsOutput) {
   EXPECT_EQ(ReadFile(dir_ / "grabber dir/args"),
             "tv_grab_test\n--config\na b.conf\n--days\n3\n--output\n" + output + "\n");
   EXPECT_THAT(LastLogMessages(), Contains("XMLTV : progress to stderr"));
-}
 
-TEST_F(GrabberTest, GrabberFailures) {
-  std::string error;
+  // Failures: missing, not executable, a failure exit code, no output file.
+  imported_.clear();
   UseGrabber(dir_ / "missing.sh");
   EXPECT_FALSE(Import(&error));
   EXPECT_EQ(error, Failure("The XMLTV executable \"" + (dir_ / "missing.sh") +
