@@ -27,6 +27,11 @@ TEST_F(ImportCommands, FailedImportReportsItsMessageAndLeavesItsLog) {
   ASSERT_EQ(Kestro("lineup add --name Cable --plugin '{0D1E2F3A-4B5C-6D7E-8F90-A1B2C3D4E5F6}'")
                 .exit_code,
             0);
+  ToolRun none = Kestro("import-log 1");
+  EXPECT_EQ(none.exit_code, 1);
+  EXPECT_EQ(none.err, "kestro import-log: Lineup 1 has no import log yet\n");
+  EXPECT_EQ(Kestro("import 7").exit_code, 1);  // no such lineup
+
   ToolRun import = Kestro("import 1 --quiet");
   EXPECT_EQ(import.exit_code, 1);
   EXPECT_EQ(import.out, "");
@@ -39,14 +44,6 @@ TEST_F(ImportCommands, FailedImportReportsItsMessageAndLeavesItsLog) {
   EXPECT_EQ(log.exit_code, 0) << log.err;
   EXPECT_THAT(log.out, MatchesRegex(".* : \\[ *[0-9]+\\] : Beginning listings import\n"
                                     ".* : Unable to create the listings import plugin with id .*\n"));
-}
-
-TEST_F(ImportCommands, ImportLogOfALineupNeverImported) {
-  ASSERT_EQ(Kestro("lineup add --name Air --plugin service").exit_code, 0);
-  ToolRun log = Kestro("import-log 1");
-  EXPECT_EQ(log.exit_code, 1);
-  EXPECT_EQ(log.err, "kestro import-log: Lineup 1 has no import log yet\n");
-  EXPECT_EQ(Kestro("import 7").exit_code, 1);  // no such lineup
 }
 
 bool Report(THostImportProgress& progress, int32_t percent, const std::string& status) {

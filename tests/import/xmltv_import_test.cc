@@ -120,7 +120,11 @@ TEST_F(XMLTVImportTest, ProgrammeElementsFillTheProgramme) {
                                     "<premiere lang=\"de\">Premiere</premiere>") +
                           Programme("c1", "20050101220000 +0000", "20050101230000 +0000",
                                     "<title>Late</title><length>45</length>"
-                                    "<date>2004-03-15</date><length units=\"bla\">9</length>"))));
+                                    "<date>2004-03-15</date><length units=\"bla\">9</length>"
+                                    // The structured episode form wins; the on-screen one fills
+                                    // what it leaves out.
+                                    "<episode-num system=\"xmltv_ns\">. 4 . 1/3</episode-num>"
+                                    "<episode-num system=\"onscreen\">S2 E99</episode-num>"))));
   EXPECT_EQ("EP1234.0001", Text("select external_id from programs where title = \"News\""));
   EXPECT_EQ(Rows(*db_, "select p.title , p.subtitle , p.program_type , "
                       "p.tv_rating , p.movie_rating , d.advisories , d.run_time , d.year , "
@@ -131,6 +135,8 @@ TEST_F(XMLTVImportTest, ProgrammeElementsFillTheProgramme) {
             "premiere\n"
             "Film||MV||PG-13||120|2004||||-1|\n"
             "Late||||||45|2004||||-1|");
+  EXPECT_EQ("2|5|2|3", Rows(*db_, "select season_num , season_episode_num , part_num , "
+                                "num_of_parts from program_details where run_time = 45"));
   EXPECT_EQ(2, Count("select count ( * ) from program_genres"));
   EXPECT_EQ("Current Affairs,Talk",
             Text("select group_concat ( genre ) from ( select genre from genres order by genre )"));
@@ -242,17 +248,6 @@ TEST_F(XMLTVImportTest, ChannelsAfterTheirProgrammesOrNeverDeclaredComeFirst) {
                  "\":\" || short_name as x from channels order by channel_id )"));
 }
 
-// The structured form wins; the on-screen one fills what it leaves out.
-TEST_F(XMLTVImportTest, EpisodeNumbersOfBothSystemsCombine) {
-  ASSERT_EQ("", Import(Tv(
-      Channel("c1", "") +
-      Programme("c1", "20050101210000", "20050101220000",
-                "<title>C</title><episode-num system=\"xmltv_ns\">. 4 . 1/3</episode-num>"
-                "<episode-num system=\"onscreen\">S2 E99</episode-num>"))));
-  EXPECT_EQ("2|5|2|3", Rows(*db_, "select season_num , season_episode_num , part_num , "
-                                "num_of_parts from program_details"));
-}
-
 // A guide of `count` one-minute programmes on channel "c1" from `from`, titled `title` and
 // their number.
 std::string Minutes(OleDate from, int count, const std::string& title) {
@@ -303,7 +298,7 @@ class XMLTVImportRunTest : public ImportRunTest {
   const std::string file_ = dir_ / "run.xml";
 };
 
-TEST_F(XMLTVImportRunTest, UnreadableFilesKeepWhatTheGuideHad) {
+TEST_F(XMLTVImportRunTest, UnreadableFilesKeepWhatTheGuideHadAndTheLogSaysWhatWasLeftOut) {
   WriteFile(file_, Guide(3, "Old"));
   std::string error;
   ASSERT_TRUE(Import(&error)) << error;
@@ -321,13 +316,11 @@ TEST_F(XMLTVImportRunTest, UnreadableFilesKeepWhatTheGuideHad) {
 
   EXPECT_EQ(3, Count("programs"));
   EXPECT_EQ(0, Listings()->QueryInt("select count ( * ) from programs where title like \"Bad%\""));
-}
 
-TEST_F(XMLTVImportRunTest, TheLogClosesWithWhatWasLeftOut) {
+  // A run that works closes its log with what was left out.
   WriteFile(file_, Tv(Channel("c1", "") +
                       Programme("c1", "20290310130000", "20290310140000", "<title>A</title>") +
                       Programme("c1", "20290310140000", "", "<title>B</title>")));
-  std::string error;
   ASSERT_TRUE(Import(&error)) << error;
   const std::vector<std::string> log = LastLogMessages();
   EXPECT_THAT(log,

@@ -55,7 +55,7 @@ class XMLTVPluginTest : public ImportRunTest {
   std::vector<std::string> langs_;
 };
 
-TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesAndRenamesThem) {
+TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesRenamesThemAndNeedsSome) {
   const std::string folder = Folder();
   UseWizard({{"mode", "I"}, {"dir", folder}, {"after-import", "Rename"}, {"lang", "fr"}});
   std::string error;
@@ -68,11 +68,22 @@ TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesAndRenamesThem) {
   EXPECT_FALSE(fs::exists(folder + "/a.xml"));
   EXPECT_TRUE(fs::exists(folder + "/sub.xml/c.xml"));
 
-  // The renamed files are not imported again.
+  // The renamed files are not imported again, nor is a folder that is missing.
   imported_.clear();
+  for (const std::string& empty : {folder, dir_ / "nowhere"}) {
+    UseWizard({{"mode", "I"}, {"dir", empty}});
+    EXPECT_FALSE(Import(&error));
+    EXPECT_EQ(error, "The listings import plugin failed to perform the import : "
+                     "No files to import in \"" + empty + "\"");
+    EXPECT_EQ(LastUpdateStatus(), error);
+  }
+
+  // "i" is not "I": the plug-in runs a grabber, and there is none.
+  UseWizard({{"mode", "i"}, {"dir", Folder()}, {"exe", dir_ / "no-grabber"}});
   EXPECT_FALSE(Import(&error));
   EXPECT_EQ(error, "The listings import plugin failed to perform the import : "
-                   "No files to import in \"" + folder + "\"");
+                   "The XMLTV executable \"" + (dir_ / "no-grabber") + "\" does not exist");
+  EXPECT_TRUE(imported_.empty());
 }
 
 // A failed file fails the run and keeps every file; "delete" or "nothing" once all import.
@@ -97,23 +108,6 @@ TEST_F(XMLTVPluginTest, AfterImportDeleteOrNothingAndAFailedFileKeepsThemAll) {
   ASSERT_TRUE(Import(&error)) << error;
   EXPECT_TRUE(fs::exists(folder + "/a.xml"));
   EXPECT_FALSE(fs::exists(folder + "/a.xml.imported"));
-}
-
-TEST_F(XMLTVPluginTest, MissingDirectoryAndLowerCaseModeFail) {
-  UseWizard({{"mode", "I"}, {"dir", dir_ / "nowhere"}});
-  std::string error;
-  EXPECT_FALSE(Import(&error));
-  const std::string expected = "The listings import plugin failed to perform the import : "
-                               "No files to import in \"" + (dir_ / "nowhere") + "\"";
-  EXPECT_EQ(error, expected);
-  EXPECT_EQ(LastUpdateStatus(), expected);
-
-  // "i" is not "I": the plug-in runs a grabber, and there is none.
-  UseWizard({{"mode", "i"}, {"dir", Folder()}, {"exe", dir_ / "no-grabber"}});
-  EXPECT_FALSE(Import(&error));
-  EXPECT_EQ(error, "The listings import plugin failed to perform the import : "
-                   "The XMLTV executable \"" + (dir_ / "no-grabber") + "\" does not exist");
-  EXPECT_TRUE(imported_.empty());
 }
 
 TEST_F(XMLTVPluginTest, TheReaderImportsTheSample) {
