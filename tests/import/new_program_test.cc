@@ -197,7 +197,7 @@ TEST_F(NewProgramSave, RecordingThatCannotMoveIsDeletedAndWaitsForRelocation) {
   EXPECT_EQ(run_->RelocationList().IDAt(0), id);
 }
 
-TEST_F(NewProgramSave, ReplacedRecordingWhoseScheduleIsGoneOrRefusesDeletion) {
+TEST_F(NewProgramSave, FailingSavesAndReplacedRecordingsWhoseScheduleIsGoneOrRefusesDeletion) {
   const int32_t orphan = StoreProgram("Old", At(14), At(15), "k-old");
   db_->ExecFmt("update programs set schedule_id = 99 where id = %d", {SqlArg::Int(orphan)});
   EXPECT_GT(Saved("New", At(14), At(15)), 0);
@@ -220,15 +220,15 @@ TEST_F(NewProgramSave, ReplacedRecordingWhoseScheduleIsGoneOrRefusesDeletion) {
   EXPECT_EQ(Count("select count ( * ) from programs where id = " + std::to_string(talk)), 1);
   EXPECT_EQ(run_->Stats().programs_deleted, deleted);
   EXPECT_THAT(Messages(), Contains(EndsWith("] is not saved; its changes are undone")));
-}
 
-TEST_F(NewProgramSave, DatabaseFailureAnswersFailedAndIsLogged) {
+  // A database failure answers "failed" and is logged.
+  lines_.clear();
   db_->Exec(
       "create trigger refuse_details before insert on program_details begin select raise ( "
       "abort , 'disk on fire' ) ; end ;");
-  ComPtr<TTVNewProgram> program = Program("News", At(18), At(19));
+  ComPtr<TTVNewProgram> program = Program("Late", At(23), At(23, 30));
   EXPECT_EQ(Save(program.Get()), TV_PROGRAM_SAVE_FAILED);
-  EXPECT_EQ(run_->Stats().programs_failed, 1);
+  EXPECT_EQ(run_->Stats().programs_failed, 2);
   EXPECT_THAT(Messages(), ElementsAre(AllOf(StartsWith("EXCEPTION (EDatabaseError) : Saving "
                                                        "program [("),
                                             HasSubstr("disk on fire"))));
