@@ -55,7 +55,7 @@ class XMLTVPluginTest : public ImportRunTest {
   std::vector<std::string> langs_;
 };
 
-TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesRenamesThemAndNeedsSome) {
+TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesAndRenamesDeletesOrKeepsThem) {
   const std::string folder = Folder();
   UseWizard({{"mode", "I"}, {"dir", folder}, {"after-import", "Rename"}, {"lang", "fr"}});
   std::string error;
@@ -84,14 +84,12 @@ TEST_F(XMLTVPluginTest, DirectoryModeImportsTheXmlFilesRenamesThemAndNeedsSome) 
   EXPECT_EQ(error, "The listings import plugin failed to perform the import : "
                    "The XMLTV executable \"" + (dir_ / "no-grabber") + "\" does not exist");
   EXPECT_TRUE(imported_.empty());
-}
 
-// A failed file fails the run and keeps every file; "delete" or "nothing" once all import.
-TEST_F(XMLTVPluginTest, AfterImportDeleteOrNothingAndAFailedFileKeepsThemAll) {
-  const std::string folder = Folder();
+  // A failed file fails the run and keeps every file; "delete" or "nothing" once all import.
+  Folder();
+  fs::remove(folder + "/a.xml.imported");
   WriteFile(folder + "/bad.xml", "");
   UseWizard({{"mode", "I"}, {"dir", folder}, {"after-import", "DELETE"}});
-  std::string error;
   EXPECT_FALSE(Import(&error));
   EXPECT_EQ(error, "The listings import plugin failed to perform the import : broken file");
   EXPECT_TRUE(fs::exists(folder + "/a.xml"));

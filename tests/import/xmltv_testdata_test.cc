@@ -63,7 +63,8 @@ std::string ShiftDates(std::string xml, int days) {
       const std::string digits = value + 12 <= xml.size() ? xml.substr(value, 12) : "";
       if (i == 0 || !std::isspace(static_cast<unsigned char>(xml[i - 1])) ||
           (xml[value - 1] != '"' && xml[value - 1] != '\'') || digits.empty() ||
-          !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+          !std::all_of(digits.begin(), digits.end(),
+                       [](unsigned char c) { return std::isdigit(c); }))
         continue;
       OleDate date = 0;
       if (!TryEncodeDateTime({std::stoi(digits.substr(0, 4)), std::stoi(digits.substr(4, 2)),
