@@ -76,7 +76,7 @@ class Sink {
 };
 
 std::string Record(Random& random, int channel, int64_t start_minute, int length, int serial) {
-  char date[16], hhmm[8], duration[8];
+  char date[16], hhmm[8], duration[24];
   const time_t start = static_cast<time_t>(start_minute * 60);
   tm utc{};
   gmtime_r(&start, &utc);

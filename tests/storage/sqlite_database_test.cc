@@ -155,7 +155,9 @@ TEST_F(FormatTest, ArgumentsAreBoundOrWrittenInAndMustMatchTheFormat) {
       got = e.what();
     }
     // An invalid format is refused with the reason after the format.
-    if (got != c.expected) EXPECT_THAT(got, StartsWith(c.expected + " : ")) << c.format;
+    if (got != c.expected) {
+      EXPECT_THAT(got, StartsWith(c.expected + " : ")) << c.format;
+    }
   }
 }
 
